@@ -1,0 +1,5 @@
+# Dependencies, all from Debian's packages.
+find_package(fmt REQUIRED)
+find_package(spdlog REQUIRED)
+find_package(nlohmann_json 3.11 REQUIRED)
+find_package(GTest REQUIRED)

@@ -1,0 +1,101 @@
+#include "CheatCommand.h"
+
+#include "Colour.h"
+#include "Config.h"
+#include "EngineFunctions.h"
+#include "FromFormat.h"
+#include "Messaging.h"
+#include "Permissions.h"
+#include "PluginLog.h"
+#include "Resolve.h"
+#include "Velkor.h"
+#include "WideText.h"
+
+namespace {
+
+constexpr std::size_t kPrefixLength = 7;  // "/cheat "
+
+// The engine console runs one line as several commands, split at '|' and at
+// line breaks, but only the first word is checked: such a text could run
+// commands the player was never granted.
+bool IsChained(WideStringView command) {
+    return command.find_first_of(WIDE("|\r\n")) != WideStringView::npos;
+}
+
+// The log text is shown to players through a format text; doubling its braces
+// makes them see exactly what the gameplay log gets.
+WideString DoubleBraces(WideStringView text) {
+    WideString escaped;
+    escaped.reserve(text.size());
+    for (const WideChar c : text) {
+        escaped += c;
+        if (c == '{' || c == '}') {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void Refuse(const IApiUtils& api, AShooterPlayerController* player) {
+    const FString sender = Config::GetMessageText("Sender");
+    const FString refusal = Config::GetMessageText("NoPermissions");
+    ChatToPlayer(api, player, sender, refusal.CStr());
+}
+
+void RunGranted(const IApiUtils& api, AShooterPlayerController* player, FString& command) {
+    // Everything that can fail comes before the command runs, so that no
+    // command ever runs without its gameplay-log entry.
+    const FString characterName = api.GetCharacterName(player);
+    const FString logFormat = Config::GetMessageText("LogMsg");
+    FString logText = FromFormat(logFormat.CStr(), characterName.View(), command.View());
+    const bool printToChat = Config::PrintToChat();
+
+    FString output;
+    Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand")(
+        player, &output, &command, true);
+    if (printToChat) {
+        BroadcastToAll(api, ToLinear(kAnnouncementColour), DoubleBraces(logText.View()).c_str());
+    }
+    Engine::ResolveFunction<EngineFunctions::PrintToGameplayLog>("AShooterGameMode.PrintToGameplayLog")(
+        api.CurrentGameMode(), &logText);
+}
+
+}  // namespace
+
+void RegisterCheatCommand() {
+    const FString command = FString::FromNarrow("/cheat");
+    Velkor::GetCommands().RegisterChatCommand(command, ChatCommandCallback(&HandleCheatCommand));
+}
+
+void UnregisterCheatCommand() {
+    const FString command = FString::FromNarrow("/cheat");
+    Velkor::GetCommands().UnregisterChatCommand(command);
+}
+
+void HandleCheatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type) {
+    TEngineArray<FString> words;
+    if (SplitOnBlank(*message, words) < 2) {
+        return;
+    }
+    const IApiUtils& api = Velkor::GetApiUtils();
+    const std::uint64_t steamId = api.GetSteamIdFromController(player);
+
+    const WideStringView line = message->View();
+    const WideStringView command = line.substr(std::min(kPrefixLength, line.size()));
+    if (IsChained(command)) {
+        PluginLog()->warn("Refused chained command from {}: {}", steamId, Engine::ToUtf8(command));
+        Refuse(api, player);
+        return;
+    }
+
+    const bool granted = Permissions::IsPlayerHasPermission(
+        steamId, Concat(FString::FromNarrow("Cheat."), words.Data[1]));
+    if (!granted) {
+        Refuse(api, player);
+        return;
+    }
+    if (!StripPrefixNoCase(*message, FString::FromNarrow("/cheat "))) {
+        return;
+    }
+    RunGranted(api, player, *message);
+}

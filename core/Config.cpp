@@ -1,0 +1,30 @@
+#include "Config.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "Velkor.h"
+
+nlohmann::json& Config::Document() {
+    static nlohmann::json document;
+    return document;
+}
+
+void Config::ReadAtLoad() {
+    const std::string path = Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane/config.json";
+    std::ifstream file(path);
+    if (!file.is_open()) {
+        throw std::runtime_error("Can't open config.json");
+    }
+    file >> Document();
+}
+
+FString Config::GetMessageText(const std::string& key) {
+    const std::string text = Document()["Messages"].value(key, "No message");
+    const WideString wide = Velkor::Tools::Utf8Decode(text);
+    return FString::FromWide(wide.c_str());
+}
+
+bool Config::PrintToChat() {
+    return Document()["PrintToChat"].get<bool>();
+}

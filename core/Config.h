@@ -1,0 +1,32 @@
+// The plugin's configuration: config.json in the plugin's folder, read once at
+// load into a process-wide JSON document, then looked up by the chat handler.
+//
+// Lookups use the JSON library's non-constant member access, so a missing
+// member is added to the in-memory document as null (never to the file), and
+// the library's type errors pass to the caller.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "FString.h"
+
+namespace Config {
+
+// Null before the first load.
+nlohmann::json& Document();
+
+// Reads "<server dir>/Velkor/Plugins/Corvane/config.json". Throws
+// std::runtime_error("Can't open config.json") when the file cannot be opened,
+// and the library's parse error on malformed JSON; text after the first
+// complete value is not read.
+void ReadAtLoad();
+
+// The text of "Messages"[key], or "No message" when the key is absent.
+FString GetMessageText(const std::string& key);
+
+// "PrintToChat"; throws the library's type error unless it is a boolean.
+bool PrintToChat();
+
+}  // namespace Config

@@ -1,0 +1,15 @@
+// The plugin's load and unload sequences, and the entry notification that runs them.
+#pragma once
+
+#include <cstdint>
+
+// Creates the logger, reads the configuration (a failure is logged and
+// rethrown, and nothing is registered), then registers /cheat.
+void Load();
+
+// Unregisters /cheat. The logger and the configuration stay until the process ends.
+void Unload();
+
+// The operating system's notification: 1 runs Load, 0 runs Unload, 2 and 3 do
+// nothing. Returns 0 when Load failed: no exception may cross the loader.
+int HandleEntryNotification(std::uint32_t reason) noexcept;

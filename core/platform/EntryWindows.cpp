@@ -1,0 +1,8 @@
+// Windows delivers the load and unload notifications to the DLL's entry.
+#include <windows.h>
+
+#include "Lifecycle.h"
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    return HandleEntryNotification(reason);
+}

@@ -1,0 +1,13 @@
+// Loading another plugin's library at run time.
+#pragma once
+
+#include <string>
+
+namespace Platform {
+// File name of the permissions plugin's library on this platform.
+extern const char* const kPermissionsLibrary;
+
+// The library's handle, or null with error set.
+void* LoadLibraryByName(const char* name, std::string& error);
+void* FindExport(void* library, const char* name);
+}  // namespace Platform

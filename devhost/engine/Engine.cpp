@@ -1,0 +1,110 @@
+#include "Engine.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "FWeakObjectPtr.h"
+#include "TEngineArray.h"
+
+namespace DevEngine {
+namespace {
+
+struct WorldObject {
+    TEngineArray<FWeakObjectPtr> PlayerControllerList;
+};
+
+WorldObject& TheWorld() {
+    static WorldObject world;
+    return world;
+}
+
+struct GameModeObject {
+    int unused = 0;
+} theGameMode;
+
+[[noreturn]] void Fail(const char* what, const void* object) {
+    std::fprintf(stderr, "engine: %s (%p)\n", what, object);
+    std::fflush(stderr);
+    std::abort();
+}
+
+}  // namespace
+
+AShooterPlayerController* Engine::Join(const std::string& name, std::uint64_t steamId) {
+    PlayerSlot& slot = players_.emplace_back(PlayerSlot{name, steamId, nextSerial_++, true});
+    TEngineArray<FWeakObjectPtr>& list = TheWorld().PlayerControllerList;
+    list.AppendDefault() = FWeakObjectPtr{static_cast<std::int32_t>(players_.size() - 1), slot.serial};
+    return reinterpret_cast<AShooterPlayerController*>(&slot);
+}
+
+void Engine::Leave(AShooterPlayerController* player) {
+    const_cast<PlayerSlot&>(SlotOf(player)).connected = false;
+}
+
+AShooterPlayerController* Engine::FindPlayer(const std::string& name) const {
+    for (const PlayerSlot& slot : players_) {
+        if (slot.connected && slot.name == name) {
+            return reinterpret_cast<AShooterPlayerController*>(const_cast<PlayerSlot*>(&slot));
+        }
+    }
+    return nullptr;
+}
+
+const Engine::PlayerSlot& Engine::SlotOf(const void* controller) const {
+    for (const PlayerSlot& slot : players_) {
+        if (&slot == controller) {
+            return slot;
+        }
+    }
+    Fail("not a player controller of this engine", controller);
+}
+
+const std::string& Engine::NameOf(const AShooterPlayerController* player) const {
+    return SlotOf(player).name;
+}
+
+std::uint64_t Engine::SteamIdOf(const AController* controller) const {
+    return SlotOf(controller).steamId;
+}
+
+UObject* Engine::Resolve(std::int32_t objectIndex, std::int32_t serial) const {
+    if (objectIndex < 0 || static_cast<std::size_t>(objectIndex) >= players_.size()) {
+        return nullptr;
+    }
+    const PlayerSlot& slot = players_[static_cast<std::size_t>(objectIndex)];
+    if (!slot.connected || slot.serial != serial) {
+        return nullptr;
+    }
+    return reinterpret_cast<UObject*>(const_cast<PlayerSlot*>(&slot));
+}
+
+UWorld* Engine::World() {
+    return reinterpret_cast<UWorld*>(&TheWorld());
+}
+
+AShooterGameMode* Engine::GameMode() {
+    return reinterpret_cast<AShooterGameMode*>(&theGameMode);
+}
+
+void* Engine::PlayerControllerList(const void* object) {
+    return object == &TheWorld() ? &TheWorld().PlayerControllerList : nullptr;
+}
+
+void Engine::Emit(const std::string& line) const {
+    if (listener_) {
+        listener_(line);
+    }
+}
+
+void Engine::Reset() {
+    TheWorld().PlayerControllerList = TEngineArray<FWeakObjectPtr>();
+    players_.clear();
+    records_ = EngineRecords();
+}
+
+Engine& TheEngine() {
+    static Engine engine;
+    return engine;
+}
+
+}  // namespace DevEngine

@@ -1,0 +1,119 @@
+// The engine functions that plugins resolve by name, and the name table.
+#include <fmt/format.h>
+
+#include <map>
+
+#include "Allocator.h"
+#include "Engine.h"
+#include "EngineFunctions.h"
+#include "FChatEntry.h"
+#include "FWeakObjectPtr.h"
+
+namespace DevEngine {
+namespace {
+
+void* Realloc(void* block, std::uint64_t size) {
+    return TheAllocator().Realloc(block, size);
+}
+
+void Free(void* block) {
+    TheAllocator().Free(block);
+}
+
+// The engine console runs one line as several commands: it splits at '|'
+// outside double quotes (each '"' flips the quote state) and at CR and LF
+// anywhere, and runs each non-empty piece as it stands.
+std::vector<WideString> SplitConsoleLine(WideStringView line) {
+    std::vector<WideString> commands;
+    WideString current;
+    bool quoted = false;
+    for (const WideChar c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        }
+        if (c == '\r' || c == '\n' || (c == '|' && !quoted)) {
+            commands.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    commands.push_back(std::move(current));
+    std::erase_if(commands, [](const WideString& command) { return command.empty(); });
+    return commands;
+}
+
+void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* command, bool) {
+    Engine& engine = TheEngine();
+    const std::string& name = engine.NameOf(player);
+    for (WideString& text : SplitConsoleLine(command->View())) {
+        engine.Emit(fmt::format("console {}: {}", name, ::Engine::ToUtf8(text)));
+        engine.Records().console.push_back({name, std::move(text)});
+    }
+    *result = FString::FromWide(WIDE("done"));
+}
+
+void PrintToGameplayLog(AShooterGameMode* gameMode, FString* message) {
+    Engine& engine = TheEngine();
+    if (gameMode != engine.GameMode()) {
+        std::abort();
+    }
+    engine.Emit(fmt::format("gameplay-log: {}", ::Engine::ToUtf8(message->View())));
+    engine.Records().gameplayLog.emplace_back(message->View());
+}
+
+TextField FieldOf(const FString& text) {
+    return {WideString(text.View()), text.Chars().Data != nullptr};
+}
+
+void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
+    Engine& engine = TheEngine();
+    const std::string& name = engine.NameOf(player);
+    engine.Emit(fmt::format("chat -> {} from {}: {}", name, ::Engine::ToUtf8(entry.FromName.View()),
+                            ::Engine::ToUtf8(entry.Text.View())));
+    engine.Records().chatMessages.push_back(ChatRecord{
+        name, FieldOf(entry.FromName), FieldOf(entry.AuxText1), FieldOf(entry.AuxText2),
+        FieldOf(entry.Text), FieldOf(entry.AuxText3), FieldOf(entry.AuxText4), entry.AuxWord1,
+        entry.AuxWord2, entry.AuxWord3, entry.AuxReal, entry.AuxByte1, entry.AuxByte2,
+        entry.AuxObject});
+}
+
+void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* message,
+                                   FLinearRGBA colour, bool flag) {
+    Engine& engine = TheEngine();
+    const std::string& name = engine.NameOf(player);
+    engine.Emit(fmt::format("broadcast -> {} [{} {} {} {}]: {}", name, colour.R, colour.G,
+                            colour.B, colour.A, ::Engine::ToUtf8(message->View())));
+    engine.Records().directMessages.push_back({name, WideString(message->View()), colour, flag});
+}
+
+UObject* WeakObjectPtrGet(const FWeakObjectPtr* weak, bool) {
+    return TheEngine().Resolve(weak->ObjectIndex, weak->ObjectSerialNumber);
+}
+
+template <class Shape>
+void* Address(Shape function) {
+    return reinterpret_cast<void*>(function);
+}
+
+}  // namespace
+
+void* EngineSymbol(const std::string& name) {
+    static const std::map<std::string, void*, std::less<>> symbols = {
+        {"FMemory.Realloc", Address<EngineFunctions::Realloc>(&Realloc)},
+        {"FMemory.Free", Address<EngineFunctions::Free>(&Free)},
+        {"AShooterPlayerController.ConsoleCommand",
+         Address<EngineFunctions::ConsoleCommand>(&ConsoleCommand)},
+        {"AShooterGameMode.PrintToGameplayLog",
+         Address<EngineFunctions::PrintToGameplayLog>(&PrintToGameplayLog)},
+        {"AShooterPlayerController.ClientChatMessage",
+         Address<EngineFunctions::ClientChatMessage>(&ClientChatMessage)},
+        {"AShooterPlayerController.ClientServerChatDirectMessage",
+         Address<EngineFunctions::ClientServerChatDirectMessage>(&ClientServerChatDirectMessage)},
+        {"FWeakObjectPtr.Get", Address<EngineFunctions::WeakObjectPtrGet>(&WeakObjectPtrGet)},
+    };
+    const auto found = symbols.find(name);
+    return found == symbols.end() ? nullptr : found->second;
+}
+
+}  // namespace DevEngine

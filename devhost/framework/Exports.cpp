@@ -1,0 +1,86 @@
+// The framework's exports, as plugins see them.
+#include <spdlog/logger.h>
+
+#include <map>
+#include <mutex>
+
+#include "Engine.h"
+#include "FString.h"
+#include "Framework.h"
+#include "Velkor.h"
+
+namespace {
+
+class ApiUtils final : public IApiUtils {
+public:
+    UWorld* CurrentWorld() const override { return DevEngine::TheEngine().World(); }
+    AShooterGameMode* CurrentGameMode() const override { return DevEngine::TheEngine().GameMode(); }
+    std::uint64_t GetSteamIdFromController(AController* controller) const override {
+        return DevEngine::TheEngine().SteamIdOf(controller);
+    }
+    FString GetCharacterName(AShooterPlayerController* player) const override {
+        const WideString name = Velkor::Tools::Utf8Decode(DevEngine::TheEngine().NameOf(player));
+        return FString::FromWide(name.c_str());
+    }
+};
+
+struct FrameworkState {
+    std::string currentDir = ".";
+    std::map<std::string, std::uint64_t, std::less<>> resolutions;
+    std::vector<std::shared_ptr<spdlog::sinks::sink>> sinks;
+};
+
+FrameworkState& State() {
+    static FrameworkState state;
+    return state;
+}
+
+}  // namespace
+
+IApiUtils& Velkor::GetApiUtils() {
+    static ApiUtils utils;
+    return utils;
+}
+
+std::string Velkor::Tools::GetCurrentDir() {
+    return State().currentDir;
+}
+
+std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks() {
+    return State().sinks;
+}
+
+void* GetAddress(const std::string& name) {
+    ++State().resolutions[name];
+    return DevEngine::EngineSymbol(name);
+}
+
+std::uint64_t GetAddress(const void* object, const std::string& name) {
+    ++State().resolutions[name];
+    if (name != "UWorld.PlayerControllerList") {
+        return 0;
+    }
+    return reinterpret_cast<std::uintptr_t>(DevEngine::TheEngine().PlayerControllerList(object));
+}
+
+namespace DevHost {
+
+void SetCurrentDir(std::string directory) {
+    State().currentDir = std::move(directory);
+}
+
+std::uint64_t ResolutionCount(const std::string& name) {
+    const auto found = State().resolutions.find(name);
+    return found == State().resolutions.end() ? 0 : found->second;
+}
+
+void ResetResolutionCounts() {
+    State().resolutions.clear();
+}
+
+void LogError(const std::string& message) {
+    const auto& sinks = State().sinks;
+    spdlog::logger("Velkor", sinks.begin(), sinks.end()).error(message);
+}
+
+}  // namespace DevHost

@@ -1,0 +1,12 @@
+#include "FMemory.h"
+
+#include "EngineFunctions.h"
+#include "Resolve.h"
+
+void* FMemory::Realloc(void* block, std::uint64_t size) {
+    return Engine::ResolveFunction<EngineFunctions::Realloc>("FMemory.Realloc")(block, size);
+}
+
+void FMemory::Free(void* block) {
+    Engine::ResolveFunction<EngineFunctions::Free>("FMemory.Free")(block);
+}

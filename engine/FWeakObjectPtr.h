@@ -1,0 +1,13 @@
+// FWeakObjectPtr: the engine's weak reference to an object, opaque to the plugin.
+//
+// The plugin only copies it and asks the engine ("FWeakObjectPtr.Get") for
+// the object, which is null once the object is gone.
+#pragma once
+
+#include <cstdint>
+
+struct FWeakObjectPtr {
+    std::int32_t ObjectIndex = 0;
+    std::int32_t ObjectSerialNumber = 0;
+};
+static_assert(sizeof(FWeakObjectPtr) == 8);

@@ -1,0 +1,38 @@
+#include "Messaging.h"
+
+#include "EngineFunctions.h"
+#include "FChatEntry.h"
+#include "FWeakObjectPtr.h"
+#include "FromFormat.h"
+#include "Resolve.h"
+
+void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
+    FString text = FromFormat(message);
+    UWorld* world = api.CurrentWorld();
+    const auto* list = Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
+    const FWeakObjectPtr* entries = list->Data;
+    const std::int32_t count = list->Count;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const FWeakObjectPtr entry = entries[i];
+        UObject* object =
+            Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>("FWeakObjectPtr.Get")(&entry, false);
+        if (object == nullptr) {
+            continue;  // the player has left
+        }
+        const FLinearRGBA colourCopy = colour;
+        Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(
+            "AShooterPlayerController.ClientServerChatDirectMessage")(
+            static_cast<AShooterPlayerController*>(object), &text, colourCopy, false);
+    }
+}
+
+void ChatToPlayer(const IApiUtils&, AShooterPlayerController* player, const FString& senderName,
+                  const WideChar* message) {
+    const FString text = FromFormat(message);
+    FChatEntry entry;
+    entry.FromName = senderName;
+    entry.Text = text;
+    // The engine function owns the by-value copy made for the call.
+    Engine::ResolveFunction<EngineFunctions::ClientChatMessage>("AShooterPlayerController.ClientChatMessage")(
+        player, entry);
+}

@@ -1,0 +1,100 @@
+// Loading and unloading the plugin library through its entry notification.
+#include <gmock/gmock.h>
+
+#include "Allocator.h"
+#include "ServerFixture.h"
+#include "Velkor.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::SizeIs;
+
+namespace {
+
+constexpr const char* kGoodConfig =
+    R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "Server"}})";
+
+// "%D %R [%n][%l] %v": MM/DD/YY HH:MM [logger][level] message
+constexpr const char* kLinePrefix = R"(^[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] \[Corvane\]\[error\] )";
+
+class Lifecycle : public ServerFixture {};
+
+TEST_F(Lifecycle, LoadRegistersCheatAndUnloadRemovesIt) {
+    WriteConfig(kGoodConfig);
+    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
+    EXPECT_THAT(LogLines(), SizeIs(0));
+
+    UnloadPlugin();
+    EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
+    AShooterPlayerController* rex = Join("Rex", 7);
+    EXPECT_EQ(Say(rex, "/cheat fly").outcome, DevHost::RouteResult::Outcome::Unrouted);
+    EXPECT_THAT(Records().console, SizeIs(0));
+}
+
+TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
+    RemoveConfig();
+    EXPECT_FALSE(LoadPlugin());
+    EXPECT_FALSE(Plugin().Loaded());
+    EXPECT_THAT(LogLines(), ElementsAre(MatchesRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
+    EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
+}
+
+TEST_F(Lifecycle, SyntaxErrorLogsTheParseErrorAndRegistersNothing) {
+    WriteConfig(R"({"PrintToChat": true,})");
+    EXPECT_FALSE(LoadPlugin());
+    const auto lines = LogLines();
+    ASSERT_THAT(lines, SizeIs(1));
+    EXPECT_THAT(lines[0], MatchesRegex(std::string(kLinePrefix) + "\\[json\\.exception\\.parse_error\\.101\\].*"));
+    EXPECT_THAT(lines[0], HasSubstr("syntax error while parsing object key - unexpected '}'"));
+    EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
+}
+
+TEST_F(Lifecycle, ByteOrderMarkAndTrailingTextAreAccepted) {
+    WriteConfig(std::string("\xEF\xBB\xBF") + kGoodConfig + " this is not JSON {");
+    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
+}
+
+TEST_F(Lifecycle, ThreadNotificationsChangeNothing) {
+    WriteConfig(kGoodConfig);
+    ASSERT_TRUE(LoadPlugin());
+    const auto blocks = DevEngine::TheAllocator().LiveBlocks();
+    Plugin().NotifyThread(2);
+    Plugin().NotifyThread(3);
+    EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
+    EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocks);
+    EXPECT_THAT(LogLines(), SizeIs(0));
+}
+
+TEST_F(Lifecycle, LoggerWritesToTheFrameworksOwnSinkObjects) {
+    auto second = std::make_shared<RecordingSink>();
+    GetLogSinks().push_back(second);
+    RemoveConfig();
+    EXPECT_FALSE(LoadPlugin());
+    EXPECT_THAT(LogLines(), SizeIs(1));
+    EXPECT_THAT(second->Lines(), SizeIs(1));
+    EXPECT_GE(second->Flushes(), 1) << "errors are flushed at once";
+    // Shared, not copied: the framework's list holds the only other references.
+    EXPECT_EQ(second.use_count(), 2);
+}
+
+TEST_F(Lifecycle, ReloadPicksUpAChangedFile) {
+    RemoveConfig();
+    EXPECT_FALSE(LoadPlugin());
+    WriteConfig(kGoodConfig);
+    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
+}
+
+TEST_F(Lifecycle, NoEngineBlockOutlivesUnload) {
+    WriteConfig(kGoodConfig);
+    const auto before = DevEngine::TheAllocator().LiveBlocks();
+    ASSERT_TRUE(LoadPlugin());
+    EXPECT_GT(DevEngine::TheAllocator().LiveBlocks(), before) << "the registry holds the command text";
+    UnloadPlugin();
+    EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), before);
+}
+
+}  // namespace
