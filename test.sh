@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets up everything on a fresh Debian 12 machine and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/test-native.sh
