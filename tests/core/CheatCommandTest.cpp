@@ -1,0 +1,298 @@
+// The /cheat gate end to end: chat lines routed by the stand-in framework to
+// the loaded plugin, observed through what the stand-in engine did.
+#include <gmock/gmock.h>
+
+#include "Allocator.h"
+#include "DevPermissions.h"
+#include "ServerFixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+using Outcome = DevHost::RouteResult::Outcome;
+
+namespace {
+
+constexpr std::uint64_t kRexId = 76561198000000001;
+
+class CheatCommand : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        rex_ = Join("Rex", kRexId);
+    }
+
+    void LoadWith(const std::string& logMsg, bool printToChat) {
+        WriteMessages(logMsg, "You may not.", "Server", printToChat);
+        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    }
+
+    // Routes the line and checks that it left no engine block behind.
+    DevHost::RouteResult SayChecked(AShooterPlayerController* player, const std::string& line) {
+        const auto blocks = DevEngine::TheAllocator().LiveBlocks();
+        const auto result = Say(player, line);
+        EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocks) << "engine blocks leaked by: " << line;
+        return result;
+    }
+
+    std::vector<std::string> Commands() {
+        std::vector<std::string> commands;
+        for (const auto& record : Records().console) {
+            commands.push_back(record.player + ": " + U(record.command));
+        }
+        return commands;
+    }
+    std::vector<std::string> GameplayLog() {
+        std::vector<std::string> lines;
+        for (const auto& line : Records().gameplayLog) {
+            lines.push_back(U(line));
+        }
+        return lines;
+    }
+    std::vector<std::string> Replies() {
+        std::vector<std::string> replies;
+        for (const auto& chat : Records().chatMessages) {
+            replies.push_back(chat.player + " from " + U(chat.fromName.text) + ": " + U(chat.text.text));
+        }
+        return replies;
+    }
+    std::vector<std::string> Broadcasts() {
+        std::vector<std::string> lines;
+        for (const auto& message : Records().directMessages) {
+            lines.push_back(message.player + ": " + U(message.text));
+        }
+        return lines;
+    }
+
+    AShooterPlayerController* rex_ = nullptr;
+};
+
+TEST_F(CheatCommand, GrantedRunsTheCommandAndWritesTheGameplayLog) {
+    LoadWith("{0} ran {1}", false);
+    Grant(kRexId, "Cheat.fly");
+    EXPECT_EQ(SayChecked(rex_, "/cheat fly").outcome, Outcome::Handled);
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly"));
+    EXPECT_THAT(GameplayLog(), ElementsAre("Rex ran fly"));
+    EXPECT_THAT(Broadcasts(), IsEmpty());
+    EXPECT_THAT(Replies(), IsEmpty());
+    EXPECT_THAT(LogLines(), IsEmpty());
+}
+
+TEST_F(CheatCommand, GrantedWithPrintToChatAnnouncesInYellowToEveryoneInListOrder) {
+    Join("Ann", 2);
+    Join("Bob", 3);
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.fly");
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Broadcasts(), ElementsAre("Rex: Rex ran fly", "Ann: Rex ran fly", "Bob: Rex ran fly"));
+    for (const auto& message : Records().directMessages) {
+        EXPECT_EQ(message.colour.R, 1.0f);
+        EXPECT_EQ(message.colour.G, 1.0f);
+        EXPECT_EQ(message.colour.B, 0.0f);
+        EXPECT_EQ(message.colour.A, 1.0f);
+        EXPECT_FALSE(message.flag);
+    }
+    EXPECT_THAT(GameplayLog(), ElementsAre("Rex ran fly"));
+}
+
+TEST_F(CheatCommand, BroadcastPassesOverPlayersWhoLeft) {
+    AShooterPlayerController* ann = Join("Ann", 2);
+    Join("Bob", 3);
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.fly");
+    DevEngine::TheEngine().Leave(ann);
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Broadcasts(), ElementsAre("Rex: Rex ran fly", "Bob: Rex ran fly"));
+}
+
+TEST_F(CheatCommand, RefusalSendsExactlyOnePrivateReplyAndRunsNothing) {
+    Join("Ann", 2);
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.walk");
+    EXPECT_EQ(SayChecked(rex_, "/cheat fly").outcome, Outcome::Handled);
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You may not."));
+    EXPECT_THAT(Commands(), IsEmpty());
+    EXPECT_THAT(GameplayLog(), IsEmpty());
+    EXPECT_THAT(Broadcasts(), IsEmpty());
+}
+
+TEST_F(CheatCommand, LinesAskForTheFirstWordAndRunTheTextAsTyped) {
+    struct Case {
+        const char* line;
+        const char* granted;
+        std::vector<std::string> commands;
+        std::size_t replies;
+    } cases[] = {
+        {"/cheat fly", "Cheat.fly", {"Rex: fly"}, 0},
+        // The split drops the empty piece, the prefix removal takes exactly seven characters.
+        {"/cheat  fly", "Cheat.fly", {"Rex:  fly"}, 0},
+        {"/CHEAT fly", "Cheat.fly", {"Rex: fly"}, 0},
+        {"/cheat Fly", "Cheat.fly", {}, 1},
+        {"/cheat Fly", "Cheat.Fly", {"Rex: Fly"}, 0},
+        {"/cheat giveitem 10 20", "Cheat.giveitem", {"Rex: giveitem 10 20"}, 0},
+        {"/cheat giveitem 10 20", "Cheat.giveitem 10", {}, 1},
+        {"/cheat fly\tfast", "Cheat.fly", {}, 1},
+        {"/cheat fly\tfast", "Cheat.fly\tfast", {"Rex: fly\tfast"}, 0},
+        {"/cheat", "Cheat.", {}, 0},
+        {"/cheat    ", "Cheat.", {}, 0},
+    };
+    WriteMessages("{0} ran {1}", "No.", "Server", false);
+    ASSERT_TRUE(LoadPlugin());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        DevEngine::TheEngine().Records() = {};
+        DevPermissions::RevokeAll();
+        Grant(kRexId, c.granted);
+        EXPECT_EQ(SayChecked(rex_, c.line).outcome, Outcome::Handled);
+        EXPECT_EQ(Commands(), c.commands);
+        EXPECT_THAT(Replies(), SizeIs(c.replies));
+        EXPECT_EQ(GameplayLog().size(), c.commands.size());
+    }
+}
+
+TEST_F(CheatCommand, TooShortLinesNeverAskThePermissionsPlugin) {
+    LoadWith("{0} ran {1}", false);
+    for (const char* line : {"/cheat", "/cheat ", "/cheat     "}) {
+        SayChecked(rex_, line);
+    }
+    EXPECT_EQ(DevPermissions::QueryCount(), 0u);
+    EXPECT_THAT(Replies(), IsEmpty());
+}
+
+TEST_F(CheatCommand, ChainedCommandsAreRefusedBeforeAskingAndLogged) {
+    const char* lines[] = {
+        "/cheat fly | slomo 5", "/cheat fly|slomo", "/cheat fly\nslomo 5", "/cheat fly\rslomo",
+        "/cheat say \"a|b\"",   "/cheat fly |",
+    };
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.fly");
+    Grant(kRexId, "Cheat.say");
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        DevEngine::TheEngine().Records() = {};
+        const auto before = LogLines().size();
+        EXPECT_EQ(SayChecked(rex_, line).outcome, Outcome::Handled);
+        EXPECT_THAT(Commands(), IsEmpty());
+        EXPECT_THAT(GameplayLog(), IsEmpty());
+        EXPECT_THAT(Broadcasts(), IsEmpty());
+        EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You may not."));
+        const auto log = LogLines();
+        ASSERT_EQ(log.size(), before + 1);
+        EXPECT_THAT(log.back(), HasSubstr("[Corvane][warning] "));
+        EXPECT_THAT(log.back(), HasSubstr(std::to_string(kRexId)));
+    }
+    EXPECT_THAT(LogLines().front(), HasSubstr("fly | slomo 5"));
+    EXPECT_EQ(DevPermissions::QueryCount(), 0u);
+}
+
+TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
+    struct Case {
+        const char* player;
+        const char* line;
+        const char* logged;
+    } cases[] = {
+        {"Rex", "/cheat say {x}", "Rex ran say {x}"},
+        {"Rex", "/cheat say {{x}}", "Rex ran say {{x}}"},
+        {"Rex", "/cheat say }", "Rex ran say }"},
+        {"Rex", "/cheat say {", "Rex ran say {"},
+        {"Re{0}x", "/cheat say {}", "Re{0}x ran say {}"},
+    };
+    LoadWith("{0} ran {1}", true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        DevEngine::TheEngine().Records() = {};
+        AShooterPlayerController* player = Join(c.player, 99);
+        Grant(99, "Cheat.say");
+        EXPECT_EQ(SayChecked(player, c.line).outcome, Outcome::Handled);
+        EXPECT_THAT(GameplayLog(), ElementsAre(c.logged));
+        ASSERT_FALSE(Records().directMessages.empty());
+        for (const auto& message : Records().directMessages) {
+            EXPECT_EQ(U(message.text), c.logged);
+        }
+        DevEngine::TheEngine().Leave(player);
+    }
+}
+
+TEST_F(CheatCommand, ConfigurationsThatCannotLogAGrantedUseRunNothing) {
+    struct Case {
+        const char* config;
+        const char* error;
+    } cases[] = {
+        {R"({"Messages": {"LogMsg": "{0} ran {1}"}})",
+         "[json.exception.type_error.302] type must be boolean, but is null"},
+        {R"({"PrintToChat": "yes", "Messages": {"LogMsg": "{0} ran {1}"}})",
+         "[json.exception.type_error.302] type must be boolean, but is string"},
+        {R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1} {2}"}})", "argument not found"},
+        {R"({"PrintToChat": false, "Messages": {"LogMsg": "ran }"}})", "unmatched '}' in format string"},
+        {R"({"PrintToChat": false, "Messages": {"LogMsg": 5}})",
+         "[json.exception.type_error.302] type must be string, but is number"},
+        {R"({"PrintToChat": false, "Messages": ["LogMsg"]})",
+         "[json.exception.type_error.306] cannot use value() with array"},
+    };
+    Grant(kRexId, "Cheat.fly");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config);
+        WriteConfig(c.config);
+        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        const auto result = SayChecked(rex_, "/cheat fly");
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_THAT(Commands(), IsEmpty());
+        EXPECT_THAT(GameplayLog(), IsEmpty());
+        UnloadPlugin();
+    }
+}
+
+TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
+    struct Case {
+        const char* messages;
+        std::vector<std::string> replies;
+        const char* error;
+    } cases[] = {
+        {R"({"NoPermissions": "No."})", {"Rex from No message: No."}, ""},
+        {R"({"Sender": "Srv"})", {"Rex from Srv: No message"}, ""},
+        {R"({"Sender": "Srv", "NoPermissions": "Use {{fly}}"})", {"Rex from Srv: Use {fly}"}, ""},
+        {R"({"Sender": "Srv", "NoPermissions": "No {}"})", {}, "argument not found"},
+        {R"({"Sender": "Srv", "NoPermissions": "No }"})", {}, "unmatched '}' in format string"},
+        {R"({"Sender": "Srv", "NoPermissions": ""})", {"Rex from Srv: "}, ""},
+        {R"(["NoPermissions"])", {}, "[json.exception.type_error.306] cannot use value() with array"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.messages);
+        DevEngine::TheEngine().Records() = {};
+        WriteConfig(std::string(R"({"PrintToChat": false, "Messages": )") + c.messages + "}");
+        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        const auto result = SayChecked(rex_, "/cheat fly");
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(Replies(), c.replies);
+        EXPECT_THAT(Commands(), IsEmpty());
+        UnloadPlugin();
+    }
+}
+
+TEST_F(CheatCommand, NonAsciiTextsArriveAsTyped) {
+    WriteConfig(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} a lancé {1} ✓", "NoPermissions": "Non, {0} refusé", "Sender": "Serveur"}})");
+    ASSERT_TRUE(LoadPlugin());
+    AShooterPlayerController* zoe = Join("Zoë", 5);
+    Grant(5, "Cheat.dire");
+    SayChecked(zoe, "/cheat dire héllo 😀");
+    EXPECT_THAT(Commands(), ElementsAre("Zoë: dire héllo 😀"));
+    EXPECT_THAT(GameplayLog(), ElementsAre("Zoë a lancé dire héllo 😀 ✓"));
+}
+
+TEST_F(CheatCommand, EveryEngineNameIsResolvedAtEveryUse) {
+    Join("Ann", 2);
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.fly");
+    DevHost::ResetResolutionCounts();
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_EQ(DevHost::ResolutionCount("AShooterPlayerController.ConsoleCommand"), 2u);
+    EXPECT_EQ(DevHost::ResolutionCount("AShooterGameMode.PrintToGameplayLog"), 2u);
+    EXPECT_EQ(DevHost::ResolutionCount("UWorld.PlayerControllerList"), 2u);
+    EXPECT_EQ(DevHost::ResolutionCount("FWeakObjectPtr.Get"), 4u);
+    EXPECT_EQ(DevHost::ResolutionCount("AShooterPlayerController.ClientServerChatDirectMessage"), 4u);
+}
+
+}  // namespace
