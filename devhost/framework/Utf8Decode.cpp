@@ -43,17 +43,18 @@ char32_t DecodeOne(const std::string& text, std::size_t& i) {
         if ((next & 0xC0) != 0x80) {
             return kReplacement;
         }
-        c = (c << 6) | (next & 0x3F);
-        ++i;
-        // Reject overlong forms, surrogates and values past U+10FFFF as soon as
-        // the second byte shows them, so the bytes after it are decoded anew.
+        const char32_t sofar = (c << 6) | (next & 0x3F);
+        // Overlong forms, surrogates and values past U+10FFFF show in the
+        // second byte; it is then left to be decoded anew.
         if (k == 0) {
-            const char32_t least = c << (6 * (length - 1));
+            const char32_t least = sofar << (6 * (length - 1));
             const char32_t most = least | ((1u << (6 * (length - 1))) - 1);
             if (most < lowest || (least >= 0xD800 && most <= 0xDFFF) || least > 0x10FFFF) {
                 return kReplacement;
             }
         }
+        c = sofar;
+        ++i;
     }
     return c;
 }
