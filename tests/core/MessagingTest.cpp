@@ -8,6 +8,7 @@
 #include "Allocator.h"
 #include "Colour.h"
 #include "EngineFunctions.h"
+#include "FChatEntry.h"
 #include "Messaging.h"
 #include "Resolve.h"
 #include "ServerFixture.h"
@@ -138,6 +139,53 @@ TEST_F(Messaging, PrivateMessageFreesEveryBlockItMadeExactlyOnce) {
     }
     EXPECT_EQ(allocations, 5u);
     EXPECT_EQ(frees, 5u);
+}
+
+FChatEntry EntryWithSixTexts() {
+    FChatEntry entry;
+    entry.FromName = FString::FromWide(WIDE("from"));
+    entry.AuxText1 = FString::FromWide(WIDE("one"));
+    entry.AuxText2 = FString::FromWide(WIDE("two"));
+    entry.Text = FString::FromWide(WIDE("text"));
+    entry.AuxText3 = FString::FromWide(WIDE("three"));
+    entry.AuxText4 = FString::FromWide(WIDE("four"));
+    entry.AuxWord3 = 7;
+    entry.AuxObject = reinterpret_cast<UObject*>(&entry);
+    return entry;
+}
+
+TEST_F(Messaging, ChatRecordFreesItsStringsInReverseLayoutOrder) {
+    std::vector<const void*> expected;
+    DevEngine::TheAllocator().StartRecording();
+    {
+        FChatEntry entry = EntryWithSixTexts();
+        for (const FString* text : {&entry.AuxText4, &entry.AuxText3, &entry.Text, &entry.AuxText2,
+                                    &entry.AuxText1, &entry.FromName}) {
+            expected.push_back(text->Chars().Data);
+        }
+        DevEngine::TheAllocator().StopRecording();
+        DevEngine::TheAllocator().StartRecording();
+    }
+    std::vector<const void*> freed;
+    for (const auto& call : DevEngine::TheAllocator().StopRecording()) {
+        freed.push_back(call.block);
+    }
+    EXPECT_EQ(freed, expected);
+}
+
+TEST_F(Messaging, ChatRecordCopiesAreDeepAndExact) {
+    const FChatEntry entry = EntryWithSixTexts();
+    const FChatEntry copy = entry;  // NOLINT(performance-unnecessary-copy-initialization)
+    for (const auto& [original, copied] : {std::pair{&entry.FromName, &copy.FromName},
+                                          std::pair{&entry.Text, &copy.Text},
+                                          std::pair{&entry.AuxText4, &copy.AuxText4}}) {
+        EXPECT_NE(copied->Chars().Data, original->Chars().Data);
+        EXPECT_EQ(copied->Chars().Capacity, original->Chars().Count) << "no slack";
+        EXPECT_EQ(U(copied->View()), U(original->View()));
+    }
+    EXPECT_EQ(copy.AuxWord3, 7);
+    EXPECT_EQ(copy.AuxObject, entry.AuxObject);
+    EXPECT_EQ(copy.AuxReal, -1.0);
 }
 
 TEST(Resolve, UnknownNamesThrowInsteadOfCallingNull) {
