@@ -1,29 +1,71 @@
-// corvane-devhost: plays the server around the real plugin library.
-#include <spdlog/sinks/ostream_sink.h>
-
-#include <filesystem>
+// corvane-devhost: plays the game server, the framework and the permissions
+// plugin around the real plugin library, so that a configuration and a set of
+// permissions can be tried before they are deployed.
+#include <fstream>
 #include <iostream>
 
-#include "DynamicLibrary.h"
-#include "Framework.h"
-#include "Velkor.h"
+#include "Arguments.h"
+#include "CheckConfig.h"
+#include "Console.h"
+#include "Demo.h"
+#include "DevServer.h"
+#include "EventOutput.h"
+#include "InteractiveConsole.h"
+#include "Interpreter.h"
+#include "Script.h"
+#include "ServerDirectory.h"
 
-int main() {
-    namespace fs = std::filesystem;
-    const fs::path shipped = fs::path(DevHost::Platform::ExecutableDirectory()) / "server";
-    const fs::path serverDir = fs::temp_directory_path() / "corvane-devhost";
-    fs::remove_all(serverDir);
-    fs::copy(shipped, serverDir, fs::copy_options::recursive);
-    DevHost::SetCurrentDir(serverDir.string());
-    GetLogSinks().push_back(std::make_shared<spdlog::sinks::ostream_sink_mt>(std::cout));
+namespace {
 
-    DevHost::PluginHost plugin(DevHost::DefaultPluginPath());
-    if (!plugin.Load()) {
-        std::cout << "plugin failed to load: " << plugin.error() << "\n";
+int RunScriptArgument(const std::string& script, DevHost::Interpreter& interpreter) {
+    if (script == "-") {
+        return DevHost::RunScript(std::cin, interpreter, std::cerr);
+    }
+    std::ifstream file(script);
+    if (!file.is_open()) {
+        std::cerr << "corvane-devhost: can't open the script " << script << std::endl;
+        return 2;
+    }
+    return DevHost::RunScript(file, interpreter, std::cerr);
+}
+
+int Run(const DevHost::Arguments& arguments) {
+    if (arguments.configToCheck) {
+        return DevHost::CheckConfig(*arguments.configToCheck, std::cout);
+    }
+    const DevHost::ServerDirectory directory = DevHost::ServerDirectory::Prepare(arguments.serverDir);
+    DevHost::EventOutput output(std::cout, directory);
+    DevHost::DevServer server(directory, output);
+    DevHost::Interpreter interpreter(server, std::cout);
+    server.Load();
+    if (arguments.script) {
+        return RunScriptArgument(*arguments.script, interpreter);
+    }
+    if (DevHost::Platform::StandardInputIsTerminal()) {
+        return DevHost::RunInteractiveConsole(server, interpreter);
+    }
+    return DevHost::RunDemo(interpreter, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    DevHost::Platform::UseUtf8Console();
+    DevHost::Arguments arguments;
+    try {
+        arguments = DevHost::ParseArguments(argc, argv);
+    } catch (const std::invalid_argument& error) {
+        std::cerr << "corvane-devhost: " << error.what() << "\n" << DevHost::kUsage;
+        return 2;
+    }
+    if (arguments.help) {
+        std::cout << DevHost::kUsage;
+        return 0;
+    }
+    try {
+        return Run(arguments);
+    } catch (const std::exception& error) {
+        std::cerr << "corvane-devhost: " << error.what() << std::endl;
         return 1;
     }
-    std::cout << "plugin loaded from " << DevHost::DefaultPluginPath() << "\n";
-    plugin.Unload();
-    std::cout << "plugin unloaded\n";
-    return 0;
 }

@@ -1,0 +1,24 @@
+// The dev host's command line.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace DevHost {
+
+struct Arguments {
+    bool help = false;
+    // check-config FILE: check that file and exit.
+    std::optional<std::filesystem::path> configToCheck;
+    std::optional<std::filesystem::path> serverDir;
+    // A script file, or "-" for standard input.
+    std::optional<std::string> script;
+};
+
+extern const char* const kUsage;
+
+// Throws std::invalid_argument naming what is wrong with the command line.
+Arguments ParseArguments(int argc, const char* const* argv);
+
+}  // namespace DevHost

@@ -1,0 +1,49 @@
+#include "CheckConfig.h"
+
+#include "ConfigProblems.h"
+#include "DevServer.h"
+#include "EventOutput.h"
+#include "ServerDirectory.h"
+
+namespace DevHost {
+namespace {
+
+// The real plugin, on a scratch server holding a copy of the file.
+void Preview(const std::filesystem::path& file, std::ostream& out) {
+    const ServerDirectory directory = ServerDirectory::Prepare(std::nullopt);
+    std::filesystem::copy_file(file, directory.ConfigFile(), std::filesystem::copy_options::overwrite_existing);
+    EventOutput output(out, directory);
+    DevServer server(directory, output);
+    out << "preview, with this file on a server:" << std::endl;
+    server.Load();
+    server.Join("alice", 76561198000000001);
+    server.Join("bob", 76561198000000002);
+    server.Grant("alice", "Cheat.fly");
+    out << "alice, holding Cheat.fly, types: /cheat fly" << std::endl;
+    server.Say("alice", "/cheat fly");
+    out << "bob, holding no permission, types: /cheat fly" << std::endl;
+    server.Say("bob", "/cheat fly");
+}
+
+}  // namespace
+
+int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
+    const std::vector<ConfigProblem> problems = FindConfigProblems(file);
+    const std::string name = file.string();
+    for (const ConfigProblem& problem : problems) {
+        out << name << ": " << (problem.position.empty() ? "" : problem.position + ": ") << problem.description
+            << "\n";
+    }
+    if (problems.empty()) {
+        out << name << ": no problems found\n";
+    } else {
+        out << name << ": " << problems.size() << (problems.size() == 1 ? " problem\n" : " problems\n");
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(file, error)) {
+        Preview(file, out);
+    }
+    return problems.empty() ? 0 : 1;
+}
+
+}  // namespace DevHost

@@ -1,0 +1,130 @@
+#include "DevServer.h"
+
+#include <spdlog/sinks/basic_file_sink.h>
+
+#include <fstream>
+#include <stdexcept>
+
+#include "Allocator.h"
+#include "DevPermissions.h"
+#include "Engine.h"
+#include "PrefixedLogSink.h"
+#include "Velkor.h"
+#include "WideText.h"
+
+namespace DevHost {
+
+DevServer::DevServer(const ServerDirectory& directory, EventOutput& output)
+    : directory_(directory), output_(output), plugin_(DefaultPluginPath()) {
+    SetCurrentDir(directory.Root().string());
+    DevEngine::TheEngine().Reset();
+    DevPermissions::RevokeAll();
+    GetLogSinks() = {
+        std::make_shared<PrefixedLogSink>([&output](const std::string& line) { output.Line(line); }),
+        std::make_shared<spdlog::sinks::basic_file_sink_mt>(directory.FrameworkLogFile().string()),
+    };
+    DevEngine::TheEngine().SetEventListener([&output](const std::string& line) { output.Line(line); });
+}
+
+DevServer::~DevServer() {
+    Unload();
+    DevEngine::TheEngine().SetEventListener(nullptr);
+    DevEngine::TheEngine().Reset();
+    DevPermissions::RevokeAll();
+    GetLogSinks().clear();
+}
+
+void DevServer::Load() {
+    if (plugin_.Loaded()) {
+        output_.Line("plugin already loaded");
+    } else if (plugin_.Load()) {
+        output_.Line("plugin loaded");
+    } else {
+        output_.Line("plugin did not load: " + plugin_.error());
+    }
+}
+
+void DevServer::Unload() {
+    if (plugin_.Loaded()) {
+        plugin_.Unload();
+        output_.Line("plugin unloaded");
+    }
+}
+
+void DevServer::WriteConfig(const std::string& text) {
+    const std::filesystem::path file = directory_.ConfigFile();
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream << text;
+    if (!stream.flush()) {
+        throw std::runtime_error("can't write " + file.string());
+    }
+}
+
+void DevServer::RemoveConfig() {
+    std::filesystem::remove(directory_.ConfigFile());
+}
+
+void DevServer::Join(const std::string& name, std::uint64_t steamId) {
+    if (connected_.contains(name)) {
+        throw std::invalid_argument(name + " is already connected");
+    }
+    for (const auto& [other, id] : connected_) {
+        if (id == steamId) {
+            throw std::invalid_argument("Steam id " + std::to_string(steamId) + " is already connected as " + other);
+        }
+    }
+    DevEngine::TheEngine().Join(name, steamId);
+    connected_.emplace(name, steamId);
+}
+
+void DevServer::Leave(const std::string& name) {
+    DevEngine::TheEngine().Leave(Connected(name));
+    connected_.erase(name);
+}
+
+void DevServer::Grant(const std::string& name, const std::string& permission) {
+    DevPermissions::Grant(SteamIdOf(name), Velkor::Tools::Utf8Decode(permission));
+}
+
+void DevServer::Revoke(const std::string& name, const std::string& permission) {
+    DevPermissions::Revoke(SteamIdOf(name), Velkor::Tools::Utf8Decode(permission));
+}
+
+void DevServer::Say(const std::string& name, const std::string& text) {
+    AShooterPlayerController* player = Connected(name);
+    const WideString line = Velkor::Tools::Utf8Decode(text);
+    const RouteResult result = RouteChat(player, line);
+    switch (result.outcome) {
+        case RouteResult::Outcome::Unrouted:
+            output_.Line("chat " + name + ": " + Engine::ToUtf8(line));
+            break;
+        case RouteResult::Outcome::Failed:
+            output_.Line("error: " + result.error);
+            break;
+        case RouteResult::Outcome::Handled:
+            break;
+    }
+}
+
+void DevServer::ReportMemory() {
+    output_.Line("memory: " + std::to_string(DevEngine::TheAllocator().LiveBlocks()) + " live blocks");
+}
+
+AShooterPlayerController* DevServer::Connected(const std::string& name) const {
+    AShooterPlayerController* player = DevEngine::TheEngine().FindPlayer(name);
+    if (player == nullptr) {
+        throw std::invalid_argument("no player named " + name + " is connected");
+    }
+    return player;
+}
+
+std::uint64_t DevServer::SteamIdOf(const std::string& name) const {
+    const auto found = connected_.find(name);
+    if (found == connected_.end()) {
+        throw std::invalid_argument("no player named " + name + " is connected");
+    }
+    return found->second;
+}
+
+}  // namespace DevHost

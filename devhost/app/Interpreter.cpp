@@ -1,0 +1,175 @@
+#include "Interpreter.h"
+
+#include <charconv>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace DevHost {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+// Takes the next blank-separated word off the front of text, leaving text just
+// after the word (its separator included).
+std::string_view NextWord(std::string_view& text) {
+    const std::size_t start = std::min(text.find_first_not_of(kBlanks), text.size());
+    const std::size_t end = std::min(text.find_first_of(kBlanks, start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
+// The rest of the line after the one blank that ends the previous word, as written.
+std::string RestAsWritten(std::string_view text) {
+    return std::string(text.empty() ? text : text.substr(1));
+}
+
+std::uint64_t ParseSteamId(std::string_view word) {
+    std::uint64_t id = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), id);
+    if (word.empty() || error != std::errc() || end != word.data() + word.size()) {
+        throw std::invalid_argument("not a Steam id: " + std::string(word));
+    }
+    return id;
+}
+
+struct Parsed {
+    std::vector<std::string> words;
+    std::string rest;
+};
+
+using Next = Interpreter::Next;
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;
+    std::string_view summary;
+    // The number of words after the name; "say" and "config" also take the rest of the line.
+    std::size_t words;
+    bool takesRest;
+    Next (*run)(DevServer& server, std::ostream& help, const Parsed& parsed);
+};
+
+void PrintHelp(std::ostream& out);
+
+constexpr Command kCommands[] = {
+    {"config", "config <text>", "write <text>, byte for byte, as config.json (read at the next load)", 0, true,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.WriteConfig(parsed.rest);
+         return Next::Continue;
+     }},
+    {"remove-config", "remove-config", "delete config.json", 0, false,
+     [](DevServer& server, std::ostream&, const Parsed&) {
+         server.RemoveConfig();
+         return Next::Continue;
+     }},
+    {"load", "load", "load the plugin (process attach)", 0, false,
+     [](DevServer& server, std::ostream&, const Parsed&) {
+         server.Load();
+         return Next::Continue;
+     }},
+    {"unload", "unload", "unload the plugin (process detach)", 0, false,
+     [](DevServer& server, std::ostream&, const Parsed&) {
+         server.Unload();
+         return Next::Continue;
+     }},
+    {"reload", "reload", "unload, then load", 0, false,
+     [](DevServer& server, std::ostream&, const Parsed&) {
+         server.Unload();
+         server.Load();
+         return Next::Continue;
+     }},
+    {"join", "join <name> <steam-id>", "a player connects; <name> is also the character name", 2, false,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.Join(parsed.words[0], ParseSteamId(parsed.words[1]));
+         return Next::Continue;
+     }},
+    {"leave", "leave <name>", "the player disconnects", 1, false,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.Leave(parsed.words[0]);
+         return Next::Continue;
+     }},
+    {"grant", "grant <name> <permission>", "grant a permission, such as Cheat.fly (case as typed)", 2, false,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.Grant(parsed.words[0], parsed.words[1]);
+         return Next::Continue;
+     }},
+    {"revoke", "revoke <name> <permission>", "take a permission back", 2, false,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.Revoke(parsed.words[0], parsed.words[1]);
+         return Next::Continue;
+     }},
+    {"say", "say <name> <text>", "the player sends <text>, exactly as written, as a chat line", 1, true,
+     [](DevServer& server, std::ostream&, const Parsed& parsed) {
+         server.Say(parsed.words[0], parsed.rest);
+         return Next::Continue;
+     }},
+    {"memory", "memory", "the engine allocator's live blocks", 0, false,
+     [](DevServer& server, std::ostream&, const Parsed&) {
+         server.ReportMemory();
+         return Next::Continue;
+     }},
+    {"help", "help", "this list", 0, false,
+     [](DevServer&, std::ostream& help, const Parsed&) {
+         PrintHelp(help);
+         return Next::Continue;
+     }},
+    {"quit", "quit", "unload the plugin and leave", 0, false,
+     [](DevServer&, std::ostream&, const Parsed&) { return Next::Quit; }},
+};
+
+const Command& Find(std::string_view name) {
+    for (const Command& command : kCommands) {
+        if (command.name == name) {
+            return command;
+        }
+    }
+    throw std::invalid_argument("unknown command " + std::string(name) + " (try help)");
+}
+
+Parsed Parse(const Command& command, std::string_view text) {
+    Parsed parsed;
+    for (std::size_t i = 0; i < command.words; ++i) {
+        const std::string_view word = NextWord(text);
+        if (word.empty()) {
+            throw std::invalid_argument("usage: " + std::string(command.usage));
+        }
+        parsed.words.emplace_back(word);
+    }
+    if (command.takesRest) {
+        if (command.words > 0 && text.empty()) {
+            throw std::invalid_argument("usage: " + std::string(command.usage));
+        }
+        parsed.rest = RestAsWritten(text);
+    } else if (text.find_first_not_of(kBlanks) != std::string_view::npos) {
+        throw std::invalid_argument("usage: " + std::string(command.usage));
+    }
+    return parsed;
+}
+
+void PrintHelp(std::ostream& out) {
+    for (const Command& command : kCommands) {
+        out << "  " << command.usage << std::string(28 - std::min<std::size_t>(command.usage.size(), 27), ' ')
+            << command.summary << "\n";
+    }
+    out << "Blank lines and lines starting with # are skipped.\n" << std::flush;
+}
+
+}  // namespace
+
+bool Interpreter::IsCommand(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(kBlanks);
+    return start != std::string_view::npos && line[start] != '#';
+}
+
+Interpreter::Next Interpreter::Run(std::string_view line) {
+    if (!IsCommand(line)) {
+        return Next::Continue;
+    }
+    const std::string_view name = NextWord(line);
+    const Command& command = Find(name);
+    return command.run(server_, help_, Parse(command, line));
+}
+
+}  // namespace DevHost

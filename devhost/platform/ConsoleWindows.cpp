@@ -1,0 +1,32 @@
+// Windows: the console's own line editing and history (arrow keys, F7) serve;
+// only its code page has to be set to UTF-8.
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "Console.h"
+
+namespace DevHost::Platform {
+
+void UseUtf8Console() {
+    SetConsoleCP(CP_UTF8);
+    SetConsoleOutputCP(CP_UTF8);
+}
+
+bool StandardInputIsTerminal() {
+    return _isatty(_fileno(stdin)) != 0;
+}
+
+std::optional<std::string> ReadConsoleLine(const std::string& prompt) {
+    std::cout << prompt << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) {
+        return std::nullopt;
+    }
+    return line;
+}
+
+}  // namespace DevHost::Platform
