@@ -27,7 +27,9 @@ DevServer::DevServer(const ServerDirectory& directory, EventOutput& output)
 }
 
 DevServer::~DevServer() {
-    Unload();
+    if (plugin_.Loaded()) {
+        Unload();
+    }
     DevEngine::TheEngine().SetEventListener(nullptr);
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();
@@ -48,6 +50,8 @@ void DevServer::Unload() {
     if (plugin_.Loaded()) {
         plugin_.Unload();
         output_.Line("plugin unloaded");
+    } else {
+        output_.Line("plugin not loaded");
     }
 }
 

@@ -28,6 +28,7 @@ public:
     // The process attach and detach notifications, each reported by a line.
     void Load();
     void Unload();
+    bool Loaded() const { return plugin_.Loaded(); }
 
     // Writes text, byte for byte, as the plugin's configuration file.
     void WriteConfig(const std::string& text);

@@ -74,9 +74,11 @@ constexpr Command kCommands[] = {
          server.Unload();
          return Next::Continue;
      }},
-    {"reload", "reload", "unload, then load", 0, false,
+    {"reload", "reload", "unload (when loaded), then load", 0, false,
      [](DevServer& server, std::ostream&, const Parsed&) {
-         server.Unload();
+         if (server.Loaded()) {
+             server.Unload();
+         }
          server.Load();
          return Next::Continue;
      }},
