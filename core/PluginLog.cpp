@@ -10,6 +10,10 @@ std::shared_ptr<spdlog::logger>& PluginLog() {
 void CreatePluginLog() {
     auto& sinks = GetLogSinks();
     PluginLog() = std::make_shared<spdlog::logger>("Corvane", sinks.begin(), sinks.end());
-    PluginLog()->set_pattern("%D %R [%n][%l] %v", spdlog::pattern_time_type::local);
+    // Each sink builds its formatter (local time) with its own code: one built
+    // here would stay in the framework's sinks after this library is unloaded.
+    for (const auto& sink : sinks) {
+        sink->set_pattern("%D %R [%n][%l] %v");
+    }
     PluginLog()->flush_on(spdlog::level::info);
 }
