@@ -3,11 +3,11 @@
 
 #include "Allocator.h"
 #include "ServerFixture.h"
+#include "StdRegex.h"
 #include "Velkor.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
 using ::testing::SizeIs;
 
 namespace {
@@ -37,7 +37,7 @@ TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
     RemoveConfig();
     EXPECT_FALSE(LoadPlugin());
     EXPECT_FALSE(Plugin().Loaded());
-    EXPECT_THAT(LogLines(), ElementsAre(MatchesRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
+    EXPECT_THAT(LogLines(), ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
 }
 
@@ -46,7 +46,7 @@ TEST_F(Lifecycle, SyntaxErrorLogsTheParseErrorAndRegistersNothing) {
     EXPECT_FALSE(LoadPlugin());
     const auto lines = LogLines();
     ASSERT_THAT(lines, SizeIs(1));
-    EXPECT_THAT(lines[0], MatchesRegex(std::string(kLinePrefix) + "\\[json\\.exception\\.parse_error\\.101\\].*"));
+    EXPECT_THAT(lines[0], MatchesStdRegex(std::string(kLinePrefix) + "\\[json\\.exception\\.parse_error\\.101\\].*"));
     EXPECT_THAT(lines[0], HasSubstr("syntax error while parsing object key - unexpected '}'"));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
 }
