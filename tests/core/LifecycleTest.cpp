@@ -51,6 +51,15 @@ TEST_F(Lifecycle, SyntaxErrorLogsTheParseErrorAndRegistersNothing) {
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
 }
 
+TEST_F(Lifecycle, FrameworkSinksKeepThePatternButNothingOfAnUnloadedPlugin) {
+    RemoveConfig();
+    EXPECT_FALSE(LoadPlugin());  // the failed attach has unloaded the library again
+    // Formats through whatever formatter the plugin left in the sink.
+    DevHost::LogError("after the plugin");
+    EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("[Corvane][error] Can't open config.json"),
+                                        MatchesStdRegex(R"(^[0-9/]{8} [0-9:]{5} \[Velkor\]\[error\] after the plugin$)")));
+}
+
 TEST_F(Lifecycle, ByteOrderMarkAndTrailingTextAreAccepted) {
     WriteConfig(std::string("\xEF\xBB\xBF") + kGoodConfig + " this is not JSON {");
     ASSERT_TRUE(LoadPlugin()) << Plugin().error();
