@@ -42,7 +42,11 @@ ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
     const fs::path shipped = ShippedServerDirectory();
     ServerDirectory directory = path ? ServerDirectory(*path, false) : ServerDirectory(FreshTemporaryDirectory(), true);
     fs::create_directories(directory.root_);
-    fs::copy(shipped, directory.root_, fs::copy_options::recursive);
+    // Entry by entry: MinGW's standard library refuses to copy a directory onto
+    // one that exists, which the root already does.
+    for (const fs::directory_entry& entry : fs::directory_iterator(shipped)) {
+        fs::copy(entry.path(), directory.root_ / entry.path().filename(), fs::copy_options::recursive);
+    }
     return directory;
 }
 

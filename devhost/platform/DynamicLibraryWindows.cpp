@@ -11,8 +11,7 @@
 namespace DevHost::Platform {
 namespace {
 
-std::string LastErrorText() {
-    const DWORD code = GetLastError();
+std::string ErrorText(DWORD code) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -31,7 +30,9 @@ std::string LastErrorText() {
 void* LoadPlugin(const std::string& path, std::string& error) {
     HMODULE plugin = LoadLibraryA(path.c_str());
     if (plugin == nullptr) {
-        error = "Can't load " + path + " (" + LastErrorText() + ")";
+        const DWORD code = GetLastError();
+        error = code == ERROR_DLL_INIT_FAILED ? "the plugin's attach notification failed"
+                                              : "Can't load " + path + " (" + ErrorText(code) + ")";
     }
     return plugin;
 }
