@@ -37,11 +37,14 @@ add_subdirectory(${googletest} ${CMAKE_BINARY_DIR}/deps/googletest EXCLUDE_FROM_
 # programs: every module in the process then shares one runtime, so objects,
 # allocations and exceptions pass between the framework, the plugin and the
 # tests as they would with one shared C runtime.
+# CORVANE_RUNTIME_DLLS lists them for programs built into other folders.
+set(CORVANE_RUNTIME_DLLS "")
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
-    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT IS_ABSOLUTE "${path}")
+    OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${runtime_path}")
     message(FATAL_ERROR "The MinGW runtime ${runtime} was not found")
   endif()
-  file(COPY ${path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  list(APPEND CORVANE_RUNTIME_DLLS ${runtime_path})
 endforeach()
+file(COPY ${CORVANE_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
