@@ -3,6 +3,7 @@
 #include <spdlog/sinks/basic_file_sink.h>
 
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
 
 #include "Allocator.h"
@@ -42,7 +43,10 @@ void DevServer::Load() {
     } else if (plugin_.Load()) {
         output_.Line("plugin loaded");
     } else {
-        output_.Line("plugin did not load: " + plugin_.error());
+        // The plugin's own log says why when it was its load that failed;
+        // the loader's wording of it differs from one platform to another.
+        output_.Line("plugin did not load");
+        std::cerr << "corvane-devhost: " << plugin_.error() << std::endl;
     }
 }
 

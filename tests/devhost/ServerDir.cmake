@@ -6,14 +6,17 @@
 cmake_minimum_required(VERSION 3.25)
 
 string(REPLACE "|" ";" emulator "${EMULATOR}")
-set(server ${CMAKE_CURRENT_BINARY_DIR}/server-dir-test)
+# Relative, as an operator would type it (and a form every platform reads alike).
+set(server_argument server-dir-test)
+set(server ${CMAKE_CURRENT_BINARY_DIR}/${server_argument})
 set(config ${server}/Velkor/Plugins/Corvane/config.json)
 set(script ${CMAKE_CURRENT_BINARY_DIR}/server-dir.script)
 file(REMOVE_RECURSE ${server})
 file(WRITE ${script} "join alice 76561198000000001\ngrant alice Cheat.fly\nsay alice /cheat fly\n")
 
 function(run_devhost result)
-  execute_process(COMMAND ${emulator} ${DEVHOST} --server-dir ${server} ${script}
+  execute_process(COMMAND ${emulator} ${DEVHOST} --server-dir ${server_argument} ${script}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "exit status ${status}\n${output}${errors}")
