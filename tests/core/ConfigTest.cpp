@@ -118,7 +118,9 @@ TEST_F(ConfigTest, EmptyMessageHasNoBuffer) {
 
 TEST_F(ConfigTest, MessageEndsAtAnEscapedNul) {
     Config::Document() = json::parse(R"({"Messages": {"Sender": "Ser\u0000ver"}})");
-    EXPECT_EQ(Text(Config::GetMessageText("Sender")), WIDE("Ser"));
+    const FString text = Config::GetMessageText("Sender");
+    EXPECT_EQ(Text(text), WIDE("Ser"));
+    EXPECT_EQ(text.Chars().Count, 4);
 }
 
 struct ShapeCase {

@@ -92,9 +92,11 @@ TEST(ShrunkCapacity, KeepsSmallOrProportionallySmallSlack) {
 
 TEST(ShrunkCapacity, HugeArraysAreJudgedWithoutWrapping) {
     const SlackCase cases[] = {
-        // In 32 bits, 2 * slack wraps negative and would look small.
         {1000, kMaxArrayCount, 2, 1000},
         {1, kMaxArrayCount, sizeof(FString), 1},
+        // Two-thirds full with 2 GiB of slack: in 32 bits the bytes of slack
+        // wrap negative and would look small.
+        {268435456, 402653184, sizeof(FString), 268435456},
         // In 32 bits, 3 * count wraps negative and would look far from full.
         {715827883, 715827983, 2, 715827983},
         {kMaxArrayCount - 10, kMaxArrayCount, 2, kMaxArrayCount},

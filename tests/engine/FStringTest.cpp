@@ -79,17 +79,25 @@ TEST_F(StringTest, DestructionFreesTheBufferOnce) {
 }
 
 TEST_F(StringTest, CopyHasNoSlack) {
-    FString source = FString::FromWide(WIDE("abc"));
-    source.Chars().ResizeExact(22, source.Chars().Capacity);  // count 4, capacity 22
+    const struct {
+        const WideChar* text;
+        std::int32_t sourceCapacity;
+    } cases[] = {{WIDE("abc"), 22}, {WIDE("abcdefgh"), 28}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sourceCapacity);
+        FString source = FString::FromWide(c.text);
+        source.Chars().ResizeExact(c.sourceCapacity, source.Chars().Capacity);
+        const std::int32_t count = source.Chars().Count;
 
-    std::optional<FString> copy;
-    const AllocatorTrace trace = Trace([&] { copy.emplace(source); });
-    EXPECT_THAT(trace, ElementsAre(ReallocCall(nullptr, 8)));
-    EXPECT_EQ(Text(*copy), WIDE("abc"));
-    EXPECT_EQ(copy->Chars().Count, 4);
-    EXPECT_EQ(copy->Chars().Capacity, 4);
-    EXPECT_NE(copy->Chars().Data, source.Chars().Data);
-    ExpectTerminated(*copy);
+        std::optional<FString> copy;
+        const AllocatorTrace trace = Trace([&] { copy.emplace(source); });
+        EXPECT_THAT(trace, ElementsAre(ReallocCall(nullptr, 2 * std::uint64_t(count))));
+        EXPECT_EQ(Text(*copy), c.text);
+        EXPECT_EQ(copy->Chars().Count, count);
+        EXPECT_EQ(copy->Chars().Capacity, count);
+        EXPECT_NE(copy->Chars().Data, source.Chars().Data);
+        ExpectTerminated(*copy);
+    }
 }
 
 TEST_F(StringTest, CopyOfNothingHasNoBuffer) {
