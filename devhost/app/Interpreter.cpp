@@ -1,5 +1,7 @@
 #include "Interpreter.h"
 
+#include <fmt/format.h>
+
 #include <charconv>
 #include <stdexcept>
 #include <string>
@@ -152,8 +154,7 @@ Parsed Parse(const Command& command, std::string_view text) {
 
 void PrintHelp(std::ostream& out) {
     for (const Command& command : kCommands) {
-        out << "  " << command.usage << std::string(28 - std::min<std::size_t>(command.usage.size(), 27), ' ')
-            << command.summary << "\n";
+        out << fmt::format("  {:<28}{}\n", command.usage, command.summary);
     }
     out << "Blank lines and lines starting with # are skipped.\n" << std::flush;
 }
