@@ -79,41 +79,38 @@ TEST_F(StringTest, DestructionFreesTheBufferOnce) {
 }
 
 TEST_F(StringTest, CopyHasNoSlack) {
-    const struct {
-        const WideChar* text;
-        std::int32_t sourceCapacity;
-    } cases[] = {{WIDE("abc"), 22}, {WIDE("abcdefgh"), 28}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sourceCapacity);
-        FString source = FString::FromWide(c.text);
-        source.Chars().ResizeExact(c.sourceCapacity, source.Chars().Capacity);
-        const std::int32_t count = source.Chars().Count;
-
+    struct Case {
+        const char* name;
+        FString source;
+        std::optional<std::uint64_t> reallocSize;
+    };
+    FString spacious = FString::FromWide(WIDE("abc"));
+    spacious.Chars().ResizeExact(22, spacious.Chars().Capacity);
+    FString longer = FString::FromWide(WIDE("abcdefgh"));
+    longer.Chars().ResizeExact(28, longer.Chars().Capacity);
+    Case cases[] = {
+        {"count 4 of 22", std::move(spacious), 8},
+        {"count 9 of 28", std::move(longer), 18},
+        {"only a terminator", TerminatorOnly(), 2},
+        {"nothing", FString(), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int32_t count = c.source.Chars().Count;
         std::optional<FString> copy;
-        const AllocatorTrace trace = Trace([&] { copy.emplace(source); });
-        EXPECT_THAT(trace, ElementsAre(ReallocCall(nullptr, 2 * std::uint64_t(count))));
-        EXPECT_EQ(Text(*copy), c.text);
+        const AllocatorTrace trace = Trace([&] { copy.emplace(c.source); });
+        if (c.reallocSize) {
+            EXPECT_THAT(trace, ElementsAre(ReallocCall(nullptr, *c.reallocSize)));
+            EXPECT_NE(copy->Chars().Data, c.source.Chars().Data);
+            ExpectTerminated(*copy);
+        } else {
+            EXPECT_THAT(trace, IsEmpty());
+            EXPECT_EQ(copy->Chars().Data, nullptr);
+        }
+        EXPECT_EQ(Text(*copy), Text(c.source));
         EXPECT_EQ(copy->Chars().Count, count);
         EXPECT_EQ(copy->Chars().Capacity, count);
-        EXPECT_NE(copy->Chars().Data, source.Chars().Data);
-        ExpectTerminated(*copy);
     }
-}
-
-TEST_F(StringTest, CopyOfNothingHasNoBuffer) {
-    const FString source = FString::FromWide(nullptr);
-    std::optional<FString> copy;
-    EXPECT_THAT(Trace([&] { copy.emplace(source); }), IsEmpty());
-    ExpectNoBuffer(*copy);
-}
-
-TEST_F(StringTest, CopyOfOnlyATerminatorKeepsIt) {
-    const FString source = TerminatorOnly();
-    std::optional<FString> copy;
-    EXPECT_THAT(Trace([&] { copy.emplace(source); }), ElementsAre(ReallocCall(nullptr, 2)));
-    EXPECT_EQ(copy->Chars().Count, 1);
-    EXPECT_EQ(copy->Chars().Capacity, 1);
-    ExpectTerminated(*copy);
 }
 
 struct AssignCase {

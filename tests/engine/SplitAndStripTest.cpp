@@ -71,14 +71,6 @@ TEST_F(SplitTest, AllocatesTheOutputThenEachPiece) {
     EXPECT_EQ(pieces.Data[1].Chars().Capacity, 4);
 }
 
-TEST_F(SplitTest, AFifthPieceGrowsTheOutput) {
-    const FString line = FString::FromWide(WIDE("a b c d e"));
-    TEngineArray<FString> pieces;
-    EXPECT_EQ(SplitOnBlank(line, pieces), 5);
-    EXPECT_EQ(pieces.Capacity, 22);
-    EXPECT_THAT(Texts(pieces), ElementsAre(WIDE("a"), WIDE("b"), WIDE("c"), WIDE("d"), WIDE("e")));
-}
-
 TEST_F(SplitTest, NothingToSplitEmptiesAReusedOutputButKeepsItsBuffer) {
     const FString terminatorOnly = TerminatorOnly();
     struct Case {

@@ -129,16 +129,4 @@ TEST_F(EngineArray, DestructionFreesElementsInOrderThenTheBuffer) {
     EXPECT_THAT(Trace([&] { strings.reset(); }), ElementsAre(FreeCall(a), FreeCall(b), FreeCall(buffer)));
 }
 
-TEST_F(EngineArray, EveryAllocatorCallResolvesItsFunctionAnew) {
-    for (int i = 0; i < 3; ++i) {
-        TEngineArray<WideChar> chars;
-        chars.Count = 1;
-        chars.GrowForCount();
-        chars.Count = 5;
-        chars.GrowForCount();
-    }
-    EXPECT_EQ(DevHost::ResolutionCount("FMemory.Realloc"), 6u);
-    EXPECT_EQ(DevHost::ResolutionCount("FMemory.Free"), 3u);
-}
-
 }  // namespace
