@@ -3,4 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
+scripts/test-windows.sh
 scripts/test-native.sh
