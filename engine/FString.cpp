@@ -19,7 +19,12 @@ void CopyCharacters(FString& target, const FString& source) {
 // Fills a string that has no buffer with text and a terminator.
 void FillFresh(TEngineArray<WideChar>& chars, const WideChar* text, std::int32_t length) {
     chars.Count = length + 1;
-    chars.GrowForCount();
+    try {
+        chars.GrowForCount();
+    } catch (...) {
+        chars.Count = 0;  // never leave a count without a buffer behind
+        throw;
+    }
     Traits::copy(chars.Data, text, static_cast<std::size_t>(length));
     chars.Data[length] = 0;
 }
