@@ -17,21 +17,18 @@
 
 namespace {
 
-int RunScriptArgument(const std::string& script, DevHost::Interpreter& interpreter) {
-    if (script == "-") {
-        return DevHost::RunScript(std::cin, interpreter, std::cerr);
-    }
-    std::ifstream file(script);
-    if (!file.is_open()) {
-        std::cerr << "corvane-devhost: can't open the script " << script << std::endl;
-        return 2;
-    }
-    return DevHost::RunScript(file, interpreter, std::cerr);
-}
-
 int Run(const DevHost::Arguments& arguments) {
     if (arguments.configToCheck) {
         return DevHost::CheckConfig(*arguments.configToCheck, std::cout);
+    }
+    // The script is opened first, so that a wrong name is told before anything runs.
+    std::ifstream scriptFile;
+    if (arguments.script && *arguments.script != "-") {
+        scriptFile.open(*arguments.script);
+        if (!scriptFile.is_open()) {
+            std::cerr << "corvane-devhost: can't open the script " << *arguments.script << std::endl;
+            return 2;
+        }
     }
     const DevHost::ServerDirectory directory = DevHost::ServerDirectory::Prepare(arguments.serverDir);
     DevHost::EventOutput output(std::cout, directory);
@@ -39,7 +36,8 @@ int Run(const DevHost::Arguments& arguments) {
     DevHost::Interpreter interpreter(server, std::cout);
     server.Load();
     if (arguments.script) {
-        return RunScriptArgument(*arguments.script, interpreter);
+        std::istream& script = scriptFile.is_open() ? static_cast<std::istream&>(scriptFile) : std::cin;
+        return DevHost::RunScript(script, interpreter, std::cerr);
     }
     if (DevHost::Platform::StandardInputIsTerminal()) {
         return DevHost::RunInteractiveConsole(server, interpreter);
