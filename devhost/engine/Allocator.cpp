@@ -27,7 +27,16 @@ void Allocator::Forget(void* block) {
     }
     liveBytes_ -= found->second;
     live_.erase(found);
-    released_.insert(block);
+    constexpr std::size_t kRememberedReleases = 1 << 16;
+    released_[block] = ++releases_;
+    releaseOrder_.emplace_back(block, releases_);
+    if (releaseOrder_.size() > kRememberedReleases) {
+        const auto [oldest, release] = releaseOrder_.front();
+        releaseOrder_.pop_front();
+        if (const auto entry = released_.find(oldest); entry != released_.end() && entry->second == release) {
+            released_.erase(entry);
+        }
+    }
 }
 
 void* Allocator::Realloc(void* block, std::uint64_t size) {

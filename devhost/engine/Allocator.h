@@ -4,13 +4,16 @@
 // blocks and bytes and record the exact sequence of calls. Misuse that a real
 // engine allocator would turn into heap corruption (freeing or resizing a
 // block it never handed out, freeing twice, Realloc(null, 0)) aborts the
-// process at once with a message naming the fault.
+// process at once with a message naming the fault. Only the most recent
+// releases are remembered, so that a long-running server's bookkeeping stays
+// bounded; a block released longer ago counts as never handed out.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace DevEngine {
@@ -44,7 +47,11 @@ private:
     void Forget(void* block);
 
     std::unordered_map<const void*, std::uint64_t> live_;
-    std::unordered_set<const void*> released_;
+    // Released blocks, and the order they were released in (with the release
+    // number, so that a block released again is forgotten only by its last entry).
+    std::unordered_map<const void*, std::uint64_t> released_;
+    std::deque<std::pair<const void*, std::uint64_t>> releaseOrder_;
+    std::uint64_t releases_ = 0;
     std::uint64_t liveBytes_ = 0;
     bool recording_ = false;
     std::vector<AllocatorCall> calls_;
