@@ -3,5 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
+scripts/test-sanitize.sh
+scripts/test-fuzz.sh
 scripts/test-windows.sh
 scripts/test-native.sh

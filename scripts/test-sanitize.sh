@@ -3,8 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh build-asan -DCMAKE_CXX_COMPILER="$(command -v clang++-14)" -DCORVANE_SANITIZE=ON
-# The soak test keeps its million lines for the native run; here a tenth shows the same.
-export CORVANE_SOAK_LINES=${CORVANE_SOAK_LINES:-100000}
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure

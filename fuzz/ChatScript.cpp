@@ -1,0 +1,68 @@
+#include "ChatScript.h"
+
+#include <optional>
+#include <string_view>
+
+namespace Fuzz {
+namespace {
+
+std::string Unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r')) {
+            out += text[i + 1] == 'n' ? '\n' : '\r';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::optional<ChatStep> ParseStep(std::string_view line) {
+    if (line.size() < 2) {
+        return std::nullopt;
+    }
+    if (line[0] == 'j') {
+        return ChatStep{ChatStep::Kind::Join, 0, Unescape(line.substr(2))};
+    }
+    const char digit = line[1];
+    if (digit < '0' || digit >= static_cast<char>('0' + kMaxPlayers)) {
+        return std::nullopt;
+    }
+    const auto player = static_cast<std::size_t>(digit - '0');
+    const std::string argument = Unescape(line.substr(std::min<std::size_t>(3, line.size())));
+    switch (line[0]) {
+        case 'g': return ChatStep{ChatStep::Kind::Grant, player, argument};
+        case 'l': return ChatStep{ChatStep::Kind::Leave, player, {}};
+        case 's': return ChatStep{ChatStep::Kind::Say, player, argument};
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+ChatScript ParseChatScript(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    ChatScript script;
+    std::size_t separator = input.rfind("%%\n", 0) == 0 ? 0 : input.find("\n%%\n");
+    if (separator == std::string_view::npos) {
+        script.config = std::string(input);
+        return script;
+    }
+    script.config = std::string(input.substr(0, separator));
+    std::size_t start = separator + (separator == 0 ? 3 : 4);
+    while (start < input.size() && script.steps.size() < kMaxSteps) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = input.size();
+        }
+        if (auto step = ParseStep(input.substr(start, end - start))) {
+            script.steps.push_back(std::move(*step));
+        }
+        start = end + 1;
+    }
+    return script;
+}
+
+}  // namespace Fuzz
