@@ -1,0 +1,57 @@
+// Loading and unloading the plugin library with a 1 KB configuration, as a
+// server does: the library opened, its attach notification (logger,
+// configuration, registration), its detach, the library closed.
+#include <cstdint>
+
+#include "BenchServer.h"
+#include "RatioReporter.h"
+
+namespace {
+
+// The shipped messages padded with a member the plugin ignores, to 1 KB.
+std::string KilobyteConfig() {
+    const std::string messages = Bench::MessagesConfig(true);
+    const std::string head = messages.substr(0, messages.size() - 1) + R"(, "Notes": ")";
+    const std::string tail = "\"}";
+    return head + std::string(1024 - head.size() - tail.size(), 'x') + tail;
+}
+
+void LoadUnload(benchmark::State& state) {
+    const std::string config = KilobyteConfig();
+    Bench::BenchServer server(config);
+    for (auto _ : state) {
+        if (!server.Plugin().Load()) {
+            state.SkipWithError(server.Plugin().error().c_str());
+            return;
+        }
+        server.Plugin().Unload();
+    }
+    state.counters["config_bytes"] = static_cast<double>(config.size());
+}
+
+// The plugin's own part: the attach and detach notifications on a library
+// that stays open (logger, configuration, registration; unregistration).
+void AttachDetach(benchmark::State& state) {
+    Bench::BenchServer server(KilobyteConfig());
+    if (!server.Plugin().Load()) {
+        state.SkipWithError(server.Plugin().error().c_str());
+        return;
+    }
+    constexpr std::uint32_t kProcessDetach = 0;
+    constexpr std::uint32_t kProcessAttach = 1;
+    server.Plugin().NotifyThread(kProcessDetach);
+    for (auto _ : state) {
+        server.Plugin().NotifyThread(kProcessAttach);
+        server.Plugin().NotifyThread(kProcessDetach);
+    }
+    server.Plugin().NotifyThread(kProcessAttach);  // the unload detaches once more
+}
+
+BENCHMARK(LoadUnload)->Name("Plugin/load-unload/1KB")->Unit(benchmark::kMicrosecond);
+BENCHMARK(AttachDetach)->Name("Plugin/attach-detach/1KB")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return Bench::RunWithSummary(argc, argv, [](const Bench::Times&, std::ostream&) {});
+}
