@@ -5,7 +5,9 @@
 const char* const Platform::kPermissionsLibrary = "Permissions.dll";
 
 void* Platform::LoadLibraryByName(const char* name, std::string& error) {
-    HMODULE library = LoadLibraryA(name);
+    // Not the current directory nor PATH: a library planted there must not
+    // answer permission questions.
+    HMODULE library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (library == nullptr) {
         error = "error " + std::to_string(GetLastError());
     }
