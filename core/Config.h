@@ -19,8 +19,8 @@ nlohmann::json& Document();
 
 // Reads "<server dir>/Velkor/Plugins/Corvane/config.json". Throws
 // std::runtime_error("Can't open config.json") when the file cannot be opened,
-// and the library's parse error on malformed JSON; text after the first
-// complete value is not read.
+// the library's parse error on malformed JSON, and its out-of-range error for a
+// number no double holds; text after the first complete value is not read.
 void ReadAtLoad();
 
 // The text of "Messages"[key], or "No message" when the key is absent.

@@ -109,6 +109,11 @@ FString Concat(FString&& left, const FString& right) {
     if (left.Chars().Count <= 1) {
         return right;
     }
+    if (&left == &right) {
+        // Taking over left's buffer would also take right's text away.
+        const FString copy(right);
+        return Concat(std::move(left), copy);
+    }
     const std::int32_t leftCount = left.Chars().Count;
     const std::int32_t added = right.Length();
     if (std::int64_t{leftCount} + added > Engine::kMaxArrayCount) {

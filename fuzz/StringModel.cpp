@@ -69,10 +69,11 @@ void ModelAssign(StringModel& target, const StringModel& source) {
     target.capacity = resized ? source.Count() : 0;
 }
 
-StringModel ModelConcat(StringModel& left, const StringModel& right) {
+StringModel ModelConcat(StringModel& left, const StringModel& rightOperand) {
     if (left.Count() <= 1) {
-        return ModelCopy(right);
+        return ModelCopy(rightOperand);
     }
+    const StringModel right = rightOperand;  // left and right may be one string
     StringModel result = std::exchange(left, StringModel{});
     const std::int32_t added = right.Count() > 0 ? right.Count() - 1 : 0;
     const std::int32_t count = result.Count() + added;

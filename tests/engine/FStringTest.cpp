@@ -217,6 +217,14 @@ TEST_F(StringTest, ConcatOntoNoTextCopiesTheRight) {
     }
 }
 
+TEST_F(StringTest, ConcatOfAStringWithItselfRepeatsItsText) {
+    FString text = FString::FromWide(WIDE("fly"));
+    const FString joined = Concat(std::move(text), text);
+    EXPECT_EQ(Text(joined), WIDE("flyfly"));
+    EXPECT_EQ(joined.Chars().Capacity, 7);
+    EXPECT_EQ(text.Chars().Data, nullptr) << "the left operand is taken over";
+}
+
 TEST_F(StringTest, ConcatWithNoTextOnTheRightKeepsTheLeft) {
     struct Case {
         const char* name;
