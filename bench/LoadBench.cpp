@@ -37,14 +37,12 @@ void AttachDetach(benchmark::State& state) {
         state.SkipWithError(server.Plugin().error().c_str());
         return;
     }
-    constexpr std::uint32_t kProcessDetach = 0;
-    constexpr std::uint32_t kProcessAttach = 1;
-    server.Plugin().NotifyThread(kProcessDetach);
+    server.Plugin().NotifyThread(EntryNotification::ProcessDetach);
     for (auto _ : state) {
-        server.Plugin().NotifyThread(kProcessAttach);
-        server.Plugin().NotifyThread(kProcessDetach);
+        server.Plugin().NotifyThread(EntryNotification::ProcessAttach);
+        server.Plugin().NotifyThread(EntryNotification::ProcessDetach);
     }
-    server.Plugin().NotifyThread(kProcessAttach);  // the unload detaches once more
+    server.Plugin().NotifyThread(EntryNotification::ProcessAttach);  // the unload detaches once more
 }
 
 BENCHMARK(LoadUnload)->Name("Plugin/load-unload/1KB")->Unit(benchmark::kMicrosecond);

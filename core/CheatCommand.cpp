@@ -1,5 +1,8 @@
 #include "CheatCommand.h"
 
+#include <exception>
+#include <string_view>
+
 #include "Colour.h"
 #include "Config.h"
 #include "EngineFunctions.h"
@@ -13,7 +16,7 @@
 
 namespace {
 
-constexpr std::size_t kPrefixLength = 7;  // "/cheat "
+constexpr std::string_view kPrefix = "/cheat ";
 
 // The engine console runs one line as several commands, split at '|' and at
 // line breaks, but only the first word is checked: such a text could run
@@ -37,7 +40,7 @@ WideString DoubleBraces(WideStringView text) {
 }
 
 void Refuse(const IApiUtils& api, AShooterPlayerController* player) {
-    const FString sender = Config::GetMessageText("Sender");
+    const FString sender = FString::FromWide(Config::GetMessageText("Sender").CStr());
     const FString refusal = Config::GetMessageText("NoPermissions");
     ChatToPlayer(api, player, sender, refusal.CStr());
 }
@@ -53,11 +56,21 @@ void RunGranted(const IApiUtils& api, AShooterPlayerController* player, FString&
     FString output;
     Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand")(
         player, &output, &command, true);
+    // The command has run: its gameplay-log entry is written even when the
+    // announcement fails, and the announcement's error is passed on after it.
+    std::exception_ptr announcementError;
     if (printToChat) {
-        BroadcastToAll(api, ToLinear(kAnnouncementColour), DoubleBraces(logText.View()).c_str());
+        try {
+            BroadcastToAll(api, ToLinear(kAnnouncementColour), DoubleBraces(logText.View()).c_str());
+        } catch (...) {
+            announcementError = std::current_exception();
+        }
     }
     Engine::ResolveFunction<EngineFunctions::PrintToGameplayLog>("AShooterGameMode.PrintToGameplayLog")(
         api.CurrentGameMode(), &logText);
+    if (announcementError) {
+        std::rethrow_exception(announcementError);
+    }
 }
 
 }  // namespace
@@ -81,9 +94,9 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
     const std::uint64_t steamId = api.GetSteamIdFromController(player);
 
     const WideStringView line = message->View();
-    const WideStringView command = line.substr(std::min(kPrefixLength, line.size()));
+    const WideStringView command = line.substr(std::min(kPrefix.size(), line.size()));
     if (IsChained(command)) {
-        PluginLog()->warn("Refused chained command from {}: {}", steamId, Engine::ToUtf8(command));
+        PluginLog()->warn("Refused chained command from {}: {}", steamId, Engine::ToPrintableUtf8(command));
         Refuse(api, player);
         return;
     }
@@ -94,7 +107,7 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
         Refuse(api, player);
         return;
     }
-    if (!StripPrefixNoCase(*message, FString::FromNarrow("/cheat "))) {
+    if (!StripPrefixNoCase(*message, FString::FromNarrow(kPrefix))) {
         return;
     }
     RunGranted(api, player, *message);

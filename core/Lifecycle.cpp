@@ -5,6 +5,7 @@
 
 #include "CheatCommand.h"
 #include "Config.h"
+#include "EntryNotification.h"
 #include "PluginLog.h"
 
 void Load() {
@@ -23,12 +24,10 @@ void Unload() {
 }
 
 int HandleEntryNotification(std::uint32_t reason) noexcept {
-    constexpr std::uint32_t kProcessDetach = 0;
-    constexpr std::uint32_t kProcessAttach = 1;
     try {
-        if (reason == kProcessAttach) {
+        if (reason == EntryNotification::ProcessAttach) {
             Load();
-        } else if (reason == kProcessDetach) {
+        } else if (reason == EntryNotification::ProcessDetach) {
             Unload();
         }
     } catch (...) {

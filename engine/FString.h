@@ -59,6 +59,6 @@ std::int32_t SplitOnBlank(const FString& text, TEngineArray<FString>& pieces);
 bool StripPrefixNoCase(FString& text, const FString& prefix);
 
 namespace Engine::detail {
-// FromWide over an explicit length: the one place the length limit is checked.
+// FromWide over an explicit length, embedded NULs included.
 FString StringFromCharacters(const WideChar* text, std::size_t length);
 }

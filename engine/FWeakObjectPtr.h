@@ -7,7 +7,6 @@
 #include <cstdint>
 
 struct FWeakObjectPtr {
-    std::int32_t ObjectIndex = 0;
-    std::int32_t ObjectSerialNumber = 0;
+    std::uint64_t Opaque = 0;  // the engine's own encoding
 };
 static_assert(sizeof(FWeakObjectPtr) == 8);

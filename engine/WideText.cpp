@@ -1,5 +1,7 @@
 #include "WideText.h"
 
+#include <fmt/format.h>
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -39,4 +41,23 @@ std::string Engine::ToUtf8(WideStringView text) {
         AppendUtf8(out, c);
     }
     return out;
+}
+
+std::string Engine::ToPrintableUtf8(WideStringView text) {
+    std::string printable;
+    for (const char c : ToUtf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            printable += c;
+        } else if (c == '\r') {
+            printable += "\\r";
+        } else if (c == '\n') {
+            printable += "\\n";
+        } else if (c == '\t') {
+            printable += "\\t";
+        } else {
+            printable += fmt::format("\\x{:02X}", byte);
+        }
+    }
+    return printable;
 }

@@ -22,5 +22,5 @@ using PrintToGameplayLog = void (*)(AShooterGameMode* gameMode, FString* message
 using ClientChatMessage = void (*)(AShooterPlayerController* player, FChatEntry entry);
 using ClientServerChatDirectMessage = void (*)(AShooterPlayerController* player, FString* message,
                                                FLinearRGBA colour, bool flag);
-using WeakObjectPtrGet = UObject* (*)(const FWeakObjectPtr* weak, bool evenIfPendingKill);
+using WeakObjectPtrGet = UObject* (*)(const FWeakObjectPtr* weak, bool flag);
 }  // namespace EngineFunctions

@@ -14,12 +14,7 @@ struct AShooterPlayerController : AController {};
 struct AShooterGameMode : UObject {};
 
 namespace EChatSendMode {
-// How a chat line was sent; the framework passes it to chat-command handlers.
-enum Type {
-    GlobalChat,
-    GlobalTribeChat,
-    LocalChat,
-    AllianceChat,
-    MAX
-};
+// How a chat line was sent; the framework passes it to chat-command handlers,
+// and the plugin does not read it.
+enum Type { Global };
 }  // namespace EChatSendMode

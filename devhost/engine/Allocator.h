@@ -35,7 +35,6 @@ public:
 
     std::size_t LiveBlocks() const { return live_.size(); }
     std::uint64_t LiveBytes() const { return liveBytes_; }
-    bool IsLive(const void* block) const { return live_.count(block) != 0; }
     std::uint64_t SizeOf(const void* block) const;
 
     // Calls are recorded only while recording is on.

@@ -22,6 +22,11 @@ struct GameModeObject {
     int unused = 0;
 } theGameMode;
 
+// This engine's weak reference: the player's slot above, its serial below.
+FWeakObjectPtr WeakReference(std::size_t index, std::int32_t serial) {
+    return FWeakObjectPtr{(std::uint64_t{index} << 32) | static_cast<std::uint32_t>(serial)};
+}
+
 [[noreturn]] void Fail(const char* what, const void* object) {
     std::fprintf(stderr, "engine: %s (%p)\n", what, object);
     std::fflush(stderr);
@@ -33,7 +38,7 @@ struct GameModeObject {
 AShooterPlayerController* Engine::Join(const std::string& name, std::uint64_t steamId) {
     PlayerSlot& slot = players_.emplace_back(PlayerSlot{name, steamId, nextSerial_++, true});
     TEngineArray<FWeakObjectPtr>& list = TheWorld().PlayerControllerList;
-    list.AppendDefault() = FWeakObjectPtr{static_cast<std::int32_t>(players_.size() - 1), slot.serial};
+    list.AppendDefault() = WeakReference(players_.size() - 1, slot.serial);
     return reinterpret_cast<AShooterPlayerController*>(&slot);
 }
 
@@ -67,11 +72,13 @@ std::uint64_t Engine::SteamIdOf(const AController* controller) const {
     return SlotOf(controller).steamId;
 }
 
-UObject* Engine::Resolve(std::int32_t objectIndex, std::int32_t serial) const {
-    if (objectIndex < 0 || static_cast<std::size_t>(objectIndex) >= players_.size()) {
+UObject* Engine::Resolve(const FWeakObjectPtr& weak) const {
+    const std::size_t index = weak.Opaque >> 32;
+    const auto serial = static_cast<std::int32_t>(weak.Opaque & 0xFFFFFFFF);
+    if (index >= players_.size()) {
         return nullptr;
     }
-    const PlayerSlot& slot = players_[static_cast<std::size_t>(objectIndex)];
+    const PlayerSlot& slot = players_[index];
     if (!slot.connected || slot.serial != serial) {
         return nullptr;
     }
@@ -84,6 +91,12 @@ UWorld* Engine::World() {
 
 AShooterGameMode* Engine::GameMode() {
     return reinterpret_cast<AShooterGameMode*>(&theGameMode);
+}
+
+void Engine::CheckGameMode(const AShooterGameMode* gameMode) const {
+    if (static_cast<const void*>(gameMode) != &theGameMode) {
+        Fail("not the game mode of this engine", gameMode);
+    }
 }
 
 void* Engine::PlayerControllerList(const void* object) {

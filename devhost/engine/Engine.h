@@ -14,6 +14,7 @@
 
 #include "Colour.h"
 #include "EngineObjects.h"
+#include "FWeakObjectPtr.h"
 #include "WideChar.h"
 #include "WideText.h"
 
@@ -67,10 +68,13 @@ public:
     // Aborts on a pointer that is not a controller of this engine.
     const std::string& NameOf(const AShooterPlayerController* player) const;
     std::uint64_t SteamIdOf(const AController* controller) const;
-    UObject* Resolve(std::int32_t objectIndex, std::int32_t serial) const;
+    // The player a weak reference names, or null once that player has left.
+    UObject* Resolve(const FWeakObjectPtr& weak) const;
 
     UWorld* World();
     AShooterGameMode* GameMode();
+    // Aborts on a pointer that is not this engine's game mode.
+    void CheckGameMode(const AShooterGameMode* gameMode) const;
     void* PlayerControllerList(const void* object);
 
     EngineRecords& Records() { return records_; }

@@ -55,9 +55,7 @@ void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* 
 
 void PrintToGameplayLog(AShooterGameMode* gameMode, FString* message) {
     Engine& engine = TheEngine();
-    if (gameMode != engine.GameMode()) {
-        std::abort();
-    }
+    engine.CheckGameMode(gameMode);
     engine.Emit(fmt::format("gameplay-log: {}", ::Engine::ToUtf8(message->View())));
     engine.Records().gameplayLog.emplace_back(message->View());
 }
@@ -88,7 +86,7 @@ void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* me
 }
 
 UObject* WeakObjectPtrGet(const FWeakObjectPtr* weak, bool) {
-    return TheEngine().Resolve(weak->ObjectIndex, weak->ObjectSerialNumber);
+    return TheEngine().Resolve(*weak);
 }
 
 template <class Shape>

@@ -77,7 +77,7 @@ RouteResult RouteChat(AShooterPlayerController* player, WideStringView line) {
     const ChatCommandCallback callback = registration->callback;
     FString message = Engine::detail::StringFromCharacters(line.data(), line.size());
     try {
-        callback(player, &message, EChatSendMode::GlobalChat);
+        callback(player, &message, EChatSendMode::Global);
     } catch (const std::exception& error) {
         LogError(error.what());
         return {RouteResult::Outcome::Failed, error.what()};

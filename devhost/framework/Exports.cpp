@@ -2,6 +2,7 @@
 #include <spdlog/logger.h>
 
 #include <map>
+#include <set>
 #include <mutex>
 
 #include "Engine.h"
@@ -27,6 +28,7 @@ public:
 struct FrameworkState {
     std::string currentDir = ".";
     std::map<std::string, std::uint64_t, std::less<>> resolutions;
+    std::set<std::string, std::less<>> hidden;
     std::vector<std::shared_ptr<spdlog::sinks::sink>> sinks;
 };
 
@@ -52,12 +54,12 @@ std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks() {
 
 void* GetAddress(const std::string& name) {
     ++State().resolutions[name];
-    return DevEngine::EngineSymbol(name);
+    return State().hidden.count(name) != 0 ? nullptr : DevEngine::EngineSymbol(name);
 }
 
 std::uint64_t GetAddress(const void* object, const std::string& name) {
     ++State().resolutions[name];
-    if (name != "UWorld.PlayerControllerList") {
+    if (name != "UWorld.PlayerControllerList" || State().hidden.count(name) != 0) {
         return 0;
     }
     return reinterpret_cast<std::uintptr_t>(DevEngine::TheEngine().PlayerControllerList(object));
@@ -76,6 +78,14 @@ std::uint64_t ResolutionCount(const std::string& name) {
 
 void ResetResolutionCounts() {
     State().resolutions.clear();
+}
+
+void HideName(const std::string& name) {
+    State().hidden.insert(name);
+}
+
+void ShowAllNames() {
+    State().hidden.clear();
 }
 
 void LogError(const std::string& message) {

@@ -19,6 +19,11 @@ void SetCurrentDir(std::string directory);
 std::uint64_t ResolutionCount(const std::string& name);
 void ResetResolutionCounts();
 
+// Makes GetAddress answer as a framework that does not know name (null or 0),
+// for trying what a plugin does when an engine function is missing.
+void HideName(const std::string& name);
+void ShowAllNames();
+
 // Writes an error line to the shared sinks through the framework's logger.
 void LogError(const std::string& message);
 

@@ -7,14 +7,12 @@
 #include <climits>
 
 #include "DynamicLibrary.h"
+#include "EntryNotification.h"
 
 namespace DevHost::Platform {
 namespace {
 
 using Entry = int (*)(void* module, std::uint32_t reason, void* reserved);
-
-constexpr std::uint32_t kProcessDetach = 0;
-constexpr std::uint32_t kProcessAttach = 1;
 
 Entry EntryOf(void* plugin) {
     return reinterpret_cast<Entry>(dlsym(plugin, "DllMain"));
@@ -34,8 +32,8 @@ void* LoadPlugin(const std::string& path, std::string& error) {
         dlclose(plugin);
         return nullptr;
     }
-    if (entry(plugin, kProcessAttach, nullptr) == 0) {
-        entry(plugin, kProcessDetach, nullptr);
+    if (entry(plugin, EntryNotification::ProcessAttach, nullptr) == 0) {
+        entry(plugin, EntryNotification::ProcessDetach, nullptr);
         dlclose(plugin);
         error = "the plugin's attach notification failed";
         return nullptr;
@@ -48,7 +46,7 @@ void NotifyThread(void* plugin, std::uint32_t reason) {
 }
 
 void UnloadPlugin(void* plugin) {
-    EntryOf(plugin)(plugin, kProcessDetach, nullptr);
+    EntryOf(plugin)(plugin, EntryNotification::ProcessDetach, nullptr);
     dlclose(plugin);
 }
 

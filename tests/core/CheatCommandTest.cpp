@@ -181,8 +181,10 @@ TEST_F(CheatCommand, ChainedCommandsAreRefusedBeforeAskingAndLogged) {
         ASSERT_EQ(log.size(), before + 1);
         EXPECT_THAT(log.back(), HasSubstr("[Corvane][warning] "));
         EXPECT_THAT(log.back(), HasSubstr(std::to_string(kRexId)));
+        EXPECT_EQ(log.back().find_first_of("\r\n"), std::string::npos) << "a player must not forge log lines";
     }
-    EXPECT_THAT(LogLines().front(), HasSubstr("fly | slomo 5"));
+    EXPECT_THAT(LogLines()[0], HasSubstr(": fly | slomo 5"));
+    EXPECT_THAT(LogLines()[2], HasSubstr(": fly\\nslomo 5"));
     EXPECT_EQ(DevPermissions::QueryCount(), 0u);
 }
 
@@ -279,6 +281,39 @@ TEST_F(CheatCommand, NonAsciiTextsArriveAsTyped) {
     SayChecked(zoe, "/cheat dire héllo 😀");
     EXPECT_THAT(Commands(), ElementsAre("Zoë: dire héllo 😀"));
     EXPECT_THAT(GameplayLog(), ElementsAre("Zoë a lancé dire héllo 😀 ✓"));
+}
+
+TEST_F(CheatCommand, MissingEngineFunctionsNeverLeaveARunCommandUnlogged) {
+    struct Case {
+        const char* hidden;
+        const char* line;
+        const char* error;
+        std::vector<std::string> commands;
+        std::vector<std::string> gameplayLog;
+    } cases[] = {
+        {"AShooterPlayerController.ConsoleCommand", "/cheat fly",
+         "Engine function not found: AShooterPlayerController.ConsoleCommand", {}, {}},
+        {"FWeakObjectPtr.Get", "/cheat fly", "Engine function not found: FWeakObjectPtr.Get", {"Rex: fly"},
+         {"Rex ran fly"}},
+        {"UWorld.PlayerControllerList", "/cheat fly", "Engine field not found: UWorld.PlayerControllerList",
+         {"Rex: fly"}, {"Rex ran fly"}},
+        {"AShooterPlayerController.ClientChatMessage", "/cheat walk",
+         "Engine function not found: AShooterPlayerController.ClientChatMessage", {}, {}},
+    };
+    LoadWith("{0} ran {1}", true);
+    Grant(kRexId, "Cheat.fly");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hidden);
+        DevEngine::TheEngine().Records() = {};
+        DevHost::HideName(c.hidden);
+        const auto result = SayChecked(rex_, c.line);
+        DevHost::ShowAllNames();
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(Commands(), c.commands);
+        EXPECT_EQ(GameplayLog(), c.gameplayLog);
+        EXPECT_THAT(Replies(), IsEmpty());
+    }
 }
 
 TEST_F(CheatCommand, EveryEngineNameIsResolvedAtEveryUse) {

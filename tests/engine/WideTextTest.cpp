@@ -37,4 +37,17 @@ TEST(ToUtf8, EncodesEveryRangeAndReplacesLoneSurrogates) {
     }
 }
 
+TEST(ToPrintableUtf8, WritesControlCharactersAsEscapes) {
+    const Utf8Case cases[] = {
+        {"plain", WIDE("fly | slomo \"5\" é"), "fly | slomo \"5\" \xC3\xA9"},
+        {"line breaks", WIDE("fly\r\nslomo"), "fly\\r\\nslomo"},
+        {"tab, escape, delete", WIDE("a\tb\x1B[2Jc\x7F"), "a\\tb\\x1B[2Jc\\x7F"},
+        {"NUL", WideStringView(WIDE("a\0b"), 3), "a\\x00b"},
+    };
+    for (const Utf8Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Engine::ToPrintableUtf8(c.text), c.utf8);
+    }
+}
+
 }  // namespace

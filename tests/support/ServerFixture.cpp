@@ -36,12 +36,14 @@ void ServerFixture::SetUp() {
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();
     DevHost::ResetResolutionCounts();
+    DevHost::ShowAllNames();
     sink_ = std::make_shared<RecordingSink>();
     GetLogSinks() = {sink_};
     ASSERT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u) << "a previous test leaked engine blocks";
 }
 
 void ServerFixture::TearDown() {
+    DevHost::ShowAllNames();
     plugin_.Unload();
     DevEngine::TheEngine().Reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u) << "engine blocks left alive";
