@@ -34,15 +34,6 @@ constexpr MessageRule kMessages[] = {
     {"Sender", "refusals would come from \"No message\"", kNoRefusal},
 };
 
-const char* EffectOfNotText(const std::string& key) {
-    for (const MessageRule& rule : kMessages) {
-        if (key == rule.key) {
-            return rule.whenNotText;
-        }
-    }
-    return "every message must be a text";
-}
-
 // The formatting library's verdict on a message as the plugin formats it.
 std::string FormatError(const std::string& text, bool withSampleArguments) {
     const WideString format = Velkor::Tools::Utf8Decode(text);
@@ -89,14 +80,14 @@ void CheckMessages(const json& document, std::vector<ConfigProblem>& problems) {
                                              " and " + kNoGrantedUse});
         return;
     }
-    for (const auto& [key, value] : messages->items()) {
-        if (!value.is_string()) {
-            problems.push_back({"/Messages/" + key, "is " + WithArticle(value) + ", not a text: " + EffectOfNotText(key)});
-        }
-    }
+    // The plugin looks up only these keys, so any other member is harmless.
     for (const MessageRule& rule : kMessages) {
-        if (!messages->contains(rule.key)) {
-            problems.push_back({std::string("/Messages/") + rule.key, std::string("missing: ") + rule.whenMissing});
+        const std::string position = std::string("/Messages/") + rule.key;
+        const auto message = messages->find(rule.key);
+        if (message == messages->end()) {
+            problems.push_back({position, std::string("missing: ") + rule.whenMissing});
+        } else if (!message->is_string()) {
+            problems.push_back({position, "is " + WithArticle(*message) + ", not a text: " + rule.whenNotText});
         }
     }
     CheckFormats(*messages, problems);
@@ -115,6 +106,11 @@ void CheckPrintToChat(const json& document, std::vector<ConfigProblem>& problems
 }  // namespace
 
 std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file) {
+    // Checked first: on some systems a directory opens as a file, and reading it throws.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(file, ignored)) {
+        return {{"", std::string("can't read the file, it is a directory: ") + kNotLoaded}};
+    }
     std::ifstream stream(file);
     if (!stream.is_open()) {
         return {{"", std::string("can't open the file: ") + kNotLoaded + " (\"Can't open config.json\")"}};
@@ -124,6 +120,9 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file)
         stream >> document;
     } catch (const json::parse_error& error) {
         return {{"byte " + std::to_string(error.byte), std::string("JSON syntax: ") + kNotLoaded + ": " + error.what()}};
+    } catch (const json::out_of_range& error) {
+        // A number beyond a double; the library gives no position, but its message quotes the number.
+        return {{"", std::string("JSON number: ") + kNotLoaded + ": " + error.what()}};
     }
     if (!document.is_object()) {
         return {{"", "the file holds " + WithArticle(document) + ", not an object: every use of /cheat would fail"}};

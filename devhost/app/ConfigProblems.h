@@ -10,7 +10,7 @@ namespace DevHost {
 
 struct ConfigProblem {
     // "byte N" in the file, or the JSON pointer of the member; empty when the
-    // problem is the file itself.
+    // problem is the file itself or the JSON library gives no position.
     std::string position;
     std::string description;
 };
