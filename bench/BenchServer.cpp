@@ -1,9 +1,6 @@
 #include "BenchServer.h"
 
 #include <spdlog/sinks/null_sink.h>
-#include <unistd.h>
-
-#include <fstream>
 
 #include "DevPermissions.h"
 #include "Engine.h"
@@ -18,11 +15,8 @@ std::string MessagesConfig(bool printToChat) {
 }
 
 BenchServer::BenchServer(const std::string& config)
-    : directory_(std::filesystem::temp_directory_path() / ("corvane-bench-" + std::to_string(getpid()))),
-      plugin_(DevHost::DefaultPluginPath()) {
-    std::filesystem::create_directories(directory_ / "Velkor" / "Plugins" / "Corvane");
-    std::ofstream(directory_ / "Velkor" / "Plugins" / "Corvane" / "config.json", std::ios::binary) << config;
-    DevHost::SetCurrentDir(directory_.string());
+    : directory_("corvane-bench-"), plugin_(DevHost::DefaultPluginPath()) {
+    directory_.WriteConfig(config);
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks() = {std::make_shared<spdlog::sinks::null_sink_mt>()};
@@ -33,8 +27,6 @@ BenchServer::~BenchServer() {
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks().clear();
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
 }
 
 AShooterPlayerController* BenchServer::Join(const std::string& name, std::uint64_t steamId) {

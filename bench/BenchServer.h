@@ -5,10 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "Framework.h"
+#include "TemporaryServerDirectory.h"
 
 namespace Bench {
 
@@ -30,7 +30,7 @@ public:
     void TrimRecords();
 
 private:
-    std::filesystem::path directory_;
+    DevHost::TemporaryServerDirectory directory_;
     DevHost::PluginHost plugin_;
 };
 

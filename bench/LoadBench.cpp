@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "BenchServer.h"
+#include "EntryNotification.h"
 #include "RatioReporter.h"
 
 namespace {

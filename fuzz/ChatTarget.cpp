@@ -11,7 +11,6 @@
 #include <spdlog/sinks/base_sink.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -24,7 +23,7 @@
 #include "Framework.h"
 #include "Lifecycle.h"
 #include "Require.h"
-#include "ServerDirectory.h"
+#include "TemporaryServerDirectory.h"
 #include "Velkor.h"
 
 namespace {
@@ -212,8 +211,8 @@ void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& 
     }
 }
 
-const Fuzz::ServerDirectory& TheServerDirectory() {
-    static const Fuzz::ServerDirectory directory("corvane-fuzz-chat");
+const DevHost::TemporaryServerDirectory& TheServerDirectory() {
+    static const DevHost::TemporaryServerDirectory directory("corvane-fuzz-chat-");
     return directory;
 }
 
@@ -247,8 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (config.HasHugeWidth()) {
         return -1;
     }
-    std::ofstream(TheServerDirectory().ConfigFile(), std::ios::binary)
-        << script.config;
+    TheServerDirectory().WriteConfig(script.config);
 
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();

@@ -3,13 +3,12 @@
 // errors come out: at load the library's parse error (or its out-of-range
 // error for a number beyond a double), at lookups its type errors. Each lookup gives what the model works out from its own parse, and
 // no engine block outlives a lookup.
-#include <fstream>
 
 #include "Allocator.h"
 #include "Config.h"
 #include "ConfigModel.h"
 #include "Require.h"
-#include "ServerDirectory.h"
+#include "TemporaryServerDirectory.h"
 
 namespace {
 
@@ -40,9 +39,9 @@ void CheckSwitch(const Fuzz::ConfigModel& model) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Fuzz::ServerDirectory server("corvane-fuzz-config");
+    static const DevHost::TemporaryServerDirectory server("corvane-fuzz-config-");
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::ofstream(server.ConfigFile(), std::ios::binary) << text;
+    server.WriteConfig(text);
     const Fuzz::ConfigModel model(text);
     try {
         Config::ReadAtLoad();

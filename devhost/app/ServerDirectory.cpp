@@ -1,10 +1,10 @@
 #include "ServerDirectory.h"
 
-#include <random>
 #include <stdexcept>
 #include <string>
 
 #include "DynamicLibrary.h"
+#include "TemporaryServerDirectory.h"
 
 namespace DevHost {
 namespace fs = std::filesystem;
@@ -20,16 +20,6 @@ fs::path ShippedServerDirectory() {
     return shipped;
 }
 
-fs::path FreshTemporaryDirectory() {
-    std::random_device random;
-    for (;;) {
-        const fs::path candidate = fs::temp_directory_path() / ("corvane-devhost-" + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            return candidate;
-        }
-    }
-}
-
 }  // namespace
 
 ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
@@ -40,7 +30,7 @@ ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
         return ServerDirectory(*path, false);
     }
     const fs::path shipped = ShippedServerDirectory();
-    ServerDirectory directory = path ? ServerDirectory(*path, false) : ServerDirectory(FreshTemporaryDirectory(), true);
+    ServerDirectory directory = path ? ServerDirectory(*path, false) : ServerDirectory(MakeTemporaryDirectory("corvane-devhost-"), true);
     fs::create_directories(directory.root_);
     // Entry by entry: MinGW's standard library refuses to copy a directory onto
     // one that exists, which the root already does.
@@ -63,7 +53,7 @@ ServerDirectory::~ServerDirectory() {
 }
 
 fs::path ServerDirectory::ConfigFile() const {
-    return root_ / "Velkor" / "Plugins" / "Corvane" / "config.json";
+    return PluginConfigFile(root_);
 }
 
 fs::path ServerDirectory::FrameworkLogFile() const {

@@ -2,15 +2,13 @@
 // chat handler makes, on every shape of document an operator can write.
 #include <gmock/gmock.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 
 #include "Config.h"
 #include "EngineValueTest.h"
 #include "Framework.h"
+#include "TemporaryServerDirectory.h"
 
 namespace {
 
@@ -22,27 +20,22 @@ class ConfigTest : public EngineValueTest {
 protected:
     void SetUp() override {
         EngineValueTest::SetUp();
-        std::random_device random;
-        serverDir_ = std::filesystem::temp_directory_path() /
-                     ("corvane-config-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(serverDir_ / "Velkor" / "Plugins" / "Corvane");
-        DevHost::SetCurrentDir(serverDir_.string());
+        serverDir_.emplace("corvane-config-");
         Config::Document() = nullptr;
     }
 
     void TearDown() override {
         Config::Document() = nullptr;
-        std::error_code ignored;
-        std::filesystem::remove_all(serverDir_, ignored);
+        serverDir_.reset();
         EngineValueTest::TearDown();
     }
 
     void WriteConfig(const std::string& text) {
-        std::ofstream(serverDir_ / "Velkor" / "Plugins" / "Corvane" / "config.json", std::ios::binary) << text;
+        serverDir_->WriteConfig(text);
     }
 
 private:
-    std::filesystem::path serverDir_;
+    std::optional<DevHost::TemporaryServerDirectory> serverDir_;
 };
 
 struct TypeError {

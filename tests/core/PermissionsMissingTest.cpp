@@ -3,23 +3,17 @@
 // not link the permissions library, so the plugin cannot find it.
 #include <gmock/gmock.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "Allocator.h"
 #include "Engine.h"
 #include "Framework.h"
+#include "TemporaryServerDirectory.h"
 #include "Velkor.h"
 
 namespace {
 
 TEST(PermissionsPlugin, MissingLibraryGrantsNothingAndSaysWhy) {
-    namespace fs = std::filesystem;
-    const fs::path server = fs::temp_directory_path() / "corvane-no-permissions";
-    fs::create_directories(server / "Velkor/Plugins/Corvane");
-    std::ofstream(server / "Velkor/Plugins/Corvane/config.json")
-        << R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}"}})";
-    DevHost::SetCurrentDir(server.string());
+    const DevHost::TemporaryServerDirectory server("corvane-no-permissions-");
+    server.WriteConfig(R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}"}})");
     {
         DevHost::PluginHost plugin(CORVANE_PLUGIN_PATH);
         ASSERT_TRUE(plugin.Load()) << plugin.error();
@@ -32,7 +26,6 @@ TEST(PermissionsPlugin, MissingLibraryGrantsNothingAndSaysWhy) {
     }
     DevEngine::TheEngine().Reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u);
-    fs::remove_all(server);
 }
 
 }  // namespace

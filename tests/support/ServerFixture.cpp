@@ -1,26 +1,11 @@
 #include "ServerFixture.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-
-#include <random>
 
 #include "Allocator.h"
 #include "DevPermissions.h"
 #include "Velkor.h"
 #include "WideText.h"
-
-namespace {
-
-std::filesystem::path FreshDirectory() {
-    std::random_device random;
-    const auto name = "corvane-test-" + std::to_string(random()) + std::to_string(random());
-    auto path = std::filesystem::temp_directory_path() / name;
-    std::filesystem::create_directories(path / "Velkor" / "Plugins" / "Corvane");
-    return path;
-}
-
-}  // namespace
 
 WideString W(const std::string& utf8) {
     return Velkor::Tools::Utf8Decode(utf8);
@@ -31,8 +16,7 @@ std::string U(WideStringView text) {
 }
 
 void ServerFixture::SetUp() {
-    serverDir_ = FreshDirectory();
-    DevHost::SetCurrentDir(serverDir_.string());
+    serverDir_.emplace("corvane-test-");
     DevEngine::TheEngine().Reset();
     DevPermissions::RevokeAll();
     DevHost::ResetResolutionCounts();
@@ -48,16 +32,15 @@ void ServerFixture::TearDown() {
     DevEngine::TheEngine().Reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u) << "engine blocks left alive";
     GetLogSinks().clear();
-    std::error_code ignored;
-    std::filesystem::remove_all(serverDir_, ignored);
+    serverDir_.reset();
 }
 
 void ServerFixture::WriteConfig(const std::string& text) {
-    std::ofstream(serverDir_ / "Velkor" / "Plugins" / "Corvane" / "config.json", std::ios::binary) << text;
+    serverDir_->WriteConfig(text);
 }
 
 void ServerFixture::RemoveConfig() {
-    std::filesystem::remove(serverDir_ / "Velkor" / "Plugins" / "Corvane" / "config.json");
+    std::filesystem::remove(serverDir_->ConfigFile());
 }
 
 void ServerFixture::WriteMessages(const std::string& logMsg, const std::string& noPermissions,

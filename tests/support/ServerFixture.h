@@ -8,13 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <optional>
 #include <memory>
 #include <string>
 
 #include "Engine.h"
 #include "Framework.h"
 #include "RecordingSink.h"
+#include "TemporaryServerDirectory.h"
 
 class ServerFixture : public ::testing::Test {
 protected:
@@ -40,10 +41,9 @@ protected:
     DevEngine::EngineRecords& Records() { return DevEngine::TheEngine().Records(); }
     std::vector<std::string> LogLines() { return sink_->Lines(); }
     RecordingSink& Sink() { return *sink_; }
-    const std::filesystem::path& ServerDir() const { return serverDir_; }
 
 private:
-    std::filesystem::path serverDir_;
+    std::optional<DevHost::TemporaryServerDirectory> serverDir_;
     std::shared_ptr<RecordingSink> sink_;
     DevHost::PluginHost plugin_{CORVANE_PLUGIN_PATH};
 };
