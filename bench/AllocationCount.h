@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <map>
+#include <string>
 
 namespace Bench {
 

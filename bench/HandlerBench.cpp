@@ -25,7 +25,8 @@ struct Stage {
     AShooterPlayerController* speaker = nullptr;
     bool ready = false;
 
-    Stage(Scenario scenario, std::int64_t players) : server(Bench::MessagesConfig(scenario == Scenario::Broadcast)) {
+    Stage(Scenario scenario, std::int64_t players)
+        : server(Bench::MessagesConfig(scenario == Scenario::Broadcast)) {
         speaker = server.Join("Rex", 1);
         for (std::int64_t i = 1; i < players; ++i) {
             server.Join("Player" + std::to_string(i), 100 + static_cast<std::uint64_t>(i));
@@ -49,8 +50,9 @@ void Handler(benchmark::State& state, Scenario scenario) {
         DevHost::RouteChat(stage.speaker, Line());
         stage.server.TrimRecords();
     }
-    state.counters["heap_allocs"] = benchmark::Counter(
-        static_cast<double>(Bench::AllocationCount() - allocations) / static_cast<double>(state.iterations()));
+    state.counters["heap_allocs"] =
+        benchmark::Counter(static_cast<double>(Bench::AllocationCount() - allocations) /
+                           static_cast<double>(state.iterations()));
 }
 
 BENCHMARK_CAPTURE(Handler, quiet, Scenario::Quiet)->Name("Handler/granted/no-broadcast");
@@ -81,7 +83,8 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
     if (quiet != times.end() && at10 != times.end() && at1000 != times.end()) {
         const double per10 = (at10->second - quiet->second) / 10;
         const double per1000 = (at1000->second - quiet->second) / 1000;
-        out << fmt::format("broadcast cost per player: {:.0f} ns at 10 players, {:.0f} ns at 1000\n", per10, per1000);
+        out << fmt::format("broadcast cost per player: {:.0f} ns at 10 players, {:.0f} ns at 1000\n", per10,
+                           per1000);
         Bench::PrintRatio(out, "per player, 1000 / 10 players", per1000 / per10, 1.2);
     }
     out << "\nheap allocations of one call, by the library that asked for them:\n";

@@ -48,14 +48,26 @@ const U16& Line() {
     return line;
 }
 
-FString FromWideShort() { return FString::FromWide(kShort); }
-U16 U16FromWideShort() { return U16(kShort); }
+FString FromWideShort() {
+    return FString::FromWide(kShort);
+}
+U16 U16FromWideShort() {
+    return U16(kShort);
+}
 
-FString FromWideLong() { return FString::FromWide(kLong.c_str()); }
-U16 U16FromWideLong() { return U16(kLong.c_str()); }
+FString FromWideLong() {
+    return FString::FromWide(kLong.c_str());
+}
+U16 U16FromWideLong() {
+    return U16(kLong.c_str());
+}
 
-FString Copy() { return FString(EngineLine()); }
-U16 U16Copy() { return U16(Line()); }
+FString Copy() {
+    return FString(EngineLine());
+}
+U16 U16Copy() {
+    return U16(Line());
+}
 
 // The permission name: "Cheat." joined with a word.
 FString ConcatPermission() {
@@ -101,7 +113,9 @@ U16 U16StripPrefix() {
     return copy;
 }
 
-FString FormatTwo() { return FromFormat(kFormat, WideStringView(u"Rex"), WideStringView(u"giveitem 10 20")); }
+FString FormatTwo() {
+    return FromFormat(kFormat, WideStringView(u"Rex"), WideStringView(u"giveitem 10 20"));
+}
 U16 U16FormatTwo() {
     return fmt::format(fmt::basic_string_view<char16_t>(kFormat), std::u16string_view(u"Rex"),
                        std::u16string_view(u"giveitem 10 20"));
@@ -127,8 +141,8 @@ struct Pair {
     std::size_t (*engineCalls)();
 };
 
-#define CORVANE_BENCH_PAIR(name, engine, baseline)                     \
-    BENCHMARK(Measure<engine>)->Name("FString/" name);                 \
+#define CORVANE_BENCH_PAIR(name, engine, baseline)     \
+    BENCHMARK(Measure<engine>)->Name("FString/" name); \
     BENCHMARK(Measure<baseline>)->Name("u16string/" name);
 
 CORVANE_BENCH_PAIR("FromWide/short", FromWideShort, U16FromWideShort)
@@ -140,9 +154,12 @@ CORVANE_BENCH_PAIR("StripPrefixNoCase", StripPrefix, U16StripPrefix)
 CORVANE_BENCH_PAIR("FromFormat", FormatTwo, U16FormatTwo)
 
 const Pair kPairs[] = {
-    {"FromWide/short", EngineCalls<FromWideShort>}, {"FromWide/200", EngineCalls<FromWideLong>},
-    {"Copy", EngineCalls<Copy>},                    {"Concat", EngineCalls<ConcatPermission>},
-    {"SplitOnBlank", EngineCalls<SplitChatLine>},   {"StripPrefixNoCase", EngineCalls<StripPrefix>},
+    {"FromWide/short", EngineCalls<FromWideShort>},
+    {"FromWide/200", EngineCalls<FromWideLong>},
+    {"Copy", EngineCalls<Copy>},
+    {"Concat", EngineCalls<ConcatPermission>},
+    {"SplitOnBlank", EngineCalls<SplitChatLine>},
+    {"StripPrefixNoCase", EngineCalls<StripPrefix>},
     {"FromFormat", EngineCalls<FormatTwo>},
 };
 
@@ -193,8 +210,9 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
     const auto resolve = times.find("GetAddress/by-name");
     const auto standIn = times.find("stand-in-allocator/block");
     if (resolve != times.end() && standIn != times.end()) {
-        out << fmt::format("of which: two resolutions by name {:.1f} ns, the stand-in allocator {:.1f} ns\n\n",
-                           2 * resolve->second, standIn->second);
+        out << fmt::format(
+            "of which: two resolutions by name {:.1f} ns, the stand-in allocator {:.1f} ns\n\n",
+            2 * resolve->second, standIn->second);
     }
     out << "FString operation / the same on std::u16string:\n";
     for (const Pair& pair : kPairs) {

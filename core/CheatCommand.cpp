@@ -101,8 +101,8 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
         return;
     }
 
-    const bool granted = Permissions::IsPlayerHasPermission(
-        steamId, Concat(FString::FromNarrow("Cheat."), words.Data[1]));
+    const bool granted =
+        Permissions::IsPlayerHasPermission(steamId, Concat(FString::FromNarrow("Cheat."), words.Data[1]));
     if (!granted) {
         Refuse(api, player);
         return;

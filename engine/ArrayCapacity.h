@@ -25,8 +25,7 @@ constexpr std::int32_t GrownCapacity(std::int32_t count, std::int32_t capacity) 
 
 // Capacity to keep after elements were removed: small or proportionally small
 // slack stays, anything else shrinks to the count.
-constexpr std::int32_t ShrunkCapacity(std::int32_t count, std::int32_t capacity,
-                                      std::size_t elementSize) {
+constexpr std::int32_t ShrunkCapacity(std::int32_t count, std::int32_t capacity, std::size_t elementSize) {
     const std::int64_t slack = std::int64_t{capacity} - count;
     const bool smallInBytes = slack * static_cast<std::int64_t>(elementSize) < 16384;
     const bool mostlyFull = std::int64_t{count} * 3 >= std::int64_t{capacity} * 2;

@@ -12,8 +12,7 @@ const WideChar kEmptyText[1] = {0};
 using Traits = std::char_traits<WideChar>;
 
 void CopyCharacters(FString& target, const FString& source) {
-    Traits::copy(target.Chars().Data, source.Chars().Data,
-                 static_cast<std::size_t>(source.Chars().Count));
+    Traits::copy(target.Chars().Data, source.Chars().Data, static_cast<std::size_t>(source.Chars().Count));
 }
 
 // Fills a string that has no buffer with text and a terminator.

@@ -61,4 +61,4 @@ bool StripPrefixNoCase(FString& text, const FString& prefix);
 namespace Engine::detail {
 // FromWide over an explicit length, embedded NULs included.
 FString StringFromCharacters(const WideChar* text, std::size_t length);
-}
+}  // namespace Engine::detail

@@ -9,7 +9,8 @@
 void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
     FString text = FromFormat(message);
     UWorld* world = api.CurrentWorld();
-    const auto* list = Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
+    const auto* list =
+        Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
     const FWeakObjectPtr* entries = list->Data;
     const std::int32_t count = list->Count;
     for (std::int32_t i = 0; i < count; ++i) {

@@ -85,8 +85,8 @@ struct TEngineArray {
 private:
     void Reallocate(std::int32_t newCapacity) {
         if (Data != nullptr || newCapacity != 0) {
-            Data = static_cast<T*>(
-                FMemory::Realloc(Data, static_cast<std::uint64_t>(newCapacity) * sizeof(T)));
+            Data =
+                static_cast<T*>(FMemory::Realloc(Data, static_cast<std::uint64_t>(newCapacity) * sizeof(T)));
         }
         Capacity = newCapacity;
     }

@@ -11,4 +11,4 @@ std::string ToUtf8(WideStringView text);
 // ToUtf8 with control characters written as escapes (\r, \n, \t, \xNN), so
 // that text a player typed cannot start or overwrite a line of a log.
 std::string ToPrintableUtf8(WideStringView text);
-}
+}  // namespace Engine

@@ -35,10 +35,10 @@ struct ChatExpectation {
 };
 
 struct ChatLine {
-    bool loaded;                                // the plugin loaded and registered /cheat
-    const std::set<WideString>* grants;         // the player's permissions
-    WideStringView name;                        // the player's character name
-    WideStringView text;                        // the whole chat line
+    bool loaded;                         // the plugin loaded and registered /cheat
+    const std::set<WideString>* grants;  // the player's permissions
+    WideStringView name;                 // the player's character name
+    WideStringView text;                 // the whole chat line
 };
 
 ChatExpectation Expect(const ConfigModel& config, const ChatLine& line);

@@ -169,7 +169,8 @@ void Say(Server& server, const Fuzz::ConfigModel& config, const Player& player, 
     Require(expected.errors.empty(), "a line that had to fail was handled");
     if (expected.chained) {
         Require(server.log->warnings == warnings + 1, "a chained command was refused without its warning");
-        Require(DevPermissions::QueryCount() == queries, "the permissions plugin was asked about a chained command");
+        Require(DevPermissions::QueryCount() == queries,
+                "the permissions plugin was asked about a chained command");
     }
     switch (expected.kind) {
         case Fuzz::ChatExpectation::Kind::Nothing:
@@ -186,7 +187,8 @@ void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& 
         case Fuzz::ChatStep::Kind::Join:
             if (players.size() < Fuzz::kMaxPlayers) {
                 const std::uint64_t steamId = 1000 + players.size();
-                players.push_back({DevEngine::TheEngine().Join(step.argument, steamId), step.argument, steamId, true});
+                players.push_back(
+                    {DevEngine::TheEngine().Join(step.argument, steamId), step.argument, steamId, true});
                 server.grants[steamId];
             }
             return;

@@ -1,8 +1,8 @@
 // fuzz_config: arbitrary bytes as the configuration file, then every lookup,
 // twice (a lookup may add members to the document). Only the documented
 // errors come out: at load the library's parse error (or its out-of-range
-// error for a number beyond a double), at lookups its type errors. Each lookup gives what the model works out from its own parse, and
-// no engine block outlives a lookup.
+// error for a number beyond a double), at lookups its type errors. Each lookup gives what the model works out
+// from its own parse, and no engine block outlives a lookup.
 
 #include "Allocator.h"
 #include "Config.h"
@@ -20,7 +20,8 @@ void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key) {
         const FString text = Config::GetMessageText(key);
         Require(expected.typeError == 0, "a message lookup that had to fail gave a text");
         Require(text.View() == expected.text, "a message lookup gave the wrong text");
-        Require((text.Chars().Data == nullptr) == expected.text.empty(), "an empty message text has a buffer");
+        Require((text.Chars().Data == nullptr) == expected.text.empty(),
+                "an empty message text has a buffer");
     } catch (const nlohmann::json::type_error& error) {
         Require(error.id == expected.typeError, "a message lookup failed with the wrong type error");
     }

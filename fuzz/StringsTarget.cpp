@@ -70,7 +70,8 @@ WideString ConsumeText(FuzzedDataProvider& input) {
     const auto length = input.ConsumeIntegralInRange<std::size_t>(0, 40);
     for (std::size_t i = 0; i < length && input.remaining_bytes() > 0; ++i) {
         const auto byte = input.ConsumeIntegral<std::uint8_t>();
-        text += byte < 0xF0 ? static_cast<WideChar>(byte) : static_cast<WideChar>(input.ConsumeIntegral<std::uint16_t>());
+        text += byte < 0xF0 ? static_cast<WideChar>(byte)
+                            : static_cast<WideChar>(input.ConsumeIntegral<std::uint16_t>());
     }
     if (!text.empty() && input.ConsumeIntegralInRange<int>(0, 7) == 0) {
         const auto times = input.ConsumeIntegralInRange<std::size_t>(1, 250);
@@ -153,12 +154,14 @@ void Step(State& state, FuzzedDataProvider& input) {
         }
         case 5: {
             const std::int32_t count = SplitOnBlank(strings[i], state.pieces);
-            Require(count == Fuzz::ModelSplitOnBlank(models[i], state.piecesModel), "SplitOnBlank counted wrong");
+            Require(count == Fuzz::ModelSplitOnBlank(models[i], state.piecesModel),
+                    "SplitOnBlank counted wrong");
             break;
         }
         case 6: {
             const bool stripped = StripPrefixNoCase(strings[i], strings[j]);
-            Require(stripped == Fuzz::ModelStripPrefixNoCase(models[i], models[j]), "StripPrefixNoCase decided wrong");
+            Require(stripped == Fuzz::ModelStripPrefixNoCase(models[i], models[j]),
+                    "StripPrefixNoCase decided wrong");
             break;
         }
         case 7:

@@ -12,8 +12,7 @@ class FString;
 
 // Called with the player, the whole chat line (which the handler may change in
 // place) and the way it was sent.
-using ChatCommandCallback =
-    std::function<void(AShooterPlayerController*, FString*, EChatSendMode::Type)>;
+using ChatCommandCallback = std::function<void(AShooterPlayerController*, FString*, EChatSendMode::Type)>;
 
 class ICommands {
 public:

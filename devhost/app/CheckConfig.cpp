@@ -11,7 +11,8 @@ namespace {
 // The real plugin, on a scratch server holding a copy of the file.
 void Preview(const std::filesystem::path& file, std::ostream& out) {
     const ServerDirectory directory = ServerDirectory::Prepare(std::nullopt);
-    std::filesystem::copy_file(file, directory.ConfigFile(), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(file, directory.ConfigFile(),
+                               std::filesystem::copy_options::overwrite_existing);
     EventOutput output(out, directory);
     DevServer server(directory, output);
     out << "preview, with this file on a server:" << std::endl;
@@ -31,8 +32,8 @@ int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
     const std::vector<ConfigProblem> problems = FindConfigProblems(file);
     const std::string name = file.string();
     for (const ConfigProblem& problem : problems) {
-        out << name << ": " << (problem.position.empty() ? "" : problem.position + ": ") << problem.description
-            << "\n";
+        out << name << ": " << (problem.position.empty() ? "" : problem.position + ": ")
+            << problem.description << "\n";
     }
     if (problems.empty()) {
         out << name << ": no problems found\n";

@@ -53,10 +53,10 @@ void CheckFormats(const json& messages, std::vector<ConfigProblem>& problems) {
     const auto logMsg = messages.find("LogMsg");
     if (logMsg != messages.end() && logMsg->is_string()) {
         if (const std::string error = FormatError(logMsg->get<std::string>(), true); !error.empty()) {
-            problems.push_back({"/Messages/LogMsg",
-                                "the formatting library rejects it (" + error + "): " + kNoGrantedUse +
-                                    "; it takes at most two fields, {0} the character name and {1} the "
-                                    "command, and a literal brace is written {{ or }}"});
+            problems.push_back(
+                {"/Messages/LogMsg", "the formatting library rejects it (" + error + "): " + kNoGrantedUse +
+                                         "; it takes at most two fields, {0} the character name and {1} the "
+                                         "command, and a literal brace is written {{ or }}"});
         }
     }
     const auto refusal = messages.find("NoPermissions");
@@ -87,7 +87,8 @@ void CheckMessages(const json& document, std::vector<ConfigProblem>& problems) {
         if (message == messages->end()) {
             problems.push_back({position, std::string("missing: ") + rule.whenMissing});
         } else if (!message->is_string()) {
-            problems.push_back({position, "is " + WithArticle(*message) + ", not a text: " + rule.whenNotText});
+            problems.push_back(
+                {position, "is " + WithArticle(*message) + ", not a text: " + rule.whenNotText});
         }
     }
     CheckFormats(*messages, problems);
@@ -119,13 +120,15 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file)
     try {
         stream >> document;
     } catch (const json::parse_error& error) {
-        return {{"byte " + std::to_string(error.byte), std::string("JSON syntax: ") + kNotLoaded + ": " + error.what()}};
+        return {{"byte " + std::to_string(error.byte),
+                 std::string("JSON syntax: ") + kNotLoaded + ": " + error.what()}};
     } catch (const json::out_of_range& error) {
         // A number beyond a double; the library gives no position, but its message quotes the number.
         return {{"", std::string("JSON number: ") + kNotLoaded + ": " + error.what()}};
     }
     if (!document.is_object()) {
-        return {{"", "the file holds " + WithArticle(document) + ", not an object: every use of /cheat would fail"}};
+        return {{"", "the file holds " + WithArticle(document) +
+                         ", not an object: every use of /cheat would fail"}};
     }
     std::vector<ConfigProblem> problems;
     CheckPrintToChat(document, problems);

@@ -79,7 +79,8 @@ void DevServer::Join(const std::string& name, std::uint64_t steamId) {
     }
     for (const auto& [other, id] : connected_) {
         if (id == steamId) {
-            throw std::invalid_argument("Steam id " + std::to_string(steamId) + " is already connected as " + other);
+            throw std::invalid_argument("Steam id " + std::to_string(steamId) + " is already connected as " +
+                                        other);
         }
     }
     DevEngine::TheEngine().Join(name, steamId);
@@ -107,11 +108,8 @@ void DevServer::Say(const std::string& name, const std::string& text) {
         case RouteResult::Outcome::Unrouted:
             output_.Line("chat " + name + ": " + Engine::ToUtf8(line));
             break;
-        case RouteResult::Outcome::Failed:
-            output_.Line("error: " + result.error);
-            break;
-        case RouteResult::Outcome::Handled:
-            break;
+        case RouteResult::Outcome::Failed: output_.Line("error: " + result.error); break;
+        case RouteResult::Outcome::Handled: break;
     }
 }
 

@@ -56,7 +56,8 @@ struct Command {
 void PrintHelp(std::ostream& out);
 
 constexpr Command kCommands[] = {
-    {"config", "config <text>", "write <text>, byte for byte, as config.json (read at the next load)", 0, true,
+    {"config", "config <text>", "write <text>, byte for byte, as config.json (read at the next load)", 0,
+     true,
      [](DevServer& server, std::ostream&, const Parsed& parsed) {
          server.WriteConfig(parsed.rest);
          return Next::Continue;

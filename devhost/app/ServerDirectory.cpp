@@ -30,7 +30,8 @@ ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
         return ServerDirectory(*path, false);
     }
     const fs::path shipped = ShippedServerDirectory();
-    ServerDirectory directory = path ? ServerDirectory(*path, false) : ServerDirectory(MakeTemporaryDirectory("corvane-devhost-"), true);
+    ServerDirectory directory = path ? ServerDirectory(*path, false)
+                                     : ServerDirectory(MakeTemporaryDirectory("corvane-devhost-"), true);
     fs::create_directories(directory.root_);
     // Entry by entry: MinGW's standard library refuses to copy a directory onto
     // one that exists, which the root already does.

@@ -29,7 +29,8 @@ public:
     std::filesystem::path ServerLogFile() const;
 
 private:
-    ServerDirectory(std::filesystem::path root, bool temporary) : root_(std::move(root)), temporary_(temporary) {}
+    ServerDirectory(std::filesystem::path root, bool temporary)
+        : root_(std::move(root)), temporary_(temporary) {}
 
     std::filesystem::path root_;
     bool temporary_;

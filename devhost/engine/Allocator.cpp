@@ -1,7 +1,7 @@
 #include "Allocator.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -22,8 +22,7 @@ std::uint64_t Allocator::SizeOf(const void* block) const {
 void Allocator::Forget(void* block) {
     const auto found = live_.find(block);
     if (found == live_.end()) {
-        Fail(released_.count(block) != 0 ? "block released twice" : "block not from this allocator",
-             block);
+        Fail(released_.count(block) != 0 ? "block released twice" : "block not from this allocator", block);
     }
     liveBytes_ -= found->second;
     live_.erase(found);

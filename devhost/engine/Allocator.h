@@ -21,9 +21,9 @@ namespace DevEngine {
 struct AllocatorCall {
     enum class Kind { Realloc, Free };
     Kind kind;
-    const void* block;     // what the caller passed
-    std::uint64_t size;    // Realloc only
-    const void* result;    // Realloc only
+    const void* block;   // what the caller passed
+    std::uint64_t size;  // Realloc only
+    const void* result;  // Realloc only
 
     bool operator==(const AllocatorCall&) const = default;
 };

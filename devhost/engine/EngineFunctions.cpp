@@ -70,18 +70,17 @@ void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
     engine.Emit(fmt::format("chat -> {} from {}: {}", name, ::Engine::ToUtf8(entry.FromName.View()),
                             ::Engine::ToUtf8(entry.Text.View())));
     engine.Records().chatMessages.push_back(ChatRecord{
-        name, FieldOf(entry.FromName), FieldOf(entry.AuxText1), FieldOf(entry.AuxText2),
-        FieldOf(entry.Text), FieldOf(entry.AuxText3), FieldOf(entry.AuxText4), entry.AuxWord1,
-        entry.AuxWord2, entry.AuxWord3, entry.AuxReal, entry.AuxByte1, entry.AuxByte2,
-        entry.AuxObject});
+        name, FieldOf(entry.FromName), FieldOf(entry.AuxText1), FieldOf(entry.AuxText2), FieldOf(entry.Text),
+        FieldOf(entry.AuxText3), FieldOf(entry.AuxText4), entry.AuxWord1, entry.AuxWord2, entry.AuxWord3,
+        entry.AuxReal, entry.AuxByte1, entry.AuxByte2, entry.AuxObject});
 }
 
-void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* message,
-                                   FLinearRGBA colour, bool flag) {
+void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* message, FLinearRGBA colour,
+                                   bool flag) {
     Engine& engine = TheEngine();
     const std::string& name = engine.NameOf(player);
-    engine.Emit(fmt::format("broadcast -> {} [{} {} {} {}]: {}", name, colour.R, colour.G,
-                            colour.B, colour.A, ::Engine::ToUtf8(message->View())));
+    engine.Emit(fmt::format("broadcast -> {} [{} {} {} {}]: {}", name, colour.R, colour.G, colour.B, colour.A,
+                            ::Engine::ToUtf8(message->View())));
     engine.Records().directMessages.push_back({name, WideString(message->View()), colour, flag});
 }
 

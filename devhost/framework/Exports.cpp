@@ -2,8 +2,8 @@
 #include <spdlog/logger.h>
 
 #include <map>
-#include <set>
 #include <mutex>
+#include <set>
 
 #include "Engine.h"
 #include "FString.h"

@@ -16,14 +16,16 @@ fs::path PluginConfigFile(const fs::path& serverDir) {
 fs::path MakeTemporaryDirectory(std::string_view prefix) {
     std::random_device random;
     for (;;) {
-        const fs::path candidate = fs::temp_directory_path() / (std::string(prefix) + std::to_string(random()));
+        const fs::path candidate =
+            fs::temp_directory_path() / (std::string(prefix) + std::to_string(random()));
         if (fs::create_directory(candidate)) {
             return candidate;
         }
     }
 }
 
-TemporaryServerDirectory::TemporaryServerDirectory(std::string_view prefix) : path_(MakeTemporaryDirectory(prefix)) {
+TemporaryServerDirectory::TemporaryServerDirectory(std::string_view prefix)
+    : path_(MakeTemporaryDirectory(prefix)) {
     fs::create_directories(ConfigFile().parent_path());
     SetCurrentDir(path_.string());
 }

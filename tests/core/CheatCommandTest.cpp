@@ -162,8 +162,8 @@ TEST_F(CheatCommand, TooShortLinesNeverAskThePermissionsPlugin) {
 
 TEST_F(CheatCommand, ChainedCommandsAreRefusedBeforeAskingAndLogged) {
     const char* lines[] = {
-        "/cheat fly | slomo 5", "/cheat fly|slomo", "/cheat fly\nslomo 5", "/cheat fly\rslomo",
-        "/cheat say \"a|b\"",   "/cheat fly |",
+        "/cheat fly | slomo 5", "/cheat fly|slomo",   "/cheat fly\nslomo 5",
+        "/cheat fly\rslomo",    "/cheat say \"a|b\"", "/cheat fly |",
     };
     LoadWith("{0} ran {1}", true);
     Grant(kRexId, "Cheat.fly");
@@ -194,10 +194,8 @@ TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
         const char* line;
         const char* logged;
     } cases[] = {
-        {"Rex", "/cheat say {x}", "Rex ran say {x}"},
-        {"Rex", "/cheat say {{x}}", "Rex ran say {{x}}"},
-        {"Rex", "/cheat say }", "Rex ran say }"},
-        {"Rex", "/cheat say {", "Rex ran say {"},
+        {"Rex", "/cheat say {x}", "Rex ran say {x}"},     {"Rex", "/cheat say {{x}}", "Rex ran say {{x}}"},
+        {"Rex", "/cheat say }", "Rex ran say }"},         {"Rex", "/cheat say {", "Rex ran say {"},
         {"Re{0}x", "/cheat say {}", "Re{0}x ran say {}"},
     };
     LoadWith("{0} ran {1}", true);
@@ -274,7 +272,8 @@ TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
 }
 
 TEST_F(CheatCommand, NonAsciiTextsArriveAsTyped) {
-    WriteConfig(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} a lancé {1} ✓", "NoPermissions": "Non, {0} refusé", "Sender": "Serveur"}})");
+    WriteConfig(
+        R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} a lancé {1} ✓", "NoPermissions": "Non, {0} refusé", "Sender": "Serveur"}})");
     ASSERT_TRUE(LoadPlugin());
     AShooterPlayerController* zoe = Join("Zoë", 5);
     Grant(5, "Cheat.dire");
@@ -291,14 +290,26 @@ TEST_F(CheatCommand, MissingEngineFunctionsNeverLeaveARunCommandUnlogged) {
         std::vector<std::string> commands;
         std::vector<std::string> gameplayLog;
     } cases[] = {
-        {"AShooterPlayerController.ConsoleCommand", "/cheat fly",
-         "Engine function not found: AShooterPlayerController.ConsoleCommand", {}, {}},
-        {"FWeakObjectPtr.Get", "/cheat fly", "Engine function not found: FWeakObjectPtr.Get", {"Rex: fly"},
+        {"AShooterPlayerController.ConsoleCommand",
+         "/cheat fly",
+         "Engine function not found: AShooterPlayerController.ConsoleCommand",
+         {},
+         {}},
+        {"FWeakObjectPtr.Get",
+         "/cheat fly",
+         "Engine function not found: FWeakObjectPtr.Get",
+         {"Rex: fly"},
          {"Rex ran fly"}},
-        {"UWorld.PlayerControllerList", "/cheat fly", "Engine field not found: UWorld.PlayerControllerList",
-         {"Rex: fly"}, {"Rex ran fly"}},
-        {"AShooterPlayerController.ClientChatMessage", "/cheat walk",
-         "Engine function not found: AShooterPlayerController.ClientChatMessage", {}, {}},
+        {"UWorld.PlayerControllerList",
+         "/cheat fly",
+         "Engine field not found: UWorld.PlayerControllerList",
+         {"Rex: fly"},
+         {"Rex ran fly"}},
+        {"AShooterPlayerController.ClientChatMessage",
+         "/cheat walk",
+         "Engine function not found: AShooterPlayerController.ClientChatMessage",
+         {},
+         {}},
     };
     LoadWith("{0} ran {1}", true);
     Grant(kRexId, "Cheat.fly");

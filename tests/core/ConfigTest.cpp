@@ -30,9 +30,7 @@ protected:
         EngineValueTest::TearDown();
     }
 
-    void WriteConfig(const std::string& text) {
-        serverDir_->WriteConfig(text);
-    }
+    void WriteConfig(const std::string& text) { serverDir_->WriteConfig(text); }
 
 private:
     std::optional<DevHost::TemporaryServerDirectory> serverDir_;
@@ -79,7 +77,8 @@ TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrNoMessage) {
 TEST_F(ConfigTest, MessageIsBuiltLikeFromWide) {
     Config::Document() = json::parse(R"({"Messages": {}})");
     std::optional<FString> text;
-    EXPECT_THAT(Trace([&] { text = Config::GetMessageText("Sender"); }), ElementsAre(ReallocCall(nullptr, 2 * 31)));
+    EXPECT_THAT(Trace([&] { text = Config::GetMessageText("Sender"); }),
+                ElementsAre(ReallocCall(nullptr, 2 * 31)));
     EXPECT_EQ(text->Chars().Count, 11);
     EXPECT_EQ(text->Chars().Capacity, 31);
 }
@@ -126,16 +125,26 @@ TEST_F(ConfigTest, MessageLookupRaisesTheLibrarysTypeErrors) {
         {"{}", {306, "[json.exception.type_error.306] cannot use value() with null"}},
         {R"({"Messages": null})", {306, "[json.exception.type_error.306] cannot use value() with null"}},
         {R"({"Messages": []})", {306, "[json.exception.type_error.306] cannot use value() with array"}},
-        {R"({"Messages": ["Server"]})", {306, "[json.exception.type_error.306] cannot use value() with array"}},
-        {R"({"Messages": "Server"})", {306, "[json.exception.type_error.306] cannot use value() with string"}},
-        {R"({"Messages": {"Sender": 5}})", {302, "[json.exception.type_error.302] type must be string, but is number"}},
-        {R"({"Messages": {"Sender": null}})", {302, "[json.exception.type_error.302] type must be string, but is null"}},
-        {R"({"Messages": {"Sender": true}})", {302, "[json.exception.type_error.302] type must be string, but is boolean"}},
-        {R"({"Messages": {"Sender": {"a": "b"}}})", {302, "[json.exception.type_error.302] type must be string, but is object"}},
-        {"[]", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with array"}},
-        {"5", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with number"}},
-        {R"("Server")", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with string"}},
-        {"true", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with boolean"}},
+        {R"({"Messages": ["Server"]})",
+         {306, "[json.exception.type_error.306] cannot use value() with array"}},
+        {R"({"Messages": "Server"})",
+         {306, "[json.exception.type_error.306] cannot use value() with string"}},
+        {R"({"Messages": {"Sender": 5}})",
+         {302, "[json.exception.type_error.302] type must be string, but is number"}},
+        {R"({"Messages": {"Sender": null}})",
+         {302, "[json.exception.type_error.302] type must be string, but is null"}},
+        {R"({"Messages": {"Sender": true}})",
+         {302, "[json.exception.type_error.302] type must be string, but is boolean"}},
+        {R"({"Messages": {"Sender": {"a": "b"}}})",
+         {302, "[json.exception.type_error.302] type must be string, but is object"}},
+        {"[]",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with array"}},
+        {"5",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with number"}},
+        {R"("Server")",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with string"}},
+        {"true",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with boolean"}},
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
@@ -155,10 +164,14 @@ TEST_F(ConfigTest, PrintToChatIsTheBooleanOrTheLibrarysTypeError) {
     const ShapeCase cases[] = {
         {"null", {302, "[json.exception.type_error.302] type must be boolean, but is null"}},
         {R"({"Messages": {}})", {302, "[json.exception.type_error.302] type must be boolean, but is null"}},
-        {R"({"PrintToChat": "true"})", {302, "[json.exception.type_error.302] type must be boolean, but is string"}},
-        {R"({"PrintToChat": 1})", {302, "[json.exception.type_error.302] type must be boolean, but is number"}},
-        {"[true]", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with array"}},
-        {"false", {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with boolean"}},
+        {R"({"PrintToChat": "true"})",
+         {302, "[json.exception.type_error.302] type must be boolean, but is string"}},
+        {R"({"PrintToChat": 1})",
+         {302, "[json.exception.type_error.302] type must be boolean, but is number"}},
+        {"[true]",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with array"}},
+        {"false",
+         {305, "[json.exception.type_error.305] cannot use operator[] with a string argument with boolean"}},
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
@@ -184,7 +197,8 @@ TEST_F(ConfigTest, AMissingKeyIsNotAdded) {
 }
 
 TEST_F(ConfigTest, ReadAtLoadFillsTheDocumentTheLookupsUse) {
-    WriteConfig("\xEF\xBB\xBF{\"PrintToChat\": true, \"Messages\": {\"Sender\": \"S\xC3\xA9rver\"}} not JSON {");
+    WriteConfig(
+        "\xEF\xBB\xBF{\"PrintToChat\": true, \"Messages\": {\"Sender\": \"S\xC3\xA9rver\"}} not JSON {");
     Config::ReadAtLoad();
     EXPECT_TRUE(Config::PrintToChat());
     EXPECT_EQ(Text(Config::GetMessageText("Sender")), WIDE("S\u00E9rver"));

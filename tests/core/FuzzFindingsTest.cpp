@@ -15,8 +15,9 @@ class FuzzFindings : public ServerFixture {};
 TEST_F(FuzzFindings, NumberBeyondDoubleFailsTheLoadWithOneErrorLine) {
     WriteConfig(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}"}, "Limit": 1e400})");
     EXPECT_FALSE(LoadPlugin());
-    EXPECT_THAT(LogLines(), ElementsAre(EndsWith(
-                                "[Corvane][error] [json.exception.out_of_range.406] number overflow parsing '1e400'")));
+    EXPECT_THAT(LogLines(),
+                ElementsAre(EndsWith(
+                    "[Corvane][error] [json.exception.out_of_range.406] number overflow parsing '1e400'")));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
     EXPECT_EQ(Say(Join("Rex", 7), "/cheat fly").outcome, DevHost::RouteResult::Outcome::Unrouted);
 }

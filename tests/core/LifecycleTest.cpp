@@ -16,7 +16,8 @@ constexpr const char* kGoodConfig =
     R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "Server"}})";
 
 // "%D %R [%n][%l] %v": MM/DD/YY HH:MM [logger][level] message
-constexpr const char* kLinePrefix = R"(^[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] \[Corvane\]\[error\] )";
+constexpr const char* kLinePrefix =
+    R"(^[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] \[Corvane\]\[error\] )";
 
 class Lifecycle : public ServerFixture {};
 
@@ -37,7 +38,8 @@ TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
     RemoveConfig();
     EXPECT_FALSE(LoadPlugin());
     EXPECT_FALSE(Plugin().Loaded());
-    EXPECT_THAT(LogLines(), ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
+    EXPECT_THAT(LogLines(),
+                ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
 }
 
@@ -46,7 +48,8 @@ TEST_F(Lifecycle, SyntaxErrorLogsTheParseErrorAndRegistersNothing) {
     EXPECT_FALSE(LoadPlugin());
     const auto lines = LogLines();
     ASSERT_THAT(lines, SizeIs(1));
-    EXPECT_THAT(lines[0], MatchesStdRegex(std::string(kLinePrefix) + "\\[json\\.exception\\.parse_error\\.101\\].*"));
+    EXPECT_THAT(lines[0],
+                MatchesStdRegex(std::string(kLinePrefix) + "\\[json\\.exception\\.parse_error\\.101\\].*"));
     EXPECT_THAT(lines[0], HasSubstr("syntax error while parsing object key - unexpected '}'"));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
 }
@@ -56,8 +59,10 @@ TEST_F(Lifecycle, FrameworkSinksKeepThePatternButNothingOfAnUnloadedPlugin) {
     EXPECT_FALSE(LoadPlugin());  // the failed attach has unloaded the library again
     // Formats through whatever formatter the plugin left in the sink.
     DevHost::LogError("after the plugin");
-    EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("[Corvane][error] Can't open config.json"),
-                                        MatchesStdRegex(R"(^[0-9/]{8} [0-9:]{5} \[Velkor\]\[error\] after the plugin$)")));
+    EXPECT_THAT(
+        LogLines(),
+        ElementsAre(HasSubstr("[Corvane][error] Can't open config.json"),
+                    MatchesStdRegex(R"(^[0-9/]{8} [0-9:]{5} \[Velkor\]\[error\] after the plugin$)")));
 }
 
 TEST_F(Lifecycle, ByteOrderMarkAndTrailingTextAreAccepted) {

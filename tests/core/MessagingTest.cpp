@@ -37,7 +37,8 @@ TEST(ToLinear, ChannelsFollowTheSrgbCurveAndAlphaIsLinear) {
     } cases[] = {
         {0, 0.0f, 0.0f},
         {10, static_cast<float>(10 / 255.0 / 12.92), 10 * std::bit_cast<float>(0x3B808081u)},
-        {11, static_cast<float>(std::pow((11 / 255.0 + 0.055) / 1.055, 2.4)), 11 * std::bit_cast<float>(0x3B808081u)},
+        {11, static_cast<float>(std::pow((11 / 255.0 + 0.055) / 1.055, 2.4)),
+         11 * std::bit_cast<float>(0x3B808081u)},
         {128, 0.2158605f, 0.5019608f},
         {255, 1.0f, 1.0f},
     };
@@ -86,8 +87,9 @@ TEST_F(Messaging, InvalidFormatTextsFailBeforeTheWorldIsAsked) {
     Join("Rex", 1);
     for (const WideChar* text : {WIDE("a } b"), WIDE("{}"), WIDE("{0}"), WIDE("tail {")}) {
         EXPECT_THROW(BroadcastToAll(api_, ToLinear(kAnnouncementColour), text), fmt::format_error);
-        EXPECT_THROW(ChatToPlayer(api_, DevEngine::TheEngine().FindPlayer("Rex"), FString::FromWide(WIDE("S")), text),
-                     fmt::format_error);
+        EXPECT_THROW(
+            ChatToPlayer(api_, DevEngine::TheEngine().FindPlayer("Rex"), FString::FromWide(WIDE("S")), text),
+            fmt::format_error);
     }
     EXPECT_EQ(DevHost::ResolutionCount("UWorld.PlayerControllerList"), 0u);
     EXPECT_THAT(Records().directMessages, IsEmpty());
@@ -176,9 +178,9 @@ TEST_F(Messaging, ChatRecordFreesItsStringsInReverseLayoutOrder) {
 TEST_F(Messaging, ChatRecordCopiesAreDeepAndExact) {
     const FChatEntry entry = EntryWithSixTexts();
     const FChatEntry copy = entry;  // NOLINT(performance-unnecessary-copy-initialization)
-    for (const auto& [original, copied] : {std::pair{&entry.FromName, &copy.FromName},
-                                          std::pair{&entry.Text, &copy.Text},
-                                          std::pair{&entry.AuxText4, &copy.AuxText4}}) {
+    for (const auto& [original, copied] :
+         {std::pair{&entry.FromName, &copy.FromName}, std::pair{&entry.Text, &copy.Text},
+          std::pair{&entry.AuxText4, &copy.AuxText4}}) {
         EXPECT_NE(copied->Chars().Data, original->Chars().Data);
         EXPECT_EQ(copied->Chars().Capacity, original->Chars().Count) << "no slack";
         EXPECT_EQ(U(copied->View()), U(original->View()));

@@ -98,7 +98,8 @@ protected:
                                       records.chatMessages.size(), records.directMessages.size(),
                                       sink_->warnings};
         const auto result = DevHost::RouteChat(line.player, line.text);
-        const std::size_t added[] = {records.console.size() - before[0], records.gameplayLog.size() - before[1],
+        const std::size_t added[] = {records.console.size() - before[0],
+                                     records.gameplayLog.size() - before[1],
                                      records.chatMessages.size() - before[2],
                                      records.directMessages.size() - before[3], sink_->warnings - before[4]};
         totals.commands += added[0];
@@ -151,7 +152,8 @@ TEST_F(Soak, MixedLinesKeepEngineBlocksAndResidentMemoryFlat) {
     std::size_t commands = 0, replies = 0, broadcasts = 0, warnings = 0;
     for (std::size_t i = 0; i < total; ++i) {
         const Line& line = mix[i % mix.size()];
-        commands += line.commands, replies += line.replies, broadcasts += line.broadcasts, warnings += line.warnings;
+        commands += line.commands, replies += line.replies, broadcasts += line.broadcasts,
+            warnings += line.warnings;
     }
     EXPECT_EQ(totals.commands, commands);
     EXPECT_EQ(totals.gameplayLog, commands);
@@ -165,8 +167,8 @@ TEST_F(Soak, MixedLinesKeepEngineBlocksAndResidentMemoryFlat) {
     }
     const std::size_t growth = *residentEnd > *residentWarm ? *residentEnd - *residentWarm : 0;
     RecordProperty("ResidentGrowthBytes", std::to_string(growth));
-    EXPECT_LE(growth, kResidentGrowthBound) << "resident memory grew from " << *residentWarm << " to "
-                                            << *residentEnd << " bytes";
+    EXPECT_LE(growth, kResidentGrowthBound)
+        << "resident memory grew from " << *residentWarm << " to " << *residentEnd << " bytes";
 }
 
 }  // namespace

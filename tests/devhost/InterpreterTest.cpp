@@ -52,8 +52,8 @@ TEST_F(InterpreterTest, SaySendsTheRestOfTheLineAsWritten) {
     Run("say alice  /cheat fly");
     Run("say alice ");
     Run("say\talice\thi there");
-    EXPECT_THAT(Printed(), ElementsAre("chat alice: hello  ", "chat alice:  /cheat fly", "chat alice: ",
-                                       "chat alice: hi there"));
+    EXPECT_THAT(Printed(), ElementsAre("chat alice: hello  ", "chat alice:  /cheat fly",
+                                       "chat alice: ", "chat alice: hi there"));
 }
 
 TEST_F(InterpreterTest, ConfigWritesTheRestOfTheLineByteForByte) {
@@ -63,7 +63,8 @@ TEST_F(InterpreterTest, ConfigWritesTheRestOfTheLineByteForByte) {
     EXPECT_EQ(ConfigText(), "");
     Run("remove-config");
     Run("load");
-    EXPECT_THAT(Printed(), ElementsAre(HasSubstr("[Corvane][error] Can't open config.json"), "plugin did not load"));
+    EXPECT_THAT(Printed(),
+                ElementsAre(HasSubstr("[Corvane][error] Can't open config.json"), "plugin did not load"));
 }
 
 TEST_F(InterpreterTest, LinesThatAreNotCommandsAreRefusedWithTheirReason) {
@@ -126,7 +127,8 @@ TEST_F(InterpreterTest, CommentsAndBlankLinesDoNothingAndQuitEnds) {
 }
 
 TEST_F(InterpreterTest, AScriptStopsAtItsFirstMalformedLineNamingIt) {
-    std::istringstream script("join alice 76561198000000001\r\n\r\n# two\r\nsay alice hi\r\nbogus\r\nsay alice never\r\n");
+    std::istringstream script(
+        "join alice 76561198000000001\r\n\r\n# two\r\nsay alice hi\r\nbogus\r\nsay alice never\r\n");
     std::ostringstream errors;
     EXPECT_EQ(DevHost::RunScript(script, interpreter_, errors), 2);
     EXPECT_EQ(errors.str(), "script:5: unknown command bogus (try help)\n");

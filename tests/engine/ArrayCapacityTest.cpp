@@ -72,7 +72,7 @@ TEST(ShrunkCapacity, KeepsSmallOrProportionallySmallSlack) {
         {70, 100, 2, 100},  // two-thirds full, 120 bytes of slack
         {1, 65, 2, 65},     // slack 64 exactly
         {1, 66, 2, 1},
-        {0, 10, 2, 0},      // emptied arrays always give their buffer back
+        {0, 10, 2, 0},  // emptied arrays always give their buffer back
         {0, 10, sizeof(FString), 0},
         {0, 4, 2, 0},
         {4, 4, 2, 4},

@@ -186,7 +186,8 @@ TEST_F(StringTest, ConcatGrowsTheTakenBufferExactly) {
     const void* buffer = left.Chars().Data;
 
     std::optional<FString> joined;
-    EXPECT_THAT(Trace([&] { joined = Concat(std::move(left), right); }), ElementsAre(ReallocCall(buffer, 18)));
+    EXPECT_THAT(Trace([&] { joined = Concat(std::move(left), right); }),
+                ElementsAre(ReallocCall(buffer, 18)));
     EXPECT_EQ(Text(*joined), WIDE("abcdefgh"));
     EXPECT_EQ(joined->Chars().Count, 9);
     EXPECT_EQ(joined->Chars().Capacity, 9);

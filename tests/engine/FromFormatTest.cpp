@@ -19,12 +19,9 @@ class FormatTest : public EngineValueTest {};
 // FromFormat with the arguments of a table row (at most two, as the plugin uses it).
 FString Format(const WideChar* format, const std::vector<WideStringView>& args) {
     switch (args.size()) {
-        case 0:
-            return FromFormat(format);
-        case 1:
-            return FromFormat(format, args[0]);
-        default:
-            return FromFormat(format, args[0], args[1]);
+        case 0: return FromFormat(format);
+        case 1: return FromFormat(format, args[0]);
+        default: return FromFormat(format, args[0], args[1]);
     }
 }
 
@@ -37,7 +34,9 @@ struct FormatCase {
 TEST_F(FormatTest, FillsFieldsByOrderAndByIndex) {
     const FormatCase cases[] = {
         {WIDE("{} ran {}"), {WIDE("Rex"), WIDE("fly")}, WIDE("Rex ran fly")},
-        {WIDE("{0} used the cheat command: {1}"), {WIDE("Rex"), WIDE("fly")}, WIDE("Rex used the cheat command: fly")},
+        {WIDE("{0} used the cheat command: {1}"),
+         {WIDE("Rex"), WIDE("fly")},
+         WIDE("Rex used the cheat command: fly")},
         {WIDE("{1} before {0}"), {WIDE("Rex"), WIDE("fly")}, WIDE("fly before Rex")},
         {WIDE("{0}{0}"), {WIDE("ab")}, WIDE("abab")},
         {WIDE("only {1}"), {WIDE("Rex"), WIDE("fly")}, WIDE("only fly")},
@@ -61,8 +60,9 @@ TEST_F(FormatTest, FillsFieldsByOrderAndByIndex) {
 
 TEST_F(FormatTest, BuildsTheResultLikeFromWide) {
     std::optional<FString> text;
-    const AllocatorTrace trace = Trace([&] { text = FromFormat(WIDE("{} ran {}"), WideStringView(WIDE("Rex")),
-                                                               WideStringView(WIDE("fly"))); });
+    const AllocatorTrace trace = Trace([&] {
+        text = FromFormat(WIDE("{} ran {}"), WideStringView(WIDE("Rex")), WideStringView(WIDE("fly")));
+    });
     EXPECT_THAT(trace, ElementsAre(ReallocCall(nullptr, 2 * 32)));
     EXPECT_EQ(text->Chars().Count, 12);
     EXPECT_EQ(text->Chars().Capacity, 32);

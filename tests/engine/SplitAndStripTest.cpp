@@ -79,7 +79,8 @@ TEST_F(SplitTest, NothingToSplitEmptiesAReusedOutputButKeepsItsBuffer) {
     };
     const FString noBuffer;
     const FString blanks = FString::FromWide(WIDE("    "));
-    const Case cases[] = {{"no buffer", &noBuffer}, {"only a terminator", &terminatorOnly}, {"blanks", &blanks}};
+    const Case cases[] = {
+        {"no buffer", &noBuffer}, {"only a terminator", &terminatorOnly}, {"blanks", &blanks}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TEngineArray<FString> pieces;
@@ -184,7 +185,8 @@ TEST_F(StripTest, LargeSlackIsGivenBackAfterRemoval) {
     FString text = FString::FromWide((longPrefix + WIDE("b")).c_str());  // count 102, capacity 156
     const void* buffer = text.Chars().Data;
     const FString prefix = FString::FromWide(longPrefix.c_str());
-    EXPECT_THAT(Trace([&] { EXPECT_TRUE(StripPrefixNoCase(text, prefix)); }), ElementsAre(ReallocCall(buffer, 4)));
+    EXPECT_THAT(Trace([&] { EXPECT_TRUE(StripPrefixNoCase(text, prefix)); }),
+                ElementsAre(ReallocCall(buffer, 4)));
     EXPECT_EQ(Text(text), WIDE("b"));
     EXPECT_EQ(text.Chars().Count, 2);
     EXPECT_EQ(text.Chars().Capacity, 2);

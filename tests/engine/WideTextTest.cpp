@@ -28,7 +28,8 @@ TEST(ToUtf8, EncodesEveryRangeAndReplacesLoneSurrogates) {
         {"lone high at the end", WideStringView(WIDE("a\xD800"), 2), "a\xEF\xBF\xBD"},
         {"high before a letter", WideStringView(WIDE("\xD83Dx"), 2), "\xEF\xBF\xBDx"},
         {"lone low", WideStringView(WIDE("\xDC00x"), 2), "\xEF\xBF\xBDx"},
-        {"two highs then a low", WideStringView(WIDE("\xD83D\xD83D\xDE00"), 3), "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {"two highs then a low", WideStringView(WIDE("\xD83D\xD83D\xDE00"), 3),
+         "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
         {"low then high", WideStringView(WIDE("\xDE00\xD83D"), 2), "\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const Utf8Case& c : cases) {

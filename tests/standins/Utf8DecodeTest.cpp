@@ -35,14 +35,14 @@ TEST(Utf8Decode, EachMalformedSequenceBecomesOneReplacementCharacter) {
         std::string utf8;
         std::u16string expected;
     } cases[] = {
-        {"\x80", u"\uFFFD"},                        // lone continuation byte
-        {"a\xC3", u"a\uFFFD"},                      // truncated at the end
-        {"\xC3(", u"\uFFFD("},                      // bad continuation keeps the next byte
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},              // overlong lead byte
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},    // overlong three-byte form
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},    // encoded surrogate
+        {"\x80", u"\uFFFD"},                                // lone continuation byte
+        {"a\xC3", u"a\uFFFD"},                              // truncated at the end
+        {"\xC3(", u"\uFFFD("},                              // bad continuation keeps the next byte
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong lead byte
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
-        {"\xE2\x9C", u"\uFFFD"},                    // truncated three-byte form
+        {"\xE2\x9C", u"\uFFFD"},                            // truncated three-byte form
         {"\xFF\xFE", u"\uFFFD\uFFFD"},
     };
     for (const Case& c : cases) {

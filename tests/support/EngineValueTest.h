@@ -31,10 +31,9 @@ using AllocatorTrace = std::vector<DevEngine::AllocatorCall>;
 
 inline auto ReallocCall(const void* block, std::uint64_t size) {
     using DevEngine::AllocatorCall;
-    return ::testing::AllOf(
-        ::testing::Field("kind", &AllocatorCall::kind, AllocatorCall::Kind::Realloc),
-        ::testing::Field("block", &AllocatorCall::block, block),
-        ::testing::Field("size", &AllocatorCall::size, size));
+    return ::testing::AllOf(::testing::Field("kind", &AllocatorCall::kind, AllocatorCall::Kind::Realloc),
+                            ::testing::Field("block", &AllocatorCall::block, block),
+                            ::testing::Field("size", &AllocatorCall::size, size));
 }
 
 inline auto FreeCall(const void* block) {

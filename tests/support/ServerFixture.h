@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Engine.h"
@@ -26,8 +26,8 @@ protected:
     void WriteConfig(const std::string& text);
     void RemoveConfig();
     // Writes a configuration with these three messages and switch.
-    void WriteMessages(const std::string& logMsg, const std::string& noPermissions,
-                       const std::string& sender, bool printToChat);
+    void WriteMessages(const std::string& logMsg, const std::string& noPermissions, const std::string& sender,
+                       bool printToChat);
 
     bool LoadPlugin() { return plugin_.Load(); }
     void UnloadPlugin() { plugin_.Unload(); }
