@@ -1,10 +1,10 @@
-#include "BenchServer.h"
+#include "bench/BenchServer.h"
 
 #include <spdlog/sinks/null_sink.h>
 
-#include "DevPermissions.h"
-#include "Engine.h"
-#include "Velkor.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "host/Velkor.h"
 
 namespace Bench {
 

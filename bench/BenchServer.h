@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Framework.h"
-#include "TemporaryServerDirectory.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
 
 namespace Bench {
 

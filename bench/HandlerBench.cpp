@@ -4,10 +4,10 @@
 // (outside the engine allocator) each call makes, and who makes them.
 #include <fmt/format.h>
 
-#include "AllocationCount.h"
-#include "BenchServer.h"
-#include "RatioReporter.h"
-#include "Velkor.h"
+#include "bench/AllocationCount.h"
+#include "bench/BenchServer.h"
+#include "bench/RatioReporter.h"
+#include "host/Velkor.h"
 
 namespace {
 

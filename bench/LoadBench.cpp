@@ -3,9 +3,9 @@
 // configuration, registration), its detach, the library closed.
 #include <cstdint>
 
-#include "BenchServer.h"
-#include "EntryNotification.h"
-#include "RatioReporter.h"
+#include "bench/BenchServer.h"
+#include "bench/RatioReporter.h"
+#include "host/EntryNotification.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RatioReporter.h"
+#include "bench/RatioReporter.h"
 
 #include <fmt/format.h>
 

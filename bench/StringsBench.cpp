@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "Allocator.h"
-#include "FMemory.h"
-#include "FString.h"
-#include "FromFormat.h"
-#include "RatioReporter.h"
-#include "Velkor.h"
+#include "bench/RatioReporter.h"
+#include "devhost/engine/Allocator.h"
+#include "engine/FMemory.h"
+#include "engine/FString.h"
+#include "engine/FromFormat.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
-#include "CheatCommand.h"
+#include "core/CheatCommand.h"
 
 #include <exception>
 #include <string_view>
 
-#include "Colour.h"
-#include "Config.h"
-#include "EngineFunctions.h"
-#include "FromFormat.h"
-#include "Messaging.h"
-#include "Permissions.h"
-#include "PluginLog.h"
-#include "Resolve.h"
-#include "Velkor.h"
-#include "WideText.h"
+#include "core/Config.h"
+#include "core/PluginLog.h"
+#include "engine/Colour.h"
+#include "engine/FromFormat.h"
+#include "engine/Messaging.h"
+#include "engine/Resolve.h"
+#include "engine/WideText.h"
+#include "host/EngineFunctions.h"
+#include "host/Permissions.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // permissions plugin grants "Cheat." followed by the command's first word.
 #pragma once
 
-#include "EngineObjects.h"
-#include "FString.h"
+#include "engine/FString.h"
+#include "host/EngineObjects.h"
 
 void RegisterCheatCommand();
 void UnregisterCheatCommand();

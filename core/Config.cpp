@@ -1,9 +1,9 @@
-#include "Config.h"
+#include "core/Config.h"
 
 #include <fstream>
 #include <stdexcept>
 
-#include "Velkor.h"
+#include "host/Velkor.h"
 
 nlohmann::json& Config::Document() {
     static nlohmann::json document;

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "FString.h"
+#include "engine/FString.h"
 
 namespace Config {
 

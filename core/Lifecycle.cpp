@@ -1,12 +1,12 @@
-#include "Lifecycle.h"
+#include "core/Lifecycle.h"
 
 #include <exception>
 #include <string_view>
 
-#include "CheatCommand.h"
-#include "Config.h"
-#include "EntryNotification.h"
-#include "PluginLog.h"
+#include "core/CheatCommand.h"
+#include "core/Config.h"
+#include "core/PluginLog.h"
+#include "host/EntryNotification.h"
 
 void Load() {
     CreatePluginLog();

@@ -1,10 +1,10 @@
 // The permissions plugin, reached through its library on first use.
-#include "Permissions.h"
+#include "host/Permissions.h"
 
 #include <stdexcept>
 #include <string>
 
-#include "platform/Library.h"
+#include "core/platform/Library.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "PluginLog.h"
+#include "core/PluginLog.h"
 
-#include "Velkor.h"
+#include "host/Velkor.h"
 
 std::shared_ptr<spdlog::logger>& PluginLog() {
     static std::shared_ptr<spdlog::logger> logger;

@@ -1,4 +1,4 @@
-#include "Colour.h"
+#include "engine/Colour.h"
 
 #include <array>
 #include <cmath>

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "EngineObjects.h"
-#include "FString.h"
+#include "engine/FString.h"
+#include "host/EngineObjects.h"
 
 struct FChatEntry {
     FString FromName;              // 0

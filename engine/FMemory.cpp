@@ -1,7 +1,7 @@
-#include "FMemory.h"
+#include "engine/FMemory.h"
 
-#include "EngineFunctions.h"
-#include "Resolve.h"
+#include "engine/Resolve.h"
+#include "host/EngineFunctions.h"
 
 void* FMemory::Realloc(void* block, std::uint64_t size) {
     return Engine::ResolveFunction<EngineFunctions::Realloc>("FMemory.Realloc")(block, size);

@@ -1,9 +1,9 @@
-#include "FString.h"
+#include "engine/FString.h"
 
 #include <stdexcept>
 #include <string>
 
-#include "WideRuntime.h"
+#include "engine/WideRuntime.h"
 
 namespace {
 

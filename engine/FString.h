@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "TEngineArray.h"
-#include "WideChar.h"
+#include "engine/TEngineArray.h"
+#include "host/WideChar.h"
 
 class FString {
 public:

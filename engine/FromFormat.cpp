@@ -1,4 +1,4 @@
-#include "FromFormat.h"
+#include "engine/FromFormat.h"
 
 FString Engine::detail::VFormat(WideStringView format,
                                 fmt::basic_format_args<fmt::buffer_context<WideChar>> args) {

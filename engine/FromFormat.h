@@ -8,7 +8,7 @@
 
 #include <fmt/xchar.h>
 
-#include "FString.h"
+#include "engine/FString.h"
 
 namespace Engine::detail {
 FString VFormat(WideStringView format, fmt::basic_format_args<fmt::buffer_context<WideChar>> args);

@@ -1,10 +1,10 @@
-#include "Messaging.h"
+#include "engine/Messaging.h"
 
-#include "EngineFunctions.h"
-#include "FChatEntry.h"
-#include "FWeakObjectPtr.h"
-#include "FromFormat.h"
-#include "Resolve.h"
+#include "engine/FChatEntry.h"
+#include "engine/FWeakObjectPtr.h"
+#include "engine/FromFormat.h"
+#include "engine/Resolve.h"
+#include "host/EngineFunctions.h"
 
 void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
     FString text = FromFormat(message);

@@ -6,9 +6,9 @@
 // brace throws fmt::format_error before anyone is sent anything.
 #pragma once
 
-#include "ApiUtils.h"
-#include "Colour.h"
-#include "FString.h"
+#include "engine/Colour.h"
+#include "engine/FString.h"
+#include "host/ApiUtils.h"
 
 // Sends the text to every player in the world's list of controllers, in list
 // order; entries whose player is gone are passed over.

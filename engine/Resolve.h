@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Velkor.h"
+#include "host/Velkor.h"
 
 namespace Engine {
 

@@ -16,8 +16,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "ArrayCapacity.h"
-#include "FMemory.h"
+#include "engine/ArrayCapacity.h"
+#include "engine/FMemory.h"
 
 template <class T>
 struct TEngineArray {

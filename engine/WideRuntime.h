@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "WideChar.h"
+#include "host/WideChar.h"
 
 namespace Engine::detail {
 // Compares at most count characters of a and b, folding ASCII letters to lower

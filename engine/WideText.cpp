@@ -1,4 +1,4 @@
-#include "WideText.h"
+#include "engine/WideText.h"
 
 #include <fmt/format.h>
 

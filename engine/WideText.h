@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "WideChar.h"
+#include "host/WideChar.h"
 
 namespace Engine {
 // UTF-16 to UTF-8; a surrogate without its pair becomes U+FFFD.

@@ -1,4 +1,4 @@
-#include "ChatOracle.h"
+#include "fuzz/ChatOracle.h"
 
 #include <fmt/xchar.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ConfigModel.h"
-#include "WideChar.h"
+#include "fuzz/ConfigModel.h"
+#include "host/WideChar.h"
 
 namespace Fuzz {
 

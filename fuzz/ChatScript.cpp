@@ -1,4 +1,4 @@
-#include "ChatScript.h"
+#include "fuzz/ChatScript.h"
 
 #include <optional>
 #include <string_view>

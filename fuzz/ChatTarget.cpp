@@ -15,16 +15,16 @@
 #include <mutex>
 #include <set>
 
-#include "Allocator.h"
-#include "ChatOracle.h"
-#include "ChatScript.h"
-#include "DevPermissions.h"
-#include "Engine.h"
-#include "Framework.h"
-#include "Lifecycle.h"
-#include "Require.h"
-#include "TemporaryServerDirectory.h"
-#include "Velkor.h"
+#include "core/Lifecycle.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "fuzz/ChatOracle.h"
+#include "fuzz/ChatScript.h"
+#include "fuzz/Require.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "ConfigModel.h"
+#include "fuzz/ConfigModel.h"
 
 #include <sstream>
 
-#include "Velkor.h"
+#include "host/Velkor.h"
 
 namespace Fuzz {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "WideChar.h"
+#include "host/WideChar.h"
 
 namespace Fuzz {
 

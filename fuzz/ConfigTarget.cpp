@@ -4,11 +4,11 @@
 // error for a number beyond a double), at lookups its type errors. Each lookup gives what the model works out
 // from its own parse, and no engine block outlives a lookup.
 
-#include "Allocator.h"
-#include "Config.h"
-#include "ConfigModel.h"
-#include "Require.h"
-#include "TemporaryServerDirectory.h"
+#include "core/Config.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "fuzz/ConfigModel.h"
+#include "fuzz/Require.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "StringModel.h"
+#include "fuzz/StringModel.h"
 
 #include <limits>
 #include <utility>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "WideChar.h"
+#include "host/WideChar.h"
 
 namespace Fuzz {
 

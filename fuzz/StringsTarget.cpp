@@ -7,12 +7,12 @@
 
 #include <array>
 
-#include "Allocator.h"
-#include "ConfigModel.h"
-#include "FString.h"
-#include "FromFormat.h"
-#include "Require.h"
-#include "StringModel.h"
+#include "devhost/engine/Allocator.h"
+#include "engine/FString.h"
+#include "engine/FromFormat.h"
+#include "fuzz/ConfigModel.h"
+#include "fuzz/Require.h"
+#include "fuzz/StringModel.h"
 
 namespace {
 

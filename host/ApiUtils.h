@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "EngineObjects.h"
+#include "host/EngineObjects.h"
 
 class FString;
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "EngineObjects.h"
+#include "host/EngineObjects.h"
 
 class FString;
 

@@ -9,10 +9,10 @@
 
 #include <spdlog/sinks/sink.h>
 
-#include "ApiUtils.h"
-#include "Commands.h"
-#include "VelkorApi.h"
-#include "WideChar.h"
+#include "host/ApiUtils.h"
+#include "host/Commands.h"
+#include "host/VelkorApi.h"
+#include "host/WideChar.h"
 
 namespace Velkor {
 VELKOR_API IApiUtils& GetApiUtils();

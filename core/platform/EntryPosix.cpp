@@ -2,7 +2,7 @@
 // shaped like the Windows entry.
 #include <cstdint>
 
-#include "Lifecycle.h"
+#include "core/Lifecycle.h"
 
 extern "C" __attribute__((visibility("default"))) int DllMain(void*, std::uint32_t reason, void*) {
     return HandleEntryNotification(reason);

@@ -1,7 +1,7 @@
 // Windows delivers the load and unload notifications to the DLL's entry.
 #include <windows.h>
 
-#include "Lifecycle.h"
+#include "core/Lifecycle.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     return HandleEntryNotification(reason);

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "Library.h"
+#include "core/platform/Library.h"
 
 const char* const Platform::kPermissionsLibrary = "Permissions.dll";
 

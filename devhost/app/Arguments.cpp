@@ -1,4 +1,4 @@
-#include "Arguments.h"
+#include "devhost/app/Arguments.h"
 
 #include <stdexcept>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "CheckConfig.h"
+#include "devhost/app/CheckConfig.h"
 
-#include "ConfigProblems.h"
-#include "DevServer.h"
-#include "EventOutput.h"
-#include "ServerDirectory.h"
+#include "devhost/app/ConfigProblems.h"
+#include "devhost/app/DevServer.h"
+#include "devhost/app/EventOutput.h"
+#include "devhost/app/ServerDirectory.h"
 
 namespace DevHost {
 namespace {

@@ -1,12 +1,12 @@
-#include "ConfigProblems.h"
+#include "devhost/app/ConfigProblems.h"
 
 #include <fmt/format.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "FromFormat.h"
-#include "Velkor.h"
+#include "engine/FromFormat.h"
+#include "host/Velkor.h"
 
 namespace DevHost {
 namespace {

@@ -1,8 +1,8 @@
-#include "Demo.h"
+#include "devhost/app/Demo.h"
 
 #include <sstream>
 
-#include "Script.h"
+#include "devhost/app/Script.h"
 
 namespace DevHost {
 namespace {

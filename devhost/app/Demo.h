@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "Interpreter.h"
+#include "devhost/app/Interpreter.h"
 
 namespace DevHost {
 

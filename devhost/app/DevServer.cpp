@@ -1,4 +1,4 @@
-#include "DevServer.h"
+#include "devhost/app/DevServer.h"
 
 #include <spdlog/sinks/basic_file_sink.h>
 
@@ -6,12 +6,12 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "Allocator.h"
-#include "DevPermissions.h"
-#include "Engine.h"
-#include "PrefixedLogSink.h"
-#include "Velkor.h"
-#include "WideText.h"
+#include "devhost/app/PrefixedLogSink.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "engine/WideText.h"
+#include "host/Velkor.h"
 
 namespace DevHost {
 

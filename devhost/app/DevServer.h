@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "EngineObjects.h"
-#include "EventOutput.h"
-#include "Framework.h"
-#include "ServerDirectory.h"
+#include "devhost/app/EventOutput.h"
+#include "devhost/app/ServerDirectory.h"
+#include "devhost/framework/Framework.h"
+#include "host/EngineObjects.h"
 
 namespace DevHost {
 

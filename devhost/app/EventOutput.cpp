@@ -1,4 +1,4 @@
-#include "EventOutput.h"
+#include "devhost/app/EventOutput.h"
 
 #include <string_view>
 

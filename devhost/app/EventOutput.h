@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "ServerDirectory.h"
+#include "devhost/app/ServerDirectory.h"
 
 namespace DevHost {
 

@@ -1,8 +1,8 @@
-#include "InteractiveConsole.h"
+#include "devhost/app/InteractiveConsole.h"
 
 #include <iostream>
 
-#include "Console.h"
+#include "devhost/platform/Console.h"
 
 namespace DevHost {
 

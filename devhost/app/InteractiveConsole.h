@@ -2,8 +2,8 @@
 // players already connected so that a newcomer can try the plugin at once.
 #pragma once
 
-#include "DevServer.h"
-#include "Interpreter.h"
+#include "devhost/app/DevServer.h"
+#include "devhost/app/Interpreter.h"
 
 namespace DevHost {
 

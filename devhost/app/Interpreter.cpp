@@ -1,4 +1,4 @@
-#include "Interpreter.h"
+#include "devhost/app/Interpreter.h"
 
 #include <fmt/format.h>
 

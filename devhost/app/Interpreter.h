@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "DevServer.h"
+#include "devhost/app/DevServer.h"
 
 namespace DevHost {
 

@@ -1,4 +1,4 @@
-#include "PrefixedLogSink.h"
+#include "devhost/app/PrefixedLogSink.h"
 
 namespace DevHost {
 

@@ -1,4 +1,4 @@
-#include "Script.h"
+#include "devhost/app/Script.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #include <istream>
 #include <ostream>
 
-#include "Interpreter.h"
+#include "devhost/app/Interpreter.h"
 
 namespace DevHost {
 

@@ -1,10 +1,10 @@
-#include "ServerDirectory.h"
+#include "devhost/app/ServerDirectory.h"
 
 #include <stdexcept>
 #include <string>
 
-#include "DynamicLibrary.h"
-#include "TemporaryServerDirectory.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "devhost/platform/DynamicLibrary.h"
 
 namespace DevHost {
 namespace fs = std::filesystem;

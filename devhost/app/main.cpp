@@ -4,16 +4,16 @@
 #include <fstream>
 #include <iostream>
 
-#include "Arguments.h"
-#include "CheckConfig.h"
-#include "Console.h"
-#include "Demo.h"
-#include "DevServer.h"
-#include "EventOutput.h"
-#include "InteractiveConsole.h"
-#include "Interpreter.h"
-#include "Script.h"
-#include "ServerDirectory.h"
+#include "devhost/app/Arguments.h"
+#include "devhost/app/CheckConfig.h"
+#include "devhost/app/Demo.h"
+#include "devhost/app/DevServer.h"
+#include "devhost/app/EventOutput.h"
+#include "devhost/app/InteractiveConsole.h"
+#include "devhost/app/Interpreter.h"
+#include "devhost/app/Script.h"
+#include "devhost/app/ServerDirectory.h"
+#include "devhost/platform/Console.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Allocator.h"
+#include "devhost/engine/Allocator.h"
 
 #include <algorithm>
 #include <cstdio>

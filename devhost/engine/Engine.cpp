@@ -1,10 +1,10 @@
-#include "Engine.h"
+#include "devhost/engine/Engine.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "FWeakObjectPtr.h"
-#include "TEngineArray.h"
+#include "engine/FWeakObjectPtr.h"
+#include "engine/TEngineArray.h"
 
 namespace DevEngine {
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "Colour.h"
-#include "EngineObjects.h"
-#include "FWeakObjectPtr.h"
-#include "WideChar.h"
-#include "WideText.h"
+#include "engine/Colour.h"
+#include "engine/FWeakObjectPtr.h"
+#include "engine/WideText.h"
+#include "host/EngineObjects.h"
+#include "host/WideChar.h"
 
 namespace DevEngine {
 

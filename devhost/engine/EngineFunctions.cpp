@@ -3,11 +3,11 @@
 
 #include <map>
 
-#include "Allocator.h"
-#include "Engine.h"
-#include "EngineFunctions.h"
-#include "FChatEntry.h"
-#include "FWeakObjectPtr.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/engine/Engine.h"
+#include "engine/FChatEntry.h"
+#include "engine/FWeakObjectPtr.h"
+#include "host/EngineFunctions.h"
 
 namespace DevEngine {
 namespace {

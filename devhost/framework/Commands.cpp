@@ -1,9 +1,9 @@
 // The chat-command registry and the routing of chat lines to it.
 #include <list>
 
-#include "FString.h"
-#include "Framework.h"
-#include "Velkor.h"
+#include "devhost/framework/Framework.h"
+#include "engine/FString.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <set>
 
-#include "Engine.h"
-#include "FString.h"
-#include "Framework.h"
-#include "Velkor.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/framework/Framework.h"
+#include "engine/FString.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "EngineObjects.h"
-#include "WideChar.h"
+#include "host/EngineObjects.h"
+#include "host/WideChar.h"
 
 namespace DevHost {
 

@@ -1,5 +1,5 @@
-#include "DynamicLibrary.h"
-#include "Framework.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/platform/DynamicLibrary.h"
 
 namespace DevHost {
 

@@ -1,10 +1,10 @@
-#include "TemporaryServerDirectory.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
 
 #include <fstream>
 #include <random>
 #include <string>
 
-#include "Framework.h"
+#include "devhost/framework/Framework.h"
 
 namespace DevHost {
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 // UTF-8 to the engine's UTF-16. Malformed input (a bad lead or continuation
 // byte, a truncated, overlong or surrogate sequence, a value past U+10FFFF)
 // becomes U+FFFD, one per maximal bad subpart, so no text is ever lost silently.
-#include "Velkor.h"
+#include "host/Velkor.h"
 
 namespace {
 

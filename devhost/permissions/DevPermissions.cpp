@@ -1,9 +1,9 @@
-#include "DevPermissions.h"
+#include "devhost/permissions/DevPermissions.h"
 
 #include <map>
 #include <set>
 
-#include "FString.h"
+#include "engine/FString.h"
 
 namespace {
 

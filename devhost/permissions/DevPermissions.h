@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "WideChar.h"
+#include "host/WideChar.h"
 
 #if defined(_WIN32)
 #define PERMISSIONS_API __declspec(dllexport)

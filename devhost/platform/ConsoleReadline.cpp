@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Console.h"
+#include "devhost/platform/Console.h"
 
 namespace DevHost::Platform {
 

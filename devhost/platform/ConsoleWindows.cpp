@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "Console.h"
+#include "devhost/platform/Console.h"
 
 namespace DevHost::Platform {
 

@@ -6,8 +6,8 @@
 
 #include <climits>
 
-#include "DynamicLibrary.h"
-#include "EntryNotification.h"
+#include "devhost/platform/DynamicLibrary.h"
+#include "host/EntryNotification.h"
 
 namespace DevHost::Platform {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "DynamicLibrary.h"
+#include "devhost/platform/DynamicLibrary.h"
 
 namespace DevHost::Platform {
 namespace {

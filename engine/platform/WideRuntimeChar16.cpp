@@ -1,6 +1,6 @@
 // Platforms whose wchar_t is not 16 bits: the runtime has no function over
 // char16_t, so this does what _wcsnicmp does in the "C" locale.
-#include "WideRuntime.h"
+#include "engine/WideRuntime.h"
 
 namespace {
 int FoldAscii(WideChar c) {

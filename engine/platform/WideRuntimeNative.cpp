@@ -4,7 +4,7 @@
 #include <locale.h>
 #include <wchar.h>
 
-#include "WideRuntime.h"
+#include "engine/WideRuntime.h"
 
 int Engine::detail::CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count) {
     static const _locale_t classic = _create_locale(LC_ALL, "C");

@@ -2,9 +2,9 @@
 // the loaded plugin, observed through what the stand-in engine did.
 #include <gmock/gmock.h>
 
-#include "Allocator.h"
-#include "DevPermissions.h"
-#include "ServerFixture.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "tests/support/ServerFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

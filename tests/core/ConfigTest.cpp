@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "Config.h"
-#include "EngineValueTest.h"
-#include "Framework.h"
-#include "TemporaryServerDirectory.h"
+#include "core/Config.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

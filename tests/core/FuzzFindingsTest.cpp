@@ -1,7 +1,7 @@
 // Inputs the fuzz targets found to break something, kept as plain cases.
 #include <gmock/gmock.h>
 
-#include "ServerFixture.h"
+#include "tests/support/ServerFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::EndsWith;

@@ -1,10 +1,10 @@
 // Loading and unloading the plugin library through its entry notification.
 #include <gmock/gmock.h>
 
-#include "Allocator.h"
-#include "ServerFixture.h"
-#include "StdRegex.h"
-#include "Velkor.h"
+#include "devhost/engine/Allocator.h"
+#include "host/Velkor.h"
+#include "tests/support/ServerFixture.h"
+#include "tests/support/StdRegex.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

@@ -5,14 +5,14 @@
 #include <bit>
 #include <cstring>
 
-#include "Allocator.h"
-#include "Colour.h"
-#include "EngineFunctions.h"
-#include "FChatEntry.h"
-#include "Messaging.h"
-#include "Resolve.h"
-#include "ServerFixture.h"
-#include "Velkor.h"
+#include "devhost/engine/Allocator.h"
+#include "engine/Colour.h"
+#include "engine/FChatEntry.h"
+#include "engine/Messaging.h"
+#include "engine/Resolve.h"
+#include "host/EngineFunctions.h"
+#include "host/Velkor.h"
+#include "tests/support/ServerFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -3,11 +3,11 @@
 // not link the permissions library, so the plugin cannot find it.
 #include <gmock/gmock.h>
 
-#include "Allocator.h"
-#include "Engine.h"
-#include "Framework.h"
-#include "TemporaryServerDirectory.h"
-#include "Velkor.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "host/Velkor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ResidentMemory.h"
+#include "tests/core/ResidentMemory.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -12,10 +12,10 @@
 #include <mutex>
 #include <string>
 
-#include "Allocator.h"
-#include "ResidentMemory.h"
-#include "ServerFixture.h"
-#include "Velkor.h"
+#include "devhost/engine/Allocator.h"
+#include "host/Velkor.h"
+#include "tests/core/ResidentMemory.h"
+#include "tests/support/ServerFixture.h"
 
 using Outcome = DevHost::RouteResult::Outcome;
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "DevServer.h"
-#include "EventOutput.h"
-#include "Interpreter.h"
-#include "Script.h"
-#include "ServerDirectory.h"
+#include "devhost/app/DevServer.h"
+#include "devhost/app/EventOutput.h"
+#include "devhost/app/Interpreter.h"
+#include "devhost/app/Script.h"
+#include "devhost/app/ServerDirectory.h"
 
 namespace {
 

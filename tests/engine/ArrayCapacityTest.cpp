@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ArrayCapacity.h"
-#include "FString.h"
+#include "engine/ArrayCapacity.h"
+#include "engine/FString.h"
 
 namespace {
 

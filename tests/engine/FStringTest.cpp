@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "EngineValueTest.h"
-#include "FString.h"
+#include "engine/FString.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

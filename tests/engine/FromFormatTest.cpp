@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "EngineValueTest.h"
-#include "FromFormat.h"
-#include "WideText.h"
+#include "engine/FromFormat.h"
+#include "engine/WideText.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "EngineValueTest.h"
-#include "FString.h"
-#include "WideText.h"
+#include "engine/FString.h"
+#include "engine/WideText.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

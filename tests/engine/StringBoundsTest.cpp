@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "EngineValueTest.h"
-#include "FMemory.h"
-#include "FString.h"
+#include "engine/FMemory.h"
+#include "engine/FString.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "EngineValueTest.h"
-#include "FString.h"
-#include "TEngineArray.h"
+#include "engine/FString.h"
+#include "engine/TEngineArray.h"
+#include "tests/support/EngineValueTest.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "WideText.h"
+#include "engine/WideText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "Allocator.h"
+#include "devhost/engine/Allocator.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The stand-in engine's console, weak references and the framework's chat routing.
 #include <gmock/gmock.h>
 
-#include "DevPermissions.h"
-#include "EngineFunctions.h"
-#include "FString.h"
-#include "FWeakObjectPtr.h"
-#include "Permissions.h"
-#include "Resolve.h"
-#include "ServerFixture.h"
-#include "Velkor.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "engine/FString.h"
+#include "engine/FWeakObjectPtr.h"
+#include "engine/Resolve.h"
+#include "host/EngineFunctions.h"
+#include "host/Permissions.h"
+#include "host/Velkor.h"
+#include "tests/support/ServerFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -1,8 +1,8 @@
 // The framework's UTF-8 decoding and the plugin's encoding back to UTF-8.
 #include <gmock/gmock.h>
 
-#include "Velkor.h"
-#include "WideText.h"
+#include "engine/WideText.h"
+#include "host/Velkor.h"
 
 namespace {
 

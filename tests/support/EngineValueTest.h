@@ -13,9 +13,9 @@
 #include <ostream>
 #include <vector>
 
-#include "Allocator.h"
-#include "FString.h"
-#include "Framework.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/framework/Framework.h"
+#include "engine/FString.h"
 
 namespace DevEngine {
 inline void PrintTo(const AllocatorCall& call, std::ostream* out) {

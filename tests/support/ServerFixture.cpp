@@ -1,11 +1,11 @@
-#include "ServerFixture.h"
+#include "tests/support/ServerFixture.h"
 
 #include <nlohmann/json.hpp>
 
-#include "Allocator.h"
-#include "DevPermissions.h"
-#include "Velkor.h"
-#include "WideText.h"
+#include "devhost/engine/Allocator.h"
+#include "devhost/permissions/DevPermissions.h"
+#include "engine/WideText.h"
+#include "host/Velkor.h"
 
 WideString W(const std::string& utf8) {
     return Velkor::Tools::Utf8Decode(utf8);

@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "Engine.h"
-#include "Framework.h"
-#include "RecordingSink.h"
-#include "TemporaryServerDirectory.h"
+#include "devhost/engine/Engine.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/framework/TemporaryServerDirectory.h"
+#include "tests/support/RecordingSink.h"
 
 class ServerFixture : public ::testing::Test {
 protected:
