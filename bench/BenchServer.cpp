@@ -17,20 +17,20 @@ std::string MessagesConfig(bool printToChat) {
 BenchServer::BenchServer(const std::string& config)
     : directory_("corvane-bench-"), plugin_(DevHost::DefaultPluginPath()) {
     directory_.WriteConfig(config);
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks() = {std::make_shared<spdlog::sinks::null_sink_mt>()};
 }
 
 BenchServer::~BenchServer() {
     plugin_.Unload();
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks().clear();
 }
 
 AShooterPlayerController* BenchServer::Join(const std::string& name, std::uint64_t steamId) {
-    return DevEngine::TheEngine().Join(name, steamId);
+    return DevEngine::TheGameWorld().Join(name, steamId);
 }
 
 void BenchServer::Grant(std::uint64_t steamId, const std::string& permission) {
@@ -39,7 +39,7 @@ void BenchServer::Grant(std::uint64_t steamId, const std::string& permission) {
 
 void BenchServer::TrimRecords() {
     constexpr std::size_t kKept = 1 << 16;
-    auto& records = DevEngine::TheEngine().Records();
+    auto& records = DevEngine::TheGameWorld().Records();
     if (records.directMessages.size() + records.console.size() + records.chatMessages.size() >= kKept) {
         records.console.clear();
         records.gameplayLog.clear();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/Config.h"
+#include "core/PermissionsPlugin.h"
 #include "core/PluginLog.h"
 #include "engine/Colour.h"
 #include "engine/FromFormat.h"
@@ -11,8 +12,9 @@
 #include "engine/Resolve.h"
 #include "engine/WideText.h"
 #include "host/EngineFunctions.h"
-#include "host/Permissions.h"
 #include "host/Velkor.h"
+
+namespace Corvane {
 
 namespace {
 
@@ -101,8 +103,8 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
         return;
     }
 
-    const bool granted =
-        Permissions::IsPlayerHasPermission(steamId, Concat(FString::FromNarrow("Cheat."), words.Data[1]));
+    const bool granted = PermissionsPlugin::IsPlayerHasPermission(
+        steamId, Concat(FString::FromNarrow("Cheat."), words.Data[1]));
     if (!granted) {
         Refuse(api, player);
         return;
@@ -112,3 +114,5 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
     }
     RunGranted(api, player, *message);
 }
+
+}  // namespace Corvane

@@ -5,6 +5,8 @@
 #include "engine/FString.h"
 #include "host/EngineObjects.h"
 
+namespace Corvane {
+
 void RegisterCheatCommand();
 void UnregisterCheatCommand();
 
@@ -12,3 +14,5 @@ void UnregisterCheatCommand();
 // it may change the line in place. Errors of the configuration lookups, the
 // formatting library and the engine pass to the caller.
 void HandleCheatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);
+
+}  // namespace Corvane

@@ -5,12 +5,12 @@
 
 #include "host/Velkor.h"
 
-nlohmann::json& Config::Document() {
+nlohmann::json& Corvane::Config::Document() {
     static nlohmann::json document;
     return document;
 }
 
-void Config::ReadAtLoad() {
+void Corvane::Config::ReadAtLoad() {
     const std::string path = Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane/config.json";
     std::ifstream file(path);
     if (!file.is_open()) {
@@ -19,12 +19,12 @@ void Config::ReadAtLoad() {
     file >> Document();
 }
 
-FString Config::GetMessageText(const std::string& key) {
+FString Corvane::Config::GetMessageText(const std::string& key) {
     const std::string text = Document()["Messages"].value(key, "No message");
     const WideString wide = Velkor::Tools::Utf8Decode(text);
     return FString::FromWide(wide.c_str());
 }
 
-bool Config::PrintToChat() {
+bool Corvane::Config::PrintToChat() {
     return Document()["PrintToChat"].get<bool>();
 }

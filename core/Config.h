@@ -12,7 +12,7 @@
 
 #include "engine/FString.h"
 
-namespace Config {
+namespace Corvane::Config {
 
 // Null before the first load.
 nlohmann::json& Document();
@@ -29,4 +29,4 @@ FString GetMessageText(const std::string& key);
 // "PrintToChat"; throws the library's type error unless it is a boolean.
 bool PrintToChat();
 
-}  // namespace Config
+}  // namespace Corvane::Config

@@ -8,6 +8,8 @@
 #include "core/PluginLog.h"
 #include "host/EntryNotification.h"
 
+namespace Corvane {
+
 void Load() {
     CreatePluginLog();
     try {
@@ -36,3 +38,5 @@ int HandleEntryNotification(std::uint32_t reason) noexcept {
     }
     return 1;
 }
+
+}  // namespace Corvane

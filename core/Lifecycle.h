@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace Corvane {
+
 // Creates the logger, reads the configuration (a failure is logged and
 // rethrown, and nothing is registered), then registers /cheat.
 void Load();
@@ -13,3 +15,5 @@ void Unload();
 // The operating system's notification: 1 runs Load, 0 runs Unload, 2 and 3 do
 // nothing. Returns 0 when Load failed: no exception may cross the loader.
 int HandleEntryNotification(std::uint32_t reason) noexcept;
+
+}  // namespace Corvane

@@ -2,6 +2,8 @@
 
 #include "host/Velkor.h"
 
+namespace Corvane {
+
 std::shared_ptr<spdlog::logger>& PluginLog() {
     static std::shared_ptr<spdlog::logger> logger;
     return logger;
@@ -17,3 +19,5 @@ void CreatePluginLog() {
     }
     PluginLog()->flush_on(spdlog::level::info);
 }
+
+}  // namespace Corvane

@@ -9,8 +9,12 @@
 
 #include <memory>
 
+namespace Corvane {
+
 std::shared_ptr<spdlog::logger>& PluginLog();
 
 // Replaces the held logger with a new "Corvane" logger over all the
 // framework's sinks, in local time, flushing every message of level info or above.
 void CreatePluginLog();
+
+}  // namespace Corvane

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace Engine {
+namespace Corvane::Engine {
 
 inline constexpr std::int32_t kMaxArrayCount = std::numeric_limits<std::int32_t>::max();
 
@@ -35,4 +35,4 @@ constexpr std::int32_t ShrunkCapacity(std::int32_t count, std::int32_t capacity,
     return count;
 }
 
-}  // namespace Engine
+}  // namespace Corvane::Engine

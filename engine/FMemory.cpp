@@ -4,9 +4,9 @@
 #include "host/EngineFunctions.h"
 
 void* FMemory::Realloc(void* block, std::uint64_t size) {
-    return Engine::ResolveFunction<EngineFunctions::Realloc>("FMemory.Realloc")(block, size);
+    return Corvane::Engine::ResolveFunction<EngineFunctions::Realloc>("FMemory.Realloc")(block, size);
 }
 
 void FMemory::Free(void* block) {
-    Engine::ResolveFunction<EngineFunctions::Free>("FMemory.Free")(block);
+    Corvane::Engine::ResolveFunction<EngineFunctions::Free>("FMemory.Free")(block);
 }

@@ -29,14 +29,14 @@ void FillFresh(TEngineArray<WideChar>& chars, const WideChar* text, std::int32_t
 }
 
 void CheckFits(std::size_t length) {
-    if (length >= static_cast<std::size_t>(Engine::kMaxArrayCount)) {
+    if (length >= static_cast<std::size_t>(Corvane::Engine::kMaxArrayCount)) {
         throw std::length_error("text too long for an engine string");
     }
 }
 
 }  // namespace
 
-FString Engine::detail::StringFromCharacters(const WideChar* text, std::size_t length) {
+FString Corvane::Engine::detail::StringFromCharacters(const WideChar* text, std::size_t length) {
     CheckFits(length);
     FString result;
     if (length != 0) {
@@ -46,7 +46,7 @@ FString Engine::detail::StringFromCharacters(const WideChar* text, std::size_t l
 }
 
 FString FString::FromWide(const WideChar* text) {
-    return Engine::detail::StringFromCharacters(text, text == nullptr ? 0 : Traits::length(text));
+    return Corvane::Engine::detail::StringFromCharacters(text, text == nullptr ? 0 : Traits::length(text));
 }
 
 FString FString::FromNarrow(std::string_view literal) {
@@ -115,7 +115,7 @@ FString Concat(FString&& left, const FString& right) {
     }
     const std::int32_t leftCount = left.Chars().Count;
     const std::int32_t added = right.Length();
-    if (std::int64_t{leftCount} + added > Engine::kMaxArrayCount) {
+    if (std::int64_t{leftCount} + added > Corvane::Engine::kMaxArrayCount) {
         throw std::length_error("text too long for an engine string");
     }
     FString result(std::move(left));
@@ -160,7 +160,8 @@ bool StripPrefixNoCase(FString& text, const FString& prefix) {
     const std::int32_t length = prefix.Length();
     const WideStringView view = text.View();
     if (view.size() < static_cast<std::size_t>(length) ||
-        Engine::detail::CompareNoCase(view.data(), prefix.CStr(), static_cast<std::size_t>(length)) != 0) {
+        Corvane::Engine::detail::CompareNoCase(view.data(), prefix.CStr(),
+                                               static_cast<std::size_t>(length)) != 0) {
         return false;
     }
     TEngineArray<WideChar>& chars = text.Chars();

@@ -58,7 +58,7 @@ std::int32_t SplitOnBlank(const FString& text, TEngineArray<FString>& pieces);
 // ASCII letters compared without regard to case.
 bool StripPrefixNoCase(FString& text, const FString& prefix);
 
-namespace Engine::detail {
+namespace Corvane::Engine::detail {
 // FromWide over an explicit length, embedded NULs included.
 FString StringFromCharacters(const WideChar* text, std::size_t length);
-}  // namespace Engine::detail
+}  // namespace Corvane::Engine::detail

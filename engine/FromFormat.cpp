@@ -1,7 +1,7 @@
 #include "engine/FromFormat.h"
 
-FString Engine::detail::VFormat(WideStringView format,
-                                fmt::basic_format_args<fmt::buffer_context<WideChar>> args) {
+FString Corvane::Engine::detail::VFormat(WideStringView format,
+                                         fmt::basic_format_args<fmt::buffer_context<WideChar>> args) {
     const WideString text =
         fmt::vformat(fmt::basic_string_view<WideChar>(format.data(), format.size()), args);
     // Built from the NUL-terminated text, so an embedded NUL ends the result.

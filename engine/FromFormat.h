@@ -10,7 +10,7 @@
 
 #include "engine/FString.h"
 
-namespace Engine::detail {
+namespace Corvane::Engine::detail {
 FString VFormat(WideStringView format, fmt::basic_format_args<fmt::buffer_context<WideChar>> args);
 }
 
@@ -18,6 +18,7 @@ template <class... Args>
 FString FromFormat(const WideChar* format, const Args&... args) {
     static_assert((std::is_convertible_v<const Args&, WideStringView> && ...),
                   "FromFormat takes wide-string arguments");
-    return Engine::detail::VFormat(format, fmt::make_format_args<fmt::buffer_context<WideChar>>(
-                                               fmt::basic_string_view<WideChar>(WideStringView(args))...));
+    return Corvane::Engine::detail::VFormat(format,
+                                            fmt::make_format_args<fmt::buffer_context<WideChar>>(
+                                                fmt::basic_string_view<WideChar>(WideStringView(args))...));
 }

@@ -10,18 +10,18 @@ void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideC
     FString text = FromFormat(message);
     UWorld* world = api.CurrentWorld();
     const auto* list =
-        Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
+        Corvane::Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
     const FWeakObjectPtr* entries = list->Data;
     const std::int32_t count = list->Count;
     for (std::int32_t i = 0; i < count; ++i) {
         const FWeakObjectPtr entry = entries[i];
-        UObject* object =
-            Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>("FWeakObjectPtr.Get")(&entry, false);
+        UObject* object = Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(
+            "FWeakObjectPtr.Get")(&entry, false);
         if (object == nullptr) {
             continue;  // the player has left
         }
         const FLinearRGBA colourCopy = colour;
-        Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(
+        Corvane::Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(
             "AShooterPlayerController.ClientServerChatDirectMessage")(
             static_cast<AShooterPlayerController*>(object), &text, colourCopy, false);
     }
@@ -34,6 +34,6 @@ void ChatToPlayer(const IApiUtils&, AShooterPlayerController* player, const FStr
     entry.FromName = senderName;
     entry.Text = text;
     // The engine function owns the by-value copy made for the call.
-    Engine::ResolveFunction<EngineFunctions::ClientChatMessage>("AShooterPlayerController.ClientChatMessage")(
-        player, entry);
+    Corvane::Engine::ResolveFunction<EngineFunctions::ClientChatMessage>(
+        "AShooterPlayerController.ClientChatMessage")(player, entry);
 }

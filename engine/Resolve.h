@@ -12,7 +12,7 @@
 
 #include "host/Velkor.h"
 
-namespace Engine {
+namespace Corvane::Engine {
 
 template <class Function>
 Function ResolveFunction(const char* name) {
@@ -32,4 +32,4 @@ Field* ResolveField(const void* object, const char* name) {
     return reinterpret_cast<Field*>(static_cast<std::uintptr_t>(address));
 }
 
-}  // namespace Engine
+}  // namespace Corvane::Engine

@@ -44,7 +44,7 @@ struct TEngineArray {
     ~TEngineArray() { Release(); }
 
     // Call right after Count was raised above Capacity.
-    void GrowForCount() { Reallocate(Engine::GrownCapacity(Count, Capacity)); }
+    void GrowForCount() { Reallocate(Corvane::Engine::GrownCapacity(Count, Capacity)); }
 
     // Capacity becomes exactly newCapacity, with no slack.
     void ResizeExact(std::int32_t newCapacity, std::int32_t previousCapacity) {
@@ -56,7 +56,7 @@ struct TEngineArray {
 
     // Call right after Count was lowered.
     void ReleaseSlack() {
-        const std::int32_t kept = Engine::ShrunkCapacity(Count, Capacity, sizeof(T));
+        const std::int32_t kept = Corvane::Engine::ShrunkCapacity(Count, Capacity, sizeof(T));
         if (kept != Capacity) {
             Reallocate(kept);
         }

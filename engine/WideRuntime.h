@@ -10,8 +10,8 @@
 
 #include "host/WideChar.h"
 
-namespace Engine::detail {
+namespace Corvane::Engine::detail {
 // Compares at most count characters of a and b, folding ASCII letters to lower
 // case; stops early at a NUL in both. Negative, zero or positive like _wcsnicmp.
 int CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count);
-}  // namespace Engine::detail
+}  // namespace Corvane::Engine::detail

@@ -31,7 +31,7 @@ bool IsLowSurrogate(char32_t c) {
 
 }  // namespace
 
-std::string Engine::ToUtf8(WideStringView text) {
+std::string Corvane::Engine::ToUtf8(WideStringView text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -46,7 +46,7 @@ std::string Engine::ToUtf8(WideStringView text) {
     return out;
 }
 
-std::string Engine::ToPrintableUtf8(WideStringView text) {
+std::string Corvane::Engine::ToPrintableUtf8(WideStringView text) {
     std::string printable;
     for (const char c : ToUtf8(text)) {
         const auto byte = static_cast<unsigned char>(c);

@@ -68,7 +68,7 @@ struct Mark {
 };
 
 Mark MarkRecords() {
-    const auto& records = DevEngine::TheEngine().Records();
+    const auto& records = DevEngine::TheGameWorld().Records();
     return {records.console.size(), records.gameplayLog.size(), records.directMessages.size(),
             records.chatMessages.size()};
 }
@@ -79,7 +79,7 @@ std::vector<T> Since(const std::vector<T>& all, std::size_t mark) {
 }
 
 Effects EffectsSince(const Mark& mark) {
-    const auto& records = DevEngine::TheEngine().Records();
+    const auto& records = DevEngine::TheGameWorld().Records();
     return {Since(records.console, mark.console), Since(records.gameplayLog, mark.gameplayLog),
             Since(records.directMessages, mark.broadcasts), Since(records.chatMessages, mark.replies)};
 }
@@ -188,7 +188,7 @@ void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& 
             if (players.size() < Fuzz::kMaxPlayers) {
                 const std::uint64_t steamId = 1000 + players.size();
                 players.push_back(
-                    {DevEngine::TheEngine().Join(step.argument, steamId), step.argument, steamId, true});
+                    {DevEngine::TheGameWorld().Join(step.argument, steamId), step.argument, steamId, true});
                 server.grants[steamId];
             }
             return;
@@ -201,7 +201,7 @@ void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& 
             return;
         case Fuzz::ChatStep::Kind::Leave:
             if (step.player < players.size() && players[step.player].connected) {
-                DevEngine::TheEngine().Leave(players[step.player].controller);
+                DevEngine::TheGameWorld().Leave(players[step.player].controller);
                 players[step.player].connected = false;
             }
             return;
@@ -222,13 +222,13 @@ const DevHost::TemporaryServerDirectory& TheServerDirectory() {
 // errors may come out, and a failed load registers nothing.
 void CheckFailedLoad(const Fuzz::ConfigModel& config, const char* error) {
     Require(!config.Parses() && config.ParseError() == error, "the plugin failed to load a good file");
-    Unload();
+    Corvane::Unload();
     Require(!DevHost::IsCommandRegistered(WIDE("/cheat")), "a failed load registered /cheat");
 }
 
 bool LoadPlugin(const Fuzz::ConfigModel& config) {
     try {
-        Load();
+        Corvane::Load();
     } catch (const nlohmann::json::parse_error& error) {
         CheckFailedLoad(config, error.what());
         return false;
@@ -250,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     TheServerDirectory().WriteConfig(script.config);
 
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     Server server;
     server.log = std::make_shared<WarningCounter>();
@@ -262,9 +262,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Run(server, config, step);
     }
     if (server.loaded) {
-        Unload();
+        Corvane::Unload();
     }
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "engine blocks outlived the plugin");
     GetLogSinks().clear();
     return 0;

@@ -17,7 +17,7 @@ using Fuzz::Require;
 void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key) {
     const Fuzz::MessageOutcome expected = model.Message(key);
     try {
-        const FString text = Config::GetMessageText(key);
+        const FString text = Corvane::Config::GetMessageText(key);
         Require(expected.typeError == 0, "a message lookup that had to fail gave a text");
         Require(text.View() == expected.text, "a message lookup gave the wrong text");
         Require((text.Chars().Data == nullptr) == expected.text.empty(),
@@ -30,7 +30,7 @@ void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key) {
 void CheckSwitch(const Fuzz::ConfigModel& model) {
     const Fuzz::SwitchOutcome expected = model.PrintToChat();
     try {
-        const bool value = Config::PrintToChat();
+        const bool value = Corvane::Config::PrintToChat();
         Require(expected.typeError == 0 && value == expected.value, "the switch lookup gave the wrong value");
     } catch (const nlohmann::json::type_error& error) {
         Require(error.id == expected.typeError, "the switch lookup failed with the wrong type error");
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     server.WriteConfig(text);
     const Fuzz::ConfigModel model(text);
     try {
-        Config::ReadAtLoad();
+        Corvane::Config::ReadAtLoad();
     } catch (const nlohmann::json::parse_error& error) {
         Require(!model.Parses() && model.ParseError() == error.what(), "a readable file failed to load");
         return 0;

@@ -1,7 +1,4 @@
-// The permissions plugin's one query.
-//
-// The plugin reaches it on first use by loading the permissions library at run
-// time; if that fails, the query throws std::runtime_error and grants nothing.
+// The permissions plugin's one query, as its library exports it.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +6,8 @@
 class FString;
 
 namespace Permissions {
-bool IsPlayerHasPermission(std::uint64_t steamId, const FString& permission);
-
-// Name of the exported function in the permissions library.
-inline constexpr const char* kQueryExport = "IsPlayerHasPermission";
-using QueryFunction = bool (*)(std::uint64_t steamId, const FString& permission);
+// True when the player holds the permission; names are compared as given.
+using IsPlayerHasPermissionFunction = bool (*)(std::uint64_t steamId, const FString& permission);
+// The name the query is exported under.
+inline constexpr const char* kIsPlayerHasPermission = "IsPlayerHasPermission";
 }  // namespace Permissions

@@ -5,5 +5,5 @@
 #include "core/Lifecycle.h"
 
 extern "C" __attribute__((visibility("default"))) int DllMain(void*, std::uint32_t reason, void*) {
-    return HandleEntryNotification(reason);
+    return Corvane::HandleEntryNotification(reason);
 }

@@ -4,5 +4,5 @@
 #include "core/Lifecycle.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    return HandleEntryNotification(reason);
+    return Corvane::HandleEntryNotification(reason);
 }

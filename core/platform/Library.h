@@ -3,11 +3,11 @@
 
 #include <string>
 
-namespace Platform {
+namespace Corvane::Platform {
 // File name of the permissions plugin's library on this platform.
 extern const char* const kPermissionsLibrary;
 
 // The library's handle, or null with error set.
 void* LoadLibraryByName(const char* name, std::string& error);
 void* FindExport(void* library, const char* name);
-}  // namespace Platform
+}  // namespace Corvane::Platform

@@ -2,9 +2,9 @@
 
 #include "core/platform/Library.h"
 
-const char* const Platform::kPermissionsLibrary = "Permissions.so";
+const char* const Corvane::Platform::kPermissionsLibrary = "Permissions.so";
 
-void* Platform::LoadLibraryByName(const char* name, std::string& error) {
+void* Corvane::Platform::LoadLibraryByName(const char* name, std::string& error) {
     void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         error = dlerror();
@@ -12,6 +12,6 @@ void* Platform::LoadLibraryByName(const char* name, std::string& error) {
     return library;
 }
 
-void* Platform::FindExport(void* library, const char* name) {
+void* Corvane::Platform::FindExport(void* library, const char* name) {
     return dlsym(library, name);
 }

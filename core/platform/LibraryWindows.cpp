@@ -2,9 +2,9 @@
 
 #include "core/platform/Library.h"
 
-const char* const Platform::kPermissionsLibrary = "Permissions.dll";
+const char* const Corvane::Platform::kPermissionsLibrary = "Permissions.dll";
 
-void* Platform::LoadLibraryByName(const char* name, std::string& error) {
+void* Corvane::Platform::LoadLibraryByName(const char* name, std::string& error) {
     // Not the current directory nor PATH: a library planted there must not
     // answer permission questions.
     HMODULE library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
@@ -14,6 +14,6 @@ void* Platform::LoadLibraryByName(const char* name, std::string& error) {
     return library;
 }
 
-void* Platform::FindExport(void* library, const char* name) {
+void* Corvane::Platform::FindExport(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }

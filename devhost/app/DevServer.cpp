@@ -18,21 +18,21 @@ namespace DevHost {
 DevServer::DevServer(const ServerDirectory& directory, EventOutput& output)
     : directory_(directory), output_(output), plugin_(DefaultPluginPath()) {
     SetCurrentDir(directory.Root().string());
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks() = {
         std::make_shared<PrefixedLogSink>([&output](const std::string& line) { output.Line(line); }),
         std::make_shared<spdlog::sinks::basic_file_sink_mt>(directory.FrameworkLogFile().string()),
     };
-    DevEngine::TheEngine().SetEventListener([&output](const std::string& line) { output.Line(line); });
+    DevEngine::TheGameWorld().SetEventListener([&output](const std::string& line) { output.Line(line); });
 }
 
 DevServer::~DevServer() {
     if (plugin_.Loaded()) {
         Unload();
     }
-    DevEngine::TheEngine().SetEventListener(nullptr);
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().SetEventListener(nullptr);
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     GetLogSinks().clear();
 }
@@ -83,12 +83,12 @@ void DevServer::Join(const std::string& name, std::uint64_t steamId) {
                                         other);
         }
     }
-    DevEngine::TheEngine().Join(name, steamId);
+    DevEngine::TheGameWorld().Join(name, steamId);
     connected_.emplace(name, steamId);
 }
 
 void DevServer::Leave(const std::string& name) {
-    DevEngine::TheEngine().Leave(Connected(name));
+    DevEngine::TheGameWorld().Leave(Connected(name));
     connected_.erase(name);
 }
 
@@ -106,7 +106,7 @@ void DevServer::Say(const std::string& name, const std::string& text) {
     const RouteResult result = RouteChat(player, line);
     switch (result.outcome) {
         case RouteResult::Outcome::Unrouted:
-            output_.Line("chat " + name + ": " + Engine::ToUtf8(line));
+            output_.Line("chat " + name + ": " + Corvane::Engine::ToUtf8(line));
             break;
         case RouteResult::Outcome::Failed: output_.Line("error: " + result.error); break;
         case RouteResult::Outcome::Handled: break;
@@ -118,7 +118,7 @@ void DevServer::ReportMemory() {
 }
 
 AShooterPlayerController* DevServer::Connected(const std::string& name) const {
-    AShooterPlayerController* player = DevEngine::TheEngine().FindPlayer(name);
+    AShooterPlayerController* player = DevEngine::TheGameWorld().FindPlayer(name);
     if (player == nullptr) {
         throw std::invalid_argument("no player named " + name + " is connected");
     }

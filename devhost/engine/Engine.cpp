@@ -35,18 +35,18 @@ FWeakObjectPtr WeakReference(std::size_t index, std::int32_t serial) {
 
 }  // namespace
 
-AShooterPlayerController* Engine::Join(const std::string& name, std::uint64_t steamId) {
+AShooterPlayerController* GameWorld::Join(const std::string& name, std::uint64_t steamId) {
     PlayerSlot& slot = players_.emplace_back(PlayerSlot{name, steamId, nextSerial_++, true});
     TEngineArray<FWeakObjectPtr>& list = TheWorld().PlayerControllerList;
     list.AppendDefault() = WeakReference(players_.size() - 1, slot.serial);
     return reinterpret_cast<AShooterPlayerController*>(&slot);
 }
 
-void Engine::Leave(AShooterPlayerController* player) {
+void GameWorld::Leave(AShooterPlayerController* player) {
     const_cast<PlayerSlot&>(SlotOf(player)).connected = false;
 }
 
-AShooterPlayerController* Engine::FindPlayer(const std::string& name) const {
+AShooterPlayerController* GameWorld::FindPlayer(const std::string& name) const {
     for (const PlayerSlot& slot : players_) {
         if (slot.connected && slot.name == name) {
             return reinterpret_cast<AShooterPlayerController*>(const_cast<PlayerSlot*>(&slot));
@@ -55,7 +55,7 @@ AShooterPlayerController* Engine::FindPlayer(const std::string& name) const {
     return nullptr;
 }
 
-const Engine::PlayerSlot& Engine::SlotOf(const void* controller) const {
+const GameWorld::PlayerSlot& GameWorld::SlotOf(const void* controller) const {
     for (const PlayerSlot& slot : players_) {
         if (&slot == controller) {
             return slot;
@@ -64,15 +64,15 @@ const Engine::PlayerSlot& Engine::SlotOf(const void* controller) const {
     Fail("not a player controller of this engine", controller);
 }
 
-const std::string& Engine::NameOf(const AShooterPlayerController* player) const {
+const std::string& GameWorld::NameOf(const AShooterPlayerController* player) const {
     return SlotOf(player).name;
 }
 
-std::uint64_t Engine::SteamIdOf(const AController* controller) const {
+std::uint64_t GameWorld::SteamIdOf(const AController* controller) const {
     return SlotOf(controller).steamId;
 }
 
-UObject* Engine::Resolve(const FWeakObjectPtr& weak) const {
+UObject* GameWorld::Resolve(const FWeakObjectPtr& weak) const {
     const std::size_t index = weak.Opaque >> 32;
     const auto serial = static_cast<std::int32_t>(weak.Opaque & 0xFFFFFFFF);
     if (index >= players_.size()) {
@@ -85,39 +85,39 @@ UObject* Engine::Resolve(const FWeakObjectPtr& weak) const {
     return reinterpret_cast<UObject*>(const_cast<PlayerSlot*>(&slot));
 }
 
-UWorld* Engine::World() {
+UWorld* GameWorld::World() {
     return reinterpret_cast<UWorld*>(&TheWorld());
 }
 
-AShooterGameMode* Engine::GameMode() {
+AShooterGameMode* GameWorld::GameMode() {
     return reinterpret_cast<AShooterGameMode*>(&theGameMode);
 }
 
-void Engine::CheckGameMode(const AShooterGameMode* gameMode) const {
+void GameWorld::CheckGameMode(const AShooterGameMode* gameMode) const {
     if (static_cast<const void*>(gameMode) != &theGameMode) {
         Fail("not the game mode of this engine", gameMode);
     }
 }
 
-void* Engine::PlayerControllerList(const void* object) {
+void* GameWorld::PlayerControllerList(const void* object) {
     return object == &TheWorld() ? &TheWorld().PlayerControllerList : nullptr;
 }
 
-void Engine::Emit(const std::string& line) const {
+void GameWorld::Emit(const std::string& line) const {
     if (listener_) {
         listener_(line);
     }
 }
 
-void Engine::Reset() {
+void GameWorld::Reset() {
     TheWorld().PlayerControllerList = TEngineArray<FWeakObjectPtr>();
     players_.clear();
     records_ = EngineRecords();
 }
 
-Engine& TheEngine() {
-    static Engine engine;
-    return engine;
+GameWorld& TheGameWorld() {
+    static GameWorld world;
+    return world;
 }
 
 }  // namespace DevEngine

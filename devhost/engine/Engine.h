@@ -57,7 +57,7 @@ struct EngineRecords {
 
 using EventListener = std::function<void(const std::string& line)>;
 
-class Engine {
+class GameWorld {
 public:
     // A player connects: a new controller, appended to the world's list.
     AShooterPlayerController* Join(const std::string& name, std::uint64_t steamId);
@@ -99,7 +99,7 @@ private:
     EventListener listener_;
 };
 
-Engine& TheEngine();
+GameWorld& TheGameWorld();
 
 // Address of the engine function or field called name; null when unknown.
 void* EngineSymbol(const std::string& name);

@@ -44,19 +44,19 @@ std::vector<WideString> SplitConsoleLine(WideStringView line) {
 }
 
 void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* command, bool) {
-    Engine& engine = TheEngine();
+    GameWorld& engine = TheGameWorld();
     const std::string& name = engine.NameOf(player);
     for (WideString& text : SplitConsoleLine(command->View())) {
-        engine.Emit(fmt::format("console {}: {}", name, ::Engine::ToUtf8(text)));
+        engine.Emit(fmt::format("console {}: {}", name, Corvane::Engine::ToUtf8(text)));
         engine.Records().console.push_back({name, std::move(text)});
     }
     *result = FString::FromWide(WIDE("done"));
 }
 
 void PrintToGameplayLog(AShooterGameMode* gameMode, FString* message) {
-    Engine& engine = TheEngine();
+    GameWorld& engine = TheGameWorld();
     engine.CheckGameMode(gameMode);
-    engine.Emit(fmt::format("gameplay-log: {}", ::Engine::ToUtf8(message->View())));
+    engine.Emit(fmt::format("gameplay-log: {}", Corvane::Engine::ToUtf8(message->View())));
     engine.Records().gameplayLog.emplace_back(message->View());
 }
 
@@ -65,10 +65,10 @@ TextField FieldOf(const FString& text) {
 }
 
 void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
-    Engine& engine = TheEngine();
+    GameWorld& engine = TheGameWorld();
     const std::string& name = engine.NameOf(player);
-    engine.Emit(fmt::format("chat -> {} from {}: {}", name, ::Engine::ToUtf8(entry.FromName.View()),
-                            ::Engine::ToUtf8(entry.Text.View())));
+    engine.Emit(fmt::format("chat -> {} from {}: {}", name, Corvane::Engine::ToUtf8(entry.FromName.View()),
+                            Corvane::Engine::ToUtf8(entry.Text.View())));
     engine.Records().chatMessages.push_back(ChatRecord{
         name, FieldOf(entry.FromName), FieldOf(entry.AuxText1), FieldOf(entry.AuxText2), FieldOf(entry.Text),
         FieldOf(entry.AuxText3), FieldOf(entry.AuxText4), entry.AuxWord1, entry.AuxWord2, entry.AuxWord3,
@@ -77,15 +77,15 @@ void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
 
 void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* message, FLinearRGBA colour,
                                    bool flag) {
-    Engine& engine = TheEngine();
+    GameWorld& engine = TheGameWorld();
     const std::string& name = engine.NameOf(player);
     engine.Emit(fmt::format("broadcast -> {} [{} {} {} {}]: {}", name, colour.R, colour.G, colour.B, colour.A,
-                            ::Engine::ToUtf8(message->View())));
+                            Corvane::Engine::ToUtf8(message->View())));
     engine.Records().directMessages.push_back({name, WideString(message->View()), colour, flag});
 }
 
 UObject* WeakObjectPtrGet(const FWeakObjectPtr* weak, bool) {
-    return TheEngine().Resolve(*weak);
+    return TheGameWorld().Resolve(*weak);
 }
 
 template <class Shape>

@@ -75,7 +75,7 @@ RouteResult RouteChat(AShooterPlayerController* player, WideStringView line) {
     }
     // The handler gets its own copy of the callable: it may unregister itself.
     const ChatCommandCallback callback = registration->callback;
-    FString message = Engine::detail::StringFromCharacters(line.data(), line.size());
+    FString message = Corvane::Engine::detail::StringFromCharacters(line.data(), line.size());
     try {
         callback(player, &message, EChatSendMode::Global);
     } catch (const std::exception& error) {

@@ -14,13 +14,13 @@ namespace {
 
 class ApiUtils final : public IApiUtils {
 public:
-    UWorld* CurrentWorld() const override { return DevEngine::TheEngine().World(); }
-    AShooterGameMode* CurrentGameMode() const override { return DevEngine::TheEngine().GameMode(); }
+    UWorld* CurrentWorld() const override { return DevEngine::TheGameWorld().World(); }
+    AShooterGameMode* CurrentGameMode() const override { return DevEngine::TheGameWorld().GameMode(); }
     std::uint64_t GetSteamIdFromController(AController* controller) const override {
-        return DevEngine::TheEngine().SteamIdOf(controller);
+        return DevEngine::TheGameWorld().SteamIdOf(controller);
     }
     FString GetCharacterName(AShooterPlayerController* player) const override {
-        const WideString name = Velkor::Tools::Utf8Decode(DevEngine::TheEngine().NameOf(player));
+        const WideString name = Velkor::Tools::Utf8Decode(DevEngine::TheGameWorld().NameOf(player));
         return FString::FromWide(name.c_str());
     }
 };
@@ -62,7 +62,7 @@ std::uint64_t GetAddress(const void* object, const std::string& name) {
     if (name != "UWorld.PlayerControllerList" || State().hidden.count(name) != 0) {
         return 0;
     }
-    return reinterpret_cast<std::uintptr_t>(DevEngine::TheEngine().PlayerControllerList(object));
+    return reinterpret_cast<std::uintptr_t>(DevEngine::TheGameWorld().PlayerControllerList(object));
 }
 
 namespace DevHost {

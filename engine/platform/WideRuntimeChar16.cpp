@@ -8,7 +8,7 @@ int FoldAscii(WideChar c) {
 }
 }  // namespace
 
-int Engine::detail::CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count) {
+int Corvane::Engine::detail::CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         const int left = FoldAscii(a[i]);
         const int right = FoldAscii(b[i]);

@@ -6,7 +6,7 @@
 
 #include "engine/WideRuntime.h"
 
-int Engine::detail::CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count) {
+int Corvane::Engine::detail::CompareNoCase(const WideChar* a, const WideChar* b, std::size_t count) {
     static const _locale_t classic = _create_locale(LC_ALL, "C");
     return _wcsnicmp_l(a, b, count, classic);
 }

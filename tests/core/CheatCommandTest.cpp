@@ -101,7 +101,7 @@ TEST_F(CheatCommand, BroadcastPassesOverPlayersWhoLeft) {
     Join("Bob", 3);
     LoadWith("{0} ran {1}", true);
     Grant(kRexId, "Cheat.fly");
-    DevEngine::TheEngine().Leave(ann);
+    DevEngine::TheGameWorld().Leave(ann);
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Broadcasts(), ElementsAre("Rex: Rex ran fly", "Bob: Rex ran fly"));
 }
@@ -141,7 +141,7 @@ TEST_F(CheatCommand, LinesAskForTheFirstWordAndRunTheTextAsTyped) {
     ASSERT_TRUE(LoadPlugin());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        DevEngine::TheEngine().Records() = {};
+        DevEngine::TheGameWorld().Records() = {};
         DevPermissions::RevokeAll();
         Grant(kRexId, c.granted);
         EXPECT_EQ(SayChecked(rex_, c.line).outcome, Outcome::Handled);
@@ -170,7 +170,7 @@ TEST_F(CheatCommand, ChainedCommandsAreRefusedBeforeAskingAndLogged) {
     Grant(kRexId, "Cheat.say");
     for (const char* line : lines) {
         SCOPED_TRACE(line);
-        DevEngine::TheEngine().Records() = {};
+        DevEngine::TheGameWorld().Records() = {};
         const auto before = LogLines().size();
         EXPECT_EQ(SayChecked(rex_, line).outcome, Outcome::Handled);
         EXPECT_THAT(Commands(), IsEmpty());
@@ -201,7 +201,7 @@ TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
     LoadWith("{0} ran {1}", true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        DevEngine::TheEngine().Records() = {};
+        DevEngine::TheGameWorld().Records() = {};
         AShooterPlayerController* player = Join(c.player, 99);
         Grant(99, "Cheat.say");
         EXPECT_EQ(SayChecked(player, c.line).outcome, Outcome::Handled);
@@ -210,7 +210,7 @@ TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
         for (const auto& message : Records().directMessages) {
             EXPECT_EQ(U(message.text), c.logged);
         }
-        DevEngine::TheEngine().Leave(player);
+        DevEngine::TheGameWorld().Leave(player);
     }
 }
 
@@ -260,7 +260,7 @@ TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.messages);
-        DevEngine::TheEngine().Records() = {};
+        DevEngine::TheGameWorld().Records() = {};
         WriteConfig(std::string(R"({"PrintToChat": false, "Messages": )") + c.messages + "}");
         ASSERT_TRUE(LoadPlugin()) << Plugin().error();
         const auto result = SayChecked(rex_, "/cheat fly");
@@ -315,7 +315,7 @@ TEST_F(CheatCommand, MissingEngineFunctionsNeverLeaveARunCommandUnlogged) {
     Grant(kRexId, "Cheat.fly");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hidden);
-        DevEngine::TheEngine().Records() = {};
+        DevEngine::TheGameWorld().Records() = {};
         DevHost::HideName(c.hidden);
         const auto result = SayChecked(rex_, c.line);
         DevHost::ShowAllNames();

@@ -21,11 +21,11 @@ protected:
     void SetUp() override {
         EngineValueTest::SetUp();
         serverDir_.emplace("corvane-config-");
-        Config::Document() = nullptr;
+        Corvane::Config::Document() = nullptr;
     }
 
     void TearDown() override {
-        Config::Document() = nullptr;
+        Corvane::Config::Document() = nullptr;
         serverDir_.reset();
         EngineValueTest::TearDown();
     }
@@ -58,7 +58,8 @@ std::optional<TypeError> TypeErrorOf(Action&& action) {
 }
 
 TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrNoMessage) {
-    Config::Document() = json::parse(R"({"Messages": {"Sender": "Server", "LogMsg": "{0} ran {1}"}})");
+    Corvane::Config::Document() =
+        json::parse(R"({"Messages": {"Sender": "Server", "LogMsg": "{0} ran {1}"}})");
     const struct {
         const char* key;
         const WideChar* text;
@@ -70,14 +71,14 @@ TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrNoMessage) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        EXPECT_EQ(Text(Config::GetMessageText(c.key)), c.text);
+        EXPECT_EQ(Text(Corvane::Config::GetMessageText(c.key)), c.text);
     }
 }
 
 TEST_F(ConfigTest, MessageIsBuiltLikeFromWide) {
-    Config::Document() = json::parse(R"({"Messages": {}})");
+    Corvane::Config::Document() = json::parse(R"({"Messages": {}})");
     std::optional<FString> text;
-    EXPECT_THAT(Trace([&] { text = Config::GetMessageText("Sender"); }),
+    EXPECT_THAT(Trace([&] { text = Corvane::Config::GetMessageText("Sender"); }),
                 ElementsAre(ReallocCall(nullptr, 2 * 31)));
     EXPECT_EQ(text->Chars().Count, 11);
     EXPECT_EQ(text->Chars().Capacity, 31);
@@ -91,25 +92,25 @@ TEST_F(ConfigTest, NonAsciiMessageArrivesAsItsUtf16Characters) {
     };
     for (const char* document : documents) {
         SCOPED_TRACE(document);
-        Config::Document() = json::parse(document);
-        const FString text = Config::GetMessageText("Sender");
+        Corvane::Config::Document() = json::parse(document);
+        const FString text = Corvane::Config::GetMessageText("Sender");
         EXPECT_EQ(Text(text), WIDE("\u00DCn\u00EF \u2014 \u2713 \U0001F600"));
         EXPECT_EQ(text.Chars().Count, 11);
     }
 }
 
 TEST_F(ConfigTest, EmptyMessageHasNoBuffer) {
-    Config::Document() = json::parse(R"({"Messages": {"Sender": ""}})");
+    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": ""}})");
     std::optional<FString> text;
-    EXPECT_THAT(Trace([&] { text = Config::GetMessageText("Sender"); }), IsEmpty());
+    EXPECT_THAT(Trace([&] { text = Corvane::Config::GetMessageText("Sender"); }), IsEmpty());
     EXPECT_EQ(text->Chars().Data, nullptr);
     EXPECT_EQ(text->Chars().Count, 0);
     EXPECT_EQ(text->Chars().Capacity, 0);
 }
 
 TEST_F(ConfigTest, MessageEndsAtAnEscapedNul) {
-    Config::Document() = json::parse(R"({"Messages": {"Sender": "Ser\u0000ver"}})");
-    const FString text = Config::GetMessageText("Sender");
+    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": "Ser\u0000ver"}})");
+    const FString text = Corvane::Config::GetMessageText("Sender");
     EXPECT_EQ(Text(text), WIDE("Ser"));
     EXPECT_EQ(text.Chars().Count, 4);
 }
@@ -148,18 +149,19 @@ TEST_F(ConfigTest, MessageLookupRaisesTheLibrarysTypeErrors) {
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
-        Config::Document() = json::parse(c.document);
+        Corvane::Config::Document() = json::parse(c.document);
         std::optional<TypeError> error;
-        EXPECT_THAT(Trace([&] { error = TypeErrorOf([] { Config::GetMessageText("Sender"); }); }), IsEmpty());
+        EXPECT_THAT(Trace([&] { error = TypeErrorOf([] { Corvane::Config::GetMessageText("Sender"); }); }),
+                    IsEmpty());
         EXPECT_EQ(error, c.error);
     }
 }
 
 TEST_F(ConfigTest, PrintToChatIsTheBooleanOrTheLibrarysTypeError) {
-    Config::Document() = json::parse(R"({"PrintToChat": true})");
-    EXPECT_TRUE(Config::PrintToChat());
-    Config::Document() = json::parse(R"({"PrintToChat": false})");
-    EXPECT_FALSE(Config::PrintToChat());
+    Corvane::Config::Document() = json::parse(R"({"PrintToChat": true})");
+    EXPECT_TRUE(Corvane::Config::PrintToChat());
+    Corvane::Config::Document() = json::parse(R"({"PrintToChat": false})");
+    EXPECT_FALSE(Corvane::Config::PrintToChat());
 
     const ShapeCase cases[] = {
         {"null", {302, "[json.exception.type_error.302] type must be boolean, but is null"}},
@@ -175,38 +177,38 @@ TEST_F(ConfigTest, PrintToChatIsTheBooleanOrTheLibrarysTypeError) {
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
-        Config::Document() = json::parse(c.document);
-        EXPECT_EQ(TypeErrorOf([] { Config::PrintToChat(); }), c.error);
+        Corvane::Config::Document() = json::parse(c.document);
+        EXPECT_EQ(TypeErrorOf([] { Corvane::Config::PrintToChat(); }), c.error);
     }
 }
 
 TEST_F(ConfigTest, LookupsAddMissingMembersAsNull) {
-    EXPECT_NE(TypeErrorOf([] { Config::GetMessageText("Sender"); }), std::nullopt);
-    EXPECT_EQ(Config::Document(), json::parse(R"({"Messages": null})"));
+    EXPECT_NE(TypeErrorOf([] { Corvane::Config::GetMessageText("Sender"); }), std::nullopt);
+    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"Messages": null})"));
 
-    EXPECT_NE(TypeErrorOf([] { Config::PrintToChat(); }), std::nullopt);
-    EXPECT_EQ(Config::Document(), json::parse(R"({"Messages": null, "PrintToChat": null})"));
+    EXPECT_NE(TypeErrorOf([] { Corvane::Config::PrintToChat(); }), std::nullopt);
+    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"Messages": null, "PrintToChat": null})"));
 }
 
 TEST_F(ConfigTest, AMissingKeyIsNotAdded) {
-    Config::Document() = json::parse(R"({"Messages": {"Sender": "Server"}, "PrintToChat": true})");
-    const json before = Config::Document();
-    EXPECT_EQ(Text(Config::GetMessageText("NoPermissions")), WIDE("No message"));
-    EXPECT_TRUE(Config::PrintToChat());
-    EXPECT_EQ(Config::Document(), before);
+    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": "Server"}, "PrintToChat": true})");
+    const json before = Corvane::Config::Document();
+    EXPECT_EQ(Text(Corvane::Config::GetMessageText("NoPermissions")), WIDE("No message"));
+    EXPECT_TRUE(Corvane::Config::PrintToChat());
+    EXPECT_EQ(Corvane::Config::Document(), before);
 }
 
 TEST_F(ConfigTest, ReadAtLoadFillsTheDocumentTheLookupsUse) {
     WriteConfig(
         "\xEF\xBB\xBF{\"PrintToChat\": true, \"Messages\": {\"Sender\": \"S\xC3\xA9rver\"}} not JSON {");
-    Config::ReadAtLoad();
-    EXPECT_TRUE(Config::PrintToChat());
-    EXPECT_EQ(Text(Config::GetMessageText("Sender")), WIDE("S\u00E9rver"));
+    Corvane::Config::ReadAtLoad();
+    EXPECT_TRUE(Corvane::Config::PrintToChat());
+    EXPECT_EQ(Text(Corvane::Config::GetMessageText("Sender")), WIDE("S\u00E9rver"));
 
     WriteConfig(R"({"PrintToChat": false})");
-    Config::ReadAtLoad();
-    EXPECT_FALSE(Config::PrintToChat());
-    EXPECT_EQ(Config::Document(), json::parse(R"({"PrintToChat": false})"));
+    Corvane::Config::ReadAtLoad();
+    EXPECT_FALSE(Corvane::Config::PrintToChat());
+    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"PrintToChat": false})"));
 }
 
 }  // namespace

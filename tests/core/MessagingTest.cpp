@@ -87,9 +87,9 @@ TEST_F(Messaging, InvalidFormatTextsFailBeforeTheWorldIsAsked) {
     Join("Rex", 1);
     for (const WideChar* text : {WIDE("a } b"), WIDE("{}"), WIDE("{0}"), WIDE("tail {")}) {
         EXPECT_THROW(BroadcastToAll(api_, ToLinear(kAnnouncementColour), text), fmt::format_error);
-        EXPECT_THROW(
-            ChatToPlayer(api_, DevEngine::TheEngine().FindPlayer("Rex"), FString::FromWide(WIDE("S")), text),
-            fmt::format_error);
+        EXPECT_THROW(ChatToPlayer(api_, DevEngine::TheGameWorld().FindPlayer("Rex"),
+                                  FString::FromWide(WIDE("S")), text),
+                     fmt::format_error);
     }
     EXPECT_EQ(DevHost::ResolutionCount("UWorld.PlayerControllerList"), 0u);
     EXPECT_THAT(Records().directMessages, IsEmpty());
@@ -192,12 +192,13 @@ TEST_F(Messaging, ChatRecordCopiesAreDeepAndExact) {
 
 TEST(Resolve, UnknownNamesThrowInsteadOfCallingNull) {
     try {
-        Engine::ResolveFunction<EngineFunctions::Free>("FMemory.Release");
+        Corvane::Engine::ResolveFunction<EngineFunctions::Free>("FMemory.Release");
         FAIL() << "expected std::runtime_error";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Engine function not found: FMemory.Release");
     }
-    EXPECT_THROW(Engine::ResolveField<int>(nullptr, "UWorld.PlayerControllerList"), std::runtime_error);
+    EXPECT_THROW(Corvane::Engine::ResolveField<int>(nullptr, "UWorld.PlayerControllerList"),
+                 std::runtime_error);
 }
 
 }  // namespace

@@ -17,14 +17,14 @@ TEST(PermissionsPlugin, MissingLibraryGrantsNothingAndSaysWhy) {
     {
         DevHost::PluginHost plugin(CORVANE_PLUGIN_PATH);
         ASSERT_TRUE(plugin.Load()) << plugin.error();
-        AShooterPlayerController* rex = DevEngine::TheEngine().Join("Rex", 1);
+        AShooterPlayerController* rex = DevEngine::TheGameWorld().Join("Rex", 1);
         const auto result = DevHost::RouteChat(rex, Velkor::Tools::Utf8Decode("/cheat fly"));
         EXPECT_EQ(result.outcome, DevHost::RouteResult::Outcome::Failed);
         EXPECT_THAT(result.error, ::testing::StartsWith("Can't load the permissions plugin Permissions"));
-        EXPECT_TRUE(DevEngine::TheEngine().Records().console.empty());
-        EXPECT_TRUE(DevEngine::TheEngine().Records().gameplayLog.empty());
+        EXPECT_TRUE(DevEngine::TheGameWorld().Records().console.empty());
+        EXPECT_TRUE(DevEngine::TheGameWorld().Records().gameplayLog.empty());
     }
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u);
 }
 

@@ -72,7 +72,7 @@ protected:
         for (int i = 0; i < 8; ++i) {
             Join("Player" + std::to_string(i), 100 + i);
         }
-        DevEngine::TheEngine().Leave(Join("Gone", 99));  // a stale entry in the world's list
+        DevEngine::TheGameWorld().Leave(Join("Gone", 99));  // a stale entry in the world's list
         Grant(1, "Cheat.fly");
         Grant(1, "Cheat.say");
         ASSERT_TRUE(LoadPlugin()) << Plugin().error();

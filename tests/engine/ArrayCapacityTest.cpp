@@ -10,9 +10,9 @@
 
 namespace {
 
-using Engine::GrownCapacity;
-using Engine::kMaxArrayCount;
-using Engine::ShrunkCapacity;
+using Corvane::Engine::GrownCapacity;
+using Corvane::Engine::kMaxArrayCount;
+using Corvane::Engine::ShrunkCapacity;
 
 struct GrowthCase {
     std::int32_t count;

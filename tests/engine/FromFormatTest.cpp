@@ -49,7 +49,7 @@ TEST_F(FormatTest, FillsFieldsByOrderAndByIndex) {
         {WIDE("x{}y"), {WideStringView(WIDE("a\0b"), 3)}, WIDE("xa")},
     };
     for (const FormatCase& c : cases) {
-        SCOPED_TRACE(Engine::ToUtf8(c.format));
+        SCOPED_TRACE(Corvane::Engine::ToUtf8(c.format));
         const FString text = Format(c.format, c.args);
         EXPECT_EQ(Text(text), c.expected);
         ASSERT_GT(text.Chars().Count, 0);
@@ -75,7 +75,7 @@ TEST_F(FormatTest, AnEmptyResultHasNoBuffer) {
         {WIDE("{}{}"), {WideStringView(WIDE("\0a"), 2), WIDE("b")}, WIDE("")},
     };
     for (const FormatCase& c : cases) {
-        SCOPED_TRACE(Engine::ToUtf8(c.format));
+        SCOPED_TRACE(Corvane::Engine::ToUtf8(c.format));
         std::optional<FString> text;
         EXPECT_THAT(Trace([&] { text = Format(c.format, c.args); }), IsEmpty());
         EXPECT_EQ(text->Chars().Data, nullptr);
@@ -104,7 +104,7 @@ TEST_F(FormatTest, BadFormatTextsRaiseTheLibrarysErrorAndAllocateNothing) {
         {WIDE("{ }"), {}, "invalid format string"},
     };
     for (const ErrorCase& c : cases) {
-        SCOPED_TRACE(Engine::ToUtf8(c.format));
+        SCOPED_TRACE(Corvane::Engine::ToUtf8(c.format));
         std::optional<std::string> message;
         const AllocatorTrace trace = Trace([&] {
             try {

@@ -44,7 +44,7 @@ TEST_F(SplitTest, OnlyBlanksSeparateAndNoPieceIsEmpty) {
         {WIDE("giveitem \u00E9p\u00E9e 1"), {WIDE("giveitem"), WIDE("\u00E9p\u00E9e"), WIDE("1")}},
     };
     for (const SplitCase& c : cases) {
-        SCOPED_TRACE(Engine::ToUtf8(c.text));
+        SCOPED_TRACE(Corvane::Engine::ToUtf8(c.text));
         const FString text = FString::FromWide(c.text);
         TEngineArray<FString> pieces;
         const std::int32_t found = SplitOnBlank(text, pieces);

@@ -107,7 +107,8 @@ TEST_F(StringBounds, TextOfTheLargestCountOrMoreIsRefusedUnallocated) {
                                      std::size_t{4294967296}, std::numeric_limits<std::size_t>::max()}) {
         SCOPED_TRACE(length);
         EXPECT_THAT(Trace([&] {
-                        EXPECT_THROW(Engine::detail::StringFromCharacters(text, length), std::length_error);
+                        EXPECT_THROW(Corvane::Engine::detail::StringFromCharacters(text, length),
+                                     std::length_error);
                     }),
                     IsEmpty());
     }

@@ -34,7 +34,7 @@ TEST(ToUtf8, EncodesEveryRangeAndReplacesLoneSurrogates) {
     };
     for (const Utf8Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Engine::ToUtf8(c.text), c.utf8);
+        EXPECT_EQ(Corvane::Engine::ToUtf8(c.text), c.utf8);
     }
 }
 
@@ -47,7 +47,7 @@ TEST(ToPrintableUtf8, WritesControlCharactersAsEscapes) {
     };
     for (const Utf8Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Engine::ToPrintableUtf8(c.text), c.utf8);
+        EXPECT_EQ(Corvane::Engine::ToPrintableUtf8(c.text), c.utf8);
     }
 }
 

@@ -1,12 +1,12 @@
 // The stand-in engine's console, weak references and the framework's chat routing.
 #include <gmock/gmock.h>
 
+#include "core/PermissionsPlugin.h"
 #include "devhost/permissions/DevPermissions.h"
 #include "engine/FString.h"
 #include "engine/FWeakObjectPtr.h"
 #include "engine/Resolve.h"
 #include "host/EngineFunctions.h"
-#include "host/Permissions.h"
 #include "host/Velkor.h"
 #include "tests/support/ServerFixture.h"
 
@@ -22,8 +22,8 @@ protected:
         Records().console.clear();
         FString output;
         FString command = FString::FromWide(W(line).c_str());
-        Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand")(
-            rex_, &output, &command, true);
+        Corvane::Engine::ResolveFunction<EngineFunctions::ConsoleCommand>(
+            "AShooterPlayerController.ConsoleCommand")(rex_, &output, &command, true);
         EXPECT_GT(output.Length(), 0) << "the console writes its output";
         std::vector<std::string> ran;
         for (const auto& record : Records().console) {
@@ -58,12 +58,13 @@ TEST_F(StandInEngine, ConsoleRunsALineAsSeveralCommandsLikeAnEngine) {
 TEST_F(StandInEngine, WeakReferencesStopResolvingWhenThePlayerLeaves) {
     rex_ = Join("Rex", 1);
     AShooterPlayerController* ann = Join("Ann", 2);
-    const auto* list = Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(
+    const auto* list = Corvane::Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(
         Velkor::GetApiUtils().CurrentWorld(), "UWorld.PlayerControllerList");
     ASSERT_EQ(list->Count, 2);
-    const auto get = Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>("FWeakObjectPtr.Get");
+    const auto get =
+        Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>("FWeakObjectPtr.Get");
     EXPECT_EQ(get(&list->Data[1], false), static_cast<UObject*>(ann));
-    DevEngine::TheEngine().Leave(ann);
+    DevEngine::TheGameWorld().Leave(ann);
     EXPECT_EQ(get(&list->Data[1], false), nullptr);
     EXPECT_EQ(list->Count, 2) << "the entry stays in the list";
     EXPECT_EQ(get(&list->Data[0], false), static_cast<UObject*>(rex_));
@@ -73,7 +74,7 @@ TEST_F(StandInEngine, PermissionsAreExactAndCaseSensitive) {
     DevPermissions::Grant(1, W("Cheat.fly"));
     const auto ask = [](std::uint64_t id, const char* permission) {
         FString name = FString::FromWide(W(permission).c_str());
-        return Permissions::IsPlayerHasPermission(id, name);
+        return Corvane::PermissionsPlugin::IsPlayerHasPermission(id, name);
     };
     EXPECT_TRUE(ask(1, "Cheat.fly"));
     EXPECT_FALSE(ask(1, "Cheat.Fly"));

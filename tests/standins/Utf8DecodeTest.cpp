@@ -53,7 +53,7 @@ TEST(Utf8Decode, EachMalformedSequenceBecomesOneReplacementCharacter) {
 
 TEST(Utf8Decode, RoundTripsThroughThePluginsEncoding) {
     const std::string text = "Zo\xC3\xAB \xE2\x9C\x93 \xF0\x9F\x98\x80";
-    EXPECT_EQ(Engine::ToUtf8(Velkor::Tools::Utf8Decode(text)), text);
+    EXPECT_EQ(Corvane::Engine::ToUtf8(Velkor::Tools::Utf8Decode(text)), text);
 }
 
 }  // namespace

@@ -12,12 +12,12 @@ WideString W(const std::string& utf8) {
 }
 
 std::string U(WideStringView text) {
-    return Engine::ToUtf8(text);
+    return Corvane::Engine::ToUtf8(text);
 }
 
 void ServerFixture::SetUp() {
     serverDir_.emplace("corvane-test-");
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     DevPermissions::RevokeAll();
     DevHost::ResetResolutionCounts();
     DevHost::ShowAllNames();
@@ -29,7 +29,7 @@ void ServerFixture::SetUp() {
 void ServerFixture::TearDown() {
     DevHost::ShowAllNames();
     plugin_.Unload();
-    DevEngine::TheEngine().Reset();
+    DevEngine::TheGameWorld().Reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u) << "engine blocks left alive";
     GetLogSinks().clear();
     serverDir_.reset();
@@ -53,7 +53,7 @@ void ServerFixture::WriteMessages(const std::string& logMsg, const std::string& 
 }
 
 AShooterPlayerController* ServerFixture::Join(const std::string& name, std::uint64_t steamId) {
-    return DevEngine::TheEngine().Join(name, steamId);
+    return DevEngine::TheGameWorld().Join(name, steamId);
 }
 
 void ServerFixture::Grant(std::uint64_t steamId, const std::string& permission) {

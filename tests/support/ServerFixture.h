@@ -38,7 +38,7 @@ protected:
     // Routes a chat line (UTF-8) from the player.
     DevHost::RouteResult Say(AShooterPlayerController* player, const std::string& line);
 
-    DevEngine::EngineRecords& Records() { return DevEngine::TheEngine().Records(); }
+    DevEngine::EngineRecords& Records() { return DevEngine::TheGameWorld().Records(); }
     std::vector<std::string> LogLines() { return sink_->Lines(); }
     RecordingSink& Sink() { return *sink_; }
 
