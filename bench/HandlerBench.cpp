@@ -5,8 +5,9 @@
 #include <fmt/format.h>
 
 #include "bench/AllocationCount.h"
-#include "bench/BenchServer.h"
+#include "bench/Configs.h"
 #include "bench/RatioReporter.h"
+#include "devhost/server/StandInServer.h"
 #include "host/Velkor.h"
 
 namespace {
@@ -21,12 +22,12 @@ enum class Scenario { Quiet, Broadcast, Refused };
 // A server of the scenario with the given number of players, the first of
 // whom says the line; a warm-up line loads the permissions plugin.
 struct Stage {
-    Bench::BenchServer server;
+    DevHost::StandInServer server{DevHost::ServerDirectory::Temporary("corvane-bench-")};
     AShooterPlayerController* speaker = nullptr;
     bool ready = false;
 
-    Stage(Scenario scenario, std::int64_t players)
-        : server(Bench::MessagesConfig(scenario == Scenario::Broadcast)) {
+    Stage(Scenario scenario, std::int64_t players) {
+        server.WriteConfig(Bench::MessagesConfig(scenario == Scenario::Broadcast));
         speaker = server.Join("Rex", 1);
         for (std::int64_t i = 1; i < players; ++i) {
             server.Join("Player" + std::to_string(i), 100 + static_cast<std::uint64_t>(i));
@@ -34,7 +35,7 @@ struct Stage {
         if (scenario != Scenario::Refused) {
             server.Grant(1, "Cheat.giveitem");
         }
-        ready = server.Plugin().Load() &&
+        ready = server.Load() &&
                 DevHost::RouteChat(speaker, Line()).outcome == DevHost::RouteResult::Outcome::Handled;
     }
 };
@@ -48,7 +49,6 @@ void Handler(benchmark::State& state, Scenario scenario) {
     const std::uint64_t allocations = Bench::AllocationCount();
     for (auto _ : state) {
         DevHost::RouteChat(stage.speaker, Line());
-        stage.server.TrimRecords();
     }
     state.counters["heap_allocs"] =
         benchmark::Counter(static_cast<double>(Bench::AllocationCount() - allocations) /

@@ -3,8 +3,9 @@
 // configuration, registration), its detach, the library closed.
 #include <cstdint>
 
-#include "bench/BenchServer.h"
+#include "bench/Configs.h"
 #include "bench/RatioReporter.h"
+#include "devhost/server/StandInServer.h"
 #include "host/EntryNotification.h"
 
 namespace {
@@ -19,13 +20,14 @@ std::string KilobyteConfig() {
 
 void LoadUnload(benchmark::State& state) {
     const std::string config = KilobyteConfig();
-    Bench::BenchServer server(config);
+    DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-bench-"));
+    server.WriteConfig(config);
     for (auto _ : state) {
-        if (!server.Plugin().Load()) {
-            state.SkipWithError(server.Plugin().error().c_str());
+        if (!server.Load()) {
+            state.SkipWithError(server.LoadError().c_str());
             return;
         }
-        server.Plugin().Unload();
+        server.Unload();
     }
     state.counters["config_bytes"] = static_cast<double>(config.size());
 }
@@ -33,17 +35,18 @@ void LoadUnload(benchmark::State& state) {
 // The plugin's own part: the attach and detach notifications on a library
 // that stays open (logger, configuration, registration; unregistration).
 void AttachDetach(benchmark::State& state) {
-    Bench::BenchServer server(KilobyteConfig());
-    if (!server.Plugin().Load()) {
-        state.SkipWithError(server.Plugin().error().c_str());
+    DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-bench-"));
+    server.WriteConfig(KilobyteConfig());
+    if (!server.Load()) {
+        state.SkipWithError(server.LoadError().c_str());
         return;
     }
-    server.Plugin().NotifyThread(EntryNotification::ProcessDetach);
+    server.NotifyThread(EntryNotification::ProcessDetach);
     for (auto _ : state) {
-        server.Plugin().NotifyThread(EntryNotification::ProcessAttach);
-        server.Plugin().NotifyThread(EntryNotification::ProcessDetach);
+        server.NotifyThread(EntryNotification::ProcessAttach);
+        server.NotifyThread(EntryNotification::ProcessDetach);
     }
-    server.Plugin().NotifyThread(EntryNotification::ProcessAttach);  // the unload detaches once more
+    server.NotifyThread(EntryNotification::ProcessAttach);  // the unload detaches once more
 }
 
 BENCHMARK(LoadUnload)->Name("Plugin/load-unload/1KB")->Unit(benchmark::kMicrosecond);

@@ -8,19 +8,14 @@
 // refusal gave exactly one private reply; what left the handler is one of the
 // documented configuration and formatting errors; and everything matches what
 // the oracle works out on its own.
-#include <spdlog/sinks/base_sink.h>
-
-#include <filesystem>
 #include <map>
-#include <mutex>
+#include <optional>
 #include <set>
 
 #include "core/Lifecycle.h"
 #include "devhost/engine/Allocator.h"
-#include "devhost/engine/Engine.h"
-#include "devhost/framework/Framework.h"
-#include "devhost/framework/TemporaryServerDirectory.h"
-#include "devhost/permissions/DevPermissions.h"
+#include "devhost/server/EventLog.h"
+#include "devhost/server/StandInServer.h"
 #include "fuzz/ChatOracle.h"
 #include "fuzz/ChatScript.h"
 #include "fuzz/Require.h"
@@ -30,17 +25,6 @@ namespace {
 
 using Fuzz::Require;
 
-class WarningCounter final : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
-public:
-    std::size_t warnings = 0;
-
-protected:
-    void sink_it_(const spdlog::details::log_msg& message) override {
-        warnings += message.level == spdlog::level::warn ? 1 : 0;
-    }
-    void flush_() override {}
-};
-
 struct Player {
     AShooterPlayerController* controller;
     std::string name;
@@ -48,40 +32,42 @@ struct Player {
     bool connected;
 };
 
+// The plugin's code is linked in; the stand-in server delivers its entry
+// notifications as a loader would.
+int PluginEntry(void*, std::uint32_t reason, void*) {
+    return Corvane::HandleEntryNotification(reason);
+}
+
+// One stand-in server for the whole run, started afresh for each input.
+DevHost::StandInServer& TheStandIn() {
+    static DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-fuzz-chat-"),
+                                         DevHost::PluginHost::Linked(&PluginEntry));
+    return server;
+}
+
 struct Server {
     bool loaded = false;
     std::vector<Player> players;
     std::map<std::uint64_t, std::set<WideString>> grants;
-    std::shared_ptr<WarningCounter> log;
+    DevHost::EventLog events;
 };
 
-// What the engine recorded since a mark.
+// What the engine did since a mark in the event log.
 struct Effects {
-    std::vector<DevEngine::ConsoleRecord> console;
-    std::vector<WideString> gameplayLog;
-    std::vector<DevEngine::DirectMessageRecord> broadcasts;
-    std::vector<DevEngine::ChatRecord> replies;
+    std::vector<DevHost::ConsoleCommandRun> console;
+    std::vector<DevHost::GameplayLogEntry> gameplayLog;
+    std::vector<DevHost::Broadcast> broadcasts;
+    std::vector<DevHost::PrivateMessage> replies;
+    std::size_t warnings = 0;
 };
 
-struct Mark {
-    std::size_t console, gameplayLog, broadcasts, replies;
-};
-
-Mark MarkRecords() {
-    const auto& records = DevEngine::TheGameWorld().Records();
-    return {records.console.size(), records.gameplayLog.size(), records.directMessages.size(),
-            records.chatMessages.size()};
-}
-
-template <class T>
-std::vector<T> Since(const std::vector<T>& all, std::size_t mark) {
-    return {all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()};
-}
-
-Effects EffectsSince(const Mark& mark) {
-    const auto& records = DevEngine::TheGameWorld().Records();
-    return {Since(records.console, mark.console), Since(records.gameplayLog, mark.gameplayLog),
-            Since(records.directMessages, mark.broadcasts), Since(records.chatMessages, mark.replies)};
+Effects EffectsSince(const DevHost::EventLog& events, std::size_t mark) {
+    Effects effects{events.Of<DevHost::ConsoleCommandRun>(mark), events.Of<DevHost::GameplayLogEntry>(mark),
+                    events.Of<DevHost::Broadcast>(mark), events.Of<DevHost::PrivateMessage>(mark), 0};
+    for (const DevHost::LogLine& line : events.Of<DevHost::LogLine>(mark)) {
+        effects.warnings += line.level == spdlog::level::warn;
+    }
+    return effects;
 }
 
 bool NoEffects(const Effects& effects) {
@@ -143,11 +129,10 @@ void Say(Server& server, const Fuzz::ConfigModel& config, const Player& player, 
         Fuzz::Expect(config, {server.loaded, &server.grants[player.steamId], name, line});
 
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
-    const std::size_t warnings = server.log->warnings;
-    const std::uint64_t queries = DevPermissions::QueryCount();
-    const Mark mark = MarkRecords();
+    const std::uint64_t queries = TheStandIn().PermissionQueries();
+    const std::size_t mark = server.events.Size();
     const DevHost::RouteResult result = DevHost::RouteChat(player.controller, line);
-    const Effects effects = EffectsSince(mark);
+    const Effects effects = EffectsSince(server.events, mark);
 
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "a chat line changed the engine's live blocks");
     CheckSafety(server, player, effects);
@@ -168,8 +153,8 @@ void Say(Server& server, const Fuzz::ConfigModel& config, const Player& player, 
     Require(result.outcome == Outcome::Handled, "a line for /cheat was not routed to it");
     Require(expected.errors.empty(), "a line that had to fail was handled");
     if (expected.chained) {
-        Require(server.log->warnings == warnings + 1, "a chained command was refused without its warning");
-        Require(DevPermissions::QueryCount() == queries,
+        Require(effects.warnings == 1, "a chained command was refused without its warning");
+        Require(TheStandIn().PermissionQueries() == queries,
                 "the permissions plugin was asked about a chained command");
     }
     switch (expected.kind) {
@@ -181,27 +166,35 @@ void Say(Server& server, const Fuzz::ConfigModel& config, const Player& player, 
     }
 }
 
+bool Connected(const Server& server, const std::string& name) {
+    for (const Player& player : server.players) {
+        if (player.connected && player.name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& step) {
     auto& players = server.players;
     switch (step.kind) {
         case Fuzz::ChatStep::Kind::Join:
-            if (players.size() < Fuzz::kMaxPlayers) {
+            // The stand-in server names players uniquely, as the dev host does.
+            if (players.size() < Fuzz::kMaxPlayers && !Connected(server, step.argument)) {
                 const std::uint64_t steamId = 1000 + players.size();
-                players.push_back(
-                    {DevEngine::TheGameWorld().Join(step.argument, steamId), step.argument, steamId, true});
+                players.push_back({TheStandIn().Join(step.argument, steamId), step.argument, steamId, true});
                 server.grants[steamId];
             }
             return;
         case Fuzz::ChatStep::Kind::Grant:
             if (step.player < players.size()) {
-                const WideString permission = Velkor::Tools::Utf8Decode(step.argument);
-                DevPermissions::Grant(players[step.player].steamId, permission);
-                server.grants[players[step.player].steamId].insert(permission);
+                TheStandIn().Grant(players[step.player].steamId, step.argument);
+                server.grants[players[step.player].steamId].insert(Velkor::Tools::Utf8Decode(step.argument));
             }
             return;
         case Fuzz::ChatStep::Kind::Leave:
             if (step.player < players.size() && players[step.player].connected) {
-                DevEngine::TheGameWorld().Leave(players[step.player].controller);
+                TheStandIn().Leave(players[step.player].name);
                 players[step.player].connected = false;
             }
             return;
@@ -213,27 +206,21 @@ void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& 
     }
 }
 
-const DevHost::TemporaryServerDirectory& TheServerDirectory() {
-    static const DevHost::TemporaryServerDirectory directory("corvane-fuzz-chat-");
-    return directory;
-}
-
-// Load as the framework's attach would run it: only the documented load
-// errors may come out, and a failed load registers nothing.
-void CheckFailedLoad(const Fuzz::ConfigModel& config, const char* error) {
-    Require(!config.Parses() && config.ParseError() == error, "the plugin failed to load a good file");
-    Corvane::Unload();
+// A failed load must be one the model expects, with the library's error as
+// the plugin's one error line, and must register nothing.
+void CheckFailedLoad(const Server& server, const Fuzz::ConfigModel& config) {
+    Require(!config.Parses(), "the plugin failed to load a good file");
+    const std::vector<std::string> lines = server.events.LogLines();
+    const std::string ending = "[Corvane][error] " + config.ParseError();
+    Require(lines.size() == 1 && lines[0].size() >= ending.size() &&
+                lines[0].compare(lines[0].size() - ending.size(), ending.size(), ending) == 0,
+            "a failed load did not log the library's error as its one line");
     Require(!DevHost::IsCommandRegistered(WIDE("/cheat")), "a failed load registered /cheat");
 }
 
-bool LoadPlugin(const Fuzz::ConfigModel& config) {
-    try {
-        Corvane::Load();
-    } catch (const nlohmann::json::parse_error& error) {
-        CheckFailedLoad(config, error.what());
-        return false;
-    } catch (const nlohmann::json::out_of_range& error) {
-        CheckFailedLoad(config, error.what());
+bool LoadPlugin(const Server& server, const Fuzz::ConfigModel& config) {
+    if (!TheStandIn().Load()) {
+        CheckFailedLoad(server, config);
         return false;
     }
     Require(config.Parses(), "the plugin loaded a malformed file");
@@ -248,24 +235,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (config.HasHugeWidth()) {
         return -1;
     }
-    TheServerDirectory().WriteConfig(script.config);
-
-    DevEngine::TheGameWorld().Reset();
-    DevPermissions::RevokeAll();
+    DevHost::StandInServer& standIn = TheStandIn();
+    standIn.Restart();
+    standIn.WriteConfig(script.config);
     Server server;
-    server.log = std::make_shared<WarningCounter>();
-    GetLogSinks() = {server.log};
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
 
-    server.loaded = LoadPlugin(config);
+    server.loaded = LoadPlugin(server, config);
     for (const Fuzz::ChatStep& step : script.steps) {
         Run(server, config, step);
     }
-    if (server.loaded) {
-        Corvane::Unload();
-    }
-    DevEngine::TheGameWorld().Reset();
+    standIn.Restart();
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "engine blocks outlived the plugin");
-    GetLogSinks().clear();
     return 0;
 }

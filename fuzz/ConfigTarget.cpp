@@ -6,7 +6,7 @@
 
 #include "core/Config.h"
 #include "devhost/engine/Allocator.h"
-#include "devhost/framework/TemporaryServerDirectory.h"
+#include "devhost/server/StandInServer.h"
 #include "fuzz/ConfigModel.h"
 #include "fuzz/Require.h"
 
@@ -40,7 +40,8 @@ void CheckSwitch(const Fuzz::ConfigModel& model) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const DevHost::TemporaryServerDirectory server("corvane-fuzz-config-");
+    // The configuration is read directly; the plugin itself is not loaded.
+    static const DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-fuzz-config-"));
     const std::string text(reinterpret_cast<const char*>(data), size);
     server.WriteConfig(text);
     const Fuzz::ConfigModel model(text);

@@ -1,29 +1,25 @@
 #include "devhost/app/CheckConfig.h"
 
 #include "devhost/app/ConfigProblems.h"
-#include "devhost/app/DevServer.h"
-#include "devhost/app/EventOutput.h"
-#include "devhost/app/ServerDirectory.h"
+#include "devhost/app/Session.h"
 
 namespace DevHost {
 namespace {
 
 // The real plugin, on a scratch server holding a copy of the file.
 void Preview(const std::filesystem::path& file, std::ostream& out) {
-    const ServerDirectory directory = ServerDirectory::Prepare(std::nullopt);
-    std::filesystem::copy_file(file, directory.ConfigFile(),
+    Session session(ServerDirectory::Prepare(std::nullopt), out);
+    std::filesystem::copy_file(file, session.Server().Directory().ConfigFile(),
                                std::filesystem::copy_options::overwrite_existing);
-    EventOutput output(out, directory);
-    DevServer server(directory, output);
     out << "preview, with this file on a server:" << std::endl;
-    server.Load();
-    server.Join("alice", 76561198000000001);
-    server.Join("bob", 76561198000000002);
-    server.Grant("alice", "Cheat.fly");
+    session.Load();
+    session.Server().Join("alice", 76561198000000001);
+    session.Server().Join("bob", 76561198000000002);
+    session.Grant("alice", "Cheat.fly");
     out << "alice, holding Cheat.fly, types: /cheat fly" << std::endl;
-    server.Say("alice", "/cheat fly");
+    session.Say("alice", "/cheat fly");
     out << "bob, holding no permission, types: /cheat fly" << std::endl;
-    server.Say("bob", "/cheat fly");
+    session.Say("bob", "/cheat fly");
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 
 namespace DevHost {
 
-int RunInteractiveConsole(DevServer& server, Interpreter& interpreter) {
-    server.Join("alice", 76561198000000001);
-    server.Join("bob", 76561198000000002);
+int RunInteractiveConsole(Session& session, Interpreter& interpreter) {
+    session.Server().Join("alice", 76561198000000001);
+    session.Server().Join("bob", 76561198000000002);
     for (const char* permission : {"Cheat.fly", "Cheat.god", "Cheat.slomo"}) {
-        server.Grant("alice", permission);
+        session.Grant("alice", permission);
     }
     std::cout << "Connected: alice (Cheat.fly, Cheat.god, Cheat.slomo) and bob (no permissions).\n"
                  "Try: say alice /cheat fly    say bob /cheat fly    help    quit\n"

@@ -2,12 +2,12 @@
 // players already connected so that a newcomer can try the plugin at once.
 #pragma once
 
-#include "devhost/app/DevServer.h"
 #include "devhost/app/Interpreter.h"
+#include "devhost/app/Session.h"
 
 namespace DevHost {
 
 // Runs until "quit" or the end of input: 0.
-int RunInteractiveConsole(DevServer& server, Interpreter& interpreter);
+int RunInteractiveConsole(Session& session, Interpreter& interpreter);
 
 }  // namespace DevHost

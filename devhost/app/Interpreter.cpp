@@ -50,7 +50,7 @@ struct Command {
     // The number of words after the name; "say" and "config" also take the rest of the line.
     std::size_t words;
     bool takesRest;
-    Next (*run)(DevServer& server, std::ostream& help, const Parsed& parsed);
+    Next (*run)(Session& session, std::ostream& help, const Parsed& parsed);
 };
 
 void PrintHelp(std::ostream& out);
@@ -58,70 +58,70 @@ void PrintHelp(std::ostream& out);
 constexpr Command kCommands[] = {
     {"config", "config <text>", "write <text>, byte for byte, as config.json (read at the next load)", 0,
      true,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.WriteConfig(parsed.rest);
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Server().WriteConfig(parsed.rest);
          return Next::Continue;
      }},
     {"remove-config", "remove-config", "delete config.json", 0, false,
-     [](DevServer& server, std::ostream&, const Parsed&) {
-         server.RemoveConfig();
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.Server().RemoveConfig();
          return Next::Continue;
      }},
     {"load", "load", "load the plugin (process attach)", 0, false,
-     [](DevServer& server, std::ostream&, const Parsed&) {
-         server.Load();
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.Load();
          return Next::Continue;
      }},
     {"unload", "unload", "unload the plugin (process detach)", 0, false,
-     [](DevServer& server, std::ostream&, const Parsed&) {
-         server.Unload();
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.Unload();
          return Next::Continue;
      }},
     {"reload", "reload", "unload (when loaded), then load", 0, false,
-     [](DevServer& server, std::ostream&, const Parsed&) {
-         if (server.Loaded()) {
-             server.Unload();
+     [](Session& session, std::ostream&, const Parsed&) {
+         if (session.Server().Loaded()) {
+             session.Unload();
          }
-         server.Load();
+         session.Load();
          return Next::Continue;
      }},
     {"join", "join <name> <steam-id>", "a player connects; <name> is also the character name", 2, false,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.Join(parsed.words[0], ParseSteamId(parsed.words[1]));
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Server().Join(parsed.words[0], ParseSteamId(parsed.words[1]));
          return Next::Continue;
      }},
     {"leave", "leave <name>", "the player disconnects", 1, false,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.Leave(parsed.words[0]);
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Server().Leave(parsed.words[0]);
          return Next::Continue;
      }},
     {"grant", "grant <name> <permission>", "grant a permission, such as Cheat.fly (case as typed)", 2, false,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.Grant(parsed.words[0], parsed.words[1]);
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Grant(parsed.words[0], parsed.words[1]);
          return Next::Continue;
      }},
     {"revoke", "revoke <name> <permission>", "take a permission back", 2, false,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.Revoke(parsed.words[0], parsed.words[1]);
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Revoke(parsed.words[0], parsed.words[1]);
          return Next::Continue;
      }},
     {"say", "say <name> <text>", "the player sends <text>, exactly as written, as a chat line", 1, true,
-     [](DevServer& server, std::ostream&, const Parsed& parsed) {
-         server.Say(parsed.words[0], parsed.rest);
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Say(parsed.words[0], parsed.rest);
          return Next::Continue;
      }},
     {"memory", "memory", "the engine allocator's live blocks", 0, false,
-     [](DevServer& server, std::ostream&, const Parsed&) {
-         server.ReportMemory();
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.ReportMemory();
          return Next::Continue;
      }},
     {"help", "help", "this list", 0, false,
-     [](DevServer&, std::ostream& help, const Parsed&) {
+     [](Session&, std::ostream& help, const Parsed&) {
          PrintHelp(help);
          return Next::Continue;
      }},
     {"quit", "quit", "unload the plugin and leave", 0, false,
-     [](DevServer&, std::ostream&, const Parsed&) { return Next::Quit; }},
+     [](Session&, std::ostream&, const Parsed&) { return Next::Quit; }},
 };
 
 const Command& Find(std::string_view name) {
@@ -173,7 +173,7 @@ Interpreter::Next Interpreter::Run(std::string_view line) {
     }
     const std::string_view name = NextWord(line);
     const Command& command = Find(name);
-    return command.run(server_, help_, Parse(command, line));
+    return command.run(session_, help_, Parse(command, line));
 }
 
 }  // namespace DevHost

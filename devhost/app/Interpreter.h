@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "devhost/app/DevServer.h"
+#include "devhost/app/Session.h"
 
 namespace DevHost {
 
@@ -13,7 +13,7 @@ public:
     enum class Next { Continue, Quit };
 
     // help is where the help text goes.
-    Interpreter(DevServer& server, std::ostream& help) : server_(server), help_(help) {}
+    Interpreter(Session& session, std::ostream& help) : session_(session), help_(help) {}
 
     // Runs one line; blank lines and lines starting with '#' do nothing.
     // Throws std::invalid_argument for a line that is not a command.
@@ -23,7 +23,7 @@ public:
     static bool IsCommand(std::string_view line);
 
 private:
-    DevServer& server_;
+    Session& session_;
     std::ostream& help_;
 };
 

@@ -7,12 +7,10 @@
 #include "devhost/app/Arguments.h"
 #include "devhost/app/CheckConfig.h"
 #include "devhost/app/Demo.h"
-#include "devhost/app/DevServer.h"
-#include "devhost/app/EventOutput.h"
 #include "devhost/app/InteractiveConsole.h"
 #include "devhost/app/Interpreter.h"
 #include "devhost/app/Script.h"
-#include "devhost/app/ServerDirectory.h"
+#include "devhost/app/Session.h"
 #include "devhost/platform/Console.h"
 
 namespace {
@@ -30,17 +28,15 @@ int Run(const DevHost::Arguments& arguments) {
             return 2;
         }
     }
-    const DevHost::ServerDirectory directory = DevHost::ServerDirectory::Prepare(arguments.serverDir);
-    DevHost::EventOutput output(std::cout, directory);
-    DevHost::DevServer server(directory, output);
-    DevHost::Interpreter interpreter(server, std::cout);
-    server.Load();
+    DevHost::Session session(DevHost::ServerDirectory::Prepare(arguments.serverDir), std::cout);
+    DevHost::Interpreter interpreter(session, std::cout);
+    session.Load();
     if (arguments.script) {
         std::istream& script = scriptFile.is_open() ? static_cast<std::istream&>(scriptFile) : std::cin;
         return DevHost::RunScript(script, interpreter, std::cerr);
     }
     if (DevHost::Platform::StandardInputIsTerminal()) {
-        return DevHost::RunInteractiveConsole(server, interpreter);
+        return DevHost::RunInteractiveConsole(session, interpreter);
     }
     return DevHost::RunDemo(interpreter, std::cout, std::cerr);
 }

@@ -1,10 +1,9 @@
 // The engine functions that plugins resolve by name, and the name table.
-#include <fmt/format.h>
-
 #include <map>
 
 #include "devhost/engine/Allocator.h"
-#include "devhost/engine/Engine.h"
+#include "devhost/engine/GameWorld.h"
+#include "devhost/events/EventBus.h"
 #include "engine/FChatEntry.h"
 #include "engine/FWeakObjectPtr.h"
 #include "host/EngineFunctions.h"
@@ -18,6 +17,10 @@ void* Realloc(void* block, std::uint64_t size) {
 
 void Free(void* block) {
     TheAllocator().Free(block);
+}
+
+void Publish(const DevHost::Event& event) {
+    DevHost::TheEventBus().Publish(event);
 }
 
 // The engine console runs one line as several commands: it splits at '|'
@@ -44,44 +47,32 @@ std::vector<WideString> SplitConsoleLine(WideStringView line) {
 }
 
 void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* command, bool) {
-    GameWorld& engine = TheGameWorld();
-    const std::string& name = engine.NameOf(player);
+    const std::string& name = TheGameWorld().NameOf(player);
     for (WideString& text : SplitConsoleLine(command->View())) {
-        engine.Emit(fmt::format("console {}: {}", name, Corvane::Engine::ToUtf8(text)));
-        engine.Records().console.push_back({name, std::move(text)});
+        Publish(DevHost::ConsoleCommandRun{name, std::move(text)});
     }
     *result = FString::FromWide(WIDE("done"));
 }
 
 void PrintToGameplayLog(AShooterGameMode* gameMode, FString* message) {
-    GameWorld& engine = TheGameWorld();
-    engine.CheckGameMode(gameMode);
-    engine.Emit(fmt::format("gameplay-log: {}", Corvane::Engine::ToUtf8(message->View())));
-    engine.Records().gameplayLog.emplace_back(message->View());
+    TheGameWorld().CheckGameMode(gameMode);
+    Publish(DevHost::GameplayLogEntry{WideString(message->View())});
 }
 
-TextField FieldOf(const FString& text) {
+DevHost::ChatText TextOf(const FString& text) {
     return {WideString(text.View()), text.Chars().Data != nullptr};
 }
 
 void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
-    GameWorld& engine = TheGameWorld();
-    const std::string& name = engine.NameOf(player);
-    engine.Emit(fmt::format("chat -> {} from {}: {}", name, Corvane::Engine::ToUtf8(entry.FromName.View()),
-                            Corvane::Engine::ToUtf8(entry.Text.View())));
-    engine.Records().chatMessages.push_back(ChatRecord{
-        name, FieldOf(entry.FromName), FieldOf(entry.AuxText1), FieldOf(entry.AuxText2), FieldOf(entry.Text),
-        FieldOf(entry.AuxText3), FieldOf(entry.AuxText4), entry.AuxWord1, entry.AuxWord2, entry.AuxWord3,
-        entry.AuxReal, entry.AuxByte1, entry.AuxByte2, entry.AuxObject});
+    Publish(DevHost::PrivateMessage{
+        TheGameWorld().NameOf(player), TextOf(entry.FromName), TextOf(entry.AuxText1), TextOf(entry.AuxText2),
+        TextOf(entry.Text), TextOf(entry.AuxText3), TextOf(entry.AuxText4), entry.AuxWord1, entry.AuxWord2,
+        entry.AuxWord3, entry.AuxReal, entry.AuxByte1, entry.AuxByte2, entry.AuxObject});
 }
 
 void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* message, FLinearRGBA colour,
                                    bool flag) {
-    GameWorld& engine = TheGameWorld();
-    const std::string& name = engine.NameOf(player);
-    engine.Emit(fmt::format("broadcast -> {} [{} {} {} {}]: {}", name, colour.R, colour.G, colour.B, colour.A,
-                            Corvane::Engine::ToUtf8(message->View())));
-    engine.Records().directMessages.push_back({name, WideString(message->View()), colour, flag});
+    Publish(DevHost::Broadcast{TheGameWorld().NameOf(player), WideString(message->View()), colour, flag});
 }
 
 UObject* WeakObjectPtrGet(const FWeakObjectPtr* weak, bool) {

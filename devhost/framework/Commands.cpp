@@ -1,6 +1,8 @@
 // The chat-command registry and the routing of chat lines to it.
 #include <list>
+#include <optional>
 
+#include "devhost/events/EventBus.h"
 #include "devhost/framework/Framework.h"
 #include "engine/FString.h"
 #include "host/Velkor.h"
@@ -76,14 +78,18 @@ RouteResult RouteChat(AShooterPlayerController* player, WideStringView line) {
     // The handler gets its own copy of the callable: it may unregister itself.
     const ChatCommandCallback callback = registration->callback;
     FString message = Corvane::Engine::detail::StringFromCharacters(line.data(), line.size());
+    std::optional<std::string> failure;
     try {
         callback(player, &message, EChatSendMode::Global);
     } catch (const std::exception& error) {
-        LogError(error.what());
-        return {RouteResult::Outcome::Failed, error.what()};
+        failure = error.what();
     } catch (...) {
-        LogError("unknown exception");
-        return {RouteResult::Outcome::Failed, "unknown exception"};
+        failure = "unknown exception";
+    }
+    if (failure) {
+        LogError(*failure);
+        TheEventBus().Publish(HandlerError{*failure});
+        return {RouteResult::Outcome::Failed, *failure};
     }
     return {RouteResult::Outcome::Handled, {}};
 }

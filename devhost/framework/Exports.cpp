@@ -5,7 +5,7 @@
 #include <mutex>
 #include <set>
 
-#include "devhost/engine/Engine.h"
+#include "devhost/engine/GameWorld.h"
 #include "devhost/framework/Framework.h"
 #include "engine/FString.h"
 #include "host/Velkor.h"
@@ -78,6 +78,11 @@ std::uint64_t ResolutionCount(const std::string& name) {
 
 void ResetResolutionCounts() {
     State().resolutions.clear();
+}
+
+void ResetFramework() {
+    State().resolutions.clear();
+    State().hidden.clear();
 }
 
 void HideName(const std::string& name) {

@@ -1,13 +1,14 @@
 // The stand-in framework's own controls, beyond the exports plugins use: the
 // server directory, name-resolution counts, chat routing and plugin loading.
 //
-// All of it is process-wide, like the real framework; Reset() returns it to a
-// fresh server between tests.
+// All of it is process-wide, like the real framework; ResetFramework() returns
+// it to a fresh server (the stand-in server does, devhost/server).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "devhost/platform/DynamicLibrary.h"
 #include "host/EngineObjects.h"
 #include "host/WideChar.h"
 
@@ -24,6 +25,10 @@ void ResetResolutionCounts();
 void HideName(const std::string& name);
 void ShowAllNames();
 
+// Forgets the resolution counts and hidden names. The current directory and
+// the log sinks are left to their owner.
+void ResetFramework();
+
 // Writes an error line to the shared sinks through the framework's logger.
 void LogError(const std::string& message);
 
@@ -35,28 +40,37 @@ struct RouteResult {
 
 // Hands a chat line to the command registered for its first blank-separated
 // word (ASCII case ignored), as an FString on the engine allocator. An
-// exception that leaves the handler is logged and reported, never passed on.
+// exception that leaves the handler is logged, published as a HandlerError
+// event and reported, never passed on.
 RouteResult RouteChat(AShooterPlayerController* player, WideStringView line);
 bool IsCommandRegistered(WideStringView command);
 
-// The plugin library, loaded as a server loads it.
+// The plugin, loaded as a server loads it: its library, or its entry linked
+// into this program (coverage feedback does not reach into a library opened
+// at run time, so the fuzz targets link the plugin in).
 class PluginHost {
 public:
-    explicit PluginHost(std::string path) : path_(std::move(path)) {}
-    PluginHost(const PluginHost&) = delete;
-    PluginHost& operator=(const PluginHost&) = delete;
+    static PluginHost FromLibrary(std::string path);
+    static PluginHost Linked(Platform::PluginEntry entry);
+
+    PluginHost(PluginHost&& other) noexcept;
+    PluginHost& operator=(PluginHost&&) = delete;
     ~PluginHost() { Unload(); }
 
     // False when the library could not be loaded or its attach failed; error() says why.
     bool Load();
     void Unload();
     void NotifyThread(std::uint32_t reason);
-    bool Loaded() const { return module_ != nullptr; }
+    bool Loaded() const { return loaded_; }
     const std::string& error() const { return error_; }
 
 private:
+    PluginHost(std::string path, Platform::PluginEntry entry) : path_(std::move(path)), entry_(entry) {}
+
     std::string path_;
+    Platform::PluginEntry entry_ = nullptr;
     void* module_ = nullptr;
+    bool loaded_ = false;
     std::string error_;
 };
 

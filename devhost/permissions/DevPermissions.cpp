@@ -7,44 +7,48 @@
 
 namespace {
 
-struct State {
-    std::map<std::uint64_t, std::set<WideString, std::less<>>> grants;
-    std::uint64_t queries = 0;
+class Grants final : public DevPermissions::Control {
+public:
+    void Grant(std::uint64_t steamId, WideStringView permission) override {
+        grants_[steamId].emplace(permission);
+    }
+
+    void Revoke(std::uint64_t steamId, WideStringView permission) override {
+        auto& granted = grants_[steamId];
+        if (const auto found = granted.find(permission); found != granted.end()) {
+            granted.erase(found);
+        }
+    }
+
+    void RevokeAll() override {
+        grants_.clear();
+        queries_ = 0;
+    }
+
+    std::uint64_t QueryCount() const override { return queries_; }
+
+    bool Holds(std::uint64_t steamId, WideStringView permission) {
+        ++queries_;
+        const auto player = grants_.find(steamId);
+        return player != grants_.end() && player->second.count(permission) != 0;
+    }
+
+private:
+    std::map<std::uint64_t, std::set<WideString, std::less<>>> grants_;
+    std::uint64_t queries_ = 0;
 };
 
-State& TheState() {
-    static State state;
-    return state;
+Grants& TheGrants() {
+    static Grants grants;
+    return grants;
 }
 
 }  // namespace
 
-namespace DevPermissions {
-
-void Grant(std::uint64_t steamId, WideStringView permission) {
-    TheState().grants[steamId].emplace(permission);
+extern "C" PERMISSIONS_API DevPermissions::Control* DevPermissionsControl() {
+    return &TheGrants();
 }
-
-void Revoke(std::uint64_t steamId, WideStringView permission) {
-    auto& granted = TheState().grants[steamId];
-    if (const auto found = granted.find(permission); found != granted.end()) {
-        granted.erase(found);
-    }
-}
-
-void RevokeAll() {
-    TheState() = State();
-}
-
-std::uint64_t QueryCount() {
-    return TheState().queries;
-}
-
-}  // namespace DevPermissions
 
 extern "C" PERMISSIONS_API bool IsPlayerHasPermission(std::uint64_t steamId, const FString& permission) {
-    State& state = TheState();
-    ++state.queries;
-    const auto player = state.grants.find(steamId);
-    return player != state.grants.end() && player->second.count(permission.View()) != 0;
+    return TheGrants().Holds(steamId, permission.View());
 }

@@ -1,6 +1,10 @@
 // The stand-in permissions plugin: per-player sets of exact, case-sensitive
-// permission names. Plugins query it through the exported
-// IsPlayerHasPermission; hosts and tests grant and revoke here.
+// permission names.
+//
+// Plugins ask it through the exported query (host/Permissions.h). A host
+// loads the library itself and changes the grants through the Control it
+// exports under kControlExport; the grants live in the library, so they are
+// gone when it is unloaded.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +18,20 @@
 #endif
 
 namespace DevPermissions {
-PERMISSIONS_API void Grant(std::uint64_t steamId, WideStringView permission);
-PERMISSIONS_API void Revoke(std::uint64_t steamId, WideStringView permission);
-PERMISSIONS_API void RevokeAll();
-// How often plugins asked, since the last RevokeAll.
-PERMISSIONS_API std::uint64_t QueryCount();
+
+class Control {
+public:
+    virtual void Grant(std::uint64_t steamId, WideStringView permission) = 0;
+    virtual void Revoke(std::uint64_t steamId, WideStringView permission) = 0;
+    virtual void RevokeAll() = 0;
+    // How often plugins asked, since the last RevokeAll.
+    virtual std::uint64_t QueryCount() const = 0;
+
+protected:
+    ~Control() = default;
+};
+
+inline constexpr const char* kControlExport = "DevPermissionsControl";
+using ControlFunction = Control* (*)();
+
 }  // namespace DevPermissions

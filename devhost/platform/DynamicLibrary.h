@@ -1,11 +1,20 @@
-// The stand-in host's platform layer: loading the plugin as the operating
-// system would, and finding the programs' own directory.
+// The stand-in host's platform layer: loading libraries and the plugin as the
+// operating system would, and finding the programs' own directory.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace DevHost::Platform {
+
+// The plugin's entry notification: (module handle, reason, reserved) -> success.
+using PluginEntry = int (*)(void* module, std::uint32_t reason, void* reserved);
+
+// A library loaded by its path, or null with error set.
+void* OpenLibrary(const std::string& path, std::string& error);
+// The address a library exports under name, or null.
+void* FindSymbol(void* library, const char* name);
+void CloseLibrary(void* library);
 
 // Loads the library at path and delivers the process-attach notification to
 // its entry. When the attach fails, the detach notification is delivered and

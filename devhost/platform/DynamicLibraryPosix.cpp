@@ -12,13 +12,27 @@
 namespace DevHost::Platform {
 namespace {
 
-using Entry = int (*)(void* module, std::uint32_t reason, void* reserved);
-
-Entry EntryOf(void* plugin) {
-    return reinterpret_cast<Entry>(dlsym(plugin, "DllMain"));
+PluginEntry EntryOf(void* plugin) {
+    return reinterpret_cast<PluginEntry>(dlsym(plugin, "DllMain"));
 }
 
 }  // namespace
+
+void* OpenLibrary(const std::string& path, std::string& error) {
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        error = dlerror();
+    }
+    return library;
+}
+
+void* FindSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+
+void CloseLibrary(void* library) {
+    dlclose(library);
+}
 
 void* LoadPlugin(const std::string& path, std::string& error) {
     void* plugin = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -26,7 +40,7 @@ void* LoadPlugin(const std::string& path, std::string& error) {
         error = dlerror();
         return nullptr;
     }
-    const Entry entry = EntryOf(plugin);
+    const PluginEntry entry = EntryOf(plugin);
     if (entry == nullptr) {
         error = path + " has no entry notification";
         dlclose(plugin);

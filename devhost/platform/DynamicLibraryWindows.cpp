@@ -27,6 +27,22 @@ std::string ErrorText(DWORD code) {
 
 }  // namespace
 
+void* OpenLibrary(const std::string& path, std::string& error) {
+    HMODULE library = LoadLibraryA(path.c_str());
+    if (library == nullptr) {
+        error = "Can't load " + path + " (" + ErrorText(GetLastError()) + ")";
+    }
+    return library;
+}
+
+void* FindSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void CloseLibrary(void* library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}
+
 void* LoadPlugin(const std::string& path, std::string& error) {
     HMODULE plugin = LoadLibraryA(path.c_str());
     if (plugin == nullptr) {

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 
 #include "devhost/engine/Allocator.h"
-#include "devhost/permissions/DevPermissions.h"
 #include "tests/support/ServerFixture.h"
 
 using ::testing::ElementsAre;
@@ -25,7 +24,7 @@ protected:
 
     void LoadWith(const std::string& logMsg, bool printToChat) {
         WriteMessages(logMsg, "You may not.", "Server", printToChat);
-        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     }
 
     // Routes the line and checks that it left no engine block behind.
@@ -38,28 +37,28 @@ protected:
 
     std::vector<std::string> Commands() {
         std::vector<std::string> commands;
-        for (const auto& record : Records().console) {
-            commands.push_back(record.player + ": " + U(record.command));
+        for (const auto& run : Events().Of<DevHost::ConsoleCommandRun>()) {
+            commands.push_back(run.player + ": " + U(run.command));
         }
         return commands;
     }
     std::vector<std::string> GameplayLog() {
         std::vector<std::string> lines;
-        for (const auto& line : Records().gameplayLog) {
-            lines.push_back(U(line));
+        for (const auto& entry : Events().Of<DevHost::GameplayLogEntry>()) {
+            lines.push_back(U(entry.text));
         }
         return lines;
     }
     std::vector<std::string> Replies() {
         std::vector<std::string> replies;
-        for (const auto& chat : Records().chatMessages) {
+        for (const auto& chat : Events().Of<DevHost::PrivateMessage>()) {
             replies.push_back(chat.player + " from " + U(chat.fromName.text) + ": " + U(chat.text.text));
         }
         return replies;
     }
     std::vector<std::string> Broadcasts() {
         std::vector<std::string> lines;
-        for (const auto& message : Records().directMessages) {
+        for (const auto& message : Events().Of<DevHost::Broadcast>()) {
             lines.push_back(message.player + ": " + U(message.text));
         }
         return lines;
@@ -86,7 +85,7 @@ TEST_F(CheatCommand, GrantedWithPrintToChatAnnouncesInYellowToEveryoneInListOrde
     Grant(kRexId, "Cheat.fly");
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Broadcasts(), ElementsAre("Rex: Rex ran fly", "Ann: Rex ran fly", "Bob: Rex ran fly"));
-    for (const auto& message : Records().directMessages) {
+    for (const auto& message : Events().Of<DevHost::Broadcast>()) {
         EXPECT_EQ(message.colour.R, 1.0f);
         EXPECT_EQ(message.colour.G, 1.0f);
         EXPECT_EQ(message.colour.B, 0.0f);
@@ -97,11 +96,11 @@ TEST_F(CheatCommand, GrantedWithPrintToChatAnnouncesInYellowToEveryoneInListOrde
 }
 
 TEST_F(CheatCommand, BroadcastPassesOverPlayersWhoLeft) {
-    AShooterPlayerController* ann = Join("Ann", 2);
+    Join("Ann", 2);
     Join("Bob", 3);
     LoadWith("{0} ran {1}", true);
     Grant(kRexId, "Cheat.fly");
-    DevEngine::TheGameWorld().Leave(ann);
+    Server().Leave("Ann");
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Broadcasts(), ElementsAre("Rex: Rex ran fly", "Bob: Rex ran fly"));
 }
@@ -141,8 +140,8 @@ TEST_F(CheatCommand, LinesAskForTheFirstWordAndRunTheTextAsTyped) {
     ASSERT_TRUE(LoadPlugin());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        DevEngine::TheGameWorld().Records() = {};
-        DevPermissions::RevokeAll();
+        Events().Clear();
+        Server().RevokeAll();
         Grant(kRexId, c.granted);
         EXPECT_EQ(SayChecked(rex_, c.line).outcome, Outcome::Handled);
         EXPECT_EQ(Commands(), c.commands);
@@ -156,7 +155,7 @@ TEST_F(CheatCommand, TooShortLinesNeverAskThePermissionsPlugin) {
     for (const char* line : {"/cheat", "/cheat ", "/cheat     "}) {
         SayChecked(rex_, line);
     }
-    EXPECT_EQ(DevPermissions::QueryCount(), 0u);
+    EXPECT_EQ(Server().PermissionQueries(), 0u);
     EXPECT_THAT(Replies(), IsEmpty());
 }
 
@@ -168,24 +167,25 @@ TEST_F(CheatCommand, ChainedCommandsAreRefusedBeforeAskingAndLogged) {
     LoadWith("{0} ran {1}", true);
     Grant(kRexId, "Cheat.fly");
     Grant(kRexId, "Cheat.say");
+    std::vector<std::string> warnings;
     for (const char* line : lines) {
         SCOPED_TRACE(line);
-        DevEngine::TheGameWorld().Records() = {};
-        const auto before = LogLines().size();
+        Events().Clear();
         EXPECT_EQ(SayChecked(rex_, line).outcome, Outcome::Handled);
         EXPECT_THAT(Commands(), IsEmpty());
         EXPECT_THAT(GameplayLog(), IsEmpty());
         EXPECT_THAT(Broadcasts(), IsEmpty());
         EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You may not."));
         const auto log = LogLines();
-        ASSERT_EQ(log.size(), before + 1);
-        EXPECT_THAT(log.back(), HasSubstr("[Corvane][warning] "));
-        EXPECT_THAT(log.back(), HasSubstr(std::to_string(kRexId)));
-        EXPECT_EQ(log.back().find_first_of("\r\n"), std::string::npos) << "a player must not forge log lines";
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_THAT(log[0], HasSubstr("[Corvane][warning] "));
+        EXPECT_THAT(log[0], HasSubstr(std::to_string(kRexId)));
+        EXPECT_EQ(log[0].find_first_of("\r\n"), std::string::npos) << "a player must not forge log lines";
+        warnings.push_back(log[0]);
     }
-    EXPECT_THAT(LogLines()[0], HasSubstr(": fly | slomo 5"));
-    EXPECT_THAT(LogLines()[2], HasSubstr(": fly\\nslomo 5"));
-    EXPECT_EQ(DevPermissions::QueryCount(), 0u);
+    EXPECT_THAT(warnings[0], HasSubstr(": fly | slomo 5"));
+    EXPECT_THAT(warnings[2], HasSubstr(": fly\\nslomo 5"));
+    EXPECT_EQ(Server().PermissionQueries(), 0u);
 }
 
 TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
@@ -194,23 +194,23 @@ TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
         const char* line;
         const char* logged;
     } cases[] = {
-        {"Rex", "/cheat say {x}", "Rex ran say {x}"},     {"Rex", "/cheat say {{x}}", "Rex ran say {{x}}"},
-        {"Rex", "/cheat say }", "Rex ran say }"},         {"Rex", "/cheat say {", "Rex ran say {"},
+        {"Max", "/cheat say {x}", "Max ran say {x}"},     {"Max", "/cheat say {{x}}", "Max ran say {{x}}"},
+        {"Max", "/cheat say }", "Max ran say }"},         {"Max", "/cheat say {", "Max ran say {"},
         {"Re{0}x", "/cheat say {}", "Re{0}x ran say {}"},
     };
     LoadWith("{0} ran {1}", true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        DevEngine::TheGameWorld().Records() = {};
+        Events().Clear();
         AShooterPlayerController* player = Join(c.player, 99);
         Grant(99, "Cheat.say");
         EXPECT_EQ(SayChecked(player, c.line).outcome, Outcome::Handled);
         EXPECT_THAT(GameplayLog(), ElementsAre(c.logged));
-        ASSERT_FALSE(Records().directMessages.empty());
-        for (const auto& message : Records().directMessages) {
+        ASSERT_FALSE(Events().Of<DevHost::Broadcast>().empty());
+        for (const auto& message : Events().Of<DevHost::Broadcast>()) {
             EXPECT_EQ(U(message.text), c.logged);
         }
-        DevEngine::TheGameWorld().Leave(player);
+        Server().Leave(c.player);
     }
 }
 
@@ -234,7 +234,7 @@ TEST_F(CheatCommand, ConfigurationsThatCannotLogAGrantedUseRunNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.config);
         WriteConfig(c.config);
-        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
         const auto result = SayChecked(rex_, "/cheat fly");
         EXPECT_EQ(result.outcome, Outcome::Failed);
         EXPECT_EQ(result.error, c.error);
@@ -260,9 +260,9 @@ TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.messages);
-        DevEngine::TheGameWorld().Records() = {};
+        Events().Clear();
         WriteConfig(std::string(R"({"PrintToChat": false, "Messages": )") + c.messages + "}");
-        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
         const auto result = SayChecked(rex_, "/cheat fly");
         EXPECT_EQ(result.error, c.error);
         EXPECT_EQ(Replies(), c.replies);
@@ -315,7 +315,7 @@ TEST_F(CheatCommand, MissingEngineFunctionsNeverLeaveARunCommandUnlogged) {
     Grant(kRexId, "Cheat.fly");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hidden);
-        DevEngine::TheGameWorld().Records() = {};
+        Events().Clear();
         DevHost::HideName(c.hidden);
         const auto result = SayChecked(rex_, c.line);
         DevHost::ShowAllNames();

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "core/Config.h"
-#include "devhost/framework/Framework.h"
-#include "devhost/framework/TemporaryServerDirectory.h"
+#include "devhost/server/StandInServer.h"
 #include "tests/support/EngineValueTest.h"
 
 namespace {
@@ -20,20 +19,20 @@ class ConfigTest : public EngineValueTest {
 protected:
     void SetUp() override {
         EngineValueTest::SetUp();
-        serverDir_.emplace("corvane-config-");
+        server_.emplace(DevHost::ServerDirectory::Temporary("corvane-config-"));
         Corvane::Config::Document() = nullptr;
     }
 
     void TearDown() override {
         Corvane::Config::Document() = nullptr;
-        serverDir_.reset();
+        server_.reset();
         EngineValueTest::TearDown();
     }
 
-    void WriteConfig(const std::string& text) { serverDir_->WriteConfig(text); }
+    void WriteConfig(const std::string& text) { server_->WriteConfig(text); }
 
 private:
-    std::optional<DevHost::TemporaryServerDirectory> serverDir_;
+    std::optional<DevHost::StandInServer> server_;
 };
 
 struct TypeError {

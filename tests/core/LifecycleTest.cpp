@@ -3,6 +3,7 @@
 
 #include "devhost/engine/Allocator.h"
 #include "host/Velkor.h"
+#include "tests/support/RecordingSink.h"
 #include "tests/support/ServerFixture.h"
 #include "tests/support/StdRegex.h"
 
@@ -23,7 +24,7 @@ class Lifecycle : public ServerFixture {};
 
 TEST_F(Lifecycle, LoadRegistersCheatAndUnloadRemovesIt) {
     WriteConfig(kGoodConfig);
-    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
     EXPECT_THAT(LogLines(), SizeIs(0));
 
@@ -31,13 +32,13 @@ TEST_F(Lifecycle, LoadRegistersCheatAndUnloadRemovesIt) {
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
     AShooterPlayerController* rex = Join("Rex", 7);
     EXPECT_EQ(Say(rex, "/cheat fly").outcome, DevHost::RouteResult::Outcome::Unrouted);
-    EXPECT_THAT(Records().console, SizeIs(0));
+    EXPECT_THAT(Events().Of<DevHost::ConsoleCommandRun>(), SizeIs(0));
 }
 
 TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
     RemoveConfig();
     EXPECT_FALSE(LoadPlugin());
-    EXPECT_FALSE(Plugin().Loaded());
+    EXPECT_FALSE(Server().Loaded());
     EXPECT_THAT(LogLines(),
                 ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
@@ -67,7 +68,7 @@ TEST_F(Lifecycle, FrameworkSinksKeepThePatternButNothingOfAnUnloadedPlugin) {
 
 TEST_F(Lifecycle, ByteOrderMarkAndTrailingTextAreAccepted) {
     WriteConfig(std::string("\xEF\xBB\xBF") + kGoodConfig + " this is not JSON {");
-    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
 }
 
@@ -75,8 +76,8 @@ TEST_F(Lifecycle, ThreadNotificationsChangeNothing) {
     WriteConfig(kGoodConfig);
     ASSERT_TRUE(LoadPlugin());
     const auto blocks = DevEngine::TheAllocator().LiveBlocks();
-    Plugin().NotifyThread(2);
-    Plugin().NotifyThread(3);
+    Server().NotifyThread(2);
+    Server().NotifyThread(3);
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocks);
     EXPECT_THAT(LogLines(), SizeIs(0));
@@ -98,7 +99,7 @@ TEST_F(Lifecycle, ReloadPicksUpAChangedFile) {
     RemoveConfig();
     EXPECT_FALSE(LoadPlugin());
     WriteConfig(kGoodConfig);
-    ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+    ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
 }
 

@@ -63,7 +63,7 @@ TEST_F(Messaging, BroadcastReachesEveryoneWithTheSameTextAndColour) {
     Join("Bob", 3);
     const FLinearRGBA colour{0.25f, 0.5f, 0.75f, 1.0f};
     BroadcastToAll(api_, colour, WIDE("Server {{restart}} soon"));
-    const auto& messages = Records().directMessages;
+    const auto messages = Events().Of<DevHost::Broadcast>();
     ASSERT_EQ(messages.size(), 3u);
     const char* order[] = {"Rex", "Ann", "Bob"};
     for (std::size_t i = 0; i < messages.size(); ++i) {
@@ -78,7 +78,7 @@ TEST_F(Messaging, BroadcastToAnEmptyWorldSendsNothing) {
     DevEngine::TheAllocator().StartRecording();
     BroadcastToAll(api_, ToLinear(kAnnouncementColour), WIDE("hello"));
     const auto calls = DevEngine::TheAllocator().StopRecording();
-    EXPECT_THAT(Records().directMessages, IsEmpty());
+    EXPECT_THAT(Events().Of<DevHost::Broadcast>(), IsEmpty());
     ASSERT_EQ(calls.size(), 2u) << "the text is still built and freed";
     EXPECT_EQ(calls[1].kind, DevEngine::AllocatorCall::Kind::Free);
 }
@@ -87,20 +87,20 @@ TEST_F(Messaging, InvalidFormatTextsFailBeforeTheWorldIsAsked) {
     Join("Rex", 1);
     for (const WideChar* text : {WIDE("a } b"), WIDE("{}"), WIDE("{0}"), WIDE("tail {")}) {
         EXPECT_THROW(BroadcastToAll(api_, ToLinear(kAnnouncementColour), text), fmt::format_error);
-        EXPECT_THROW(ChatToPlayer(api_, DevEngine::TheGameWorld().FindPlayer("Rex"),
-                                  FString::FromWide(WIDE("S")), text),
+        EXPECT_THROW(ChatToPlayer(api_, Server().Player("Rex"), FString::FromWide(WIDE("S")), text),
                      fmt::format_error);
     }
     EXPECT_EQ(DevHost::ResolutionCount("UWorld.PlayerControllerList"), 0u);
-    EXPECT_THAT(Records().directMessages, IsEmpty());
-    EXPECT_THAT(Records().chatMessages, IsEmpty());
+    EXPECT_THAT(Events().Of<DevHost::Broadcast>(), IsEmpty());
+    EXPECT_THAT(Events().Of<DevHost::PrivateMessage>(), IsEmpty());
 }
 
 TEST_F(Messaging, ChatRecordHoldsSenderAndTextAndNothingElse) {
     AShooterPlayerController* rex = Join("Rex", 1);
     ChatToPlayer(api_, rex, FString::FromWide(WIDE("Server")), WIDE("No {{fly}} for you"));
-    ASSERT_EQ(Records().chatMessages.size(), 1u);
-    const DevEngine::ChatRecord& chat = Records().chatMessages[0];
+    const auto messages = Events().Of<DevHost::PrivateMessage>();
+    ASSERT_EQ(messages.size(), 1u);
+    const DevHost::PrivateMessage& chat = messages[0];
     EXPECT_EQ(chat.player, "Rex");
     EXPECT_EQ(U(chat.fromName.text), "Server");
     EXPECT_EQ(U(chat.text.text), "No {fly} for you");
@@ -119,9 +119,10 @@ TEST_F(Messaging, ChatRecordHoldsSenderAndTextAndNothingElse) {
 TEST_F(Messaging, EmptySenderOrTextArrivesWithoutABuffer) {
     AShooterPlayerController* rex = Join("Rex", 1);
     ChatToPlayer(api_, rex, FString(), WIDE(""));
-    ASSERT_EQ(Records().chatMessages.size(), 1u);
-    EXPECT_FALSE(Records().chatMessages[0].fromName.hasBuffer);
-    EXPECT_FALSE(Records().chatMessages[0].text.hasBuffer);
+    const auto messages = Events().Of<DevHost::PrivateMessage>();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(messages[0].fromName.hasBuffer);
+    EXPECT_FALSE(messages[0].text.hasBuffer);
 }
 
 TEST_F(Messaging, PrivateMessageFreesEveryBlockItMadeExactlyOnce) {

@@ -6,11 +6,10 @@
 // CORVANE_SOAK_LINES scales the count down for slow builds (sanitizers,
 // emulation); by default the whole million runs.
 #include <gmock/gmock.h>
-#include <spdlog/sinks/base_sink.h>
 
 #include <cstdlib>
-#include <mutex>
 #include <string>
+#include <variant>
 
 #include "devhost/engine/Allocator.h"
 #include "host/Velkor.h"
@@ -25,25 +24,27 @@ constexpr std::size_t kDefaultLines = 1'000'000;
 // Allocator fragmentation and the stand-in's own bookkeeping may move a few
 // pages; a leak of even a few bytes a line would move tens of megabytes.
 constexpr std::size_t kResidentGrowthBound = 4u << 20;
-// The engine's records are emptied this often, keeping their capacity.
-constexpr std::size_t kRecordsKept = 4096;
+// The fixture's event log is emptied this often, keeping its capacity.
+constexpr std::size_t kEventsKept = 4096;
 
 std::size_t SoakLines() {
     const char* text = std::getenv("CORVANE_SOAK_LINES");
     return text != nullptr ? std::stoul(text) : kDefaultLines;
 }
 
-// Counts the plugin's log lines instead of keeping them.
-class CountingSink final : public spdlog::sinks::base_sink<std::mutex> {
-public:
-    std::size_t warnings = 0;
-    std::size_t others = 0;
+// What the engine and the framework reported, counted rather than kept.
+struct Counts {
+    std::size_t commands = 0, gameplayLog = 0, replies = 0, broadcasts = 0, warnings = 0, otherLogLines = 0;
 
-protected:
-    void sink_it_(const spdlog::details::log_msg& message) override {
-        ++(message.level == spdlog::level::warn ? warnings : others);
+    void Count(const DevHost::Event& event) {
+        if (const auto* line = std::get_if<DevHost::LogLine>(&event)) {
+            ++(line->level == spdlog::level::warn ? warnings : otherLogLines);
+        }
+        commands += std::holds_alternative<DevHost::ConsoleCommandRun>(event);
+        gameplayLog += std::holds_alternative<DevHost::GameplayLogEntry>(event);
+        replies += std::holds_alternative<DevHost::PrivateMessage>(event);
+        broadcasts += std::holds_alternative<DevHost::Broadcast>(event);
     }
-    void flush_() override {}
 };
 
 struct Line {
@@ -65,17 +66,18 @@ class Soak : public ServerFixture {
 protected:
     void SetUp() override {
         ServerFixture::SetUp();
-        GetLogSinks() = {sink_};
+        subscription_ = Server().Subscribe([this](const DevHost::Event& event) { counts_.Count(event); });
         WriteMessages("{0} used the cheat command: {1}", "You may not.", "Server", true);
         rex_ = Join("Rex", 1);
         mara_ = Join("Mara", 2);
         for (int i = 0; i < 8; ++i) {
             Join("Player" + std::to_string(i), 100 + i);
         }
-        DevEngine::TheGameWorld().Leave(Join("Gone", 99));  // a stale entry in the world's list
+        Join("Gone", 99);
+        Server().Leave("Gone");  // a stale entry in the world's list
         Grant(1, "Cheat.fly");
         Grant(1, "Cheat.say");
-        ASSERT_TRUE(LoadPlugin()) << Plugin().error();
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     }
 
     std::vector<Line> Mix() const {
@@ -93,15 +95,12 @@ protected:
     }
 
     void Route(const Line& line, std::size_t blocks, Totals& totals) {
-        const auto& records = Records();
-        const std::size_t before[] = {records.console.size(), records.gameplayLog.size(),
-                                      records.chatMessages.size(), records.directMessages.size(),
-                                      sink_->warnings};
+        const Counts before = counts_;
         const auto result = DevHost::RouteChat(line.player, line.text);
-        const std::size_t added[] = {records.console.size() - before[0],
-                                     records.gameplayLog.size() - before[1],
-                                     records.chatMessages.size() - before[2],
-                                     records.directMessages.size() - before[3], sink_->warnings - before[4]};
+        const std::size_t added[] = {counts_.commands - before.commands,
+                                     counts_.gameplayLog - before.gameplayLog,
+                                     counts_.replies - before.replies, counts_.broadcasts - before.broadcasts,
+                                     counts_.warnings - before.warnings};
         totals.commands += added[0];
         totals.gameplayLog += added[1];
         totals.replies += added[2];
@@ -115,15 +114,8 @@ protected:
         }
     }
 
-    void EmptyRecords() {
-        auto& records = Records();
-        records.console.clear();
-        records.gameplayLog.clear();
-        records.chatMessages.clear();
-        records.directMessages.clear();
-    }
-
-    std::shared_ptr<CountingSink> sink_ = std::make_shared<CountingSink>();
+    Counts counts_;
+    DevHost::Subscription subscription_;
     AShooterPlayerController* rex_ = nullptr;
     AShooterPlayerController* mara_ = nullptr;
 };
@@ -140,11 +132,11 @@ TEST_F(Soak, MixedLinesKeepEngineBlocksAndResidentMemoryFlat) {
             residentWarm = ResidentBytes();
         }
         Route(mix[i % mix.size()], blocks, totals);
-        if (i % kRecordsKept == kRecordsKept - 1) {
-            EmptyRecords();
+        if (i % kEventsKept == kEventsKept - 1) {
+            Events().Clear();
         }
     }
-    EmptyRecords();
+    Events().Clear();
     const std::optional<std::size_t> residentEnd = ResidentBytes();
 
     EXPECT_EQ(totals.firstSurprise, "") << "the first line that did not do what it should";
@@ -159,8 +151,8 @@ TEST_F(Soak, MixedLinesKeepEngineBlocksAndResidentMemoryFlat) {
     EXPECT_EQ(totals.gameplayLog, commands);
     EXPECT_EQ(totals.replies, replies);
     EXPECT_EQ(totals.broadcasts, broadcasts);
-    EXPECT_EQ(sink_->warnings, warnings);
-    EXPECT_EQ(sink_->others, 0u);
+    EXPECT_EQ(counts_.warnings, warnings);
+    EXPECT_EQ(counts_.otherLogLines, 0u);
 
     if (kFreedMemoryQuarantined || !residentWarm || !residentEnd) {
         return;  // no meaningful resident size here

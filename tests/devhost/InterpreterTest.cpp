@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "devhost/app/DevServer.h"
-#include "devhost/app/EventOutput.h"
 #include "devhost/app/Interpreter.h"
 #include "devhost/app/Script.h"
-#include "devhost/app/ServerDirectory.h"
+#include "devhost/app/Session.h"
 
 namespace {
 
@@ -33,17 +31,15 @@ protected:
         return lines;
     }
 
-    std::string ConfigText() const {
-        std::ifstream file(directory_.ConfigFile(), std::ios::binary);
+    std::string ConfigText() {
+        std::ifstream file(session_.Server().Directory().ConfigFile(), std::ios::binary);
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     }
 
-    DevHost::ServerDirectory directory_ = DevHost::ServerDirectory::Prepare(std::nullopt);
     std::ostringstream printed_;
-    DevHost::EventOutput output_{printed_, directory_};
-    DevHost::DevServer server_{directory_, output_};
+    DevHost::Session session_{DevHost::ServerDirectory::Prepare(std::nullopt), printed_};
     std::ostringstream help_;
-    DevHost::Interpreter interpreter_{server_, help_};
+    DevHost::Interpreter interpreter_{session_, help_};
 };
 
 TEST_F(InterpreterTest, SaySendsTheRestOfTheLineAsWritten) {

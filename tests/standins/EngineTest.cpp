@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 
 #include "core/PermissionsPlugin.h"
-#include "devhost/permissions/DevPermissions.h"
 #include "engine/FString.h"
 #include "engine/FWeakObjectPtr.h"
 #include "engine/Resolve.h"
@@ -19,15 +18,15 @@ namespace {
 class StandInEngine : public ServerFixture {
 protected:
     std::vector<std::string> RunConsole(const std::string& line) {
-        Records().console.clear();
+        Events().Clear();
         FString output;
         FString command = FString::FromWide(W(line).c_str());
         Corvane::Engine::ResolveFunction<EngineFunctions::ConsoleCommand>(
             "AShooterPlayerController.ConsoleCommand")(rex_, &output, &command, true);
         EXPECT_GT(output.Length(), 0) << "the console writes its output";
         std::vector<std::string> ran;
-        for (const auto& record : Records().console) {
-            ran.push_back(U(record.command));
+        for (const auto& run : Events().Of<DevHost::ConsoleCommandRun>()) {
+            ran.push_back(U(run.command));
         }
         return ran;
     }
@@ -64,14 +63,14 @@ TEST_F(StandInEngine, WeakReferencesStopResolvingWhenThePlayerLeaves) {
     const auto get =
         Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>("FWeakObjectPtr.Get");
     EXPECT_EQ(get(&list->Data[1], false), static_cast<UObject*>(ann));
-    DevEngine::TheGameWorld().Leave(ann);
+    Server().Leave("Ann");
     EXPECT_EQ(get(&list->Data[1], false), nullptr);
     EXPECT_EQ(list->Count, 2) << "the entry stays in the list";
     EXPECT_EQ(get(&list->Data[0], false), static_cast<UObject*>(rex_));
 }
 
 TEST_F(StandInEngine, PermissionsAreExactAndCaseSensitive) {
-    DevPermissions::Grant(1, W("Cheat.fly"));
+    Grant(1, "Cheat.fly");
     const auto ask = [](std::uint64_t id, const char* permission) {
         FString name = FString::FromWide(W(permission).c_str());
         return Corvane::PermissionsPlugin::IsPlayerHasPermission(id, name);
@@ -80,7 +79,7 @@ TEST_F(StandInEngine, PermissionsAreExactAndCaseSensitive) {
     EXPECT_FALSE(ask(1, "Cheat.Fly"));
     EXPECT_FALSE(ask(1, "Cheat.fl"));
     EXPECT_FALSE(ask(2, "Cheat.fly"));
-    DevPermissions::Revoke(1, W("Cheat.fly"));
+    Server().Revoke(1, "Cheat.fly");
     EXPECT_FALSE(ask(1, "Cheat.fly"));
 }
 

@@ -1,51 +1,52 @@
-// A fresh stand-in server for each test: its own server directory, no
-// players, no grants, a recording sink as the framework's only log sink, and
-// the real plugin library loaded through its entry notification.
+// A fresh stand-in server for each test: its own temporary server directory,
+// no players, no grants, every event kept in order, and the real plugin
+// library, loaded through its entry notification when the test asks.
 //
-// On tear-down the plugin is unloaded and the engine emptied; a test that
+// On tear-down the server ends (plugin unloaded, everyone gone); a test that
 // leaves an engine block alive fails.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "devhost/engine/Engine.h"
-#include "devhost/framework/Framework.h"
-#include "devhost/framework/TemporaryServerDirectory.h"
-#include "tests/support/RecordingSink.h"
+#include "devhost/server/EventLog.h"
+#include "devhost/server/StandInServer.h"
 
 class ServerFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
+    DevHost::StandInServer& Server() { return *server_; }
+    DevHost::EventLog& Events() { return *events_; }
+
     // Writes text, byte for byte, as the plugin's config.json.
-    void WriteConfig(const std::string& text);
-    void RemoveConfig();
+    void WriteConfig(const std::string& text) { server_->WriteConfig(text); }
+    void RemoveConfig() { server_->RemoveConfig(); }
     // Writes a configuration with these three messages and switch.
     void WriteMessages(const std::string& logMsg, const std::string& noPermissions, const std::string& sender,
                        bool printToChat);
 
-    bool LoadPlugin() { return plugin_.Load(); }
-    void UnloadPlugin() { plugin_.Unload(); }
-    DevHost::PluginHost& Plugin() { return plugin_; }
+    bool LoadPlugin() { return server_->Load(); }
+    void UnloadPlugin() { server_->Unload(); }
 
-    AShooterPlayerController* Join(const std::string& name, std::uint64_t steamId);
-    void Grant(std::uint64_t steamId, const std::string& permission);
+    AShooterPlayerController* Join(const std::string& name, std::uint64_t steamId) {
+        return server_->Join(name, steamId);
+    }
+    void Grant(std::uint64_t steamId, const std::string& permission) { server_->Grant(steamId, permission); }
     // Routes a chat line (UTF-8) from the player.
-    DevHost::RouteResult Say(AShooterPlayerController* player, const std::string& line);
+    DevHost::RouteResult Say(AShooterPlayerController* player, const std::string& line) {
+        return server_->Say(player, line);
+    }
 
-    DevEngine::EngineRecords& Records() { return DevEngine::TheGameWorld().Records(); }
-    std::vector<std::string> LogLines() { return sink_->Lines(); }
-    RecordingSink& Sink() { return *sink_; }
+    std::vector<std::string> LogLines() { return events_->LogLines(); }
 
 private:
-    std::optional<DevHost::TemporaryServerDirectory> serverDir_;
-    std::shared_ptr<RecordingSink> sink_;
-    DevHost::PluginHost plugin_{CORVANE_PLUGIN_PATH};
+    std::optional<DevHost::StandInServer> server_;
+    std::optional<DevHost::EventLog> events_;
 };
 
 // UTF-8 to the engine's characters, for expectations.

@@ -1,5 +1,5 @@
-// The server directory the dev host plays in, laid out as on a server: the
-// plugin's configuration, the gameplay log and the framework's log under it.
+// A server directory, laid out as on a server: the plugin's folder with its
+// configuration, the gameplay log, the server's log and the framework's log.
 //
 // A temporary directory belongs to this object and is removed with it; a
 // directory the operator named is theirs and is left in place.
@@ -7,12 +7,16 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace DevHost {
 
 class ServerDirectory {
 public:
-    // Without a path: a fresh temporary directory holding the shipped default
+    // A fresh directory in the system's temporary folder (prefix and a random
+    // number) with an empty plugin folder.
+    static ServerDirectory Temporary(std::string_view prefix);
+    // Without a path: a temporary directory holding the shipped default
     // configuration. With one: that directory as it stands when it exists,
     // otherwise created with the shipped default configuration.
     static ServerDirectory Prepare(const std::optional<std::filesystem::path>& path);
@@ -22,11 +26,18 @@ public:
     ~ServerDirectory();
 
     const std::filesystem::path& Root() const { return root_; }
+    // Velkor/Plugins/Corvane: where the plugin reads its configuration.
+    std::filesystem::path PluginFolder() const;
     std::filesystem::path ConfigFile() const;
     std::filesystem::path FrameworkLogFile() const;
     std::filesystem::path GameplayLogFile() const;
     // Every event line, as the server's console log.
     std::filesystem::path ServerLogFile() const;
+
+    // Writes text, byte for byte, as the plugin's config.json. Throws
+    // std::runtime_error when it can't.
+    void WriteConfig(std::string_view text) const;
+    void RemoveConfig() const;
 
 private:
     ServerDirectory(std::filesystem::path root, bool temporary)

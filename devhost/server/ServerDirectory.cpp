@@ -1,14 +1,27 @@
-#include "devhost/app/ServerDirectory.h"
+#include "devhost/server/ServerDirectory.h"
 
+#include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
-#include "devhost/framework/TemporaryServerDirectory.h"
 #include "devhost/platform/DynamicLibrary.h"
 
 namespace DevHost {
 namespace fs = std::filesystem;
 namespace {
+
+fs::path MakeTemporaryDirectory(std::string_view prefix) {
+    std::random_device random;
+    for (;;) {
+        const fs::path candidate =
+            fs::temp_directory_path() / (std::string(prefix) + std::to_string(random()));
+        if (fs::create_directory(candidate)) {
+            return candidate;
+        }
+    }
+}
 
 // The shipped default, installed beside the program as it is laid out on a server.
 fs::path ShippedServerDirectory() {
@@ -21,6 +34,12 @@ fs::path ShippedServerDirectory() {
 }
 
 }  // namespace
+
+ServerDirectory ServerDirectory::Temporary(std::string_view prefix) {
+    ServerDirectory directory(MakeTemporaryDirectory(prefix), true);
+    fs::create_directories(directory.PluginFolder());
+    return directory;
+}
 
 ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
     if (path && fs::exists(*path)) {
@@ -42,9 +61,7 @@ ServerDirectory ServerDirectory::Prepare(const std::optional<fs::path>& path) {
 }
 
 ServerDirectory::ServerDirectory(ServerDirectory&& other) noexcept
-    : root_(std::move(other.root_)), temporary_(other.temporary_) {
-    other.temporary_ = false;
-}
+    : root_(std::move(other.root_)), temporary_(std::exchange(other.temporary_, false)) {}
 
 ServerDirectory::~ServerDirectory() {
     if (temporary_) {
@@ -53,8 +70,12 @@ ServerDirectory::~ServerDirectory() {
     }
 }
 
+fs::path ServerDirectory::PluginFolder() const {
+    return root_ / "Velkor" / "Plugins" / "Corvane";
+}
+
 fs::path ServerDirectory::ConfigFile() const {
-    return PluginConfigFile(root_);
+    return PluginFolder() / "config.json";
 }
 
 fs::path ServerDirectory::FrameworkLogFile() const {
@@ -67,6 +88,20 @@ fs::path ServerDirectory::GameplayLogFile() const {
 
 fs::path ServerDirectory::ServerLogFile() const {
     return root_ / "Logs" / "Server.log";
+}
+
+void ServerDirectory::WriteConfig(std::string_view text) const {
+    const fs::path file = ConfigFile();
+    fs::create_directories(file.parent_path());
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream << text;
+    if (!stream.flush()) {
+        throw std::runtime_error("can't write " + file.string());
+    }
+}
+
+void ServerDirectory::RemoveConfig() const {
+    fs::remove(ConfigFile());
 }
 
 }  // namespace DevHost

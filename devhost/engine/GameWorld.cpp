@@ -1,4 +1,4 @@
-#include "devhost/engine/Engine.h"
+#include "devhost/engine/GameWorld.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -103,16 +103,9 @@ void* GameWorld::PlayerControllerList(const void* object) {
     return object == &TheWorld() ? &TheWorld().PlayerControllerList : nullptr;
 }
 
-void GameWorld::Emit(const std::string& line) const {
-    if (listener_) {
-        listener_(line);
-    }
-}
-
 void GameWorld::Reset() {
     TheWorld().PlayerControllerList = TEngineArray<FWeakObjectPtr>();
     players_.clear();
-    records_ = EngineRecords();
 }
 
 GameWorld& TheGameWorld() {

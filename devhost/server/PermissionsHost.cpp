@@ -1,0 +1,48 @@
+#include "devhost/server/PermissionsHost.h"
+
+#include <stdexcept>
+
+#include "devhost/platform/DynamicLibrary.h"
+
+namespace DevHost {
+
+std::string PermissionsLibraryPath() {
+    return Platform::ExecutableDirectory() + "/" + CORVANE_PERMISSIONS_FILE;
+}
+
+void PermissionsHost::Load() {
+    if (library_ != nullptr) {
+        return;
+    }
+    std::string error;
+    void* library = Platform::OpenLibrary(PermissionsLibraryPath(), error);
+    if (library == nullptr) {
+        throw std::runtime_error("can't load the stand-in permissions plugin: " + error);
+    }
+    const auto control = reinterpret_cast<DevPermissions::ControlFunction>(
+        Platform::FindSymbol(library, DevPermissions::kControlExport));
+    if (control == nullptr) {
+        Platform::CloseLibrary(library);
+        throw std::runtime_error(std::string("the stand-in permissions plugin has no ") +
+                                 DevPermissions::kControlExport);
+    }
+    library_ = library;
+    control_ = control();
+}
+
+void PermissionsHost::Unload() {
+    if (library_ != nullptr) {
+        Platform::CloseLibrary(library_);
+        library_ = nullptr;
+        control_ = nullptr;
+    }
+}
+
+DevPermissions::Control& PermissionsHost::Control() const {
+    if (control_ == nullptr) {
+        throw std::logic_error("the stand-in permissions plugin is not loaded");
+    }
+    return *control_;
+}
+
+}  // namespace DevHost

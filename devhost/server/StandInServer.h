@@ -1,0 +1,95 @@
+// One stand-in game server for a run: the framework with its engine and the
+// engine's allocator, the permissions plugin, a server directory, and the
+// plugin, loaded as a server loads it. The dev host, the tests, the benchmarks
+// and the fuzz targets all play on one.
+//
+// The engine and the framework are process-wide, as on a server, so only one
+// stand-in server may exist at a time. It takes them over when it is made (a
+// fresh world, a fresh framework, the framework's log going to the event bus,
+// the permissions plugin loaded with no grants) and leaves them empty when it
+// ends: plugin unloaded, everyone gone, no sinks.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "devhost/engine/Allocator.h"
+#include "devhost/events/EventBus.h"
+#include "devhost/framework/Framework.h"
+#include "devhost/server/PermissionsHost.h"
+#include "devhost/server/ServerDirectory.h"
+#include "host/EngineObjects.h"
+
+namespace DevHost {
+
+class EventSink;
+
+class StandInServer {
+public:
+    explicit StandInServer(ServerDirectory directory,
+                           PluginHost plugin = PluginHost::FromLibrary(DefaultPluginPath()));
+    StandInServer(const StandInServer&) = delete;
+    StandInServer& operator=(const StandInServer&) = delete;
+    ~StandInServer();
+
+    // Unloads the plugin and starts the engine, the framework and the
+    // permissions plugin afresh, as when the server was made; the directory
+    // and the subscriptions stay.
+    void Restart();
+
+    const ServerDirectory& Directory() const { return directory_; }
+    void WriteConfig(std::string_view text) const { directory_.WriteConfig(text); }
+    void RemoveConfig() const { directory_.RemoveConfig(); }
+
+    // The process attach and detach notifications. Load is false when the
+    // library could not be loaded or its attach failed; LoadError() says why.
+    bool Load() { return plugin_.Load(); }
+    void Unload() { plugin_.Unload(); }
+    bool Loaded() const { return plugin_.Loaded(); }
+    const std::string& LoadError() const { return plugin_.error(); }
+    void NotifyThread(std::uint32_t reason) { plugin_.NotifyThread(reason); }
+
+    // The server's hold on the permissions plugin, taken at start. Without it
+    // the plugin finds no permissions plugin (unless it holds one itself).
+    void LoadPermissionsPlugin();
+    void UnloadPermissionsPlugin() { permissions_.Unload(); }
+
+    // Players by character name, each with a Steam id of their own. Throw
+    // std::invalid_argument for a name or id already connected, or a name
+    // that is not.
+    AShooterPlayerController* Join(const std::string& name, std::uint64_t steamId);
+    void Leave(const std::string& name);
+    AShooterPlayerController* Player(const std::string& name) const;
+    std::uint64_t SteamIdOf(const std::string& name) const;
+
+    // Permission names in UTF-8, exact and case-sensitive.
+    void Grant(std::uint64_t steamId, std::string_view permission);
+    void Revoke(std::uint64_t steamId, std::string_view permission);
+    void RevokeAll();
+    // How often plugins asked the permissions plugin since it was loaded or emptied.
+    std::uint64_t PermissionQueries() const;
+
+    // The player sends a chat line (UTF-8), routed by the framework.
+    RouteResult Say(AShooterPlayerController* player, std::string_view line);
+
+    [[nodiscard]] Subscription Subscribe(Observer observer) const;
+    DevEngine::Allocator& Allocator() const;
+
+private:
+    struct Connected {
+        AShooterPlayerController* controller;
+        std::uint64_t steamId;
+    };
+    const Connected& Find(const std::string& name) const;
+
+    ServerDirectory directory_;
+    std::shared_ptr<EventSink> sink_;
+    PermissionsHost permissions_;
+    PluginHost plugin_;
+    std::map<std::string, Connected> connected_;
+};
+
+}  // namespace DevHost
