@@ -2,7 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
+
+#include "devhost/engine/Allocator.h"
 
 namespace Bench {
 namespace {
@@ -31,9 +35,32 @@ private:
     Times& times_;
 };
 
+// --engine-allocator=lean (the default) or accounting, taken off the command
+// line before the benchmark library reads it.
+DevEngine::Allocator::Mode TakeAllocatorMode(int& argc, char** argv) {
+    constexpr std::string_view kFlag = "--engine-allocator=";
+    auto mode = DevEngine::Allocator::Mode::Lean;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!argument.starts_with(kFlag)) {
+            argv[kept++] = argv[i];
+        } else if (argument.substr(kFlag.size()) == "accounting") {
+            mode = DevEngine::Allocator::Mode::Accounting;
+        } else if (argument.substr(kFlag.size()) != "lean") {
+            std::cerr << "unknown " << argument << " (lean or accounting)\n";
+            std::exit(1);
+        }
+    }
+    argc = kept;
+    return mode;
+}
+
 }  // namespace
 
 int RunWithSummary(int argc, char** argv, const Summary& summary) {
+    const DevEngine::Allocator::Mode mode = TakeAllocatorMode(argc, argv);
+    DevEngine::TheAllocator().SetMode(mode);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
@@ -42,7 +69,10 @@ int RunWithSummary(int argc, char** argv, const Summary& summary) {
     Reporter reporter(times);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::cout << '\n';
+    std::cout << "\nengine allocator: "
+              << (mode == DevEngine::Allocator::Mode::Lean ? "lean (counts live blocks only)"
+                                                           : "accounting (the tests' stand-in)")
+              << "\n\n";
     summary(times, std::cout);
     return 0;
 }

@@ -17,6 +17,8 @@ using Times = std::map<std::string, double>;
 using Summary = std::function<void(const Times& times, std::ostream& out)>;
 
 // Runs the benchmarks selected on the command line, then prints the summary.
+// The engine allocator is the stand-in's lean mode unless the command line
+// says --engine-allocator=accounting.
 int RunWithSummary(int argc, char** argv, const Summary& summary);
 
 // One line of a summary: "name  ratio  (target at most T: met | missed by N%)".

@@ -23,15 +23,17 @@ corvane_header_library(spdlog::spdlog SPDLOG_HEADER_ONLY= SPDLOG_FMT_EXTERNAL)
 set_target_properties(spdlog::spdlog PROPERTIES INTERFACE_LINK_LIBRARIES fmt::fmt)
 corvane_header_library(nlohmann_json::nlohmann_json)
 
-set(googletest /usr/src/googletest)
-if(NOT EXISTS ${googletest}/CMakeLists.txt)
-  message(FATAL_ERROR "${googletest} is missing: install googletest")
+if(CORVANE_TESTS)
+  set(googletest /usr/src/googletest)
+  if(NOT EXISTS ${googletest}/CMakeLists.txt)
+    message(FATAL_ERROR "${googletest} is missing: install googletest")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  # GoogleTest's own Windows threading, not the POSIX layer it would pick up here.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  # It names its targets GTest::gtest, GTest::gtest_main and GTest::gmock itself.
+  add_subdirectory(${googletest} ${CMAKE_BINARY_DIR}/deps/googletest EXCLUDE_FROM_ALL)
 endif()
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-# GoogleTest's own Windows threading, not the POSIX layer it would pick up here.
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-# It names its targets GTest::gtest, GTest::gtest_main and GTest::gmock itself.
-add_subdirectory(${googletest} ${CMAKE_BINARY_DIR}/deps/googletest EXCLUDE_FROM_ALL)
 
 # The MinGW runtime (C++ library, unwinder, threads) as DLLs beside the
 # programs: every module in the process then shares one runtime, so objects,

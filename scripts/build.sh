@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds one build tree: build.sh DIR [cmake options...]
+# Configures and builds one of the presets of CMakePresets.json:
+#   build.sh PRESET [cmake --build options...]
 set -euo pipefail
-dir=$1; shift
-cmake -S "$(dirname "$0")/.." -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$dir"
+cd "$(dirname "$0")/.."
+preset=$1; shift
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" "$@"

@@ -9,9 +9,7 @@ cd "$(dirname "$0")/.."
 targets=("$@")
 [ $# -gt 0 ] || targets=(fuzz_chat fuzz_strings fuzz_config)
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER="$(command -v clang++-14)" -DCORVANE_SANITIZE=ON -DCORVANE_FUZZ=ON >/dev/null
-cmake --build build-fuzz --target "${targets[@]}"
+scripts/build.sh fuzz --target "${targets[@]}"
 
 export UBSAN_OPTIONS=print_stacktrace=1
 # Files, and cov and ft as libFuzzer counts them when it loads the folder.

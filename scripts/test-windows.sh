@@ -3,7 +3,7 @@
 # under Wine (see cmake/mingw-w64.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64
+scripts/install-deps.sh tests windows
 # A fresh Wine prefix takes a while to set up; doing it first keeps that out
 # of the first test's time. No .NET or HTML runtime: nothing here needs one.
 if [ ! -d "${WINEPREFIX:-$HOME/.wine}" ]; then
@@ -12,11 +12,11 @@ if [ ! -d "${WINEPREFIX:-$HOME/.wine}" ]; then
 fi
 # The build's own output only when it fails.
 mkdir -p build-win
-if ! scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >build-win/build.log 2>&1; then
+if ! scripts/build.sh windows >build-win/build.log 2>&1; then
   cat build-win/build.log
   exit 1
 fi
 # A test that fails is run once more before it counts as failed: a Wine
 # process now and then dies starting up while another one does; a real fault
 # fails both times.
-ctest --test-dir build-win --output-on-failure -j2 --repeat until-pass:2
+ctest --preset windows --repeat until-pass:2

@@ -38,7 +38,31 @@ void Allocator::Forget(void* block) {
     }
 }
 
+void Allocator::SetMode(Mode mode) {
+    if (LiveBlocks() != 0) {
+        Fail("mode changed while blocks are live", nullptr);
+    }
+    mode_ = mode;
+}
+
+void* Allocator::LeanRealloc(void* block, std::uint64_t size) {
+    if (size == 0) {
+        leanBlocks_ -= block != nullptr;
+        std::free(block);
+        return nullptr;
+    }
+    leanBlocks_ += block == nullptr;
+    void* result = std::realloc(block, static_cast<std::size_t>(size));
+    if (result == nullptr) {
+        Fail("out of memory", block);
+    }
+    return result;
+}
+
 void* Allocator::Realloc(void* block, std::uint64_t size) {
+    if (mode_ == Mode::Lean) {
+        return LeanRealloc(block, size);
+    }
     if (block == nullptr && size == 0) {
         Fail("Realloc of no block to 0 bytes", block);
     }
@@ -70,6 +94,11 @@ void* Allocator::Realloc(void* block, std::uint64_t size) {
 }
 
 void Allocator::Free(void* block) {
+    if (mode_ == Mode::Lean) {
+        --leanBlocks_;
+        std::free(block);
+        return;
+    }
     Forget(block);
     if (recording_) {
         calls_.push_back({AllocatorCall::Kind::Free, block, 0, nullptr});

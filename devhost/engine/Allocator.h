@@ -7,6 +7,10 @@
 // process at once with a message naming the fault. Only the most recent
 // releases are remembered, so that a long-running server's bookkeeping stays
 // bounded; a block released longer ago counts as never handed out.
+//
+// The lean mode, for benchmarks, counts live blocks and nothing more: no sizes,
+// no misuse checks, no recording, so that what is measured is the caller's work
+// and not this bookkeeping.
 #pragma once
 
 #include <cstddef>
@@ -30,10 +34,17 @@ struct AllocatorCall {
 
 class Allocator {
 public:
+    enum class Mode { Accounting, Lean };
+
     void* Realloc(void* block, std::uint64_t size);
     void Free(void* block);
 
-    std::size_t LiveBlocks() const { return live_.size(); }
+    // Aborts unless no block is live: a block's bookkeeping belongs to its mode.
+    void SetMode(Mode mode);
+    Mode GetMode() const { return mode_; }
+
+    std::size_t LiveBlocks() const { return mode_ == Mode::Lean ? leanBlocks_ : live_.size(); }
+    // Accounting mode only.
     std::uint64_t LiveBytes() const { return liveBytes_; }
     std::uint64_t SizeOf(const void* block) const;
 
@@ -44,6 +55,10 @@ public:
 private:
     [[noreturn]] static void Fail(const char* what, const void* block);
     void Forget(void* block);
+    void* LeanRealloc(void* block, std::uint64_t size);
+
+    Mode mode_ = Mode::Accounting;
+    std::size_t leanBlocks_ = 0;
 
     std::unordered_map<const void*, std::uint64_t> live_;
     // Released blocks, and the order they were released in (with the release

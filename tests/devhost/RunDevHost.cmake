@@ -8,6 +8,9 @@
 # breaks are compared as LF whatever the platform wrote, and the date and time
 # that begin each log line are masked as "MM/DD/YY HH:MM" once their shape has
 # been checked.
+#
+# With CORVANE_UPDATE_EXPECTED set in the environment (scripts/update-expected.sh)
+# the output is written to the expected file instead of compared with it.
 cmake_minimum_required(VERSION 3.25)
 
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -39,6 +42,9 @@ endfunction()
 normalise("${output}" output)
 set(stamp "[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] ")
 string(REGEX REPLACE "(^|\n)log: ${stamp}" "\\1log: MM/DD/YY HH:MM " output "${output}")
+if(DEFINED ENV{CORVANE_UPDATE_EXPECTED})
+  file(WRITE ${EXPECTED} "${output}")
+endif()
 file(READ ${EXPECTED} expected)
 normalise("${expected}" expected)
 
