@@ -88,7 +88,7 @@ void CheckSafety(const Server& server, const Player& player, const Effects& effe
             "a command ran without its gameplay-log entry, or an entry without a command");
     Require(effects.console.size() <= 1 && effects.gameplayLog.size() <= 1, "one line ran several commands");
     for (const auto& broadcast : effects.broadcasts) {
-        Require(effects.gameplayLog.size() == 1 && broadcast.text == effects.gameplayLog[0],
+        Require(effects.gameplayLog.size() == 1 && broadcast.text == effects.gameplayLog[0].text,
                 "a broadcast differs from the gameplay log");
     }
 }
@@ -107,7 +107,7 @@ void CheckGrant(const Server& server, const Fuzz::ChatExpectation& expected, con
     Require(effects.replies.empty(), "a granted line sent a private reply");
     Require(effects.console.size() == 1 && effects.console[0].command == expected.command,
             "a granted line did not run exactly its command");
-    Require(effects.gameplayLog.size() == 1 && effects.gameplayLog[0] == expected.logText,
+    Require(effects.gameplayLog.size() == 1 && effects.gameplayLog[0].text == expected.logText,
             "the gameplay-log entry is not the configured text");
     std::vector<std::string> recipients;
     for (const auto& broadcast : effects.broadcasts) {
