@@ -18,13 +18,16 @@ namespace Corvane::Config {
 nlohmann::json& Document();
 
 // Reads "<server dir>/Velkor/Plugins/Corvane/config.json". Throws
-// std::runtime_error("Can't open config.json") when the file cannot be opened,
+// std::runtime_error("Can't open config.json") when the file cannot be opened
+// or read (a directory, say),
 // the library's parse error on malformed JSON, and its out-of-range error for a
 // number no double holds; text after the first complete value is not read.
 void ReadAtLoad();
 
 // The text of "Messages"[key], or "No message" when the key is absent.
 FString GetMessageText(const std::string& key);
+// The same with a text of ours for an absent key.
+FString GetMessageText(const std::string& key, const std::string& fallback);
 
 // "PrintToChat"; throws the library's type error unless it is a boolean.
 bool PrintToChat();

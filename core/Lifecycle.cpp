@@ -5,6 +5,9 @@
 
 #include "core/CheatCommand.h"
 #include "core/Config.h"
+#include "core/Controls.h"
+#include "core/Cooldowns.h"
+#include "core/PermissionsPlugin.h"
 #include "core/PluginLog.h"
 #include "host/EntryNotification.h"
 
@@ -14,6 +17,7 @@ void Load() {
     CreatePluginLog();
     try {
         Config::ReadAtLoad();
+        ApplyControls(Config::Document());
     } catch (const std::exception& error) {
         PluginLog()->error(std::string_view(error.what()));
         throw;
@@ -23,6 +27,8 @@ void Load() {
 
 void Unload() {
     UnregisterCheatCommand();
+    TheCooldowns().Clear();
+    PermissionsPlugin::Release();
 }
 
 int HandleEntryNotification(std::uint32_t reason) noexcept {

@@ -5,11 +5,13 @@
 
 namespace Corvane {
 
-// Creates the logger, reads the configuration (a failure is logged and
-// rethrown, and nothing is registered), then registers /cheat.
+// Creates the logger, reads and checks the configuration (a failure is
+// logged and rethrown, and nothing is registered; warnings are logged), then
+// registers /cheat.
 void Load();
 
-// Unregisters /cheat. The logger and the configuration stay until the process ends.
+// Unregisters /cheat, forgets the cooldowns and lets go of the permissions
+// plugin. The logger and the configuration stay until the process ends.
 void Unload();
 
 // The operating system's notification: 1 runs Load, 0 runs Unload, 2 and 3 do

@@ -9,7 +9,18 @@
 namespace Corvane::PermissionsPlugin {
 namespace {
 
-::Permissions::IsPlayerHasPermissionFunction LoadQuery() {
+// The library's handle and query from the first question until unload.
+struct Loaded {
+    void* library = nullptr;
+    ::Permissions::IsPlayerHasPermissionFunction query = nullptr;
+};
+
+Loaded& TheLoaded() {
+    static Loaded loaded;
+    return loaded;
+}
+
+Loaded Load() {
     std::string error;
     void* library = Platform::LoadLibraryByName(Platform::kPermissionsLibrary, error);
     if (library == nullptr) {
@@ -18,21 +29,29 @@ namespace {
     }
     void* query = Platform::FindExport(library, ::Permissions::kIsPlayerHasPermission);
     if (query == nullptr) {
+        Platform::UnloadLibrary(library);
         throw std::runtime_error(std::string("The permissions plugin has no ") +
                                  ::Permissions::kIsPlayerHasPermission);
     }
-    return reinterpret_cast<::Permissions::IsPlayerHasPermissionFunction>(query);
+    return {library, reinterpret_cast<::Permissions::IsPlayerHasPermissionFunction>(query)};
 }
 
 }  // namespace
 
 bool IsPlayerHasPermission(std::uint64_t steamId, const FString& permission) {
-    // Resolved once; a failed attempt is retried at the next question.
-    static ::Permissions::IsPlayerHasPermissionFunction query = nullptr;
-    if (query == nullptr) {
-        query = LoadQuery();
+    Loaded& loaded = TheLoaded();
+    if (loaded.query == nullptr) {
+        loaded = Load();
     }
-    return query(steamId, permission);
+    return loaded.query(steamId, permission);
+}
+
+void Release() {
+    Loaded& loaded = TheLoaded();
+    if (loaded.library != nullptr) {
+        Platform::UnloadLibrary(loaded.library);
+    }
+    loaded = {};
 }
 
 }  // namespace Corvane::PermissionsPlugin

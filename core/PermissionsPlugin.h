@@ -8,8 +8,13 @@
 
 namespace Corvane::PermissionsPlugin {
 
-// Asks the permissions plugin. Throws std::runtime_error, granting nothing,
-// when its library can't be loaded or lacks the query; the next question tries again.
+// Asks the permissions plugin, loading its library on the first question.
+// Throws std::runtime_error, granting nothing, when the library can't be
+// loaded or lacks the query; the next question tries again.
 bool IsPlayerHasPermission(std::uint64_t steamId, const FString& permission);
+
+// Lets go of the library (at unload), so that the framework can unload or
+// reload the permissions plugin; the next question loads it anew.
+void Release();
 
 }  // namespace Corvane::PermissionsPlugin

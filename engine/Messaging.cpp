@@ -1,5 +1,7 @@
 #include "engine/Messaging.h"
 
+#include <stdexcept>
+
 #include "engine/FChatEntry.h"
 #include "engine/FWeakObjectPtr.h"
 #include "engine/FromFormat.h"
@@ -7,8 +9,16 @@
 #include "host/EngineFunctions.h"
 
 void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
+    BroadcastTo(api, colour, message, nullptr);
+}
+
+void BroadcastTo(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message,
+                 const std::function<bool(AShooterPlayerController*)>& isRecipient) {
     FString text = FromFormat(message);
     UWorld* world = api.CurrentWorld();
+    if (world == nullptr) {
+        throw std::runtime_error("No current world");
+    }
     const auto* list =
         Corvane::Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
     const FWeakObjectPtr* entries = list->Data;
@@ -17,13 +27,13 @@ void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideC
         const FWeakObjectPtr entry = entries[i];
         UObject* object = Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(
             "FWeakObjectPtr.Get")(&entry, false);
-        if (object == nullptr) {
-            continue;  // the player has left
+        auto* player = static_cast<AShooterPlayerController*>(object);
+        if (object == nullptr || (isRecipient && !isRecipient(player))) {
+            continue;  // the player has left, or is not one of those asked for
         }
         const FLinearRGBA colourCopy = colour;
         Corvane::Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(
-            "AShooterPlayerController.ClientServerChatDirectMessage")(
-            static_cast<AShooterPlayerController*>(object), &text, colourCopy, false);
+            "AShooterPlayerController.ClientServerChatDirectMessage")(player, &text, colourCopy, false);
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
+#include <utility>
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -47,16 +50,47 @@ std::string Corvane::Engine::ToUtf8(WideStringView text) {
 }
 
 std::string Corvane::Engine::ToPrintableUtf8(WideStringView text) {
+    return EscapeForLog(ToUtf8(text));
+}
+
+namespace {
+
+// The code point of the UTF-8 sequence at text[i] when it is one that a log
+// must not show raw (C1 controls, U+2028, U+2029, U+202A to U+202E, U+2066 to
+// U+2069), with its length; 0 otherwise.
+std::pair<char32_t, std::size_t> HiddenControlAt(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    if (byte(0) == 0xC2 && i + 1 < text.size() && byte(1) >= 0x80 && byte(1) <= 0x9F) {
+        return {byte(1), 2};
+    }
+    if (byte(0) == 0xE2 && i + 2 < text.size()) {
+        const char32_t c = 0x2000 + ((byte(1) & 0x3Fu) << 6) + (byte(2) & 0x3Fu);
+        const bool separator = c == 0x2028 || c == 0x2029;
+        const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+        if ((byte(1) & 0xC0) == 0x80 && (separator || bidi)) {
+            return {c, 3};
+        }
+    }
+    return {0, 0};
+}
+
+}  // namespace
+
+std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
     std::string printable;
-    for (const char c : ToUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            printable += c;
-        } else if (c == '\r') {
+    printable.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (const auto [hidden, length] = HiddenControlAt(utf8, i); length != 0) {
+            printable += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(hidden));
+            i += length - 1;
+        } else if (byte >= 0x20 && byte != 0x7F) {
+            printable += utf8[i];
+        } else if (byte == '\r') {
             printable += "\\r";
-        } else if (c == '\n') {
+        } else if (byte == '\n') {
             printable += "\\n";
-        } else if (c == '\t') {
+        } else if (byte == '\t') {
             printable += "\\t";
         } else {
             printable += fmt::format("\\x{:02X}", byte);

@@ -10,4 +10,6 @@ extern const char* const kPermissionsLibrary;
 // The library's handle, or null with error set.
 void* LoadLibraryByName(const char* name, std::string& error);
 void* FindExport(void* library, const char* name);
+// Lets go of a reference taken by LoadLibraryByName.
+void UnloadLibrary(void* library);
 }  // namespace Corvane::Platform

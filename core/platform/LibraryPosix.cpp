@@ -15,3 +15,7 @@ void* Corvane::Platform::LoadLibraryByName(const char* name, std::string& error)
 void* Corvane::Platform::FindExport(void* library, const char* name) {
     return dlsym(library, name);
 }
+
+void Corvane::Platform::UnloadLibrary(void* library) {
+    dlclose(library);
+}

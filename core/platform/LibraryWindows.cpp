@@ -17,3 +17,7 @@ void* Corvane::Platform::LoadLibraryByName(const char* name, std::string& error)
 void* Corvane::Platform::FindExport(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
+
+void Corvane::Platform::UnloadLibrary(void* library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}

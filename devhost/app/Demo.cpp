@@ -19,6 +19,8 @@ say bob /cheat fly
 say alice /cheat Fly
 # A chained command is refused whatever the player holds, and logged.
 say alice /cheat fly | slomo 5
+# Commands on the deny list (the shipped one denies exit and quit) are refused to everyone.
+say alice /cheat quit
 # Chat that is not a command passes by.
 say bob hello
 memory

@@ -15,7 +15,9 @@ namespace DevHost {
 
 class EventPrinter {
 public:
-    EventPrinter(std::ostream& console, const ServerDirectory& directory);
+    // With colour, announcements show on the console in their colour (the
+    // logs never hold colour codes).
+    EventPrinter(std::ostream& console, const ServerDirectory& directory, bool colour = false);
 
     // An event of the engine or the framework.
     void Print(const Event& event);
@@ -24,7 +26,10 @@ public:
     void Line(const std::string& line);
 
 private:
+    void Write(const std::string& consoleLine, const std::string& logLine);
+
     std::ostream& console_;
+    bool colour_;
     std::ofstream serverLog_;
     std::ofstream gameplayLog_;
     std::ofstream frameworkLog_;

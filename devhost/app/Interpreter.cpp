@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,6 +35,16 @@ std::uint64_t ParseSteamId(std::string_view word) {
         throw std::invalid_argument("not a Steam id: " + std::string(word));
     }
     return id;
+}
+
+std::chrono::nanoseconds ParseSeconds(std::string_view word) {
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), seconds);
+    // At most about a hundred years, which the clock's nanoseconds hold.
+    if (error != std::errc() || end != word.data() + word.size() || !(seconds >= 0) || seconds > 3e9) {
+        throw std::invalid_argument("not a number of seconds: " + std::string(word));
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds));
 }
 
 struct Parsed {
@@ -108,6 +119,11 @@ constexpr Command kCommands[] = {
     {"say", "say <name> <text>", "the player sends <text>, exactly as written, as a chat line", 1, true,
      [](Session& session, std::ostream&, const Parsed& parsed) {
          session.Say(parsed.words[0], parsed.rest);
+         return Next::Continue;
+     }},
+    {"wait", "wait <seconds>", "let <seconds> pass at once on the server's clock (for cooldowns)", 1, false,
+     [](Session& session, std::ostream&, const Parsed& parsed) {
+         session.Server().LetTimePass(ParseSeconds(parsed.words[0]));
          return Next::Continue;
      }},
     {"memory", "memory", "the engine allocator's live blocks", 0, false,

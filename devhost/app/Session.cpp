@@ -7,10 +7,12 @@
 
 namespace DevHost {
 
-Session::Session(ServerDirectory directory, std::ostream& console)
+Session::Session(ServerDirectory directory, std::ostream& console, bool colour)
     : server_(std::move(directory)),
-      printer_(console, server_.Directory()),
-      subscription_(server_.Subscribe([this](const Event& event) { printer_.Print(event); })) {}
+      printer_(console, server_.Directory(), colour),
+      subscription_(server_.Subscribe([this](const Event& event) { printer_.Print(event); })) {
+    server_.FollowAuditFile();
+}
 
 Session::~Session() {
     if (server_.Loaded()) {

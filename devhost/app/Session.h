@@ -14,7 +14,8 @@ namespace DevHost {
 
 class Session {
 public:
-    Session(ServerDirectory directory, std::ostream& console);
+    // colour: announcements show in their colour on the console.
+    Session(ServerDirectory directory, std::ostream& console, bool colour = false);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     // Unloads the plugin, with its line, when it is still loaded.

@@ -1,6 +1,7 @@
 // corvane-devhost: plays the game server, the framework and the permissions
 // plugin around the real plugin library, so that a configuration and a set of
 // permissions can be tried before they are deployed.
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
@@ -15,6 +16,12 @@
 
 namespace {
 
+// Announcements in their colour on a terminal, unless NO_COLOR asks otherwise (no-color.org).
+bool UseColour() {
+    const char* noColour = std::getenv("NO_COLOR");
+    return DevHost::Platform::StandardOutputIsTerminal() && (noColour == nullptr || *noColour == '\0');
+}
+
 int Run(const DevHost::Arguments& arguments) {
     if (arguments.configToCheck) {
         return DevHost::CheckConfig(*arguments.configToCheck, std::cout);
@@ -28,7 +35,7 @@ int Run(const DevHost::Arguments& arguments) {
             return 2;
         }
     }
-    DevHost::Session session(DevHost::ServerDirectory::Prepare(arguments.serverDir), std::cout);
+    DevHost::Session session(DevHost::ServerDirectory::Prepare(arguments.serverDir), std::cout, UseColour());
     DevHost::Interpreter interpreter(session, std::cout);
     session.Load();
     if (arguments.script) {

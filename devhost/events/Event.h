@@ -65,7 +65,14 @@ struct HandlerError {
     std::string what;
 };
 
-using Event =
-    std::variant<ConsoleCommandRun, Broadcast, PrivateMessage, GameplayLogEntry, LogLine, HandlerError>;
+// A line the plugin appended to its audit file, without its line break. The
+// stand-in server reports them when it is asked to follow the file
+// (StandInServer::FollowAuditFile), ahead of the event that comes after them.
+struct AuditLine {
+    std::string text;
+};
+
+using Event = std::variant<ConsoleCommandRun, Broadcast, PrivateMessage, GameplayLogEntry, LogLine,
+                           HandlerError, AuditLine>;
 
 }  // namespace DevHost

@@ -7,6 +7,7 @@
 
 #include "devhost/engine/GameWorld.h"
 #include "devhost/framework/Framework.h"
+#include "devhost/platform/MonotonicClock.h"
 #include "engine/FString.h"
 #include "host/Velkor.h"
 
@@ -83,6 +84,10 @@ void ResetResolutionCounts() {
 void ResetFramework() {
     State().resolutions.clear();
     State().hidden.clear();
+}
+
+void LetTimePass(std::chrono::nanoseconds time) {
+    Platform::ShiftMonotonicClock(time);
 }
 
 void HideName(const std::string& name) {

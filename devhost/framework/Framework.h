@@ -5,6 +5,7 @@
 // it to a fresh server (the stand-in server does, devhost/server).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,10 @@ void ShowAllNames();
 // Forgets the resolution counts and hidden names. The current directory and
 // the log sinks are left to their owner.
 void ResetFramework();
+
+// Lets time pass at once on the process's monotonic clock, the one
+// std::chrono::steady_clock reads (devhost/platform/MonotonicClock.h).
+void LetTimePass(std::chrono::nanoseconds time);
 
 // Writes an error line to the shared sinks through the framework's logger.
 void LogError(const std::string& message);

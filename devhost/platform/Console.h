@@ -11,6 +11,7 @@ namespace DevHost::Platform {
 void UseUtf8Console();
 
 bool StandardInputIsTerminal();
+bool StandardOutputIsTerminal();
 
 // Shows prompt and reads one line, without its line break; a line that is not
 // blank joins the history. Empty at the end of input.

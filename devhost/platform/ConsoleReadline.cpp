@@ -20,6 +20,10 @@ bool StandardInputIsTerminal() {
     return isatty(STDIN_FILENO) != 0;
 }
 
+bool StandardOutputIsTerminal() {
+    return isatty(STDOUT_FILENO) != 0;
+}
+
 std::optional<std::string> ReadConsoleLine(const std::string& prompt) {
     const std::unique_ptr<char, decltype(&std::free)> line(readline(prompt.c_str()), &std::free);
     if (!line) {

@@ -14,10 +14,20 @@ namespace DevHost::Platform {
 void UseUtf8Console() {
     SetConsoleCP(CP_UTF8);
     SetConsoleOutputCP(CP_UTF8);
+    // Colour codes are read as colour, not shown as text.
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
 }
 
 bool StandardInputIsTerminal() {
     return _isatty(_fileno(stdin)) != 0;
+}
+
+bool StandardOutputIsTerminal() {
+    return _isatty(_fileno(stdout)) != 0;
 }
 
 std::optional<std::string> ReadConsoleLine(const std::string& prompt) {

@@ -15,6 +15,8 @@ void* OpenLibrary(const std::string& path, std::string& error);
 // The address a library exports under name, or null.
 void* FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
+// Whether the library at path is in the process, whoever loaded it.
+bool LibraryIsLoaded(const std::string& path);
 
 // Loads the library at path and delivers the process-attach notification to
 // its entry. When the attach fails, the detach notification is delivered and

@@ -34,6 +34,14 @@ void CloseLibrary(void* library) {
     dlclose(library);
 }
 
+bool LibraryIsLoaded(const std::string& path) {
+    void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (library != nullptr) {
+        dlclose(library);
+    }
+    return library != nullptr;
+}
+
 void* LoadPlugin(const std::string& path, std::string& error) {
     void* plugin = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (plugin == nullptr) {

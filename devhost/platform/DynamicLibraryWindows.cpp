@@ -43,6 +43,10 @@ void CloseLibrary(void* library) {
     FreeLibrary(static_cast<HMODULE>(library));
 }
 
+bool LibraryIsLoaded(const std::string& path) {
+    return GetModuleHandleA(path.c_str()) != nullptr;
+}
+
 void* LoadPlugin(const std::string& path, std::string& error) {
     HMODULE plugin = LoadLibraryA(path.c_str());
     if (plugin == nullptr) {

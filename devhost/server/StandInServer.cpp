@@ -1,8 +1,12 @@
 #include "devhost/server/StandInServer.h"
 
+#include <fstream>
 #include <stdexcept>
 
+#include <nlohmann/json.hpp>
+
 #include "devhost/engine/GameWorld.h"
+#include "devhost/platform/DynamicLibrary.h"
 #include "devhost/server/EventSink.h"
 #include "host/Velkor.h"
 
@@ -29,6 +33,12 @@ StandInServer::StandInServer(ServerDirectory directory, PluginHost plugin)
         throw std::logic_error("only one stand-in server may exist at a time");
     }
     Restart();
+    // First of the observers: lines the plugin appended come before what follows them.
+    auditWatch_ = TheEventBus().Subscribe([this](const Event& event) {
+        if (!std::holds_alternative<AuditLine>(event)) {
+            PublishNewAuditLines();
+        }
+    });
     ServerExists() = true;
 }
 
@@ -54,6 +64,10 @@ StandInServer::~StandInServer() {
 
 void StandInServer::LoadPermissionsPlugin() {
     permissions_.Load();
+}
+
+bool StandInServer::PermissionsPluginInProcess() const {
+    return Platform::LibraryIsLoaded(PermissionsLibraryPath());
 }
 
 AShooterPlayerController* StandInServer::Join(const std::string& name, std::uint64_t steamId) {
@@ -109,7 +123,53 @@ std::uint64_t StandInServer::PermissionQueries() const {
 }
 
 RouteResult StandInServer::Say(AShooterPlayerController* player, std::string_view line) {
-    return RouteChat(player, Velkor::Tools::Utf8Decode(std::string(line)));
+    RouteResult result = RouteChat(player, Velkor::Tools::Utf8Decode(std::string(line)));
+    PublishNewAuditLines();
+    return result;
+}
+
+bool StandInServer::Load() {
+    const bool loaded = plugin_.Load();
+    if (followingAudit_) {
+        LocateAuditFile();
+    }
+    return loaded;
+}
+
+// The file as the plugin finds it: "AuditLog" in config.json, a relative path
+// taken from the plugin's folder. Only what is appended from now on is reported.
+void StandInServer::LocateAuditFile() {
+    auditFile_.clear();
+    std::ifstream file(directory_.ConfigFile());
+    const nlohmann::json config = nlohmann::json::parse(file, nullptr, false);
+    const auto audit = config.is_object() ? config.find("AuditLog") : config.end();
+    if (!config.is_object() || audit == config.end() || !audit->is_string()) {
+        return;
+    }
+    const std::string configured = audit->get<std::string>();
+    const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
+    auditFile_ = path.is_absolute() ? path : directory_.PluginFolder() / path;
+    std::error_code missing;
+    const std::uintmax_t size = std::filesystem::file_size(auditFile_, missing);
+    auditRead_ = missing ? 0 : size;
+}
+
+void StandInServer::PublishNewAuditLines() {
+    std::error_code unreadable;
+    const std::uintmax_t size = auditFile_.empty() ? 0 : std::filesystem::file_size(auditFile_, unreadable);
+    if (publishingAudit_ || unreadable || size <= auditRead_) {
+        return;
+    }
+    std::ifstream file(auditFile_, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(auditRead_));
+    std::string line;
+    publishingAudit_ = true;
+    // The plugin writes whole lines, each closed before anything else happens.
+    while (std::getline(file, line) && !file.eof()) {
+        auditRead_ += line.size() + 1;
+        TheEventBus().Publish(AuditLine{line});
+    }
+    publishingAudit_ = false;
 }
 
 Subscription StandInServer::Subscribe(Observer observer) const {

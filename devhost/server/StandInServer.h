@@ -10,7 +10,9 @@
 // ends: plugin unloaded, everyone gone, no sinks.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,7 +48,7 @@ public:
 
     // The process attach and detach notifications. Load is false when the
     // library could not be loaded or its attach failed; LoadError() says why.
-    bool Load() { return plugin_.Load(); }
+    bool Load();
     void Unload() { plugin_.Unload(); }
     bool Loaded() const { return plugin_.Loaded(); }
     const std::string& LoadError() const { return plugin_.error(); }
@@ -56,6 +58,9 @@ public:
     // the plugin finds no permissions plugin (unless it holds one itself).
     void LoadPermissionsPlugin();
     void UnloadPermissionsPlugin() { permissions_.Unload(); }
+    // Whether the permissions plugin's library is in the process at all: the
+    // server's hold or the plugin's keeps it there.
+    bool PermissionsPluginInProcess() const;
 
     // Players by character name, each with a Steam id of their own. Throw
     // std::invalid_argument for a name or id already connected, or a name
@@ -75,10 +80,21 @@ public:
     // The player sends a chat line (UTF-8), routed by the framework.
     RouteResult Say(AShooterPlayerController* player, std::string_view line);
 
+    // Lets time pass at once on the monotonic clock that cooldowns run on.
+    void LetTimePass(std::chrono::nanoseconds time) { DevHost::LetTimePass(time); }
+
+    // From the next load on, reports every line the plugin appends to the
+    // audit file that config.json names ("AuditLog") as an AuditLine event,
+    // ahead of the next event or at the end of the chat line.
+    void FollowAuditFile() { followingAudit_ = true; }
+
     [[nodiscard]] Subscription Subscribe(Observer observer) const;
     DevEngine::Allocator& Allocator() const;
 
 private:
+    void LocateAuditFile();
+    void PublishNewAuditLines();
+
     struct Connected {
         AShooterPlayerController* controller;
         std::uint64_t steamId;
@@ -90,6 +106,12 @@ private:
     PermissionsHost permissions_;
     PluginHost plugin_;
     std::map<std::string, Connected> connected_;
+
+    bool followingAudit_ = false;
+    std::filesystem::path auditFile_;
+    std::uintmax_t auditRead_ = 0;  // bytes of the file already reported
+    bool publishingAudit_ = false;
+    Subscription auditWatch_;
 };
 
 }  // namespace DevHost

@@ -16,6 +16,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 class InterpreterTest : public ::testing::Test {
 protected:
@@ -85,6 +86,9 @@ TEST_F(InterpreterTest, LinesThatAreNotCommandsAreRefusedWithTheirReason) {
         {"say alice", "usage: say <name> <text>"},
         {"say bob hi", "no player named bob is connected"},
         {"memory now", "usage: memory"},
+        {"wait", "usage: wait <seconds>"},
+        {"wait soon", "not a number of seconds: soon"},
+        {"wait -5", "not a number of seconds: -5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -106,7 +110,7 @@ TEST_F(InterpreterTest, APlayerWhoLeftComesBackWithTheSameSteamIdAndGrants) {
     Run("load");
     Run("say alice /cheat fly");
     // One announcement: the entry of the first connection no longer resolves.
-    EXPECT_THAT(Printed(), ElementsAre("plugin loaded", "console alice: fly",
+    EXPECT_THAT(Printed(), ElementsAre("plugin loaded", StartsWith("audit: "), "console alice: fly",
                                        "broadcast -> alice [1 1 0 1]: alice used the cheat command: fly",
                                        "gameplay-log: alice used the cheat command: fly"));
 }

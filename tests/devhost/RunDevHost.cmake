@@ -6,8 +6,8 @@
 #
 # Lists are joined with "|" so that ctest passes them as one argument. Line
 # breaks are compared as LF whatever the platform wrote, and the date and time
-# that begin each log line are masked as "MM/DD/YY HH:MM" once their shape has
-# been checked.
+# that begin each log line are masked as "MM/DD/YY HH:MM" (and an audit line's
+# as "YYYY-MM-DDTHH:MM:SSZ") once their shape has been checked.
 #
 # With CORVANE_UPDATE_EXPECTED set in the environment (scripts/update-expected.sh)
 # the output is written to the expected file instead of compared with it.
@@ -42,6 +42,9 @@ endfunction()
 normalise("${output}" output)
 set(stamp "[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] ")
 string(REGEX REPLACE "(^|\n)log: ${stamp}" "\\1log: MM/DD/YY HH:MM " output "${output}")
+# Audit lines carry the time in UTC.
+string(REGEX REPLACE "(^|\n)audit: {\"time\":\"[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z\""
+  "\\1audit: {\"time\":\"YYYY-MM-DDTHH:MM:SSZ\"" output "${output}")
 if(DEFINED ENV{CORVANE_UPDATE_EXPECTED})
   file(WRITE ${EXPECTED} "${output}")
 endif()

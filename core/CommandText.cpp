@@ -1,0 +1,75 @@
+#include "core/CommandText.h"
+
+#include <fmt/format.h>
+
+#include "engine/WideText.h"
+
+namespace Corvane {
+namespace {
+
+bool IsNameCharacter(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+char FoldAscii(char32_t c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+}  // namespace
+
+WideStringView WholeText(const FString& text) {
+    const TEngineArray<WideChar>& chars = text.Chars();
+    if (chars.Count <= 0) {
+        return {};
+    }
+    const auto count = static_cast<std::size_t>(chars.Count);
+    return {chars.Data, chars.Data[count - 1] == 0 ? count - 1 : count};
+}
+
+bool IsOnePrintableLine(WideStringView command) {
+    for (const WideChar c : command) {
+        const auto code = static_cast<char32_t>(c);
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
+            code == '|') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsChained(WideStringView command) {
+    return command.find_first_of(WIDE("|\r\n")) != WideStringView::npos;
+}
+
+std::string ConsoleName(WideStringView command) {
+    std::size_t i = 0;
+    while (i < command.size() && command[i] == ' ') {
+        ++i;
+    }
+    std::string name;
+    for (; i < command.size() && IsNameCharacter(static_cast<char32_t>(command[i])); ++i) {
+        name += FoldAscii(static_cast<char32_t>(command[i]));
+    }
+    return name;
+}
+
+std::string ConfiguredName(const std::string& name) {
+    std::string folded;
+    for (const char c : name) {
+        if (!IsNameCharacter(static_cast<unsigned char>(c))) {
+            return {};
+        }
+        folded += FoldAscii(static_cast<unsigned char>(c));
+    }
+    return folded;
+}
+
+std::string LogExcerpt(WideStringView text, std::size_t maxCharacters) {
+    if (text.size() <= maxCharacters) {
+        return Engine::ToPrintableUtf8(text);
+    }
+    return fmt::format("{}... ({} more characters)", Engine::ToPrintableUtf8(text.substr(0, maxCharacters)),
+                       text.size() - maxCharacters);
+}
+
+}  // namespace Corvane

@@ -1,0 +1,37 @@
+// What the gate reads off a command text (the chat line after "/cheat "):
+// whether the engine console would take it as one printable line, the name
+// the console would run, and how it is shown in a log or an audit line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "engine/FString.h"
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+// Every character of the string, up to its Count: what an engine function is
+// handed, embedded NULs included. A final NUL, the terminator, is left out.
+WideStringView WholeText(const FString& text);
+
+// False when the console could run the text as more than the one command whose
+// name was checked, or a log could show it as something else: a C0 control
+// (NUL and tab included), DEL, a C1 control, U+2028, U+2029, or '|'.
+bool IsOnePrintableLine(WideStringView command);
+
+// True when the text holds '|', CR or LF: the console would chain commands.
+bool IsChained(WideStringView command);
+
+// The name the console runs, as it reads it: leading blanks skipped, ASCII
+// letters, digits and '_' up to the first other character, folded to lower case.
+std::string ConsoleName(WideStringView command);
+// The same for a configured name (UTF-8); empty when the name could never be
+// read so (empty, or holding another character).
+std::string ConfiguredName(const std::string& name);
+
+// The text for a log line: its first maxCharacters characters with every
+// character that could forge a line escaped, then how many more there were.
+std::string LogExcerpt(WideStringView text, std::size_t maxCharacters);
+
+}  // namespace Corvane

@@ -1,0 +1,5 @@
+#include "core/platform/File.h"
+
+std::FILE* Corvane::Platform::OpenForAppending(const std::filesystem::path& file) {
+    return std::fopen(file.c_str(), "ab");
+}

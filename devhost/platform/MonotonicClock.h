@@ -1,0 +1,29 @@
+// The process's monotonic clock as the C++ runtime reads it, which the
+// stand-in server can move forward at once: a cooldown of an hour can pass
+// without anyone waiting for it.
+//
+// POSIX: the framework library defines clock_gettime, ahead of the C library
+// in every module's lookup, and adds the shift to CLOCK_MONOTONIC. Windows:
+// the C++ runtime's import of clock_gettime is pointed at the same shift.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+
+namespace DevHost::Platform {
+
+// Moves CLOCK_MONOTONIC forward by more; the clock never goes back.
+void ShiftMonotonicClock(std::chrono::nanoseconds more);
+
+namespace detail {
+// A reading of the clock moved forward by shift (0 or more) nanoseconds.
+inline void AddShift(std::timespec& time, std::int64_t shift) {
+    constexpr std::int64_t kBillion = 1'000'000'000;
+    const std::int64_t nanoseconds = time.tv_nsec + shift % kBillion;
+    time.tv_sec += static_cast<std::time_t>(shift / kBillion + nanoseconds / kBillion);
+    time.tv_nsec = static_cast<long>(nanoseconds % kBillion);
+}
+}  // namespace detail
+
+}  // namespace DevHost::Platform

@@ -1,0 +1,34 @@
+#include <dlfcn.h>
+#include <time.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "devhost/platform/MonotonicClock.h"
+
+namespace {
+
+std::atomic<std::int64_t> shiftNanoseconds{0};
+
+using ClockGetTime = int (*)(clockid_t, timespec*);
+
+ClockGetTime CLibraryClock() {
+    static const auto real = reinterpret_cast<ClockGetTime>(dlsym(RTLD_NEXT, "clock_gettime"));
+    return real;
+}
+
+}  // namespace
+
+void DevHost::Platform::ShiftMonotonicClock(std::chrono::nanoseconds more) {
+    shiftNanoseconds += more.count();
+}
+
+extern "C" __attribute__((visibility("default"))) int clock_gettime(clockid_t clock,
+                                                                    timespec* time) noexcept {
+    const int result = CLibraryClock()(clock, time);
+    const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
+    if (result == 0 && clock == CLOCK_MONOTONIC && shift != 0) {
+        DevHost::Platform::detail::AddShift(*time, shift);
+    }
+    return result;
+}
