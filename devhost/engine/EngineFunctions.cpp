@@ -3,6 +3,7 @@
 
 #include "devhost/engine/Allocator.h"
 #include "devhost/engine/GameWorld.h"
+#include "devhost/events/Answers.h"
 #include "devhost/events/EventBus.h"
 #include "engine/FChatEntry.h"
 #include "engine/FWeakObjectPtr.h"
@@ -76,6 +77,9 @@ void ClientServerChatDirectMessage(AShooterPlayerController* player, FString* me
 }
 
 UObject* WeakObjectPtrGet(const FWeakObjectPtr* weak, bool) {
+    if (DevHost::TheAnswers().Fails(DevHost::Answer::Kind::WeakReference)) {
+        return nullptr;
+    }
     return TheGameWorld().Resolve(*weak);
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "devhost/engine/GameWorld.h"
+#include "devhost/events/Answers.h"
 #include "devhost/framework/Framework.h"
 #include "devhost/platform/MonotonicClock.h"
 #include "engine/FString.h"
@@ -13,16 +14,24 @@
 
 namespace {
 
+using DevHost::Answer;
+using DevHost::TheAnswers;
+
 class ApiUtils final : public IApiUtils {
 public:
-    UWorld* CurrentWorld() const override { return DevEngine::TheGameWorld().World(); }
-    AShooterGameMode* CurrentGameMode() const override { return DevEngine::TheGameWorld().GameMode(); }
+    UWorld* CurrentWorld() const override {
+        return TheAnswers().Fails(Answer::Kind::CurrentWorld) ? nullptr : DevEngine::TheGameWorld().World();
+    }
+    AShooterGameMode* CurrentGameMode() const override {
+        return TheAnswers().Fails(Answer::Kind::CurrentGameMode) ? nullptr
+                                                                 : DevEngine::TheGameWorld().GameMode();
+    }
     std::uint64_t GetSteamIdFromController(AController* controller) const override {
         return DevEngine::TheGameWorld().SteamIdOf(controller);
     }
     FString GetCharacterName(AShooterPlayerController* player) const override {
         const WideString name = Velkor::Tools::Utf8Decode(DevEngine::TheGameWorld().NameOf(player));
-        return FString::FromWide(name.c_str());
+        return TheAnswers().Fails(Answer::Kind::CharacterName) ? FString() : FString::FromWide(name.c_str());
     }
 };
 
@@ -55,12 +64,16 @@ std::vector<std::shared_ptr<spdlog::sinks::sink>>& GetLogSinks() {
 
 void* GetAddress(const std::string& name) {
     ++State().resolutions[name];
-    return State().hidden.count(name) != 0 ? nullptr : DevEngine::EngineSymbol(name);
+    if (TheAnswers().Fails(Answer::Kind::EngineFunction, name) || State().hidden.count(name) != 0) {
+        return nullptr;
+    }
+    return DevEngine::EngineSymbol(name);
 }
 
 std::uint64_t GetAddress(const void* object, const std::string& name) {
     ++State().resolutions[name];
-    if (name != "UWorld.PlayerControllerList" || State().hidden.count(name) != 0) {
+    if (TheAnswers().Fails(Answer::Kind::EngineField, name) || name != "UWorld.PlayerControllerList" ||
+        State().hidden.count(name) != 0) {
         return 0;
     }
     return reinterpret_cast<std::uintptr_t>(DevEngine::TheGameWorld().PlayerControllerList(object));

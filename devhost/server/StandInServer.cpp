@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "devhost/engine/GameWorld.h"
+#include "devhost/events/Answers.h"
 #include "devhost/platform/DynamicLibrary.h"
 #include "devhost/server/EventSink.h"
 #include "host/Velkor.h"
@@ -21,6 +22,7 @@ bool& ServerExists() {
 // The engine and the framework as on a server that has just started, or ended.
 void ResetProcessWideState() {
     DevEngine::TheGameWorld().Reset();
+    TheAnswers().Stop();
     ResetFramework();
     GetLogSinks().clear();
 }

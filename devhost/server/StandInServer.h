@@ -6,8 +6,10 @@
 // The engine and the framework are process-wide, as on a server, so only one
 // stand-in server may exist at a time. It takes them over when it is made (a
 // fresh world, a fresh framework, the framework's log going to the event bus,
-// the permissions plugin loaded with no grants) and leaves them empty when it
-// ends: plugin unloaded, everyone gone, no sinks.
+// the permissions plugin loaded with no grants, every answer as it should be)
+// and leaves them empty when it ends: plugin unloaded, everyone gone, no sinks.
+// Tests make the host's answers fail through DevHost::TheAnswers()
+// (devhost/events/Answers.h).
 #pragma once
 
 #include <chrono>

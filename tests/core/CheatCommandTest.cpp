@@ -2,22 +2,18 @@
 // the loaded plugin, observed through what the stand-in engine did.
 #include <gmock/gmock.h>
 
-#include <string_view>
-
-#include "devhost/engine/Allocator.h"
-#include "tests/support/ServerFixture.h"
+#include "tests/support/GateFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
-using Outcome = DevHost::RouteResult::Outcome;
 
 namespace {
 
 constexpr std::uint64_t kRexId = 76561198000000001;
 
-class CheatCommand : public ServerFixture {
+class CheatCommand : public GateFixture {
 protected:
     void SetUp() override {
         ServerFixture::SetUp();
@@ -27,58 +23,6 @@ protected:
     void LoadWith(const std::string& logMsg, bool printToChat) {
         WriteMessages(logMsg, "You may not.", "Server", printToChat);
         ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
-    }
-
-    // Routes the line and checks that it left no engine block behind and
-    // that nothing left the plugin's handler.
-    DevHost::RouteResult SayChecked(AShooterPlayerController* player, const std::string& line) {
-        const auto blocks = DevEngine::TheAllocator().LiveBlocks();
-        const auto result = Say(player, line);
-        EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocks) << "engine blocks leaked by: " << line;
-        EXPECT_EQ(result.outcome, Outcome::Handled) << result.error;
-        return result;
-    }
-
-    // The message of the plugin's error lines, which must be one at most.
-    std::string ErrorLogged() {
-        constexpr std::string_view kError = "[Corvane][error] ";
-        std::vector<std::string> errors;
-        for (const auto& line : LogLines()) {
-            if (const auto at = line.find(kError); at != std::string::npos) {
-                errors.push_back(line.substr(at + kError.size()));
-            }
-        }
-        EXPECT_LE(errors.size(), 1u) << "one error line for one failure";
-        return errors.empty() ? "" : errors.back();
-    }
-
-    std::vector<std::string> Commands() {
-        std::vector<std::string> commands;
-        for (const auto& run : Events().Of<DevHost::ConsoleCommandRun>()) {
-            commands.push_back(run.player + ": " + U(run.command));
-        }
-        return commands;
-    }
-    std::vector<std::string> GameplayLog() {
-        std::vector<std::string> lines;
-        for (const auto& entry : Events().Of<DevHost::GameplayLogEntry>()) {
-            lines.push_back(U(entry.text));
-        }
-        return lines;
-    }
-    std::vector<std::string> Replies() {
-        std::vector<std::string> replies;
-        for (const auto& chat : Events().Of<DevHost::PrivateMessage>()) {
-            replies.push_back(chat.player + " from " + U(chat.fromName.text) + ": " + U(chat.text.text));
-        }
-        return replies;
-    }
-    std::vector<std::string> Broadcasts() {
-        std::vector<std::string> lines;
-        for (const auto& message : Events().Of<DevHost::Broadcast>()) {
-            lines.push_back(message.player + ": " + U(message.text));
-        }
-        return lines;
     }
 
     AShooterPlayerController* rex_ = nullptr;

@@ -1,6 +1,8 @@
 // Loading and unloading the plugin library through its entry notification.
 #include <gmock/gmock.h>
 
+#include <filesystem>
+
 #include "devhost/engine/Allocator.h"
 #include "host/Velkor.h"
 #include "tests/support/RecordingSink.h"
@@ -42,6 +44,16 @@ TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
     EXPECT_THAT(LogLines(),
                 ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
+}
+
+// On Linux a directory opens as a file, and reading it used to fail with the
+// stream's own text ("basic_filebuf::underflow error reading the file").
+TEST_F(Lifecycle, AConfigThatIsADirectoryCannotBeOpened) {
+    RemoveConfig();
+    std::filesystem::create_directory(Server().Directory().ConfigFile());
+    EXPECT_FALSE(LoadPlugin());
+    EXPECT_THAT(LogLines(),
+                ElementsAre(MatchesStdRegex(std::string(kLinePrefix) + "Can't open config\\.json$")));
 }
 
 TEST_F(Lifecycle, SyntaxErrorLogsTheParseErrorAndRegistersNothing) {

@@ -1,0 +1,377 @@
+// The operator's controls on the /cheat gate (deny list, cooldowns,
+// announcement modes, the audit file, the checks at load) and the mends that
+// came with them, end to end through the loaded plugin.
+#include <gmock/gmock.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "devhost/events/Answers.h"
+#include "tests/support/GateFixture.h"
+#include "tests/support/StdRegex.h"
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::SizeIs;
+using json = nlohmann::json;
+
+namespace {
+
+constexpr std::uint64_t kRexId = 1;
+constexpr std::uint64_t kAnnId = 2;
+
+class OperatorControls : public GateFixture {
+protected:
+    void SetUp() override {
+        GateFixture::SetUp();
+        Server().FollowAuditFile();
+        rex_ = Join("Rex", kRexId);
+        Join("Ann", kAnnId);
+        Grant(kRexId, "Cheat.fly");
+        Grant(kRexId, "Cheat.quit");
+    }
+
+    // The Part's members with these controls merged over them.
+    void LoadWith(const json& controls) {
+        json config = {
+            {"PrintToChat", false},
+            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
+        config.merge_patch(controls);
+        WriteConfig(config.dump());
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
+        Events().Clear();
+    }
+
+    json LastAudit() {
+        const auto lines = AuditLines();
+        return lines.empty() ? json() : json::parse(lines.back());
+    }
+
+    AShooterPlayerController* rex_ = nullptr;
+};
+
+TEST_F(OperatorControls, ACommandIsOnePrintableLineAcrossItsWholeCount) {
+    struct Case {
+        const char* name;
+        std::string line;
+        bool runs;
+    } cases[] = {
+        {"NUL, then a chained command", std::string("/cheat fly\0|say x", 17), false},
+        {"C0 control", "/cheat fly\x01", false},
+        {"tab", "/cheat fly\tx", false},
+        {"DEL", "/cheat fly\x7F", false},
+        {"C1 control", "/cheat fly\u0085x", false},
+        {"line separator", "/cheat fly\u2028say x", false},
+        {"paragraph separator", "/cheat fly\u2029", false},
+        {"bar", "/cheat fly|x", false},
+        {"bidirectional control, shown escaped but harmless", "/cheat fly \u202Ex", true},
+        {"letters beyond ASCII", "/cheat fly é😀", true},
+    };
+    LoadWith(json::object());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Events().Clear();
+        const auto queries = Server().PermissionQueries();
+        SayChecked(rex_, c.line);
+        EXPECT_EQ(Commands().size(), c.runs ? 1u : 0u);
+        EXPECT_EQ(Replies().size(), c.runs ? 0u : 1u);
+        EXPECT_EQ(Server().PermissionQueries() - queries, c.runs ? 1u : 0u);
+        EXPECT_EQ(WarningLogged().empty(), c.runs);
+    }
+}
+
+TEST_F(OperatorControls, TheRefusalWarningCanNeitherForgeNorFloodTheLog) {
+    LoadWith(json::object());
+    SayChecked(rex_, "/cheat fly\u0085\u2028\u202E\u2066|x");
+    EXPECT_THAT(WarningLogged(),
+                EndsWith("Refused chained command from 1: fly\\u0085\\u2028\\u202E\\u2066|x"));
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly|" + std::string(3'000'000, 'x'));
+    const std::string warning = WarningLogged();
+    EXPECT_LT(warning.size(), 300u);
+    EXPECT_THAT(warning, EndsWith("fly|" + std::string(196, 'x') + "... (2999804 more characters)"));
+}
+
+TEST_F(OperatorControls, EverythingTheRecordNeedsIsCheckedBeforeTheCommandRuns) {
+    using Kind = DevHost::Answer::Kind;
+    struct Case {
+        Kind failing;
+        const char* name;
+        bool announce;
+        const char* error;
+    } cases[] = {
+        {Kind::CurrentGameMode, "", false, "No current game mode"},
+        {Kind::EngineFunction, "AShooterGameMode.PrintToGameplayLog", false,
+         "Engine function not found: AShooterGameMode.PrintToGameplayLog"},
+        {Kind::CurrentWorld, "", true, "No current world"},
+        {Kind::EngineField, "UWorld.PlayerControllerList", true,
+         "Engine field not found: UWorld.PlayerControllerList"},
+        {Kind::EngineFunction, "FWeakObjectPtr.Get", true, "Engine function not found: FWeakObjectPtr.Get"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        LoadWith({{"PrintToChat", c.announce}, {"AuditLog", "audit.jsonl"}});
+        DevHost::TheAnswers().Restart([&](const DevHost::Answer& answer, std::size_t) {
+            return answer.kind == c.failing && answer.name == c.name;
+        });
+        SayChecked(rex_, "/cheat fly");
+        DevHost::TheAnswers().Stop();
+        EXPECT_THAT(Commands(), IsEmpty());
+        EXPECT_THAT(GameplayLog(), IsEmpty());
+        EXPECT_EQ(ErrorLogged(), c.error);
+        EXPECT_EQ(LastAudit()["outcome"], "failed");
+        EXPECT_EQ(LastAudit()["error"], c.error);
+        UnloadPlugin();
+    }
+}
+
+TEST_F(OperatorControls, DeniedNamesAreReadAsTheConsoleReadsThem) {
+    struct Case {
+        const char* line;
+        bool denied;
+    } cases[] = {
+        {"/cheat quit", true},      {"/cheat  QUIT", true},  {"/cheat quit;", true},
+        {"/cheat Quit now", true},  {"/cheat exit", true},   {"/cheat quitter", false},
+        {"/cheat fly quit", false}, {"/cheat _quit", false},
+    };
+    LoadWith({{"Deny", {"exit", "Quit"}}, {"AuditLog", "audit.jsonl"}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Events().Clear();
+        const auto queries = Server().PermissionQueries();
+        SayChecked(rex_, c.line);
+        EXPECT_EQ(Server().PermissionQueries() == queries, c.denied)
+            << "denied before the permission is asked";
+        EXPECT_EQ(LastAudit()["outcome"] == "denied", c.denied);
+        if (c.denied) {
+            EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No."));
+            EXPECT_FALSE(LastAudit().contains("permission"));
+        }
+    }
+}
+
+TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
+    LoadWith({{"Commands", {{"fly", {{"Cooldown", 30}}}, {"*", {{"Cooldown", 5}}}}},
+              {"Messages", {{"Cooldown", "Wait {0} s before {1}."}}}});
+    Grant(kAnnId, "Cheat.fly");
+    Grant(kRexId, "Cheat.FLY");
+    Grant(kRexId, "Cheat.walk");
+    const auto pass = [&](double seconds) {
+        Server().LetTimePass(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds)));
+    };
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat FLY now");  // the same name, as the console reads it
+    pass(29.2);
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(Server().Player("Ann"), "/cheat fly");  // another player
+    SayChecked(rex_, "/cheat walk");                   // another name, under "*"
+    SayChecked(rex_, "/cheat walk");
+    pass(1);
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Ann: fly", "Rex: walk", "Rex: fly"));
+    EXPECT_THAT(Replies(),
+                ElementsAre("Rex from Server: Wait 30 s before fly.", "Rex from Server: Wait 1 s before fly.",
+                            "Rex from Server: Wait 5 s before walk."));
+}
+
+TEST_F(OperatorControls, NoCooldownHoldersAreNeverHeldBackAndTheTextHasADefault) {
+    LoadWith({{"Commands", {{"fly", {{"Cooldown", 60}}}}}});
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat fly");
+    Grant(kRexId, "Corvane.NoCooldown");
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Rex: fly"));
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You can use fly again in 60 seconds."));
+}
+
+TEST_F(OperatorControls, AnnounceDecidesWhoSeesAGrantedUse) {
+    Join("Bob", 3);
+    Grant(kAnnId, "Corvane.SeeAnnouncements");
+    Grant(kRexId, "Corvane.SeeAnnouncements");
+    struct Case {
+        json config;
+        std::vector<std::string> recipients;
+    } cases[] = {
+        {{{"PrintToChat", true}}, {"Rex", "Ann", "Bob"}},
+        {{{"PrintToChat", true}, {"Commands", {{"fly", {{"Announce", "none"}}}}}}, {}},
+        {{{"PrintToChat", false}, {"Commands", {{"fly", {{"Announce", "all"}}}}}}, {"Rex", "Ann", "Bob"}},
+        {{{"PrintToChat", false}, {"Commands", {{"*", {{"Announce", "admins"}}}}}}, {"Rex", "Ann"}},
+        // Not looked up when Announce decides: its being missing is no error.
+        {{{"PrintToChat", nullptr}, {"Commands", {{"fly", {{"Announce", "none"}}}}}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config.dump());
+        LoadWith(c.config);
+        SayChecked(rex_, "/cheat fly");
+        std::vector<std::string> recipients;
+        for (const auto& message : Events().Of<DevHost::Broadcast>()) {
+            recipients.push_back(message.player);
+        }
+        EXPECT_EQ(recipients, c.recipients);
+        EXPECT_THAT(GameplayLog(), ElementsAre("Rex ran fly")) << "logged whatever the announcement";
+        EXPECT_EQ(ErrorLogged(), "");
+        UnloadPlugin();
+    }
+}
+
+TEST_F(OperatorControls, EveryDecisionGetsOneAuditLineBeforeAnythingHappens) {
+    LoadWith(
+        {{"AuditLog", "audit/cheat.jsonl"}, {"Deny", {"quit"}}, {"Commands", {{"fly", {{"Cooldown", 9}}}}}});
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat walk");
+    SayChecked(rex_, "/cheat quit");
+    SayChecked(rex_, "/cheat x|y");
+    const auto lines = AuditLines();
+    ASSERT_THAT(lines, SizeIs(5));
+    const std::vector<json> expected = {
+        {{"steamId", "1"},
+         {"character", "Rex"},
+         {"command", "fly"},
+         {"permission", "Cheat.fly"},
+         {"outcome", "granted"}},
+        {{"steamId", "1"},
+         {"character", "Rex"},
+         {"command", "fly"},
+         {"permission", "Cheat.fly"},
+         {"outcome", "cooldown"}},
+        {{"steamId", "1"},
+         {"character", "Rex"},
+         {"command", "walk"},
+         {"permission", "Cheat.walk"},
+         {"outcome", "refused"}},
+        {{"steamId", "1"}, {"character", "Rex"}, {"command", "quit"}, {"outcome", "denied"}},
+        {{"steamId", "1"}, {"character", "Rex"}, {"command", "x|y"}, {"outcome", "rejected"}},
+    };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        json line = json::parse(lines[i]);
+        EXPECT_THAT(line["time"].get<std::string>(),
+                    MatchesStdRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z"));
+        line.erase("time");
+        EXPECT_EQ(line, expected[i]);
+    }
+    const auto file = Server().Directory().PluginFolder() / "audit" / "cheat.jsonl";
+    std::ifstream written(file);
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(written), {}, '\n'), 5)
+        << "one line each, in the file";
+}
+
+TEST_F(OperatorControls, ALongCommandThatDoesNotRunIsCutInItsAuditLine) {
+    LoadWith({{"AuditLog", "audit.jsonl"}});
+    SayChecked(rex_, "/cheat walk " + std::string(1500, 'x'));
+    EXPECT_EQ(LastAudit()["command"].get<std::string>().size(), 1000u);
+    EXPECT_EQ(LastAudit()["cut"], 505);
+    SayChecked(rex_, "/cheat fly " + std::string(1500, 'x'));
+    EXPECT_EQ(LastAudit()["command"].get<std::string>().size(), 1504u) << "what ran is recorded whole";
+    EXPECT_FALSE(LastAudit().contains("cut"));
+}
+
+TEST_F(OperatorControls, NothingRunsWhenItsAuditLineCannotBeWritten) {
+    std::ofstream(Server().Directory().PluginFolder() / "blocked") << "a file, not a folder";
+    LoadWith({{"AuditLog", "blocked/audit.jsonl"}});
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), IsEmpty());
+    EXPECT_THAT(GameplayLog(), IsEmpty());
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No."));
+    EXPECT_THAT(ErrorLogged(), HasSubstr("blocked"));
+    EXPECT_THAT(ErrorLogged(), HasSubstr("audit.jsonl: "));
+}
+
+TEST_F(OperatorControls, TheAuditFileIsOnlyAppendedToAndMayLieAnywhere) {
+    const auto file = Server().Directory().Root() / "elsewhere" / "audit.jsonl";
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << "kept\n";
+    LoadWith({{"AuditLog", file.generic_string()}});
+    SayChecked(rex_, "/cheat fly");
+    std::ifstream written(file);
+    std::string first;
+    std::getline(written, first);
+    EXPECT_EQ(first, "kept");
+    EXPECT_THAT(AuditLines(), SizeIs(1));
+}
+
+TEST_F(OperatorControls, TheGameplayLogCanNameTheAccount) {
+    LoadWith({{"Messages", {{"LogMsg", "{0} ({2}) ran {1}"}}}});
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(GameplayLog(), ElementsAre("Rex (1) ran fly"));
+}
+
+TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
+    struct Case {
+        json controls;
+        const char* error;
+    } cases[] = {
+        {{{"AuditLog", 5}}, "config.json: /AuditLog: is a number, not the text of a file's path"},
+        {{{"Deny", "quit"}}, "config.json: /Deny: is a string, not a list of command names"},
+        {{{"Deny", {"quit", 7}}}, "config.json: /Deny/1: is a number, not a command name"},
+        {{{"Commands", {"fly"}}}, "config.json: /Commands: is an array, not an object of command entries"},
+        {{{"Commands", {{"fly", 30}}}}, "config.json: /Commands/fly: is a number, not an object"},
+        {{{"Commands", {{"fly", {{"Cooldwon", 30}}}}}},
+         "config.json: /Commands/fly/Cooldwon: is not a setting of a command (Cooldown, Announce)"},
+        {{{"Commands", {{"giveitem", {{"Cooldown", "soon"}}}}}},
+         "config.json: /Commands/giveitem/Cooldown: is a string, not a number of seconds, 0 or more"},
+        {{{"Commands", {{"fly", {{"Cooldown", -1}}}}}},
+         "config.json: /Commands/fly/Cooldown: is negative, not a number of seconds, 0 or more"},
+        {{{"Commands", {{"fly", {{"Announce", "everyone"}}}}}},
+         R"(config.json: /Commands/fly/Announce: is "everyone", not one of "all", "none" or "admins")"},
+        {{{"Commands", {{"fly", json::object()}, {"FLY", json::object()}}}},
+         "config.json: /Commands/fly: names the same command as /Commands/FLY (case is ignored)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.controls.dump());
+        Events().Clear();
+        json config = {{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}}}};
+        config.merge_patch(c.controls);
+        WriteConfig(config.dump());
+        EXPECT_FALSE(LoadPlugin());
+        EXPECT_THAT(LogLines(), ElementsAre(EndsWith(std::string("[Corvane][error] ") + c.error)));
+        EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
+    }
+}
+
+TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
+    struct Case {
+        json config;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}},
+         {"config.json: /PrintToChat: missing: no granted command would run"}},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}, {"Commands", {{"*", {{"Announce", "all"}}}}}}, {}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran"}}}},
+         {"config.json: /Messages/LogMsg: has no {1}: the gameplay log would not say which command ran"}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{} ran {}"}, {"Sender", 1}}}},
+         {"config.json: /Messages/Sender: is a number, not a text: refused players would get no reply"}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}, {"Cooldown", "{2}"}}}},
+         {"config.json: /Messages/Cooldown: the formatting library rejects it (argument not found): players "
+          "held "
+          "back by a cooldown would get no reply; it takes at most two fields, {0} the seconds left and {1} "
+          "the "
+          "command, and a literal brace is written {{ or }}"}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}}}, {"Deny", {"quit now"}}},
+         {"config.json: /Deny/0: \"quit now\" is no command name (ASCII letters, digits and _), so no "
+          "command "
+          "would ever match it"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config.dump());
+        Events().Clear();
+        WriteConfig(c.config.dump());
+        EXPECT_TRUE(LoadPlugin());
+        std::vector<std::string> warnings;
+        for (const auto& line : LogLines()) {
+            warnings.push_back(line.substr(line.find("[Corvane][warning] ") + 19));
+        }
+        EXPECT_EQ(warnings, c.warnings);
+        UnloadPlugin();
+    }
+}
+
+}  // namespace
