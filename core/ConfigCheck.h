@@ -22,8 +22,8 @@ struct ConfigProblem {
     std::string description;
 };
 
-// The problems of a document as read from config.json, in the order of the
-// file's members.
+// The problems of a document as read from config.json, member by member (the
+// members of an object in the JSON library's order, by name).
 std::vector<ConfigProblem> CheckConfigDocument(const nlohmann::json& document);
 
 // "config.json: <position>: <description>", as the plugin's log shows it.
