@@ -84,10 +84,9 @@ void CheckAnnouncementCanBeSent(const IApiUtils& api) {
 
 class Use {
 public:
-    Use(const IApiUtils& api, AShooterPlayerController* player, std::uint64_t steamId)
-        : api_(api), player_(player), steamId_(steamId) {}
+    Use(const IApiUtils& api, AShooterPlayerController* player) : api_(api), player_(player) {}
 
-    void Run(FString& message, const FString& permissionWord);
+    void Run(FString& message);
 
 private:
     void Decide(FString& message, const FString& permissionWord);
@@ -103,7 +102,7 @@ private:
 
     const IApiUtils& api_;
     AShooterPlayerController* player_;
-    std::uint64_t steamId_;
+    std::optional<std::uint64_t> steamId_;
     // The text after the prefix, as the line came (the line itself loses its
     // prefix when the use is granted).
     WideString command_;
@@ -113,9 +112,16 @@ private:
     bool ran_ = false;
 };
 
-void Use::Run(FString& message, const FString& permissionWord) {
+void Use::Run(FString& message) {
+    const WideStringView line = WholeText(message);
+    command_ = line.substr(std::min(kPrefix.size(), line.size()));
     try {
-        Decide(message, permissionWord);
+        TEngineArray<FString> words;
+        if (SplitOnBlank(message, words) < 2) {
+            return;
+        }
+        steamId_ = api_.GetSteamIdFromController(player_);
+        Decide(message, words.Data[1]);
     } catch (const std::exception& error) {
         if (!audited_ && !ran_) {
             Audit(AuditOutcome::Failed, command_, error.what());
@@ -125,9 +131,7 @@ void Use::Run(FString& message, const FString& permissionWord) {
 }
 
 void Use::Decide(FString& message, const FString& permissionWord) {
-    const WideStringView line = WholeText(message);
-    const WideStringView command = line.substr(std::min(kPrefix.size(), line.size()));
-    command_ = command;
+    const WideStringView command = command_;
     if (!IsOnePrintableLine(command)) {
         Reject(command);
         return;
@@ -139,7 +143,7 @@ void Use::Decide(FString& message, const FString& permissionWord) {
         return;
     }
     permission_ = Concat(FString::FromNarrow("Cheat."), permissionWord);
-    if (!PermissionsPlugin::IsPlayerHasPermission(steamId_, *permission_)) {
+    if (!PermissionsPlugin::IsPlayerHasPermission(*steamId_, *permission_)) {
         Audit(AuditOutcome::Refused, command);
         Refuse();
         return;
@@ -148,9 +152,10 @@ void Use::Decide(FString& message, const FString& permissionWord) {
         return;
     }
     const CommandSettings* settings = LoadedControls().SettingsFor(name);
-    const Cooldowns::Clock::duration left = TheCooldowns().Remaining(steamId_, name, Cooldowns::Clock::now());
+    const Cooldowns::Clock::duration left =
+        TheCooldowns().Remaining(*steamId_, name, Cooldowns::Clock::now());
     if (left > Cooldowns::Clock::duration::zero() &&
-        !PermissionsPlugin::IsPlayerHasPermission(steamId_, FString::FromNarrow("Corvane.NoCooldown"))) {
+        !PermissionsPlugin::IsPlayerHasPermission(*steamId_, FString::FromNarrow("Corvane.NoCooldown"))) {
         Audit(AuditOutcome::Cooldown, message.View());
         ReplyCooldown(name, left);
         return;
@@ -160,7 +165,7 @@ void Use::Decide(FString& message, const FString& permissionWord) {
 
 void Use::Reject(WideStringView command) {
     PluginLog()->warn("Refused {} command from {}: {}", IsChained(command) ? "chained" : "unprintable",
-                      steamId_, LogExcerpt(command, kWarningExcerpt));
+                      *steamId_, LogExcerpt(command, kWarningExcerpt));
     Audit(AuditOutcome::Rejected, command);
     Refuse();
 }
@@ -178,7 +183,7 @@ void Use::RunGranted(FString& command, const std::string& name, const CommandSet
     if (settings != nullptr && settings->cooldownSeconds > 0) {
         const std::chrono::duration<double> length(
             std::min(settings->cooldownSeconds, kLongestCooldownSeconds));
-        TheCooldowns().Start(steamId_, name, std::chrono::duration_cast<Cooldowns::Clock::duration>(length),
+        TheCooldowns().Start(*steamId_, name, std::chrono::duration_cast<Cooldowns::Clock::duration>(length),
                              Cooldowns::Clock::now());
     }
     // The command has run: its gameplay-log entry is written even when the
@@ -200,7 +205,7 @@ Prepared Use::Prepare(const FString& command, const CommandSettings* settings) c
     prepared.characterName = api_.GetCharacterName(player_);
     const FString logFormat = Config::GetMessageText("LogMsg");
     prepared.logText = FromFormat(logFormat.CStr(), prepared.characterName.View(), command.View(),
-                                  WideStringView(Decimal(steamId_)));
+                                  WideStringView(Decimal(*steamId_)));
     prepared.announce = DecideAnnounce(settings);
     prepared.consoleCommand =
         Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand");
@@ -251,21 +256,22 @@ bool Use::Audit(AuditOutcome outcome, WideStringView command, const std::string&
     if (configured.empty()) {
         return true;
     }
-    AuditRecord record;
-    record.steamId = steamId_;
-    if (!characterName_) {
-        characterName_ = api_.GetCharacterName(player_);
-    }
-    record.character = Engine::ToUtf8(characterName_->View());
-    record.command = WideString(command);
-    if (permission_) {
-        record.permission = WideString(permission_->View());
-    }
-    record.outcome = outcome;
-    record.error = error;
+    // Never throws: a failure here must not take the place of the one being recorded.
     try {
+        AuditRecord record;
+        record.steamId = steamId_ ? *steamId_ : api_.GetSteamIdFromController(player_);
+        if (!characterName_) {
+            characterName_ = api_.GetCharacterName(player_);
+        }
+        record.character = Engine::ToUtf8(characterName_->View());
+        record.command = WideString(command);
+        if (permission_) {
+            record.permission = WideString(permission_->View());
+        }
+        record.outcome = outcome;
+        record.error = error;
         AppendAuditLine(AuditFilePath(configured), record);
-    } catch (const std::runtime_error& failure) {
+    } catch (const std::exception& failure) {
         PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
         return false;
     }
@@ -275,12 +281,7 @@ bool Use::Audit(AuditOutcome outcome, WideStringView command, const std::string&
 }  // namespace
 
 void HandleCheatLine(AShooterPlayerController* player, FString& message) {
-    TEngineArray<FString> words;
-    if (SplitOnBlank(message, words) < 2) {
-        return;
-    }
-    const IApiUtils& api = Velkor::GetApiUtils();
-    Use(api, player, api.GetSteamIdFromController(player)).Run(message, words.Data[1]);
+    Use(Velkor::GetApiUtils(), player).Run(message);
 }
 
 }  // namespace Corvane

@@ -48,6 +48,7 @@ std::vector<WideString> SplitConsoleLine(WideStringView line) {
 }
 
 void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* command, bool) {
+    const DevHost::Answers::HostTurn turn;
     const std::string& name = TheGameWorld().NameOf(player);
     for (WideString& text : SplitConsoleLine(command->View())) {
         Publish(DevHost::ConsoleCommandRun{name, std::move(text)});
@@ -56,6 +57,7 @@ void ConsoleCommand(AShooterPlayerController* player, FString* result, FString* 
 }
 
 void PrintToGameplayLog(AShooterGameMode* gameMode, FString* message) {
+    const DevHost::Answers::HostTurn turn;
     TheGameWorld().CheckGameMode(gameMode);
     Publish(DevHost::GameplayLogEntry{WideString(message->View())});
 }
@@ -65,6 +67,8 @@ DevHost::ChatText TextOf(const FString& text) {
 }
 
 void ClientChatMessage(AShooterPlayerController* player, FChatEntry entry) {
+    // The record is the engine's now; freeing its strings is the engine's work.
+    const DevHost::Answers::HostTurn turn;
     Publish(DevHost::PrivateMessage{
         TheGameWorld().NameOf(player), TextOf(entry.FromName), TextOf(entry.AuxText1), TextOf(entry.AuxText2),
         TextOf(entry.Text), TextOf(entry.AuxText3), TextOf(entry.AuxText4), entry.AuxWord1, entry.AuxWord2,

@@ -17,7 +17,7 @@ std::string Describe(const Answer& answer) {
 }
 
 bool Answers::Fails(Answer::Kind kind, const std::string& name) {
-    if (!counting_) {
+    if (!counting_ || pluginTurns_ == 0 || hostTurns_ != 0) {
         return false;
     }
     ++count_;
@@ -40,6 +40,22 @@ void Answers::Restart(FaultPlan plan, bool keep) {
 void Answers::Stop() {
     counting_ = false;
     plan_ = nullptr;
+}
+
+Answers::PluginTurn::PluginTurn() {
+    ++TheAnswers().pluginTurns_;
+}
+
+Answers::PluginTurn::~PluginTurn() {
+    --TheAnswers().pluginTurns_;
+}
+
+Answers::HostTurn::HostTurn() {
+    ++TheAnswers().hostTurns_;
+}
+
+Answers::HostTurn::~HostTurn() {
+    --TheAnswers().hostTurns_;
 }
 
 Answers& TheAnswers() {

@@ -5,7 +5,10 @@
 // a character without a name.
 //
 // There is one record a process, like the host it belongs to. Answers are
-// counted only while someone asks for them, so that a long run pays nothing.
+// counted only while someone asks for them, so that a long run pays nothing,
+// and only those the plugin receives: while a chat-command handler runs
+// (PluginTurn), and not what the stand-ins do for themselves inside a call
+// (HostTurn), such as the engine string a function builds for its result.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +52,26 @@ public:
     std::size_t Count() const { return count_; }
     const std::vector<Answer>& Kept() const { return kept_; }
 
+    // The plugin's handler runs: its answers count.
+    class PluginTurn {
+    public:
+        PluginTurn();
+        ~PluginTurn();
+        PluginTurn(const PluginTurn&) = delete;
+        PluginTurn& operator=(const PluginTurn&) = delete;
+    };
+    // A stand-in works inside a call the plugin made: its answers to itself don't count.
+    class HostTurn {
+    public:
+        HostTurn();
+        ~HostTurn();
+        HostTurn(const HostTurn&) = delete;
+        HostTurn& operator=(const HostTurn&) = delete;
+    };
+
 private:
+    int pluginTurns_ = 0;
+    int hostTurns_ = 0;
     bool counting_ = false;
     bool keep_ = false;
     std::size_t count_ = 0;

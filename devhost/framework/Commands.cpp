@@ -2,6 +2,7 @@
 #include <list>
 #include <optional>
 
+#include "devhost/events/Answers.h"
 #include "devhost/events/EventBus.h"
 #include "devhost/framework/Framework.h"
 #include "engine/FString.h"
@@ -80,6 +81,7 @@ RouteResult RouteChat(AShooterPlayerController* player, WideStringView line) {
     FString message = Corvane::Engine::detail::StringFromCharacters(line.data(), line.size());
     std::optional<std::string> failure;
     try {
+        const Answers::PluginTurn turn;
         callback(player, &message, EChatSendMode::Global);
     } catch (const std::exception& error) {
         failure = error.what();

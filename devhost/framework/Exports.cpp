@@ -30,8 +30,12 @@ public:
         return DevEngine::TheGameWorld().SteamIdOf(controller);
     }
     FString GetCharacterName(AShooterPlayerController* player) const override {
+        if (TheAnswers().Fails(Answer::Kind::CharacterName)) {
+            return FString();
+        }
+        const DevHost::Answers::HostTurn turn;
         const WideString name = Velkor::Tools::Utf8Decode(DevEngine::TheGameWorld().NameOf(player));
-        return TheAnswers().Fails(Answer::Kind::CharacterName) ? FString() : FString::FromWide(name.c_str());
+        return FString::FromWide(name.c_str());
     }
 };
 

@@ -7,9 +7,9 @@
 // the C++ runtime's import of clock_gettime is pointed at the same shift.
 #pragma once
 
+#include <time.h>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 
 namespace DevHost::Platform {
 
@@ -18,10 +18,10 @@ void ShiftMonotonicClock(std::chrono::nanoseconds more);
 
 namespace detail {
 // A reading of the clock moved forward by shift (0 or more) nanoseconds.
-inline void AddShift(std::timespec& time, std::int64_t shift) {
+inline void AddShift(timespec& time, std::int64_t shift) {
     constexpr std::int64_t kBillion = 1'000'000'000;
     const std::int64_t nanoseconds = time.tv_nsec + shift % kBillion;
-    time.tv_sec += static_cast<std::time_t>(shift / kBillion + nanoseconds / kBillion);
+    time.tv_sec += static_cast<time_t>(shift / kBillion + nanoseconds / kBillion);
     time.tv_nsec = static_cast<long>(nanoseconds % kBillion);
 }
 }  // namespace detail
