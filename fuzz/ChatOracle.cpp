@@ -2,8 +2,21 @@
 
 #include <fmt/xchar.h>
 
+#include <algorithm>
+
+#include "host/Velkor.h"
+
 namespace Fuzz {
 namespace {
+
+constexpr std::int64_t kBillion = 1'000'000'000;
+// A cooldown is held for at most this long, however long it is configured.
+constexpr double kLongestCooldownSeconds = 1e9;
+// The server reads its clock as a double number of seconds: a reading may be
+// this many nanoseconds off the exact one.
+constexpr std::int64_t kRounding = 1000;
+constexpr std::size_t kPrefixLength = 7;  // "/cheat "
+constexpr const char* kCooldownWhenMissing = "You can use {1} again in {0} seconds.";
 
 WideChar FoldAscii(WideChar c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<WideChar>(c - 'A' + 'a') : c;
@@ -26,6 +39,46 @@ bool IsRouted(WideStringView line) {
     return word.size() == 6 && StartsWithNoCase(word, WIDE("/cheat"));
 }
 
+// A character after which the console could run a second command, or a log
+// show a second line: every C0 control (NUL, tab, CR and LF among them), DEL,
+// every C1 control, the line and paragraph separators, and the console's '|'.
+bool EndsTheLine(WideChar c) {
+    const auto code = static_cast<std::uint32_t>(c);
+    const bool c0 = code <= 0x1F;
+    const bool c1 = code >= 0x80 && code <= 0x9F;
+    return c0 || code == 0x7F || c1 || code == 0x2028 || code == 0x2029 || code == '|';
+}
+
+bool SeparatesCommands(WideChar c) {
+    return c == '|' || c == '\r' || c == '\n';
+}
+
+// The console's name for a command: past the blanks in front, the ASCII
+// letters, digits and underscores before anything else, in lower case.
+std::string ConsoleNameOf(WideStringView command) {
+    std::size_t at = 0;
+    while (at < command.size() && command[at] == ' ') {
+        ++at;
+    }
+    std::string name;
+    for (; at < command.size(); ++at) {
+        const WideChar c = command[at];
+        if (c >= 'A' && c <= 'Z') {
+            name += static_cast<char>(c - 'A' + 'a');
+        } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_') {
+            name += static_cast<char>(c);
+        } else {
+            break;
+        }
+    }
+    return name;
+}
+
+WideString Decimal(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    return WideString(digits.begin(), digits.end());
+}
+
 // fmt's own wide formatting, as an engine string keeps its result.
 template <class... Args>
 WideString Format(WideStringView format, const Args&... args) {
@@ -40,40 +93,30 @@ void NoteTypeError(int id, std::vector<ErrorMatch>& errors) {
     }
 }
 
-void ExpectRefusal(const ConfigModel& config, ChatExpectation& expected) {
-    expected.kind = ChatExpectation::Kind::Refused;
-    const MessageOutcome sender = config.Message("Sender");
-    const MessageOutcome reply = config.Message("NoPermissions");
-    NoteTypeError(sender.typeError, expected.errors);
-    NoteTypeError(reply.typeError, expected.errors);
-    expected.sender = sender.text;
-    try {
-        expected.reply = Format(reply.text);
-    } catch (const fmt::format_error& error) {
-        expected.errors.push_back({error.what(), false});
-    }
-}
-
-void ExpectGrant(const ConfigModel& config, WideStringView name, ChatExpectation& expected) {
-    expected.kind = ChatExpectation::Kind::Granted;
-    const MessageOutcome logFormat = config.Message("LogMsg");
-    NoteTypeError(logFormat.typeError, expected.errors);
-    if (logFormat.typeError == 0) {
-        try {
-            expected.logText = Format(logFormat.text, CutAtNul(name), expected.command);
-        } catch (const fmt::format_error& error) {
-            expected.errors.push_back({error.what(), false});
-        }
-    }
-    const SwitchOutcome printToChat = config.PrintToChat();
-    NoteTypeError(printToChat.typeError, expected.errors);
-    expected.broadcast = printToChat.value;
+std::int64_t WholeSecondsUp(std::int64_t nanoseconds) {
+    return (nanoseconds + kBillion - 1) / kBillion;
 }
 
 }  // namespace
 
 bool ErrorMatch::Matches(const std::string& error) const {
     return prefixOnly ? error.rfind(text, 0) == 0 : error == text;
+}
+
+bool ChatExpectation::AsksPermission() const {
+    return decision == Decision::Refused || decision == Decision::Cooldown || decision == Decision::Granted;
+}
+
+const char* ChatExpectation::Outcome() const {
+    switch (decision) {
+        case Decision::Ignored: return "";
+        case Decision::Rejected: return "rejected";
+        case Decision::Denied: return "denied";
+        case Decision::Refused: return "refused";
+        case Decision::Cooldown: return "cooldown";
+        case Decision::Granted: return errors.empty() ? "granted" : "failed";
+    }
+    return "";
 }
 
 std::vector<WideString> BlankSeparatedWords(WideStringView text) {
@@ -89,25 +132,140 @@ std::vector<WideString> BlankSeparatedWords(WideStringView text) {
     return words;
 }
 
-ChatExpectation Expect(const ConfigModel& config, const ChatLine& line) {
+ChatOracle::Span ChatOracle::When(const ChatLine& line) const {
+    return {scriptTime_ + line.from, scriptTime_ + line.to};
+}
+
+std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     ChatExpectation expected;
     expected.routed = line.loaded && IsRouted(line.text);
-    // The engine string the framework builds is read up to its first NUL.
-    const WideString text = CutAtNul(line.text);
-    const std::vector<WideString> words = BlankSeparatedWords(text);
+    // The engine string's readers stop at its first NUL: so do its words.
+    const std::vector<WideString> words = BlankSeparatedWords(CutAtNul(line.text));
     if (!expected.routed || words.size() < 2) {
-        return expected;
+        return {expected};
     }
-    constexpr std::size_t kPrefixLength = 7;
-    expected.command = text.substr(std::min(kPrefixLength, text.size()));
-    expected.chained = expected.command.find_first_of(WIDE("|\r\n")) != WideString::npos;
-    const bool granted = line.grants->count(WIDE("Cheat.") + words[1]) != 0;
-    if (expected.chained || !granted) {
-        ExpectRefusal(config, expected);
-    } else if (StartsWithNoCase(text, WIDE("/cheat "))) {
-        ExpectGrant(config, line.name, expected);
+    const ChatPlayer& player = line.players->at(line.speaker);
+    expected.command = line.text.substr(std::min(kPrefixLength, line.text.size()));
+    expected.name = ConsoleNameOf(expected.command);
+    if (std::any_of(expected.command.begin(), expected.command.end(), EndsTheLine)) {
+        expected.decision = Decision::Rejected;
+        expected.chained = std::any_of(expected.command.begin(), expected.command.end(), SeparatesCommands);
+        ExpectRefusal(expected);
+        return {expected};
     }
-    return expected;
+    if (config_.Denies(expected.name)) {
+        expected.decision = Decision::Denied;
+        ExpectRefusal(expected);
+        return {expected};
+    }
+    expected.permission = WIDE("Cheat.") + words[1];
+    if (!player.grants.contains(expected.permission)) {
+        expected.decision = Decision::Refused;
+        ExpectRefusal(expected);
+        return {expected};
+    }
+    std::vector<ChatExpectation> outcomes;
+    bool mayRun = true;
+    const auto running = cooldownEnds_.find({player.steamId, expected.name});
+    if (running != cooldownEnds_.end() && !player.grants.contains(WIDE("Corvane.NoCooldown"))) {
+        const Span now = When(line);
+        const std::int64_t leftAtLeast = running->second.first - now.second - kRounding;
+        const std::int64_t leftAtMost = running->second.second - now.first + kRounding;
+        if (leftAtMost > 0) {
+            ChatExpectation held = expected;
+            held.decision = Decision::Cooldown;
+            ExpectHeldBack(std::max<std::int64_t>(leftAtLeast, 1), leftAtMost, held);
+            outcomes.push_back(std::move(held));
+        }
+        mayRun = leftAtLeast <= 0;
+    }
+    if (mayRun) {
+        expected.decision = Decision::Granted;
+        ExpectGrant(line, expected);
+        outcomes.push_back(std::move(expected));
+    }
+    return outcomes;
+}
+
+void ChatOracle::ExpectRefusal(ChatExpectation& expected) const {
+    const MessageOutcome sender = config_.Message("Sender");
+    const MessageOutcome reply = config_.Message("NoPermissions");
+    NoteTypeError(sender.typeError, expected.errors);
+    NoteTypeError(reply.typeError, expected.errors);
+    expected.sender = sender.text;
+    try {
+        expected.replies.push_back(Format(reply.text));
+    } catch (const fmt::format_error& error) {
+        expected.errors.push_back({error.what(), false});
+    }
+}
+
+void ChatOracle::ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost,
+                                ChatExpectation& expected) const {
+    constexpr std::int64_t kMostCounts = 8;
+    const MessageOutcome sender = config_.Message("Sender");
+    const MessageOutcome text = config_.Message("Cooldown", kCooldownWhenMissing);
+    NoteTypeError(sender.typeError, expected.errors);
+    NoteTypeError(text.typeError, expected.errors);
+    expected.sender = sender.text;
+    const WideString name(expected.name.begin(), expected.name.end());
+    const std::int64_t first = WholeSecondsUp(leftAtLeast);
+    for (std::int64_t seconds = first; seconds <= WholeSecondsUp(leftAtMost) && seconds < first + kMostCounts;
+         ++seconds) {
+        try {
+            expected.replies.push_back(Format(text.text, Decimal(static_cast<std::uint64_t>(seconds)), name));
+        } catch (const fmt::format_error& error) {
+            expected.errors.push_back({error.what(), false});
+            break;
+        }
+    }
+}
+
+void ChatOracle::ExpectGrant(const ChatLine& line, ChatExpectation& expected) const {
+    const ChatPlayer& player = line.players->at(line.speaker);
+    const MessageOutcome logFormat = config_.Message("LogMsg");
+    NoteTypeError(logFormat.typeError, expected.errors);
+    if (logFormat.typeError == 0) {
+        try {
+            expected.logText = Format(logFormat.text, CutAtNul(Velkor::Tools::Utf8Decode(player.name)),
+                                      expected.command, Decimal(player.steamId));
+        } catch (const fmt::format_error& error) {
+            expected.errors.push_back({error.what(), false});
+        }
+    }
+    const CommandModel* settings = config_.SettingsFor(expected.name);
+    AnnounceMode mode = AnnounceMode::None;
+    if (settings != nullptr && settings->announce) {
+        mode = *settings->announce;
+    } else {
+        const SwitchOutcome printToChat = config_.PrintToChat();
+        NoteTypeError(printToChat.typeError, expected.errors);
+        mode = printToChat.value ? AnnounceMode::All : AnnounceMode::None;
+    }
+    for (const ChatPlayer& other : *line.players) {
+        const bool admin = other.grants.contains(WIDE("Corvane.SeeAnnouncements"));
+        if (other.connected && (mode == AnnounceMode::All || (mode == AnnounceMode::Admins && admin))) {
+            expected.recipients.push_back(other.name);
+        }
+    }
+}
+
+void ChatOracle::Settle(const ChatLine& line, const ChatExpectation& happened) {
+    if (!happened.Runs()) {
+        return;
+    }
+    const std::pair key(line.players->at(line.speaker).steamId, happened.name);
+    const CommandModel* settings = config_.SettingsFor(happened.name);
+    const double seconds =
+        settings != nullptr ? std::min(settings->cooldownSeconds, kLongestCooldownSeconds) : 0;
+    // Whole nanoseconds, the fraction dropped.
+    const auto length = static_cast<std::int64_t>(seconds * static_cast<double>(kBillion));
+    if (length <= 0) {
+        cooldownEnds_.erase(key);
+        return;
+    }
+    const Span now = When(line);
+    cooldownEnds_[key] = {now.first + length, now.second + length};
 }
 
 }  // namespace Fuzz

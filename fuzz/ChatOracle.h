@@ -1,10 +1,13 @@
 // What one chat line must do to the stand-in server, worked out from the
-// configuration model, the player's grants and the line alone, never from the
-// plugin: the oracle of fuzz_chat.
+// configuration model, the players, the time the script let pass and the
+// line alone, never from the plugin: the oracle of fuzz_chat.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/ConfigModel.h"
@@ -12,36 +15,81 @@
 
 namespace Fuzz {
 
-// An error text that may leave the handler: a whole formatting-library
-// message, or the start of a JSON type error ("[json.exception.type_error.302]").
+// An error text that may stop a use: a whole formatting-library message, or
+// the start of a JSON type error ("[json.exception.type_error.302]").
 struct ErrorMatch {
     std::string text;
     bool prefixOnly = false;
     bool Matches(const std::string& error) const;
 };
 
+// A player as the script made them; they keep their place after leaving.
+struct ChatPlayer {
+    std::string name;  // UTF-8: the character name, and how events name them
+    std::uint64_t steamId = 0;
+    bool connected = true;
+    std::set<WideString> grants;
+};
+
+enum class Decision { Ignored, Rejected, Denied, Refused, Cooldown, Granted };
+
 struct ChatExpectation {
-    // Nothing: not routed to /cheat, fewer than two words, or no prefix to remove.
-    enum class Kind { Nothing, Refused, Granted };
-    Kind kind = Kind::Nothing;
+    // False: the line is not for /cheat (or the plugin is not loaded).
     bool routed = false;
-    bool chained = false;
-    WideString command;        // Granted: what the console runs
-    WideString logText;        // Granted, when nothing fails
-    bool broadcast = false;    // Granted, when nothing fails
-    WideString sender, reply;  // Refused, when nothing fails
-    // What may leave the handler; when empty the line must be handled.
+    // Ignored also for a routed line of fewer than two words.
+    Decision decision = Decision::Ignored;
+    bool chained = false;                 // Rejected: the console would run more than one command
+    WideString command;                   // the text after "/cheat ", all the framework handed over
+    std::string name;                     // the command's name, as the console reads it
+    WideString permission;                // Refused, Cooldown, Granted: the permission asked
+    WideString logText;                   // Granted, when nothing fails
+    std::vector<std::string> recipients;  // Granted: who sees the announcement, in the world's order
+    WideString sender;                    // the private reply's sender
+    std::vector<WideString> replies;      // Rejected, Denied, Refused, Cooldown: the reply is one of these
+    // When not empty the use fails with one of these, and nobody gets anything.
     std::vector<ErrorMatch> errors;
+
+    bool Runs() const { return decision == Decision::Granted && errors.empty(); }
+    bool AsksPermission() const;
+    // The audit line's "outcome".
+    const char* Outcome() const;
 };
 
+// One line as the target said it: real time since the input began, in
+// nanoseconds, read just before and just after the line was handled.
 struct ChatLine {
-    bool loaded;                         // the plugin loaded and registered /cheat
-    const std::set<WideString>* grants;  // the player's permissions
-    WideStringView name;                 // the player's character name
-    WideStringView text;                 // the whole chat line
+    bool loaded;                             // the plugin loaded and registered /cheat
+    const std::vector<ChatPlayer>* players;  // everyone who joined, in order
+    std::size_t speaker;
+    WideStringView text;  // the whole chat line
+    std::int64_t from, to;
 };
 
-ChatExpectation Expect(const ConfigModel& config, const ChatLine& line);
+class ChatOracle {
+public:
+    explicit ChatOracle(const ConfigModel& config) : config_(config) {}
+
+    void LetTimePass(std::int64_t nanoseconds) { scriptTime_ += nanoseconds; }
+
+    // What the line must do: one expectation, or two (held back, or granted)
+    // when a running cooldown ends while the line is being handled.
+    std::vector<ChatExpectation> Expect(const ChatLine& line) const;
+    // Which of them happened: a command that ran starts its cooldown.
+    void Settle(const ChatLine& line, const ChatExpectation& happened);
+
+private:
+    // Earliest and latest nanosecond on the server's clock, from the input's start.
+    using Span = std::pair<std::int64_t, std::int64_t>;
+    Span When(const ChatLine& line) const;
+    void ExpectRefusal(ChatExpectation& expected) const;
+    void ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost, ChatExpectation& expected) const;
+    void ExpectGrant(const ChatLine& line, ChatExpectation& expected) const;
+
+    const ConfigModel& config_;
+    std::int64_t scriptTime_ = 0;
+    // When each running cooldown ends, by Steam id and name.
+    std::map<std::pair<std::uint64_t, std::string>, Span> cooldownEnds_;
+};
 
 // The blank-separated (U+0020 only) non-empty pieces of text.
 std::vector<WideString> BlankSeparatedWords(WideStringView text);

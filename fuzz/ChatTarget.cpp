@@ -1,16 +1,22 @@
-// fuzz_chat: configurations, grants and chat lines through the stand-in
+// fuzz_chat: configurations, grants, time and chat lines through the stand-in
 // framework and the plugin. The plugin's code is linked in and its own Load
 // registers /cheat with the framework's registry, so every line takes the
 // framework's real routing to the real handler.
 //
 // After each line: the engine's live blocks are as before; a command ran only
-// with its player's permission and always with its gameplay-log entry; a
-// refusal gave exactly one private reply; what left the handler is one of the
-// documented configuration and formatting errors; and everything matches what
-// the oracle works out on its own.
-#include <map>
-#include <optional>
+// with its player's permission, after its audit line and always with its
+// gameplay-log entry; a refusal or a cooldown gave exactly one private reply;
+// a use failed only with a documented configuration or formatting error, in
+// the log; with an audit file, every decision wrote exactly one audit line,
+// before anything else it did; and everything matches what the oracle works
+// out on its own.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
 #include <set>
+
+#include <nlohmann/json.hpp>
 
 #include "core/Lifecycle.h"
 #include "devhost/engine/Allocator.h"
@@ -23,14 +29,8 @@
 
 namespace {
 
+using Fuzz::Decision;
 using Fuzz::Require;
-
-struct Player {
-    AShooterPlayerController* controller;
-    std::string name;
-    std::uint64_t steamId;
-    bool connected;
-};
 
 // The plugin's code is linked in; the stand-in server delivers its entry
 // notifications as a loader would.
@@ -45,129 +45,311 @@ DevHost::StandInServer& TheStandIn() {
     return server;
 }
 
+// The server's monotonic clock never goes back, so it carries the waits of
+// every input so far; real time is its reading less all of them.
+std::int64_t& ClockShift() {
+    static std::int64_t shift = 0;
+    return shift;
+}
+
+std::int64_t ClockNow() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+}
+
+std::int64_t RealNow() {
+    return ClockNow() - ClockShift();
+}
+
+// The plugin puts a cooldown's end at most 10^9 seconds past the clock's
+// reading, in signed 64-bit nanoseconds: the clock moves only while that
+// stays far from overflowing.
+bool ClockHasRoomFor(std::int64_t nanoseconds) {
+    constexpr std::int64_t kHeadroom = 2'000'000'000'000'000'000;
+    if (ClockNow() <= std::numeric_limits<std::int64_t>::max() - kHeadroom - nanoseconds) {
+        return true;
+    }
+    static bool told = false;
+    if (!told) {
+        std::fprintf(stderr, "fuzz_chat: the clock has no room left; inputs that wait are passed over\n");
+        told = true;
+    }
+    return false;
+}
+
+// An earlier input's audit file could stand where this input's must go.
+void ClearPluginFolder() {
+    const std::filesystem::path folder = TheStandIn().Directory().PluginFolder();
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename() != "config.json") {
+            left.push_back(entry.path());
+        }
+    }
+    for (const auto& path : left) {
+        std::filesystem::remove_all(path);
+    }
+}
+
 struct Server {
     bool loaded = false;
-    std::vector<Player> players;
-    std::map<std::uint64_t, std::set<WideString>> grants;
+    bool auditing = false;  // the plugin writes an audit file
+    std::vector<Fuzz::ChatPlayer> players;
+    std::vector<AShooterPlayerController*> controllers;
     DevHost::EventLog events;
 };
 
-// What the engine did since a mark in the event log.
+// What the engine, the plugin's log and the audit file got since a mark in the event log.
 struct Effects {
     std::vector<DevHost::ConsoleCommandRun> console;
     std::vector<DevHost::GameplayLogEntry> gameplayLog;
     std::vector<DevHost::Broadcast> broadcasts;
     std::vector<DevHost::PrivateMessage> replies;
+    std::vector<std::string> audit;
+    std::vector<std::string> errors;  // the plugin's error lines, after "[Corvane][error] "
     std::size_t warnings = 0;
+    bool auditFirst = true;  // no audit line came after something players or the engine got
 };
 
 Effects EffectsSince(const DevHost::EventLog& events, std::size_t mark) {
-    Effects effects{events.Of<DevHost::ConsoleCommandRun>(mark), events.Of<DevHost::GameplayLogEntry>(mark),
-                    events.Of<DevHost::Broadcast>(mark), events.Of<DevHost::PrivateMessage>(mark), 0};
-    for (const DevHost::LogLine& line : events.Of<DevHost::LogLine>(mark)) {
-        effects.warnings += line.level == spdlog::level::warn;
+    static const std::string kErrorLead = "[Corvane][error] ";
+    Effects effects;
+    effects.console = events.Of<DevHost::ConsoleCommandRun>(mark);
+    effects.gameplayLog = events.Of<DevHost::GameplayLogEntry>(mark);
+    effects.broadcasts = events.Of<DevHost::Broadcast>(mark);
+    effects.replies = events.Of<DevHost::PrivateMessage>(mark);
+    bool acted = false;
+    for (std::size_t i = mark; i < events.Size(); ++i) {
+        const DevHost::Event& event = events.All()[i];
+        if (const auto* audit = std::get_if<DevHost::AuditLine>(&event)) {
+            effects.audit.push_back(audit->text);
+            effects.auditFirst = effects.auditFirst && !acted;
+        } else if (const auto* line = std::get_if<DevHost::LogLine>(&event)) {
+            effects.warnings += line->level == spdlog::level::warn;
+            const std::size_t lead = line->text.find(kErrorLead);
+            if (line->level == spdlog::level::err && lead != std::string::npos) {
+                effects.errors.push_back(line->text.substr(lead + kErrorLead.size()));
+            }
+        } else if (!std::holds_alternative<DevHost::HandlerError>(event)) {
+            acted = true;  // something reached the engine or a player
+        }
     }
     return effects;
 }
 
 bool NoEffects(const Effects& effects) {
     return effects.console.empty() && effects.gameplayLog.empty() && effects.broadcasts.empty() &&
-           effects.replies.empty();
+           effects.replies.empty() && effects.audit.empty() && effects.errors.empty() &&
+           effects.warnings == 0;
 }
 
-// Holds whatever the oracle says: no command without its permission, none
-// without its log entry, and every broadcast is the log entry.
-void CheckSafety(const Server& server, const Player& player, const Effects& effects) {
-    const auto& granted = server.grants.at(player.steamId);
+// Holds whatever the oracle says: no command without its permission, its
+// audit line or its log entry, and every broadcast is the log entry.
+void CheckSafety(const Server& server, const Fuzz::ChatPlayer& player, const Effects& effects) {
     for (const auto& record : effects.console) {
         const auto words = Fuzz::BlankSeparatedWords(record.command);
-        Require(!words.empty() && granted.count(WIDE("Cheat.") + words[0]) != 0,
+        Require(!words.empty() && player.grants.contains(WIDE("Cheat.") + words[0]),
                 "a command ran whose permission the player lacks");
     }
     Require(effects.console.empty() == effects.gameplayLog.empty(),
             "a command ran without its gameplay-log entry, or an entry without a command");
     Require(effects.console.size() <= 1 && effects.gameplayLog.size() <= 1, "one line ran several commands");
+    Require(!server.auditing || effects.console.empty() || (effects.audit.size() == 1 && effects.auditFirst),
+            "a command ran without its audit line before it");
     for (const auto& broadcast : effects.broadcasts) {
         Require(effects.gameplayLog.size() == 1 && broadcast.text == effects.gameplayLog[0].text,
                 "a broadcast differs from the gameplay log");
     }
 }
 
-void CheckRefusal(const Player& player, const Fuzz::ChatExpectation& expected, const Effects& effects) {
-    Require(effects.console.empty() && effects.gameplayLog.empty() && effects.broadcasts.empty(),
-            "a refused line had effects besides its reply");
-    Require(effects.replies.size() == 1, "a refusal did not give exactly one private reply");
-    const auto& reply = effects.replies[0];
-    Require(reply.player == player.name, "the reply went to someone else");
-    Require(reply.fromName.text == expected.sender && reply.text.text == expected.reply,
-            "the reply is not the configured sender and text");
-}
-
-void CheckGrant(const Server& server, const Fuzz::ChatExpectation& expected, const Effects& effects) {
-    Require(effects.replies.empty(), "a granted line sent a private reply");
-    Require(effects.console.size() == 1 && effects.console[0].command == expected.command,
-            "a granted line did not run exactly its command");
-    Require(effects.gameplayLog.size() == 1 && effects.gameplayLog[0].text == expected.logText,
-            "the gameplay-log entry is not the configured text");
-    std::vector<std::string> recipients;
-    for (const auto& broadcast : effects.broadcasts) {
-        recipients.push_back(broadcast.player);
-    }
-    std::vector<std::string> connected;
-    for (const Player& player : server.players) {
-        if (player.connected && expected.broadcast) {
-            connected.push_back(player.name);
+bool AnyMatches(const std::vector<Fuzz::ErrorMatch>& errors, const std::string& error) {
+    for (const auto& match : errors) {
+        if (match.Matches(error)) {
+            return true;
         }
     }
-    Require(recipients == connected, "the broadcast did not reach exactly the connected players, in order");
+    return false;
 }
 
-void Say(Server& server, const Fuzz::ConfigModel& config, const Player& player, const std::string& utf8) {
-    const WideString line = Velkor::Tools::Utf8Decode(utf8);
-    const WideString name = Velkor::Tools::Utf8Decode(player.name);
-    const Fuzz::ChatExpectation expected =
-        Fuzz::Expect(config, {server.loaded, &server.grants[player.steamId], name, line});
+// Text as UTF-8 shows it: a surrogate without its pair is U+FFFD.
+WideString ShownInUtf8(WideStringView text) {
+    WideString shown(text);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const bool high = shown[i] >= 0xD800 && shown[i] <= 0xDBFF;
+        const bool low = shown[i] >= 0xDC00 && shown[i] <= 0xDFFF;
+        if (high && i + 1 < shown.size() && shown[i + 1] >= 0xDC00 && shown[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (high || low) {
+            shown[i] = 0xFFFD;
+        }
+    }
+    return shown;
+}
 
+bool IsText(const nlohmann::json& value, WideStringView expected) {
+    return value.is_string() && Velkor::Tools::Utf8Decode(value.get<std::string>()) == ShownInUtf8(expected);
+}
+
+// "2026-12-07T20:15:00Z"
+bool IsUtcTime(const nlohmann::json& value) {
+    constexpr std::string_view kShape = "0000-00-00T00:00:00Z";
+    if (!value.is_string() || value.get_ref<const std::string&>().size() != kShape.size()) {
+        return false;
+    }
+    const std::string& time = value.get_ref<const std::string&>();
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        if (kShape[i] == '0' ? (time[i] < '0' || time[i] > '9') : time[i] != kShape[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
+                          const Fuzz::ChatExpectation& expected, const Effects& effects) {
+    constexpr std::size_t kKeptOfCommand = 1000;
+    const bool written = server.auditing && expected.decision != Decision::Ignored;
+    if (effects.audit.size() != (written ? 1u : 0u)) {
+        return "a decision did not write exactly one audit line, or a line with no decision wrote one";
+    }
+    if (!written) {
+        return nullptr;
+    }
+    if (!effects.auditFirst) {
+        return "an audit line came after what it records";
+    }
+    const nlohmann::json record = nlohmann::json::parse(effects.audit[0], nullptr, false);
+    if (!record.is_object()) {
+        return "an audit line is not a JSON object";
+    }
+    std::set<std::string> members = {"time", "steamId", "character", "command", "outcome"};
+    const bool cut = !expected.Runs() && expected.command.size() > kKeptOfCommand;
+    if (cut) {
+        members.insert("cut");
+    }
+    if (expected.AsksPermission()) {
+        members.insert("permission");
+    }
+    if (std::string(expected.Outcome()) == "failed") {
+        members.insert("error");
+    }
+    std::set<std::string> present;
+    for (const auto& [key, value] : record.items()) {
+        present.insert(key);
+    }
+    if (present != members) {
+        return "an audit line does not have the members its decision calls for";
+    }
+    if (record["outcome"] != expected.Outcome()) {
+        return "an audit line's outcome is not the decision";
+    }
+    if (record["steamId"] != std::to_string(player.steamId) || !IsUtcTime(record["time"]) ||
+        !IsText(record["character"], Fuzz::CutAtNul(Velkor::Tools::Utf8Decode(player.name)))) {
+        return "an audit line's player or time is wrong";
+    }
+    const WideStringView kept =
+        WideStringView(expected.command).substr(0, cut ? kKeptOfCommand : WideString::npos);
+    if (!IsText(record["command"], kept) ||
+        (cut && record["cut"] != expected.command.size() - kKeptOfCommand)) {
+        return "an audit line's command is not the text after the prefix, cut at 1000 when it did not run";
+    }
+    if (expected.AsksPermission() && !IsText(record["permission"], expected.permission)) {
+        return "an audit line's permission is not the one asked";
+    }
+    if (record.contains("error") && (!record["error"].is_string() || effects.errors.size() != 1 ||
+                                     record["error"] != effects.errors[0])) {
+        return "an audit line's error is not the one logged";
+    }
+    return nullptr;
+}
+
+// Where the effects differ from one thing the oracle allows; null when they match it.
+const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
+                     const Fuzz::ChatExpectation& expected, const Effects& effects) {
+    if (effects.warnings != (expected.decision == Decision::Rejected ? 1u : 0u)) {
+        return "a rejected line did not log one warning, or another line logged one";
+    }
+    if (expected.errors.empty()
+            ? !effects.errors.empty()
+            : effects.errors.size() != 1 || !AnyMatches(expected.errors, effects.errors[0])) {
+        return "a use failed that had to succeed, or not with one of the documented errors";
+    }
+    const bool replies = expected.errors.empty() && expected.decision != Decision::Granted &&
+                         expected.decision != Decision::Ignored;
+    if (effects.replies.size() != (replies ? 1u : 0u)) {
+        return "a refusal or a cooldown did not give exactly one private reply, or another line gave one";
+    }
+    if (replies) {
+        const auto& reply = effects.replies[0];
+        if (reply.player != player.name) {
+            return "the reply went to someone else";
+        }
+        if (reply.fromName.text != expected.sender ||
+            std::find(expected.replies.begin(), expected.replies.end(), reply.text.text) ==
+                expected.replies.end()) {
+            return "the reply is not the configured sender and text";
+        }
+    }
+    if (expected.Runs()) {
+        if (effects.console.size() != 1 || effects.console[0].command != expected.command) {
+            return "a granted line did not run exactly its command";
+        }
+        if (effects.gameplayLog.size() != 1 || effects.gameplayLog[0].text != expected.logText) {
+            return "the gameplay-log entry is not the configured text";
+        }
+        std::vector<std::string> recipients;
+        for (const auto& broadcast : effects.broadcasts) {
+            recipients.push_back(broadcast.player);
+        }
+        if (recipients != expected.recipients) {
+            return "the announcement did not reach exactly the players its mode names, in order";
+        }
+    } else if (!effects.console.empty() || !effects.gameplayLog.empty() || !effects.broadcasts.empty()) {
+        return "a line that did not run a command had effects";
+    }
+    return AuditMismatch(server, player, expected, effects);
+}
+
+void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size_t speaker,
+         const std::string& utf8) {
+    const WideString text = Velkor::Tools::Utf8Decode(utf8);
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
     const std::uint64_t queries = TheStandIn().PermissionQueries();
     const std::size_t mark = server.events.Size();
-    const DevHost::RouteResult result = DevHost::RouteChat(player.controller, line);
+    const std::int64_t from = RealNow() - start;
+    const DevHost::RouteResult result = TheStandIn().Say(server.controllers[speaker], utf8);
+    const std::int64_t to = RealNow() - start;
     const Effects effects = EffectsSince(server.events, mark);
+    const Fuzz::ChatLine line{server.loaded, &server.players, speaker, text, from, to};
+    const std::vector<Fuzz::ChatExpectation> allowed = oracle.Expect(line);
+    const Fuzz::ChatPlayer& player = server.players[speaker];
 
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "a chat line changed the engine's live blocks");
     CheckSafety(server, player, effects);
     using Outcome = DevHost::RouteResult::Outcome;
-    if (!expected.routed) {
+    if (!allowed[0].routed) {
         Require(result.outcome == Outcome::Unrouted && NoEffects(effects), "an unrouted line had effects");
         return;
     }
-    if (result.outcome == Outcome::Failed) {
-        bool documented = false;
-        for (const auto& error : expected.errors) {
-            documented = documented || error.Matches(result.error);
-        }
-        Require(documented, "an undocumented error left the handler");
-        Require(NoEffects(effects), "a failed line had effects");
-        return;
-    }
-    Require(result.outcome == Outcome::Handled, "a line for /cheat was not routed to it");
-    Require(expected.errors.empty(), "a line that had to fail was handled");
-    if (expected.chained) {
-        Require(effects.warnings == 1, "a chained command was refused without its warning");
+    Require(result.outcome == Outcome::Handled, "a line for /cheat was not handled");
+    if (!allowed[0].AsksPermission()) {
         Require(TheStandIn().PermissionQueries() == queries,
-                "the permissions plugin was asked about a chained command");
+                "the permissions plugin was asked about a line turned away before its permission");
     }
-    switch (expected.kind) {
-        case Fuzz::ChatExpectation::Kind::Nothing:
-            Require(NoEffects(effects), "an ignored line had effects");
-            break;
-        case Fuzz::ChatExpectation::Kind::Refused: CheckRefusal(player, expected, effects); break;
-        case Fuzz::ChatExpectation::Kind::Granted: CheckGrant(server, expected, effects); break;
+    const char* first = nullptr;
+    for (const Fuzz::ChatExpectation& expected : allowed) {
+        const char* mismatch = Mismatch(server, player, expected, effects);
+        if (mismatch == nullptr) {
+            oracle.Settle(line, expected);
+            return;
+        }
+        first = first != nullptr ? first : mismatch;
     }
+    Fuzz::Violation(first);
 }
 
 bool Connected(const Server& server, const std::string& name) {
-    for (const Player& player : server.players) {
+    for (const auto& player : server.players) {
         if (player.connected && player.name == name) {
             return true;
         }
@@ -175,46 +357,65 @@ bool Connected(const Server& server, const std::string& name) {
     return false;
 }
 
-void Run(Server& server, const Fuzz::ConfigModel& config, const Fuzz::ChatStep& step) {
+void Run(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, const Fuzz::ChatStep& step) {
     auto& players = server.players;
+    const bool present = step.player < players.size() && players[step.player].connected;
     switch (step.kind) {
         case Fuzz::ChatStep::Kind::Join:
             // The stand-in server names players uniquely, as the dev host does.
             if (players.size() < Fuzz::kMaxPlayers && !Connected(server, step.argument)) {
                 const std::uint64_t steamId = 1000 + players.size();
-                players.push_back({TheStandIn().Join(step.argument, steamId), step.argument, steamId, true});
-                server.grants[steamId];
+                server.controllers.push_back(TheStandIn().Join(step.argument, steamId));
+                players.push_back({step.argument, steamId, true, {}});
             }
             return;
         case Fuzz::ChatStep::Kind::Grant:
             if (step.player < players.size()) {
                 TheStandIn().Grant(players[step.player].steamId, step.argument);
-                server.grants[players[step.player].steamId].insert(Velkor::Tools::Utf8Decode(step.argument));
+                players[step.player].grants.insert(Velkor::Tools::Utf8Decode(step.argument));
             }
             return;
         case Fuzz::ChatStep::Kind::Leave:
-            if (step.player < players.size() && players[step.player].connected) {
+            if (present) {
                 TheStandIn().Leave(players[step.player].name);
                 players[step.player].connected = false;
             }
             return;
         case Fuzz::ChatStep::Kind::Say:
-            if (step.player < players.size() && players[step.player].connected) {
-                Say(server, config, players[step.player], step.argument);
+            if (present) {
+                Say(server, oracle, start, step.player, step.argument);
             }
+            return;
+        case Fuzz::ChatStep::Kind::Wait:
+            TheStandIn().LetTimePass(std::chrono::nanoseconds(step.nanoseconds));
+            ClockShift() += step.nanoseconds;
+            oracle.LetTimePass(step.nanoseconds);
             return;
     }
 }
 
-// A failed load must be one the model expects, with the library's error as
-// the plugin's one error line, and must register nothing.
+// A failed load must be one the model expects, with one error line (the
+// library's error, or one naming a malformed control), and must register nothing.
 void CheckFailedLoad(const Server& server, const Fuzz::ConfigModel& config) {
-    Require(!config.Parses(), "the plugin failed to load a good file");
+    Require(!config.Loads(), "the plugin failed to load a good file");
     const std::vector<std::string> lines = server.events.LogLines();
-    const std::string ending = "[Corvane][error] " + config.ParseError();
-    Require(lines.size() == 1 && lines[0].size() >= ending.size() &&
-                lines[0].compare(lines[0].size() - ending.size(), ending.size(), ending) == 0,
-            "a failed load did not log the library's error as its one line");
+    Require(lines.size() == 1, "a failed load did not log exactly one line");
+    const std::string& line = lines[0];
+    if (!config.Parses()) {
+        const std::string ending = "[Corvane][error] " + config.ParseError();
+        Require(line.size() >= ending.size() &&
+                    line.compare(line.size() - ending.size(), ending.size(), ending) == 0,
+                "a failed load did not log the library's error");
+    } else {
+        const std::string lead = "[Corvane][error] config.json: ";
+        const std::size_t at = line.find(lead);
+        bool named = false;
+        for (const std::string& member : config.Malformed()) {
+            named = named || (at != std::string::npos &&
+                              line.compare(at + lead.size(), member.size() + 2, member + ": ") == 0);
+        }
+        Require(named, "a failed load did not name one of the malformed controls");
+    }
     Require(!DevHost::IsCommandRegistered(WIDE("/cheat")), "a failed load registered /cheat");
 }
 
@@ -223,7 +424,7 @@ bool LoadPlugin(const Server& server, const Fuzz::ConfigModel& config) {
         CheckFailedLoad(server, config);
         return false;
     }
-    Require(config.Parses(), "the plugin loaded a malformed file");
+    Require(config.Loads(), "the plugin loaded a file it had to refuse");
     return true;
 }
 
@@ -232,18 +433,28 @@ bool LoadPlugin(const Server& server, const Fuzz::ConfigModel& config) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Fuzz::ChatScript script = Fuzz::ParseChatScript(data, size);
     const Fuzz::ConfigModel config(script.config);
-    if (config.HasHugeWidth()) {
+    // Passed over: formatting that would allocate gigabytes, an audit file
+    // that could lie outside the plugin's folder, one the stand-in server
+    // would not find (it reads the file as one JSON value), and waits the
+    // clock has no room for.
+    if (config.HasHugeWidth() || !config.AuditLogStaysInPluginFolder() ||
+        (config.AuditLog() && !config.HoldsOneValue()) || !ClockHasRoomFor(script.WaitedNanoseconds())) {
         return -1;
     }
     DevHost::StandInServer& standIn = TheStandIn();
     standIn.Restart();
+    ClearPluginFolder();
     standIn.WriteConfig(script.config);
+    standIn.FollowAuditFile();
     Server server;
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
 
     server.loaded = LoadPlugin(server, config);
+    server.auditing = server.loaded && config.AuditLog().has_value();
+    Fuzz::ChatOracle oracle(config);
+    const std::int64_t start = RealNow();
     for (const Fuzz::ChatStep& step : script.steps) {
-        Run(server, config, step);
+        Run(server, oracle, start, step);
     }
     standIn.Restart();
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "engine blocks outlived the plugin");

@@ -1,10 +1,14 @@
 // What the plugin's configuration must give for a configuration text, worked
-// out on the fuzz target's own parse of the same text: whether it loads, and
-// for each lookup either its text or the JSON library's type error.
+// out on the fuzz target's own parse of the same text: whether it loads, for
+// each lookup either its text or the JSON library's type error, and the
+// operator's controls (audit file, deny list, per-command settings) it applies.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "host/WideChar.h"
@@ -23,6 +27,14 @@ struct SwitchOutcome {
     int typeError = 0;
 };
 
+enum class AnnounceMode { All, None, Admins };
+
+// One entry of "Commands".
+struct CommandModel {
+    double cooldownSeconds = 0;
+    std::optional<AnnounceMode> announce;  // when unset, PrintToChat decides
+};
+
 class ConfigModel {
 public:
     explicit ConfigModel(const std::string& fileText);
@@ -31,9 +43,27 @@ public:
     // what() of the library's error for a file it cannot read: its parse
     // error, or its out-of-range error 406 for a number beyond a double.
     const std::string& ParseError() const { return parseError_; }
+    // The JSON pointers of the controls that can't apply as written; the
+    // plugin's one error line at load names one of them.
+    const std::set<std::string>& Malformed() const { return malformed_; }
+    bool Loads() const { return parses_ && malformed_.empty(); }
+    // The plugin reads the file's first JSON value; this is false when
+    // something other than blanks comes after it.
+    bool HoldsOneValue() const { return holdsOneValue_; }
 
-    MessageOutcome Message(const std::string& key) const;
+    MessageOutcome Message(const std::string& key, const char* whenMissing = "No message") const;
     SwitchOutcome PrintToChat() const;
+
+    // "AuditLog", when it names a file: a text that is not empty.
+    const std::optional<std::string>& AuditLog() const { return auditLog_; }
+    // False when "AuditLog" is a text that could name a file outside the
+    // plugin's folder, one that can't be a file, or one that depends on what
+    // other inputs left behind: anything but relative names joined by '/'.
+    bool AuditLogStaysInPluginFolder() const { return auditStaysInside_; }
+    // Names as the console reads them (lower case).
+    bool Denies(const std::string& name) const { return deny_.contains(name); }
+    // The entry that applies to name: its own, else "*"; null when neither.
+    const CommandModel* SettingsFor(const std::string& name) const;
 
     // True when a configured format text asks for a width or precision of
     // five digits or more: formatting it allocates gigabytes, which says
@@ -41,9 +71,21 @@ public:
     bool HasHugeWidth() const;
 
 private:
+    void ReadControls();
+    void ReadDeny(const nlohmann::json& deny);
+    void ReadCommands(const nlohmann::json& commands);
+    CommandModel ReadEntry(const std::string& where, const nlohmann::json& entry);
+
     nlohmann::json document_;
     bool parses_ = false;
+    bool holdsOneValue_ = false;
     std::string parseError_;
+    std::set<std::string> malformed_;
+    std::optional<std::string> auditLog_;
+    bool auditStaysInside_ = true;
+    std::set<std::string> deny_;
+    std::map<std::string, CommandModel> commands_;
+    std::optional<CommandModel> others_;
 };
 
 // The start of what() of the library's type error id: "[json.exception.type_error.302]".
