@@ -434,11 +434,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Fuzz::ChatScript script = Fuzz::ParseChatScript(data, size);
     const Fuzz::ConfigModel config(script.config);
     // Passed over: formatting that would allocate gigabytes, an audit file
-    // that could lie outside the plugin's folder, one the stand-in server
-    // would not find (it reads the file as one JSON value), and waits the
-    // clock has no room for.
+    // that could lie outside the plugin's folder, and waits the clock has no
+    // room for.
     if (config.HasHugeWidth() || !config.AuditLogStaysInPluginFolder() ||
-        (config.AuditLog() && !config.HoldsOneValue()) || !ClockHasRoomFor(script.WaitedNanoseconds())) {
+        !ClockHasRoomFor(script.WaitedNanoseconds())) {
         return -1;
     }
     DevHost::StandInServer& standIn = TheStandIn();

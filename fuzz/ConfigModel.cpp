@@ -94,7 +94,6 @@ ConfigModel::ConfigModel(const std::string& fileText) {
     } catch (const nlohmann::json::out_of_range& error) {
         parseError_ = error.what();  // a number beyond the range of a double
     }
-    holdsOneValue_ = parses_ && json::accept(fileText);
     if (parses_) {
         ReadControls();
     }

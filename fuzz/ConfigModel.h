@@ -47,9 +47,6 @@ public:
     // plugin's one error line at load names one of them.
     const std::set<std::string>& Malformed() const { return malformed_; }
     bool Loads() const { return parses_ && malformed_.empty(); }
-    // The plugin reads the file's first JSON value; this is false when
-    // something other than blanks comes after it.
-    bool HoldsOneValue() const { return holdsOneValue_; }
 
     MessageOutcome Message(const std::string& key, const char* whenMissing = "No message") const;
     SwitchOutcome PrintToChat() const;
@@ -78,7 +75,6 @@ private:
 
     nlohmann::json document_;
     bool parses_ = false;
-    bool holdsOneValue_ = false;
     std::string parseError_;
     std::set<std::string> malformed_;
     std::optional<std::string> auditLog_;

@@ -6,16 +6,19 @@
 
 namespace DevHost {
 
-std::string PermissionsLibraryPath() {
-    return Platform::ExecutableDirectory() + "/" + CORVANE_PERMISSIONS_FILE;
+std::string PermissionsLibraryPath(PermissionsHost::Build build) {
+    return Platform::ExecutableDirectory() + "/" +
+           (build == PermissionsHost::Build::Full ? CORVANE_PERMISSIONS_FILE
+                                                  : CORVANE_PERMISSIONS_WITHOUT_QUERY_FILE);
 }
 
-void PermissionsHost::Load() {
-    if (library_ != nullptr) {
+void PermissionsHost::Load(Build build) {
+    if (library_ != nullptr && build_ == build) {
         return;
     }
+    Unload();
     std::string error;
-    void* library = Platform::OpenLibrary(PermissionsLibraryPath(), error);
+    void* library = Platform::OpenLibrary(PermissionsLibraryPath(build), error);
     if (library == nullptr) {
         throw std::runtime_error("can't load the stand-in permissions plugin: " + error);
     }
@@ -28,6 +31,7 @@ void PermissionsHost::Load() {
     }
     library_ = library;
     control_ = control();
+    build_ = build;
 }
 
 void PermissionsHost::Unload() {

@@ -18,8 +18,14 @@ public:
     PermissionsHost& operator=(const PermissionsHost&) = delete;
     ~PermissionsHost() { Unload(); }
 
-    // Throws std::runtime_error when the library can't be loaded.
-    void Load();
+    enum class Build {
+        Full,
+        WithoutQuery,  // lacks the query plugins ask
+    };
+
+    // Throws std::runtime_error when the library can't be loaded. A library
+    // of the other build is let go first.
+    void Load(Build build = Build::Full);
     // Lets go of the server's reference; the grants go with the library.
     void Unload();
     bool Loaded() const { return library_ != nullptr; }
@@ -28,11 +34,12 @@ public:
     DevPermissions::Control& Control() const;
 
 private:
+    Build build_ = Build::Full;
     void* library_ = nullptr;
     DevPermissions::Control* control_ = nullptr;
 };
 
 // Where the stand-in permissions plugin's library is built.
-std::string PermissionsLibraryPath();
+std::string PermissionsLibraryPath(PermissionsHost::Build build = PermissionsHost::Build::Full);
 
 }  // namespace DevHost

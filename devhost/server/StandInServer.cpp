@@ -50,8 +50,8 @@ void StandInServer::Restart() {
     ResetProcessWideState();
     SetCurrentDir(directory_.Root().string());
     GetLogSinks() = {sink_};
+    grants_.clear();
     LoadPermissionsPlugin();
-    RevokeAll();
 }
 
 StandInServer::~StandInServer() {
@@ -64,8 +64,15 @@ StandInServer::~StandInServer() {
     ServerExists() = false;
 }
 
-void StandInServer::LoadPermissionsPlugin() {
-    permissions_.Load();
+void StandInServer::LoadPermissionsPlugin(PermissionsHost::Build build) {
+    permissions_.Load(build);
+    DevPermissions::Control& control = permissions_.Control();
+    control.RevokeAll();
+    for (const auto& [steamId, permissions] : grants_) {
+        for (const std::string& permission : permissions) {
+            control.Grant(steamId, Velkor::Tools::Utf8Decode(permission));
+        }
+    }
 }
 
 bool StandInServer::PermissionsPluginInProcess() const {
@@ -109,19 +116,28 @@ const StandInServer::Connected& StandInServer::Find(const std::string& name) con
 }
 
 void StandInServer::Grant(std::uint64_t steamId, std::string_view permission) {
-    permissions_.Control().Grant(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
+    grants_[steamId].emplace(permission);
+    if (permissions_.Loaded()) {
+        permissions_.Control().Grant(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
+    }
 }
 
 void StandInServer::Revoke(std::uint64_t steamId, std::string_view permission) {
-    permissions_.Control().Revoke(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
+    grants_[steamId].erase(std::string(permission));
+    if (permissions_.Loaded()) {
+        permissions_.Control().Revoke(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
+    }
 }
 
 void StandInServer::RevokeAll() {
-    permissions_.Control().RevokeAll();
+    grants_.clear();
+    if (permissions_.Loaded()) {
+        permissions_.Control().RevokeAll();
+    }
 }
 
 std::uint64_t StandInServer::PermissionQueries() const {
-    return permissions_.Control().QueryCount();
+    return permissions_.Loaded() ? permissions_.Control().QueryCount() : 0;
 }
 
 RouteResult StandInServer::Say(AShooterPlayerController* player, std::string_view line) {
@@ -142,8 +158,15 @@ bool StandInServer::Load() {
 // taken from the plugin's folder. Only what is appended from now on is reported.
 void StandInServer::LocateAuditFile() {
     auditFile_.clear();
-    std::ifstream file(directory_.ConfigFile());
-    const nlohmann::json config = nlohmann::json::parse(file, nullptr, false);
+    // Read as the plugin reads it: the first JSON value, a byte-order mark
+    // skipped, whatever follows it left alone.
+    std::ifstream file(directory_.ConfigFile(), std::ios::binary);
+    nlohmann::json config;
+    try {
+        file >> config;
+    } catch (const nlohmann::json::exception&) {
+        return;
+    }
     const auto audit = config.is_object() ? config.find("AuditLog") : config.end();
     if (!config.is_object() || audit == config.end() || !audit->is_string()) {
         return;

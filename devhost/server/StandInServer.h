@@ -17,12 +17,15 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devhost/engine/Allocator.h"
 #include "devhost/events/EventBus.h"
 #include "devhost/framework/Framework.h"
+#include "devhost/server/Fault.h"
 #include "devhost/server/PermissionsHost.h"
 #include "devhost/server/ServerDirectory.h"
 #include "host/EngineObjects.h"
@@ -58,7 +61,7 @@ public:
 
     // The server's hold on the permissions plugin, taken at start. Without it
     // the plugin finds no permissions plugin (unless it holds one itself).
-    void LoadPermissionsPlugin();
+    void LoadPermissionsPlugin(PermissionsHost::Build build = PermissionsHost::Build::Full);
     void UnloadPermissionsPlugin() { permissions_.Unload(); }
     // Whether the permissions plugin's library is in the process at all: the
     // server's hold or the plugin's keeps it there.
@@ -72,7 +75,9 @@ public:
     AShooterPlayerController* Player(const std::string& name) const;
     std::uint64_t SteamIdOf(const std::string& name) const;
 
-    // Permission names in UTF-8, exact and case-sensitive.
+    // Permission names in UTF-8, exact and case-sensitive. The server keeps
+    // them, like a permissions plugin's database, and gives them to the
+    // permissions plugin each time it is loaded.
     void Grant(std::uint64_t steamId, std::string_view permission);
     void Revoke(std::uint64_t steamId, std::string_view permission);
     void RevokeAll();
@@ -90,11 +95,25 @@ public:
     // ahead of the next event or at the end of the chat line.
     void FollowAuditFile() { followingAudit_ = true; }
 
+    // The faults a chat line can meet: the line runs with every answer as it
+    // should be, and its fault points are one for each answer the plugin got,
+    // in order, and one for each failing environment it met (the permissions
+    // plugin's library when the plugin loaded it during the line; the audit
+    // file when the line wrote to the one at FaultProneAuditLog()).
+    std::vector<Fault> FaultPoints(AShooterPlayerController* player, std::string_view line);
+    // The line with that one fault; everything is as it was afterwards.
+    RouteResult SayWithFault(AShooterPlayerController* player, std::string_view line, const Fault& fault);
+    // An "AuditLog" whose file the server can put on a full disk or in a
+    // folder nobody can write to (bin/FaultPaths, made by the build).
+    std::string FaultProneAuditLog() const;
+
     [[nodiscard]] Subscription Subscribe(Observer observer) const;
     DevEngine::Allocator& Allocator() const;
 
 private:
     void LocateAuditFile();
+    bool PluginHoldsPermissionsPlugin();
+    void SwapAuditFolder(const std::string& from, const std::string& to) const;
     void PublishNewAuditLines();
 
     struct Connected {
@@ -108,6 +127,7 @@ private:
     PermissionsHost permissions_;
     PluginHost plugin_;
     std::map<std::string, Connected> connected_;
+    std::map<std::uint64_t, std::set<std::string>> grants_;
 
     bool followingAudit_ = false;
     std::filesystem::path auditFile_;

@@ -22,7 +22,7 @@ void ServerFixture::SetUp() {
 void ServerFixture::TearDown() {
     events_.reset();
     server_.reset();
-    EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), 0u) << "engine blocks left alive";
+    EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocksLeftAlive_) << "engine blocks left alive";
 }
 
 void ServerFixture::WriteMessages(const std::string& logMsg, const std::string& noPermissions,

@@ -1,0 +1,110 @@
+// The stand-in server letting the plugin down, one fault a chat line.
+#include <filesystem>
+
+#include "devhost/platform/DynamicLibrary.h"
+#include "devhost/server/StandInServer.h"
+
+namespace DevHost {
+namespace fs = std::filesystem;
+namespace {
+
+// Made by the build beside the programs: disk-full/cheat.jsonl is /dev/full,
+// unwritable is /proc; the audit folder is swapped with one of them.
+fs::path FaultPaths() {
+    return fs::path(Platform::ExecutableDirectory()) / "FaultPaths";
+}
+
+}  // namespace
+
+std::string Describe(const Fault& fault) {
+    switch (fault.kind) {
+        case Fault::Kind::Answer:
+            return "answer " + std::to_string(fault.answer) + ": " + Describe(fault.what);
+        case Fault::Kind::PermissionsLibraryMissing:
+            return "the permissions plugin's library can't be loaded";
+        case Fault::Kind::PermissionsQueryMissing: return "the permissions plugin has no query";
+        case Fault::Kind::AuditDiskFull: return "the audit file's disk is full";
+        case Fault::Kind::AuditFolderUnwritable: return "the audit file's folder can't be written";
+    }
+    return "?";
+}
+
+std::string StandInServer::FaultProneAuditLog() const {
+    fs::create_directories(FaultPaths() / "audit");
+    return (FaultPaths() / "audit" / "cheat.jsonl").generic_string();
+}
+
+// Whether the plugin has the permissions plugin's library loaded itself: with
+// the server's own hold let go, it is in the process only if so.
+bool StandInServer::PluginHoldsPermissionsPlugin() {
+    permissions_.Unload();
+    const bool held = PermissionsPluginInProcess();
+    LoadPermissionsPlugin();
+    return held;
+}
+
+void StandInServer::SwapAuditFolder(const std::string& from, const std::string& to) const {
+    fs::rename(FaultPaths() / "audit", FaultPaths() / to);
+    fs::rename(FaultPaths() / from, FaultPaths() / "audit");
+}
+
+std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, std::string_view line) {
+    const bool heldBefore = PluginHoldsPermissionsPlugin();
+    const std::uint64_t queries = PermissionQueries();
+    const fs::path faultProne = FaultProneAuditLog();
+    std::error_code missing;
+    const std::uintmax_t auditBefore = fs::file_size(faultProne, missing);
+
+    TheAnswers().Restart(nullptr, true);
+    Say(player, line);
+    const std::vector<Answer> answers = TheAnswers().Kept();
+    TheAnswers().Stop();
+
+    std::vector<Fault> faults;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        faults.push_back({Fault::Kind::Answer, i + 1, answers[i]});
+    }
+    if (!heldBefore && PermissionQueries() > queries) {
+        faults.push_back({Fault::Kind::PermissionsLibraryMissing});
+        faults.push_back({Fault::Kind::PermissionsQueryMissing});
+    }
+    const std::uintmax_t auditAfter = fs::file_size(faultProne, missing);
+    if (!missing && auditAfter > (auditBefore == static_cast<std::uintmax_t>(-1) ? 0 : auditBefore)) {
+        faults.push_back({Fault::Kind::AuditDiskFull});
+        faults.push_back({Fault::Kind::AuditFolderUnwritable});
+    }
+    return faults;
+}
+
+RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::string_view line,
+                                        const Fault& fault) {
+    RouteResult result;
+    switch (fault.kind) {
+        case Fault::Kind::Answer:
+            TheAnswers().Restart([&](const Answer&, std::size_t number) { return number == fault.answer; });
+            result = Say(player, line);
+            TheAnswers().Stop();
+            break;
+        case Fault::Kind::PermissionsLibraryMissing:
+            permissions_.Unload();
+            result = Say(player, line);
+            LoadPermissionsPlugin();
+            break;
+        case Fault::Kind::PermissionsQueryMissing:
+            LoadPermissionsPlugin(PermissionsHost::Build::WithoutQuery);
+            result = Say(player, line);
+            LoadPermissionsPlugin();
+            break;
+        case Fault::Kind::AuditDiskFull:
+        case Fault::Kind::AuditFolderUnwritable: {
+            const std::string swapped = fault.kind == Fault::Kind::AuditDiskFull ? "disk-full" : "unwritable";
+            SwapAuditFolder(swapped, "audit-kept");
+            result = Say(player, line);
+            SwapAuditFolder("audit-kept", swapped);
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace DevHost
