@@ -106,6 +106,12 @@ void Allocator::Free(void* block) {
     std::free(block);
 }
 
+void Allocator::FreeEveryBlock() {
+    while (!live_.empty()) {
+        Free(const_cast<void*>(live_.begin()->first));
+    }
+}
+
 void Allocator::StartRecording() {
     calls_.clear();
     recording_ = true;

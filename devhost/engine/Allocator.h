@@ -48,6 +48,10 @@ public:
     std::uint64_t LiveBytes() const { return liveBytes_; }
     std::uint64_t SizeOf(const void* block) const;
 
+    // Frees every live block, as an engine that shuts down does; for blocks
+    // nobody can free any more. Accounting mode only.
+    void FreeEveryBlock();
+
     // Calls are recorded only while recording is on.
     void StartRecording();
     std::vector<AllocatorCall> StopRecording();

@@ -9,7 +9,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Made by the build beside the programs: disk-full/cheat.jsonl is /dev/full,
-// unwritable is /proc; the audit folder is swapped with one of them.
+// unwritable/cheat.jsonl lies in /proc; the audit folder is swapped with one
+// of these folders for a line.
 fs::path FaultPaths() {
     return fs::path(Platform::ExecutableDirectory()) / "FaultPaths";
 }

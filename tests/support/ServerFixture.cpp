@@ -23,6 +23,9 @@ void ServerFixture::TearDown() {
     events_.reset();
     server_.reset();
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocksLeftAlive_) << "engine blocks left alive";
+    if (blocksLeftAlive_ != 0) {
+        DevEngine::TheAllocator().FreeEveryBlock();
+    }
 }
 
 void ServerFixture::WriteMessages(const std::string& logMsg, const std::string& noPermissions,
