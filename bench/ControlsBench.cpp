@@ -1,0 +1,375 @@
+// What the operator's controls cost a granted /cheat use, end to end through
+// the stand-in server: every control on (the audit file, a deny list of 50
+// names, 50 command entries, 10,000 running cooldowns) beside the messages and
+// PrintToChat alone, in the same run; the audit append by itself; and a use
+// with 100,000 running cooldowns beside one with 100.
+//
+// Every measured use is granted and runs: the players still joined take
+// turns, each with "/cheat giveitem 10 20", whose cooldown is shorter than one
+// use. So no player is ever held back, yet every use with cooldowns on looks
+// its player up, starts a cooldown and, a little later, drops an expired one:
+// the whole price a cooldown adds to the uses it does not hold back. (Making
+// time pass on the stand-in's clock instead would also move the benchmark's
+// own clock.)
+//
+// 1,000 players fill the cooldowns; the uses are timed with all of them still
+// joined, and again with only 10 (the others left, their cooldowns running
+// on). The stand-in engine finds a player by going through the joined ones,
+// and its permissions plugin looks grants up by name, which makes a use with
+// 1,000 joined cost more for reasons of the stand-ins' own; with 10, the
+// plugin's own work is a larger share, and the controls' price shows more.
+#include <fmt/format.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "bench/Configs.h"
+#include "bench/RatioReporter.h"
+#include "core/AuditLog.h"
+#include "core/Cooldowns.h"
+#include "devhost/server/StandInServer.h"
+#include "host/Velkor.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr int kPlayers = 1000;
+constexpr std::uint64_t kFirstSteamId = 76561198000000000;
+constexpr int kDenied = 50;
+constexpr int kCommandEntries = 50;
+// The names each player ran before timing, with a cooldown no run outlasts.
+constexpr int kFilledNames = 10;
+constexpr double kLongCooldownSeconds = 3600;
+// The measured command's cooldown: over before the next use, by anyone.
+constexpr double kUseCooldownSeconds = 1e-5;
+
+const char* const kMeasuredName = "giveitem";
+
+const WideString& Line() {
+    static const WideString line = Velkor::Tools::Utf8Decode("/cheat giveitem 10 20");
+    return line;
+}
+
+std::string FilledName(int index) {
+    return fmt::format("build{}", index);
+}
+
+// Inside the build folder, on the disk a server would write to.
+std::filesystem::path AuditFile() {
+    return std::filesystem::path(CORVANE_BENCH_AUDIT_FILE);
+}
+
+void EmptyAuditFile() {
+    std::error_code ignored;
+    std::filesystem::resize_file(AuditFile(), 0, ignored);
+}
+
+struct Controls {
+    bool audit = false;
+    bool deny = false;
+    bool commands = false;
+};
+
+// The messages and PrintToChat (false: no announcement, so what the controls
+// add is not drowned by the broadcast), with the controls asked for.
+json ConfigWith(const Controls& controls) {
+    json config = json::parse(Bench::MessagesConfig(false));
+    if (controls.audit) {
+        config["AuditLog"] = AuditFile().string();
+    }
+    if (controls.deny) {
+        json& deny = config["Deny"] = json::array();
+        for (int i = 0; i < kDenied; ++i) {
+            deny.push_back(fmt::format("forbidden{}", i));
+        }
+    }
+    if (controls.commands) {
+        json& commands = config["Commands"] = json::object();
+        commands[kMeasuredName] = {{"Cooldown", kUseCooldownSeconds}, {"Announce", "none"}};
+        for (int i = 0; i < kFilledNames; ++i) {
+            commands[FilledName(i)] = {{"Cooldown", kLongCooldownSeconds}, {"Announce", "none"}};
+        }
+        const char* const modes[] = {"all", "none", "admins"};
+        for (int i = 0; static_cast<int>(commands.size()) < kCommandEntries; ++i) {
+            commands[fmt::format("setting{}", i)] = {{"Cooldown", 30 + i}, {"Announce", modes[i % 3]}};
+        }
+    }
+    return config;
+}
+
+// Cooldowns on every name but the measured one last an hour.
+json TableConfig() {
+    json config = json::parse(Bench::MessagesConfig(false));
+    config["Commands"] = {{"*", {{"Cooldown", kLongCooldownSeconds}, {"Announce", "none"}}},
+                          {kMeasuredName, {{"Cooldown", kUseCooldownSeconds}}}};
+    return config;
+}
+
+// The same 1,000 players and grants whatever the configuration, so that two
+// stages differ only in it and in the cooldowns filled before timing.
+struct Stage {
+    DevHost::StandInServer server{DevHost::ServerDirectory::Temporary("corvane-bench-")};
+    std::vector<AShooterPlayerController*> players;
+    std::size_t next = 0;
+    std::string error;
+
+    // names: what every player may run besides the measured command;
+    // fill(player) says the lines that player sends before timing; then all
+    // but the first `joined` players leave.
+    Stage(const json& config, const std::vector<std::string>& names,
+          const std::function<std::vector<std::string>(int)>& fill, int joined) {
+        server.WriteConfig(config.dump());
+        for (int i = 0; i < kPlayers; ++i) {
+            const std::uint64_t steamId = kFirstSteamId + static_cast<std::uint64_t>(i);
+            players.push_back(server.Join(fmt::format("Player{}", i), steamId));
+            server.Grant(steamId, std::string("Cheat.") + kMeasuredName);
+            for (const std::string& name : names) {
+                server.Grant(steamId, "Cheat." + name);
+            }
+        }
+        if (!server.Load()) {
+            error = "the plugin did not load: " + server.LoadError();
+            return;
+        }
+        for (int i = 0; i < kPlayers; ++i) {
+            for (const std::string& line : fill(i)) {
+                server.Say(players[static_cast<std::size_t>(i)], line);
+            }
+        }
+        for (int i = joined; i < kPlayers; ++i) {
+            server.Leave(fmt::format("Player{}", i));
+        }
+        players.resize(static_cast<std::size_t>(joined));
+        CheckEveryUseRuns();
+    }
+
+    AShooterPlayerController* NextPlayer() {
+        AShooterPlayerController* player = players[next];
+        next = next + 1 == players.size() ? 0 : next + 1;
+        return player;
+    }
+
+private:
+    // A round of every player, untimed: each use must run and nobody may be
+    // told to wait, or the figures would be of something else.
+    void CheckEveryUseRuns() {
+        std::size_t runs = 0, replies = 0;
+        const DevHost::Subscription watch = server.Subscribe([&](const DevHost::Event& event) {
+            runs += std::holds_alternative<DevHost::ConsoleCommandRun>(event);
+            replies += std::holds_alternative<DevHost::PrivateMessage>(event);
+        });
+        for (std::size_t i = 0; i < players.size(); ++i) {
+            DevHost::RouteChat(NextPlayer(), Line());
+        }
+        if (runs != players.size() || replies != 0) {
+            error = fmt::format("of {} uses, {} ran and {} got a reply", players.size(), runs, replies);
+        }
+    }
+};
+
+// One stand-in server at a time: the stage of the benchmark running now,
+// kept across its repetitions (filling 100,000 cooldowns takes a while).
+std::string stageKey;
+std::unique_ptr<Stage> stage;
+
+Stage& StageFor(const std::string& key, const std::function<std::unique_ptr<Stage>()>& make) {
+    if (stageKey != key || !stage) {
+        stage.reset();
+        stage = make();
+        stageKey = key;
+    }
+    return *stage;
+}
+
+void MeasureUses(benchmark::State& state, Stage& current) {
+    if (!current.error.empty()) {
+        state.SkipWithError(current.error.c_str());
+        return;
+    }
+    EmptyAuditFile();  // bounded on disk: one run's lines at most
+    for (auto _ : state) {
+        DevHost::RouteChat(current.NextPlayer(), Line());
+    }
+}
+
+std::vector<std::string> FilledNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < kFilledNames; ++i) {
+        names.push_back(FilledName(i));
+    }
+    return names;
+}
+
+void Use(benchmark::State& state, Controls controls) {
+    const auto joined = static_cast<int>(state.range(0));
+    const std::string key =
+        fmt::format("use {} {} {} {}", controls.audit, controls.deny, controls.commands, joined);
+    Stage& current = StageFor(key, [&] {
+        const auto fill = [&](int) {
+            std::vector<std::string> lines;
+            if (controls.commands) {
+                for (const std::string& name : FilledNames()) {
+                    lines.push_back("/cheat " + name);
+                }
+            }
+            return lines;
+        };
+        return std::make_unique<Stage>(ConfigWith(controls), FilledNames(), fill, joined);
+    });
+    MeasureUses(state, current);
+}
+
+// Each with all the players joined, then with 10.
+#define CORVANE_BENCH_USE(name, ...) \
+    BENCHMARK_CAPTURE(Use, name, Controls{__VA_ARGS__})->ArgName("joined")->Arg(kPlayers)->Arg(10)
+
+CORVANE_BENCH_USE(messages)->Name("Use/messages-only");
+CORVANE_BENCH_USE(audit, true, false, false)->Name("Use/audit-only");
+CORVANE_BENCH_USE(others, false, true, true)->Name("Use/controls-but-audit");
+CORVANE_BENCH_USE(all, true, true, true)->Name("Use/every-control");
+
+// The cooldown table's entries spread over the players as evenly as names
+// allow: entry i is player i % 1000's name number i / 1000.
+constexpr int kTableNames = 100;
+
+void UseWithTable(benchmark::State& state) {
+    const auto entries = static_cast<int>(state.range(0));
+    const auto joined = static_cast<int>(state.range(1));
+    std::vector<std::string> names;
+    for (int i = 0; i < kTableNames; ++i) {
+        names.push_back(fmt::format("held{}", i));
+    }
+    Stage& current = StageFor(fmt::format("table {} {}", entries, joined), [&] {
+        const auto fill = [&](int player) {
+            std::vector<std::string> lines;
+            for (int i = player; i < entries; i += kPlayers) {
+                lines.push_back("/cheat " + names[static_cast<std::size_t>(i / kPlayers)]);
+            }
+            return lines;
+        };
+        return std::make_unique<Stage>(TableConfig(), names, fill, joined);
+    });
+    MeasureUses(state, current);
+}
+
+BENCHMARK(UseWithTable)
+    ->Name("Use/cooldowns")
+    ->ArgNames({"entries", "joined"})
+    ->Args({100, kPlayers})
+    ->Args({100'000, kPlayers})
+    ->Args({100, 10})
+    ->Args({100'000, 10});
+
+// The append by itself, as a granted use writes it.
+Corvane::AuditRecord GrantedRecord() {
+    Corvane::AuditRecord record;
+    record.steamId = kFirstSteamId + 17;
+    record.character = "Player17";
+    record.command = u"giveitem 10 20";
+    record.permission = u"Cheat.giveitem";
+    record.outcome = Corvane::AuditOutcome::Granted;
+    return record;
+}
+
+void AuditLineOnly(benchmark::State& state) {
+    const Corvane::AuditRecord record = GrantedRecord();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Corvane::AuditLine(record));
+    }
+}
+
+void AuditAppend(benchmark::State& state) {
+    const Corvane::AuditRecord record = GrantedRecord();
+    EmptyAuditFile();
+    for (auto _ : state) {
+        Corvane::AppendAuditLine(AuditFile(), record);
+    }
+}
+
+BENCHMARK(AuditLineOnly)->Name("Audit/line");
+BENCHMARK(AuditAppend)->Name("Audit/append");
+
+// The table's two calls of a use, by players taking turns, without the rest of
+// the use: each call lands on an entry the previous ones did not touch.
+void RemainingAndStart(benchmark::State& state) {
+    stage.reset();  // its 100,000 cooldowns would only stand in the caches' way
+    using Clock = Corvane::Cooldowns::Clock;
+    const auto entries = static_cast<int>(state.range(0));
+    Corvane::Cooldowns table;
+    Clock::time_point now{};
+    for (int i = 0; i < entries; ++i) {
+        table.Start(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers),
+                    fmt::format("held{}", i / kPlayers), std::chrono::hours(1'000'000), now);
+    }
+    const std::string name = kMeasuredName;
+    std::uint64_t player = 0;
+    for (auto _ : state) {
+        now += std::chrono::microseconds(10);
+        const std::uint64_t steamId = kFirstSteamId + player;
+        player = player + 1 == kPlayers ? 0 : player + 1;
+        benchmark::DoNotOptimize(table.Remaining(steamId, name, now));
+        table.Start(steamId, name, std::chrono::microseconds(5), now);
+    }
+    state.counters["entries"] = static_cast<double>(table.Size());
+}
+
+BENCHMARK(RemainingAndStart)->Name("Cooldowns/remaining-start")->Arg(100)->Arg(100'000);
+
+void Summarise(const Bench::Times& times, std::ostream& out) {
+    stage.reset();
+    std::error_code ignored;
+    std::filesystem::remove(AuditFile(), ignored);
+    const auto time = [&](const std::string& name) {
+        const auto found = times.find(name);
+        return found == times.end() ? 0.0 : found->second;
+    };
+    for (const int joined : {kPlayers, 10}) {
+        const auto use = [&](const char* controls) {
+            return time(fmt::format("Use/{}/joined:{}", controls, joined));
+        };
+        const double messages = use("messages-only"), auditOnly = use("audit-only");
+        const double others = use("controls-but-audit"), all = use("every-control");
+        if (messages <= 0 || auditOnly <= 0 || others <= 0 || all <= 0) {
+            continue;
+        }
+        out << fmt::format(
+            "a granted use, {} joined: messages only {:.0f} ns, audit file only {:.0f} ns,\n"
+            "  every control but the audit file {:.0f} ns, every control {:.0f} ns\n",
+            joined, messages, auditOnly, others, all);
+        Bench::PrintRatio(out, fmt::format("no-audit controls, {} joined", joined), others / messages, 1.2);
+        out << fmt::format("  every control {:.2f}; the audit file alone adds {:.0f} ns ({:.2f} times)\n",
+                           all / messages, auditOnly - messages, auditOnly / messages);
+    }
+    if (const double line = time("Audit/line"), append = time("Audit/append"); line > 0 && append > 0) {
+        out << fmt::format("AppendAuditLine {:.0f} ns, of which the JSON line {:.0f} ns\n", append, line);
+    }
+    for (const int joined : {kPlayers, 10}) {
+        const double small = time(fmt::format("Use/cooldowns/entries:100/joined:{}", joined));
+        const double large = time(fmt::format("Use/cooldowns/entries:100000/joined:{}", joined));
+        if (small > 0 && large > 0) {
+            Bench::PrintRatio(out, fmt::format("100,000 / 100 cooldowns, {} joined", joined), large / small,
+                              1.2);
+        }
+    }
+    if (const double small = time("Cooldowns/remaining-start/100"),
+        large = time("Cooldowns/remaining-start/100000");
+        small > 0 && large > 0) {
+        Bench::PrintRatio(out, "Remaining+Start, 100,000 / 100", large / small, 1.2);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::create_directories(AuditFile().parent_path());
+    return Bench::RunWithSummary(argc, argv, Summarise);
+}
