@@ -37,6 +37,7 @@ FWeakObjectPtr WeakReference(std::size_t index, std::int32_t serial) {
 
 AShooterPlayerController* GameWorld::Join(const std::string& name, std::uint64_t steamId) {
     PlayerSlot& slot = players_.emplace_back(PlayerSlot{name, steamId, nextSerial_++, true});
+    slots_.insert(&slot);
     TEngineArray<FWeakObjectPtr>& list = TheWorld().PlayerControllerList;
     list.AppendDefault() = WeakReference(players_.size() - 1, slot.serial);
     return reinterpret_cast<AShooterPlayerController*>(&slot);
@@ -56,12 +57,10 @@ AShooterPlayerController* GameWorld::FindPlayer(const std::string& name) const {
 }
 
 const GameWorld::PlayerSlot& GameWorld::SlotOf(const void* controller) const {
-    for (const PlayerSlot& slot : players_) {
-        if (&slot == controller) {
-            return slot;
-        }
+    if (!slots_.contains(controller)) {
+        Fail("not a player controller of this engine", controller);
     }
-    Fail("not a player controller of this engine", controller);
+    return *static_cast<const PlayerSlot*>(controller);
 }
 
 const std::string& GameWorld::NameOf(const AShooterPlayerController* player) const {
@@ -106,6 +105,7 @@ void* GameWorld::PlayerControllerList(const void* object) {
 void GameWorld::Reset() {
     TheWorld().PlayerControllerList = TEngineArray<FWeakObjectPtr>();
     players_.clear();
+    slots_.clear();
 }
 
 GameWorld& TheGameWorld() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_set>
 
 #include "engine/FWeakObjectPtr.h"
 #include "host/EngineObjects.h"
@@ -47,6 +48,8 @@ private:
     const PlayerSlot& SlotOf(const void* controller) const;
 
     std::deque<PlayerSlot> players_;
+    // Every controller handed out, to tell one from any other pointer at once.
+    std::unordered_set<const void*> slots_;
     std::int32_t nextSerial_ = 1;
 };
 
