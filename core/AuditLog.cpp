@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/CommandText.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
 #include "host/Velkor.h"
@@ -36,10 +37,15 @@ std::string UtcNow() {
     return fmt::format("{:%Y-%m-%dT%H:%M:%SZ}", fmt::gmtime(now));
 }
 
-[[noreturn]] void Fail(const char* what, const std::filesystem::path& file, int error) {
+[[noreturn]] void Fail(const char* what, const std::filesystem::path& file, const std::string& reason) {
+    const std::u8string path = file.u8string();
     throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what,
-                                         Engine::EscapeForLog(file.string()),
-                                         std::generic_category().message(error)));
+                                         Engine::EscapeForLog(std::string(path.begin(), path.end())),
+                                         reason));
+}
+
+std::string Reason(int error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
 }
 
 }  // namespace
@@ -49,8 +55,8 @@ std::filesystem::path AuditFilePath(const std::string& configured) {
     if (path.is_absolute()) {
         return path;
     }
-    const std::string folder = Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane";
-    return std::filesystem::path(std::u8string(folder.begin(), folder.end())) / path;
+    return Platform::PathFromFramework(Velkor::Tools::GetCurrentDir()) / "Velkor" / "Plugins" / "Corvane" /
+           path;
 }
 
 std::string AuditLine(const AuditRecord& record) {
@@ -60,9 +66,9 @@ std::string AuditLine(const AuditRecord& record) {
     line["character"] = record.character;
     WideStringView command = record.command;
     const bool ran = record.outcome == AuditOutcome::Granted;
-    if (!ran && command.size() > kCommandLimit) {
-        line["command"] = Engine::ToUtf8(command.substr(0, kCommandLimit));
-        line["cut"] = command.size() - kCommandLimit;
+    if (const std::size_t cut = CutPoint(command, kCommandLimit); !ran && cut < command.size()) {
+        line["command"] = Engine::ToUtf8(command.substr(0, cut));
+        line["cut"] = command.size() - cut;
     } else {
         line["command"] = Engine::ToUtf8(command);
     }
@@ -73,7 +79,7 @@ std::string AuditLine(const AuditRecord& record) {
     if (record.outcome == AuditOutcome::Failed) {
         line["error"] = record.error;
     }
-    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return Engine::EscapeInvisibleInJson(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 void AppendAuditLine(const std::filesystem::path& file, const AuditRecord& record) {
@@ -81,19 +87,19 @@ void AppendAuditLine(const std::filesystem::path& file, const AuditRecord& recor
     std::error_code created;
     std::filesystem::create_directories(file.parent_path(), created);
     if (created) {
-        Fail("create the folder of", file, created.value());
+        Fail("create the folder of", file, created.message());
     }
     errno = 0;
     std::FILE* stream = Platform::OpenForAppending(file);
     if (stream == nullptr) {
-        Fail("open", file, errno);
+        Fail("open", file, Reason(errno));
     }
     const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     const bool flushed = written && std::fflush(stream) == 0;
     const int error = errno;
     const bool closed = std::fclose(stream) == 0;
     if (!written || !flushed || !closed) {
-        Fail("write", file, error != 0 ? error : errno != 0 ? errno : EIO);
+        Fail("write", file, Reason(error != 0 ? error : errno));
     }
 }
 

@@ -37,7 +37,7 @@ void HandleCheatCommand(AShooterPlayerController* player, FString* message, ECha
     } catch (const std::exception& error) {
         LogError(error.what());
     } catch (...) {
-        LogError("/cheat failed with an exception that is not a standard one");
+        LogError(kUnknownFailure);
     }
 }
 

@@ -127,6 +127,11 @@ void Use::Run(FString& message) {
             Audit(AuditOutcome::Failed, command_, error.what());
         }
         throw;
+    } catch (...) {
+        if (!audited_ && !ran_) {
+            Audit(AuditOutcome::Failed, command_, kUnknownFailure);
+        }
+        throw;
     }
 }
 
@@ -149,6 +154,9 @@ void Use::Decide(FString& message, const FString& permissionWord) {
         return;
     }
     if (!StripPrefixNoCase(message, FString::FromNarrow(kPrefix))) {
+        // A framework that routes lines its own way may hand over one without
+        // the prefix: nothing to run, as ever, but the decision is recorded.
+        Audit(AuditOutcome::Failed, command, "the line does not start with \"/cheat \"");
         return;
     }
     const CommandSettings* settings = LoadedControls().SettingsFor(name);

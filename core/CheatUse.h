@@ -24,4 +24,7 @@ namespace Corvane {
 // as "failed" when they stopped the use before it ran.
 void HandleCheatLine(AShooterPlayerController* player, FString& message);
 
+// What is said of an exception that is not a standard one, which has no text.
+inline constexpr const char* kUnknownFailure = "/cheat failed with an exception that is not a standard one";
+
 }  // namespace Corvane

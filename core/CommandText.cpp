@@ -64,12 +64,22 @@ std::string ConfiguredName(const std::string& name) {
     return folded;
 }
 
-std::string LogExcerpt(WideStringView text, std::size_t maxCharacters) {
+std::size_t CutPoint(WideStringView text, std::size_t maxCharacters) {
     if (text.size() <= maxCharacters) {
+        return text.size();
+    }
+    const auto last = static_cast<char32_t>(text[maxCharacters - 1]);
+    const bool splitsPair = maxCharacters > 0 && last >= 0xD800 && last <= 0xDBFF;
+    return splitsPair ? maxCharacters - 1 : maxCharacters;
+}
+
+std::string LogExcerpt(WideStringView text, std::size_t maxCharacters) {
+    const std::size_t cut = CutPoint(text, maxCharacters);
+    if (cut == text.size()) {
         return Engine::ToPrintableUtf8(text);
     }
-    return fmt::format("{}... ({} more characters)", Engine::ToPrintableUtf8(text.substr(0, maxCharacters)),
-                       text.size() - maxCharacters);
+    return fmt::format("{}... ({} more characters)", Engine::ToPrintableUtf8(text.substr(0, cut)),
+                       text.size() - cut);
 }
 
 }  // namespace Corvane

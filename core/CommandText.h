@@ -30,6 +30,10 @@ std::string ConsoleName(WideStringView command);
 // read so (empty, or holding another character).
 std::string ConfiguredName(const std::string& name);
 
+// Where to cut text to keep at most maxCharacters of it without splitting a
+// surrogate pair.
+std::size_t CutPoint(WideStringView text, std::size_t maxCharacters);
+
 // The text for a log line: its first maxCharacters characters with every
 // character that could forge a line escaped, then how many more there were.
 std::string LogExcerpt(WideStringView text, std::size_t maxCharacters);

@@ -1,7 +1,6 @@
 #include "core/Config.h"
 
-#include <fstream>
-#include <sstream>
+#include <ios>
 #include <stdexcept>
 
 #include "host/Velkor.h"
@@ -11,28 +10,21 @@ nlohmann::json& Corvane::Config::Document() {
     return document;
 }
 
-namespace {
-
-// The file's bytes; a file that can't be opened or read (a directory, say)
-// is one that can't be opened, whatever the platform's stream makes of it.
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes;
-    char buffer[4096];
-    while (file.is_open() && (file.read(buffer, sizeof buffer) || file.gcount() > 0)) {
-        bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
-    }
-    if (!file.is_open() || file.bad()) {
+void Corvane::Config::ReadDocument(std::ifstream& file, nlohmann::json& document) {
+    if (!file.is_open()) {
         throw std::runtime_error("Can't open config.json");
     }
-    return bytes;
+    try {
+        file >> document;
+    } catch (const std::ios_base::failure&) {
+        // The platform's stream can't read it: a directory, say, on Linux.
+        throw std::runtime_error("Can't open config.json");
+    }
 }
 
-}  // namespace
-
 void Corvane::Config::ReadAtLoad() {
-    std::istringstream text(ReadFile(Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane/config.json"));
-    text >> Document();
+    std::ifstream file(Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane/config.json");
+    ReadDocument(file, Document());
 }
 
 FString Corvane::Config::GetMessageText(const std::string& key) {

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
 #include <string>
 
 #include "engine/FString.h"
@@ -23,6 +24,11 @@ nlohmann::json& Document();
 // the library's parse error on malformed JSON, and its out-of-range error for a
 // number no double holds; text after the first complete value is not read.
 void ReadAtLoad();
+
+// Extracts the first JSON value of an opened config.json into document, as
+// ReadAtLoad does, with the same errors: "Can't open config.json" for a file
+// that isn't open or can't be read, the library's parse and range errors.
+void ReadDocument(std::ifstream& file, nlohmann::json& document);
 
 // The text of "Messages"[key], or "No message" when the key is absent.
 FString GetMessageText(const std::string& key);

@@ -7,6 +7,7 @@
 
 #include "core/CommandText.h"
 #include "core/Controls.h"
+#include "engine/WideText.h"
 #include "host/Velkor.h"
 
 namespace Corvane {
@@ -136,7 +137,8 @@ private:
     }
 
     void CheckFormats(const json& messages) {
-        // A command no name or Steam id holds, to see whether the entry names it.
+        // A command no name or Steam id holds, to see whether the entry names it
+        // (its first character is enough: a field may show only part of it).
         const WideString command = WIDE("\uE000command\uE000");
         const auto logMsg = messages.find("LogMsg");
         if (logMsg != messages.end() && logMsg->is_string()) {
@@ -148,7 +150,7 @@ private:
                     "the formatting library rejects it (" + error + "): " + kNoGrantedUse +
                         "; it takes at most three fields, {0} the character name, {1} the command and {2} "
                         "the Steam id, and a literal brace is written {{ or }}");
-            } else if (logged.find(command) == WideString::npos) {
+            } else if (logged.find(command[0]) == WideString::npos) {
                 Add(Severity::Warning, "/Messages/LogMsg",
                     "has no {1}: the gameplay log would not say which command ran");
             }
@@ -184,6 +186,8 @@ private:
                 "is " + WithArticle(*audit) + ", not the text of a file's path");
         } else if (audit->get<std::string>().empty()) {
             Add(Severity::Error, "/AuditLog", "is empty, not the path of a file");
+        } else if (audit->get<std::string>().find('\0') != std::string::npos) {
+            Add(Severity::Error, "/AuditLog", "holds a NUL character, which no file's path can");
         }
     }
 
@@ -286,7 +290,9 @@ std::vector<ConfigProblem> CheckConfigDocument(const nlohmann::json& document) {
 }
 
 std::string DescribeForLog(const ConfigProblem& problem) {
-    return "config.json: " + (problem.position.empty() ? "" : problem.position + ": ") + problem.description;
+    // Names and words come from the operator's file: written so that they can't forge a line.
+    return Engine::EscapeForLog("config.json: " + (problem.position.empty() ? "" : problem.position + ": ") +
+                                problem.description);
 }
 
 }  // namespace Corvane

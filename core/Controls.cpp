@@ -66,6 +66,11 @@ Controls Controls::FromDocument(const nlohmann::json& document) {
 }
 
 const CommandSettings* Controls::SettingsFor(const std::string& name) const {
+    // A text whose name the console can't read (";x") is no command to hold
+    // back or announce apart; it would otherwise share one cooldown with every other.
+    if (name.empty()) {
+        return nullptr;
+    }
     if (const auto found = commands_.find(name); found != commands_.end()) {
         return &found->second;
     }

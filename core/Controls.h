@@ -37,7 +37,8 @@ public:
     // "AuditLog" as written (UTF-8); empty when there is no audit file.
     const std::string& AuditLog() const { return auditLog_; }
     bool Denies(const std::string& name) const { return deny_.contains(name); }
-    // The entry for name, or else the "*" entry; null when neither exists.
+    // The entry for name, or else the "*" entry; null when neither exists
+    // and for the empty name.
     const CommandSettings* SettingsFor(const std::string& name) const;
 
 private:

@@ -26,9 +26,14 @@ void Load() {
 }
 
 void Unload() {
+    // The plugin's own state goes whatever the framework does with the command.
+    struct LetGo {
+        ~LetGo() {
+            TheCooldowns().Clear();
+            PermissionsPlugin::Release();
+        }
+    } letGo;
     UnregisterCheatCommand();
-    TheCooldowns().Clear();
-    PermissionsPlugin::Release();
 }
 
 int HandleEntryNotification(std::uint32_t reason) noexcept {

@@ -84,6 +84,8 @@ std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
         if (const auto [hidden, length] = HiddenControlAt(utf8, i); length != 0) {
             printable += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(hidden));
             i += length - 1;
+        } else if (byte == '\\') {
+            printable += "\\\\";
         } else if (byte >= 0x20 && byte != 0x7F) {
             printable += utf8[i];
         } else if (byte == '\r') {
@@ -97,4 +99,20 @@ std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
         }
     }
     return printable;
+}
+
+std::string Corvane::Engine::EscapeInvisibleInJson(std::string_view json) {
+    std::string visible;
+    visible.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (const auto [hidden, length] = HiddenControlAt(json, i); length != 0) {
+            visible += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(hidden));
+            i += length - 1;
+        } else if (json[i] == 0x7F) {
+            visible += "\\u007F";
+        } else {
+            visible += json[i];
+        }
+    }
+    return visible;
 }

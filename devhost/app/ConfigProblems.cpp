@@ -3,6 +3,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "core/Config.h"
 #include "core/ConfigCheck.h"
 
 namespace DevHost {
@@ -27,13 +28,13 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file)
     if (std::filesystem::is_directory(file, ignored)) {
         return {{"", std::string("can't read the file, it is a directory: ") + kNotLoaded}};
     }
+    // Read as the plugin reads it, with the plugin's own reader.
     std::ifstream stream(file);
-    if (!stream.is_open()) {
-        return {{"", std::string("can't open the file: ") + kNotLoaded + " (\"Can't open config.json\")"}};
-    }
     json document;
     try {
-        stream >> document;
+        Corvane::Config::ReadDocument(stream, document);
+    } catch (const std::runtime_error& error) {
+        return {{"", std::string("can't open the file: ") + kNotLoaded + " (\"" + error.what() + "\")"}};
     } catch (const json::parse_error& error) {
         return {{"byte " + std::to_string(error.byte),
                  std::string("JSON syntax: ") + kNotLoaded + ": " + error.what()}};

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 
 #include "devhost/engine/GameWorld.h"
 #include "devhost/events/Answers.h"
@@ -44,6 +45,7 @@ struct FrameworkState {
     std::map<std::string, std::uint64_t, std::less<>> resolutions;
     std::set<std::string, std::less<>> hidden;
     std::vector<std::shared_ptr<spdlog::sinks::sink>> sinks;
+    std::chrono::nanoseconds timePassed{0};  // never back: the clock is monotonic
 };
 
 FrameworkState& State() {
@@ -103,7 +105,19 @@ void ResetFramework() {
     State().hidden.clear();
 }
 
+// The clock's nanoseconds hold about 292 years; most of that is left for the
+// time a plugin adds to a reading (a cooldown of decades, say).
+constexpr std::chrono::nanoseconds kMostTimePassed = std::chrono::hours(24 * 365 * 100);
+
+std::chrono::nanoseconds TimeLeftToPass() {
+    return kMostTimePassed - State().timePassed;
+}
+
 void LetTimePass(std::chrono::nanoseconds time) {
+    if (time.count() < 0 || time > TimeLeftToPass()) {
+        throw std::invalid_argument("time can pass by at most a hundred years in all");
+    }
+    State().timePassed += time;
     Platform::ShiftMonotonicClock(time);
 }
 

@@ -31,8 +31,10 @@ void ShowAllNames();
 void ResetFramework();
 
 // Lets time pass at once on the process's monotonic clock, the one
-// std::chrono::steady_clock reads (devhost/platform/MonotonicClock.h).
+// std::chrono::steady_clock reads (devhost/platform/MonotonicClock.h). Throws
+// std::invalid_argument past a hundred years in all, or for a negative time.
 void LetTimePass(std::chrono::nanoseconds time);
+std::chrono::nanoseconds TimeLeftToPass();
 
 // Writes an error line to the shared sinks through the framework's logger.
 void LogError(const std::string& message);

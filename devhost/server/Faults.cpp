@@ -9,10 +9,45 @@ namespace fs = std::filesystem;
 namespace {
 
 // Made by the build beside the programs: disk-full/cheat.jsonl is /dev/full,
-// unwritable/cheat.jsonl lies in /proc; the audit folder is swapped with one
-// of these folders for a line.
+// unwritable/cheat.jsonl lies in /sys, where no one may make a file; the audit
+// folder is swapped with one of these folders for a line.
 fs::path FaultPaths() {
     return fs::path(Platform::ExecutableDirectory()) / "FaultPaths";
+}
+
+const char* const kFailingFolders[] = {"disk-full", "unwritable"};
+
+// The audit folder swapped with a failing one while this lives.
+class AuditFolderSwap {
+public:
+    explicit AuditFolderSwap(const char* failing) : failing_(failing) {
+        fs::rename(FaultPaths() / "audit", FaultPaths() / "audit-kept");
+        fs::rename(FaultPaths() / failing_, FaultPaths() / "audit");
+    }
+    AuditFolderSwap(const AuditFolderSwap&) = delete;
+    AuditFolderSwap& operator=(const AuditFolderSwap&) = delete;
+    ~AuditFolderSwap() { Restore(); }
+
+    // Puts an interrupted swap back as it was.
+    static void Restore() {
+        std::error_code ignored;
+        if (!fs::exists(FaultPaths() / "audit-kept", ignored)) {
+            return;
+        }
+        for (const char* failing : kFailingFolders) {
+            if (!fs::exists(FaultPaths() / failing, ignored)) {
+                fs::rename(FaultPaths() / "audit", FaultPaths() / failing, ignored);
+            }
+        }
+        fs::rename(FaultPaths() / "audit-kept", FaultPaths() / "audit", ignored);
+    }
+
+private:
+    const char* failing_;
+};
+
+fs::path FaultProneAuditFile() {
+    return FaultPaths() / "audit" / "cheat.jsonl";
 }
 
 }  // namespace
@@ -31,8 +66,10 @@ std::string Describe(const Fault& fault) {
 }
 
 std::string StandInServer::FaultProneAuditLog() const {
+    AuditFolderSwap::Restore();
     fs::create_directories(FaultPaths() / "audit");
-    return (FaultPaths() / "audit" / "cheat.jsonl").generic_string();
+    fs::remove(FaultProneAuditFile());
+    return FaultProneAuditFile().generic_string();
 }
 
 // Whether the plugin has the permissions plugin's library loaded itself: with
@@ -44,15 +81,10 @@ bool StandInServer::PluginHoldsPermissionsPlugin() {
     return held;
 }
 
-void StandInServer::SwapAuditFolder(const std::string& from, const std::string& to) const {
-    fs::rename(FaultPaths() / "audit", FaultPaths() / to);
-    fs::rename(FaultPaths() / from, FaultPaths() / "audit");
-}
-
 std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, std::string_view line) {
     const bool heldBefore = PluginHoldsPermissionsPlugin();
     const std::uint64_t queries = PermissionQueries();
-    const fs::path faultProne = FaultProneAuditLog();
+    const fs::path faultProne = FaultProneAuditFile();
     std::error_code missing;
     const std::uintmax_t auditBefore = fs::file_size(faultProne, missing);
 
@@ -98,10 +130,8 @@ RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::s
             break;
         case Fault::Kind::AuditDiskFull:
         case Fault::Kind::AuditFolderUnwritable: {
-            const std::string swapped = fault.kind == Fault::Kind::AuditDiskFull ? "disk-full" : "unwritable";
-            SwapAuditFolder(swapped, "audit-kept");
+            const AuditFolderSwap swap(kFailingFolders[fault.kind == Fault::Kind::AuditDiskFull ? 0 : 1]);
             result = Say(player, line);
-            SwapAuditFolder("audit-kept", swapped);
             break;
         }
     }

@@ -104,7 +104,8 @@ public:
     // The line with that one fault; everything is as it was afterwards.
     RouteResult SayWithFault(AShooterPlayerController* player, std::string_view line, const Fault& fault);
     // An "AuditLog" whose file the server can put on a full disk or in a
-    // folder nobody can write to (bin/FaultPaths, made by the build).
+    // folder nobody can write to (bin/FaultPaths, made by the build); the file
+    // starts empty.
     std::string FaultProneAuditLog() const;
 
     [[nodiscard]] Subscription Subscribe(Observer observer) const;
@@ -113,7 +114,6 @@ public:
 private:
     void LocateAuditFile();
     bool PluginHoldsPermissionsPlugin();
-    void SwapAuditFolder(const std::string& from, const std::string& to) const;
     void PublishNewAuditLines();
 
     struct Connected {

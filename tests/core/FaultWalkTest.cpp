@@ -74,8 +74,9 @@ std::string Naming(const DevHost::Fault& fault) {
             }
         case Kind::PermissionsLibraryMissing: return "Can't load the permissions plugin";
         case Kind::PermissionsQueryMissing: return "The permissions plugin has no IsPlayerHasPermission";
-        case Kind::AuditDiskFull:
-        case Kind::AuditFolderUnwritable: return "the audit file";
+        // The path, and the system's reason.
+        case Kind::AuditDiskFull: return "cheat.jsonl: No space left on device";
+        case Kind::AuditFolderUnwritable: return "cheat.jsonl: Permission denied";
     }
     return "?";
 }

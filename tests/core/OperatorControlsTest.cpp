@@ -92,6 +92,9 @@ TEST_F(OperatorControls, TheRefusalWarningCanNeitherForgeNorFloodTheLog) {
     EXPECT_THAT(WarningLogged(),
                 EndsWith("Refused chained command from 1: fly\\u0085\\u2028\\u202E\\u2066|x"));
     Events().Clear();
+    SayChecked(rex_, "/cheat fly\\n|x");  // a typed backslash can't pass for an escape
+    EXPECT_THAT(WarningLogged(), EndsWith(": fly\\\\n|x"));
+    Events().Clear();
     SayChecked(rex_, "/cheat fly|" + std::string(3'000'000, 'x'));
     const std::string warning = WarningLogged();
     EXPECT_LT(warning.size(), 300u);
@@ -175,7 +178,12 @@ TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
     SayChecked(rex_, "/cheat walk");
     pass(1);
     SayChecked(rex_, "/cheat fly");
-    EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Ann: fly", "Rex: walk", "Rex: fly"));
+    // A text whose name the console can't read is no command to hold back.
+    Grant(kRexId, "Cheat.;x");
+    SayChecked(rex_, "/cheat ;x");
+    SayChecked(rex_, "/cheat ;x");
+    EXPECT_THAT(Commands(),
+                ElementsAre("Rex: fly", "Ann: fly", "Rex: walk", "Rex: fly", "Rex: ;x", "Rex: ;x"));
     EXPECT_THAT(Replies(),
                 ElementsAre("Rex from Server: Wait 30 s before fly.", "Rex from Server: Wait 1 s before fly.",
                             "Rex from Server: Wait 5 s before walk."));
@@ -189,6 +197,15 @@ TEST_F(OperatorControls, NoCooldownHoldersAreNeverHeldBackAndTheTextHasADefault)
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Rex: fly"));
     EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You can use fly again in 60 seconds."));
+}
+
+TEST_F(OperatorControls, CooldownsAreForgottenAtUnload) {
+    LoadWith({{"Commands", {{"fly", {{"Cooldown", 60}}}}}});
+    SayChecked(rex_, "/cheat fly");
+    UnloadPlugin();
+    ASSERT_TRUE(LoadPlugin());
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Rex: fly"));
 }
 
 TEST_F(OperatorControls, AnnounceDecidesWhoSeesAGrantedUse) {
@@ -258,9 +275,12 @@ TEST_F(OperatorControls, EveryDecisionGetsOneAuditLineBeforeAnythingHappens) {
         line.erase("time");
         EXPECT_EQ(line, expected[i]);
     }
+    // Shown as it reads, in a terminal or a viewer: no character hides or turns the line.
+    SayChecked(rex_, "/cheat walk \u202Eyalp\u0085");
+    EXPECT_THAT(AuditLines().back(), HasSubstr(R"("command":"walk \u202Eyalp\u0085")"));
     const auto file = Server().Directory().PluginFolder() / "audit" / "cheat.jsonl";
     std::ifstream written(file);
-    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(written), {}, '\n'), 5)
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(written), {}, '\n'), 6)
         << "one line each, in the file";
 }
 
@@ -310,6 +330,8 @@ TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
         const char* error;
     } cases[] = {
         {{{"AuditLog", 5}}, "config.json: /AuditLog: is a number, not the text of a file's path"},
+        {{{"AuditLog", std::string("a\0b.jsonl", 9)}},
+         "config.json: /AuditLog: holds a NUL character, which no file's path can"},
         {{{"Deny", "quit"}}, "config.json: /Deny: is a string, not a list of command names"},
         {{{"Deny", {"quit", 7}}}, "config.json: /Deny/1: is a number, not a command name"},
         {{{"Commands", {"fly"}}}, "config.json: /Commands: is an array, not an object of command entries"},
