@@ -245,10 +245,13 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
         !IsText(record["character"], Fuzz::CutAtNul(Velkor::Tools::Utf8Decode(player.name)))) {
         return "an audit line's player or time is wrong";
     }
-    const WideStringView kept =
-        WideStringView(expected.command).substr(0, cut ? kKeptOfCommand : WideString::npos);
-    if (!IsText(record["command"], kept) ||
-        (cut && record["cut"] != expected.command.size() - kKeptOfCommand)) {
+    // A cut never splits a surrogate pair: the first half goes too.
+    std::size_t keep = cut ? kKeptOfCommand : expected.command.size();
+    if (cut && expected.command[keep - 1] >= 0xD800 && expected.command[keep - 1] <= 0xDBFF) {
+        --keep;
+    }
+    const WideStringView kept = WideStringView(expected.command).substr(0, keep);
+    if (!IsText(record["command"], kept) || (cut && record["cut"] != expected.command.size() - keep)) {
         return "an audit line's command is not the text after the prefix, cut at 1000 when it did not run";
     }
     if (expected.AsksPermission() && !IsText(record["permission"], expected.permission)) {

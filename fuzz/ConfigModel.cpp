@@ -104,7 +104,9 @@ void ConfigModel::ReadControls() {
         return;  // the plugin loads, and every lookup fails
     }
     if (const auto audit = document_.find("AuditLog"); audit != document_.end()) {
-        if (audit->is_string() && !audit->get_ref<const std::string&>().empty()) {
+        const bool path = audit->is_string() && !audit->get_ref<const std::string&>().empty() &&
+                          audit->get_ref<const std::string&>().find('\0') == std::string::npos;
+        if (path) {
             auditLog_ = audit->get<std::string>();
             auditStaysInside_ = IsPlainRelativePath(*auditLog_);
         } else {
@@ -177,6 +179,9 @@ CommandModel ConfigModel::ReadEntry(const std::string& where, const json& entry)
 }
 
 const CommandModel* ConfigModel::SettingsFor(const std::string& name) const {
+    if (name.empty()) {
+        return nullptr;  // no command the console could name: nothing applies
+    }
     if (const auto own = commands_.find(name); own != commands_.end()) {
         return &own->second;
     }
