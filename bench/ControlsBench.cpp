@@ -276,7 +276,7 @@ Corvane::AuditRecord GrantedRecord() {
     record.character = "Player17";
     record.command = u"giveitem 10 20";
     record.permission = u"Cheat.giveitem";
-    record.outcome = Corvane::AuditOutcome::Granted;
+    record.outcome = "granted";
     return record;
 }
 
@@ -290,8 +290,9 @@ void AuditLineOnly(benchmark::State& state) {
 void AuditAppend(benchmark::State& state) {
     const Corvane::AuditRecord record = GrantedRecord();
     EmptyAuditFile();
+    const Corvane::AuditWriter writer(AuditFile());
     for (auto _ : state) {
-        Corvane::AppendAuditLine(AuditFile(), record);
+        writer.Append(record);
     }
 }
 
@@ -350,7 +351,7 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
                            all / messages, auditOnly - messages, auditOnly / messages);
     }
     if (const double line = time("Audit/line"), append = time("Audit/append"); line > 0 && append > 0) {
-        out << fmt::format("AppendAuditLine {:.0f} ns, of which the JSON line {:.0f} ns\n", append, line);
+        out << fmt::format("AuditWriter::Append {:.0f} ns, of which the JSON line {:.0f} ns\n", append, line);
     }
     for (const int joined : {kPlayers, 10}) {
         const double small = time(fmt::format("Use/cooldowns/entries:100/joined:{}", joined));

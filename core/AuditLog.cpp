@@ -13,24 +13,11 @@
 #include "core/CommandText.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
-#include "host/Velkor.h"
 
 namespace Corvane {
 namespace {
 
 constexpr std::size_t kCommandLimit = 1000;
-
-const char* OutcomeName(AuditOutcome outcome) {
-    switch (outcome) {
-        case AuditOutcome::Granted: return "granted";
-        case AuditOutcome::Refused: return "refused";
-        case AuditOutcome::Rejected: return "rejected";
-        case AuditOutcome::Denied: return "denied";
-        case AuditOutcome::Cooldown: return "cooldown";
-        case AuditOutcome::Failed: return "failed";
-    }
-    return "failed";
-}
 
 std::string UtcNow() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -50,23 +37,16 @@ std::string Reason(int error) {
 
 }  // namespace
 
-std::filesystem::path AuditFilePath(const std::string& configured) {
-    const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
-    if (path.is_absolute()) {
-        return path;
-    }
-    return Platform::PathFromFramework(Velkor::Tools::GetCurrentDir()) / "Velkor" / "Plugins" / "Corvane" /
-           path;
-}
-
 std::string AuditLine(const AuditRecord& record) {
     nlohmann::ordered_json line;
     line["time"] = UtcNow();
     line["steamId"] = std::to_string(record.steamId);
     line["character"] = record.character;
     WideStringView command = record.command;
-    const bool ran = record.outcome == AuditOutcome::Granted;
-    if (const std::size_t cut = CutPoint(command, kCommandLimit); !ran && cut < command.size()) {
+    const bool ran = record.outcome == "granted";
+    if (!record.action.empty()) {
+        line["action"] = record.action;
+    } else if (const std::size_t cut = CutPoint(command, kCommandLimit); !ran && cut < command.size()) {
         line["command"] = Engine::ToUtf8(command.substr(0, cut));
         line["cut"] = command.size() - cut;
     } else {
@@ -75,14 +55,18 @@ std::string AuditLine(const AuditRecord& record) {
     if (record.permission) {
         line["permission"] = Engine::ToUtf8(*record.permission);
     }
-    line["outcome"] = OutcomeName(record.outcome);
-    if (record.outcome == AuditOutcome::Failed) {
+    line["outcome"] = record.outcome;
+    if (record.outcome == "failed") {
         line["error"] = record.error;
     }
     return Engine::EscapeInvisibleInJson(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-void AppendAuditLine(const std::filesystem::path& file, const AuditRecord& record) {
+void AuditWriter::Append(const AuditRecord& record) const {
+    if (!file_) {
+        return;
+    }
+    const std::filesystem::path& file = *file_;
     const std::string text = AuditLine(record) + "\n";
     std::error_code created;
     std::filesystem::create_directories(file.parent_path(), created);

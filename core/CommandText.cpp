@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "engine/WideText.h"
 
 namespace Corvane {
@@ -31,6 +33,26 @@ bool IsOnePrintableLine(WideStringView command) {
         const auto code = static_cast<char32_t>(c);
         if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
             code == '|') {
+            return false;
+        }
+    }
+    return true;
+}
+
+WideStringView FirstWord(WideStringView text) {
+    text = text.substr(0, text.find(WideChar{0}));
+    const std::size_t start = std::min(text.find_first_not_of(WideChar{' '}), text.size());
+    const std::size_t end = std::min(text.find(WideChar{' '}, start), text.size());
+    return text.substr(start, end - start);
+}
+
+bool StartsWithNoCase(WideStringView text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (FoldAscii(static_cast<char32_t>(text[i])) != FoldAscii(static_cast<unsigned char>(prefix[i])) ||
+            static_cast<char32_t>(text[i]) > 0x7F) {
             return false;
         }
     }

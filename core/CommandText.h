@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "engine/FString.h"
 #include "host/WideChar.h"
@@ -19,6 +20,14 @@ WideStringView WholeText(const FString& text);
 // name was checked, or a log could show it as something else: a C0 control
 // (NUL and tab included), DEL, a C1 control, U+2028, U+2029, or '|'.
 bool IsOnePrintableLine(WideStringView command);
+
+// The first blank-separated (U+0020) word of text, read up to its first NUL,
+// as SplitOnBlank reads it; empty when there is none.
+WideStringView FirstWord(WideStringView text);
+
+// True when text starts with the ASCII prefix, ASCII letters compared without
+// regard to case and every other character exactly (a NUL matches nothing).
+bool StartsWithNoCase(WideStringView text, std::string_view prefix);
 
 // True when the text holds '|', CR or LF: the console would chain commands.
 bool IsChained(WideStringView command);

@@ -16,10 +16,12 @@ void Cooldowns::DropExpired(Clock::time_point now) {
 }
 
 Cooldowns::Clock::duration Cooldowns::Remaining(std::uint64_t steamId, const std::string& name,
-                                                Clock::time_point now) {
-    DropExpired(now);
+                                                Clock::time_point now) const {
     const auto found = entries_.find(Key{steamId, name});
-    return found == entries_.end() ? Clock::duration::zero() : found->second->first - now;
+    if (found == entries_.end() || found->second->first <= now) {
+        return Clock::duration::zero();
+    }
+    return found->second->first - now;
 }
 
 void Cooldowns::Start(std::uint64_t steamId, const std::string& name, Clock::duration length,
@@ -33,16 +35,6 @@ void Cooldowns::Start(std::uint64_t steamId, const std::string& name, Clock::dur
     if (length > Clock::duration::zero()) {
         entries_.emplace(key, byExpiry_.emplace(now + length, key));
     }
-}
-
-void Cooldowns::Clear() {
-    entries_.clear();
-    byExpiry_.clear();
-}
-
-Cooldowns& TheCooldowns() {
-    static Cooldowns cooldowns;
-    return cooldowns;
 }
 
 }  // namespace Corvane

@@ -1,7 +1,8 @@
 // The cooldowns running since players' granted uses: per player (by Steam id)
-// and command name, on a monotonic clock, in memory only.
+// and command name, on a monotonic clock, in memory. The plugin state owns the
+// table; it lives from load to unload, across reloads of the settings.
 //
-// Expired entries are dropped as time passes, so the table holds only the
+// Starting a cooldown drops those that ran out, so the table holds only the
 // cooldowns still running, and every operation costs about the same however
 // many there are.
 #pragma once
@@ -20,10 +21,9 @@ public:
 
     // How long the player must still wait before running name again; zero
     // when nothing holds them back.
-    Clock::duration Remaining(std::uint64_t steamId, const std::string& name, Clock::time_point now);
-    // Starts (or restarts) the player's cooldown on name.
+    Clock::duration Remaining(std::uint64_t steamId, const std::string& name, Clock::time_point now) const;
+    // Starts (or restarts) the player's cooldown on name, to end at now + length.
     void Start(std::uint64_t steamId, const std::string& name, Clock::duration length, Clock::time_point now);
-    void Clear();
     std::size_t Size() const { return entries_.size(); }
 
 private:
@@ -42,8 +42,5 @@ private:
     std::unordered_map<Key, ByExpiry::iterator, KeyHash> entries_;
     ByExpiry byExpiry_;
 };
-
-// The table of the loaded plugin; emptied at unload.
-Cooldowns& TheCooldowns();
 
 }  // namespace Corvane

@@ -1,46 +1,66 @@
 #include "core/Lifecycle.h"
 
 #include <exception>
+#include <memory>
+#include <stdexcept>
 #include <string_view>
 
-#include "core/CheatCommand.h"
-#include "core/Config.h"
-#include "core/Controls.h"
-#include "core/Cooldowns.h"
-#include "core/PermissionsPlugin.h"
+#include "core/ChatCommands.h"
 #include "core/PluginLog.h"
+#include "core/PluginState.h"
+#include "core/SettingsReader.h"
 #include "host/EntryNotification.h"
 
 namespace Corvane {
+namespace {
+
+// Throws what reading throws, or std::invalid_argument naming the member of
+// the first error; logs every warning.
+std::unique_ptr<PluginState> MakeState() {
+    SettingsReading reading = ReadConfiguration();
+    if (const ConfigProblem* error = reading.FirstError()) {
+        throw std::invalid_argument(DescribeForLog(*error));
+    }
+    for (const ConfigProblem& problem : reading.problems) {
+        if (problem.severity == ConfigProblem::Severity::Warning) {
+            PluginLog()->warn(std::string_view(DescribeForLog(problem)));
+        }
+    }
+    return std::make_unique<PluginState>(std::move(reading.settings));
+}
+
+}  // namespace
 
 void Load() {
     CreatePluginLog();
+    std::unique_ptr<PluginState> state;
     try {
-        Config::ReadAtLoad();
-        ApplyControls(Config::Document());
+        state = MakeState();
     } catch (const std::exception& error) {
         PluginLog()->error(std::string_view(error.what()));
         throw;
     }
-    RegisterCheatCommand();
+    InstallState(std::move(state));
+    try {
+        RegisterChatCommands();
+    } catch (...) {
+        DestroyState();
+        throw;
+    }
 }
 
 void Unload() {
-    // The plugin's own state goes whatever the framework does with the command.
-    struct LetGo {
-        ~LetGo() {
-            TheCooldowns().Clear();
-            PermissionsPlugin::Release();
-        }
-    } letGo;
-    UnregisterCheatCommand();
+    struct Destroy {
+        ~Destroy() { DestroyState(); }
+    } destroy;
+    UnregisterChatCommands();
 }
 
-int HandleEntryNotification(std::uint32_t reason) noexcept {
+int HandleEntryNotification(std::uint32_t reason, bool processExiting) noexcept {
     try {
         if (reason == EntryNotification::ProcessAttach) {
             Load();
-        } else if (reason == EntryNotification::ProcessDetach) {
+        } else if (reason == EntryNotification::ProcessDetach && !processExiting) {
             Unload();
         }
     } catch (...) {

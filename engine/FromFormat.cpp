@@ -7,3 +7,15 @@ FString Corvane::Engine::detail::VFormat(WideStringView format,
     // Built from the NUL-terminated text, so an embedded NUL ends the result.
     return FString::FromWide(text.c_str());
 }
+
+WideString Corvane::Engine::AsFormatText(WideStringView text) {
+    WideString escaped;
+    escaped.reserve(text.size());
+    for (const WideChar c : text) {
+        escaped += c;
+        if (c == '{' || c == '}') {
+            escaped += c;
+        }
+    }
+    return escaped;
+}

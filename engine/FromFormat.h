@@ -10,6 +10,11 @@
 
 #include "engine/FString.h"
 
+namespace Corvane::Engine {
+// A text that, given as a format text, reads as it stands: every brace doubled.
+WideString AsFormatText(WideStringView text);
+}  // namespace Corvane::Engine
+
 namespace Corvane::Engine::detail {
 FString VFormat(WideStringView format, fmt::basic_format_args<fmt::buffer_context<WideChar>> args);
 }

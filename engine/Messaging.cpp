@@ -3,38 +3,59 @@
 #include <stdexcept>
 
 #include "engine/FChatEntry.h"
-#include "engine/FWeakObjectPtr.h"
 #include "engine/FromFormat.h"
 #include "engine/Resolve.h"
 #include "host/EngineFunctions.h"
 
-void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
-    BroadcastTo(api, colour, message, nullptr);
-}
+namespace {
 
-void BroadcastTo(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message,
-                 const std::function<bool(AShooterPlayerController*)>& isRecipient) {
-    FString text = FromFormat(message);
+constexpr const char* kWeakGet = "FWeakObjectPtr.Get";
+constexpr const char* kDirectMessage = "AShooterPlayerController.ClientServerChatDirectMessage";
+
+const TEngineArray<FWeakObjectPtr>* PlayerList(const IApiUtils& api) {
     UWorld* world = api.CurrentWorld();
     if (world == nullptr) {
         throw std::runtime_error("No current world");
     }
-    const auto* list =
-        Corvane::Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
-    const FWeakObjectPtr* entries = list->Data;
-    const std::int32_t count = list->Count;
+    return Corvane::Engine::ResolveField<TEngineArray<FWeakObjectPtr>>(world, "UWorld.PlayerControllerList");
+}
+
+void SendToPlayers(const TEngineArray<FWeakObjectPtr>& list, FString& text, const FLinearRGBA& colour,
+                   const BroadcastFilter& isRecipient) {
+    const FWeakObjectPtr* entries = list.Data;
+    const std::int32_t count = list.Count;
     for (std::int32_t i = 0; i < count; ++i) {
         const FWeakObjectPtr entry = entries[i];
-        UObject* object = Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(
-            "FWeakObjectPtr.Get")(&entry, false);
+        UObject* object =
+            Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(kWeakGet)(&entry, false);
         auto* player = static_cast<AShooterPlayerController*>(object);
         if (object == nullptr || (isRecipient && !isRecipient(player))) {
             continue;  // the player has left, or is not one of those asked for
         }
         const FLinearRGBA colourCopy = colour;
-        Corvane::Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(
-            "AShooterPlayerController.ClientServerChatDirectMessage")(player, &text, colourCopy, false);
+        Corvane::Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(kDirectMessage)(
+            player, &text, colourCopy, false);
     }
+}
+
+}  // namespace
+
+void BroadcastToAll(const IApiUtils& api, const FLinearRGBA& colour, const WideChar* message) {
+    FString text = FromFormat(message);
+    SendToPlayers(*PlayerList(api), text, colour, nullptr);
+}
+
+PreparedBroadcast PrepareBroadcast(const IApiUtils& api) {
+    PreparedBroadcast prepared{PlayerList(api)};
+    Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(kWeakGet);
+    Corvane::Engine::ResolveFunction<EngineFunctions::ClientServerChatDirectMessage>(kDirectMessage);
+    return prepared;
+}
+
+void Broadcast(const PreparedBroadcast& prepared, const FLinearRGBA& colour, const WideChar* message,
+               const BroadcastFilter& isRecipient) {
+    FString text = FromFormat(message);
+    SendToPlayers(*prepared.players, text, colour, isRecipient);
 }
 
 void ChatToPlayer(const IApiUtils&, AShooterPlayerController* player, const FString& senderName,

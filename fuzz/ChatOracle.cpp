@@ -155,7 +155,7 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     }
     if (config_.Denies(expected.name)) {
         expected.decision = Decision::Denied;
-        ExpectRefusal(expected);
+        ExpectRefusal(expected, config_.HasMessage("Denied") ? "Denied" : "NoPermissions");
         return {expected};
     }
     expected.permission = WIDE("Cheat.") + words[1];
@@ -187,9 +187,9 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     return outcomes;
 }
 
-void ChatOracle::ExpectRefusal(ChatExpectation& expected) const {
+void ChatOracle::ExpectRefusal(ChatExpectation& expected, const char* replyKey) const {
     const MessageOutcome sender = config_.Message("Sender");
-    const MessageOutcome reply = config_.Message("NoPermissions");
+    const MessageOutcome reply = config_.Message(replyKey);
     NoteTypeError(sender.typeError, expected.errors);
     NoteTypeError(reply.typeError, expected.errors);
     expected.sender = sender.text;

@@ -81,7 +81,8 @@ private:
     // Earliest and latest nanosecond on the server's clock, from the input's start.
     using Span = std::pair<std::int64_t, std::int64_t>;
     Span When(const ChatLine& line) const;
-    void ExpectRefusal(ChatExpectation& expected) const;
+    // The reply is the message replyKey names.
+    void ExpectRefusal(ChatExpectation& expected, const char* replyKey = "NoPermissions") const;
     void ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost, ChatExpectation& expected) const;
     void ExpectGrant(const ChatLine& line, ChatExpectation& expected) const;
 

@@ -190,6 +190,11 @@ const CommandModel* ConfigModel::SettingsFor(const std::string& name) const {
 
 // The rules of the library's non-constant member access and value-or-default,
 // spelled out instead of called, so a lookup here never changes the document.
+bool ConfigModel::HasMessage(const std::string& key) const {
+    const auto messages = document_.is_object() ? document_.find("Messages") : document_.end();
+    return messages != document_.end() && messages->is_object() && messages->contains(key);
+}
+
 MessageOutcome ConfigModel::Message(const std::string& key, const char* whenMissing) const {
     if (!document_.is_null() && !document_.is_object()) {
         return {{}, 305};

@@ -50,6 +50,8 @@ public:
 
     MessageOutcome Message(const std::string& key, const char* whenMissing = "No message") const;
     SwitchOutcome PrintToChat() const;
+    // True when "Messages" is an object that holds key.
+    bool HasMessage(const std::string& key) const;
 
     // "AuditLog", when it names a file: a text that is not empty.
     const std::optional<std::string>& AuditLog() const { return auditLog_; }

@@ -1,10 +1,11 @@
-// fuzz_config: arbitrary bytes as the configuration file, then every lookup,
-// twice (a lookup may add members to the document). Only the documented
-// errors come out: at load the library's parse error (or its out-of-range
-// error for a number beyond a double), at lookups its type errors. Each lookup gives what the model works out
-// from its own parse, and no engine block outlives a lookup.
+// fuzz_config: arbitrary bytes as the configuration file, read into settings
+// as the load reads them, then every lookup the gate makes, twice (each use
+// must get the same answer). Only the documented errors come out: at load the
+// library's parse error (or its out-of-range error for a number beyond a
+// double), at lookups its type errors. Each lookup gives what the model works
+// out from its own parse, and no engine block outlives a lookup.
 
-#include "core/Config.h"
+#include "core/SettingsReader.h"
 #include "devhost/engine/Allocator.h"
 #include "devhost/server/StandInServer.h"
 #include "fuzz/ConfigModel.h"
@@ -14,10 +15,11 @@ namespace {
 
 using Fuzz::Require;
 
-void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key) {
-    const Fuzz::MessageOutcome expected = model.Message(key);
+void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key,
+                  const Corvane::Setting<WideString>& message, const char* whenMissing = "No message") {
+    const Fuzz::MessageOutcome expected = model.Message(key, whenMissing);
     try {
-        const FString text = Corvane::Config::GetMessageText(key);
+        const FString text = Corvane::MessageText(message);
         Require(expected.typeError == 0, "a message lookup that had to fail gave a text");
         Require(text.View() == expected.text, "a message lookup gave the wrong text");
         Require((text.Chars().Data == nullptr) == expected.text.empty(),
@@ -27,10 +29,10 @@ void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key) {
     }
 }
 
-void CheckSwitch(const Fuzz::ConfigModel& model) {
+void CheckSwitch(const Fuzz::ConfigModel& model, const Corvane::Setting<bool>& printToChat) {
     const Fuzz::SwitchOutcome expected = model.PrintToChat();
     try {
-        const bool value = Corvane::Config::PrintToChat();
+        const bool value = printToChat.Get();
         Require(expected.typeError == 0 && value == expected.value, "the switch lookup gave the wrong value");
     } catch (const nlohmann::json::type_error& error) {
         Require(error.id == expected.typeError, "the switch lookup failed with the wrong type error");
@@ -45,8 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     server.WriteConfig(text);
     const Fuzz::ConfigModel model(text);
+    Corvane::Settings settings;
     try {
-        Corvane::Config::ReadAtLoad();
+        settings = Corvane::ReadConfiguration().settings;
     } catch (const nlohmann::json::parse_error& error) {
         Require(!model.Parses() && model.ParseError() == error.what(), "a readable file failed to load");
         return 0;
@@ -58,10 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
     for (int round = 0; round < 2; ++round) {
-        for (const char* key : {"LogMsg", "NoPermissions", "Sender", "Absent"}) {
-            CheckMessage(model, key);
-        }
-        CheckSwitch(model);
+        const Corvane::Messages& messages = settings.messages;
+        CheckMessage(model, "LogMsg", messages.logMsg);
+        CheckMessage(model, "NoPermissions", messages.noPermissions);
+        CheckMessage(model, "Sender", messages.sender);
+        CheckMessage(model, "Cooldown", messages.cooldown, "You can use {1} again in {0} seconds.");
+        CheckSwitch(model, settings.printToChat);
     }
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "a lookup left an engine block alive");
     return 0;

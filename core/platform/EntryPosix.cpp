@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "core/Lifecycle.h"
+#include "host/EntryNotification.h"
 
-extern "C" __attribute__((visibility("default"))) int DllMain(void*, std::uint32_t reason, void*) {
-    return Corvane::HandleEntryNotification(reason);
+extern "C" __attribute__((visibility("default"))) int DllMain(void*, std::uint32_t reason, void* reserved) {
+    return Corvane::HandleEntryNotification(
+        reason, reason == EntryNotification::ProcessDetach && reserved != nullptr);
 }

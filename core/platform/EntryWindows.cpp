@@ -3,6 +3,7 @@
 
 #include "core/Lifecycle.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    return Corvane::HandleEntryNotification(reason);
+// reserved is not null on the detach of a process that is ending.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    return Corvane::HandleEntryNotification(reason, reason == DLL_PROCESS_DETACH && reserved != nullptr);
 }

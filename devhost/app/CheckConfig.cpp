@@ -7,8 +7,8 @@ namespace DevHost {
 namespace {
 
 // The real plugin, on a scratch server holding a copy of the file.
-void Preview(const std::filesystem::path& file, std::ostream& out) {
-    Session session(ServerDirectory::Prepare(std::nullopt), out);
+void Preview(ServerDirectory directory, const std::filesystem::path& file, std::ostream& out) {
+    Session session(std::move(directory), out);
     std::filesystem::copy_file(file, session.Server().Directory().ConfigFile(),
                                std::filesystem::copy_options::overwrite_existing);
     out << "preview, with this file on a server:" << std::endl;
@@ -25,7 +25,9 @@ void Preview(const std::filesystem::path& file, std::ostream& out) {
 }  // namespace
 
 int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
-    const std::vector<ConfigProblem> problems = FindConfigProblems(file);
+    // The scratch server of the preview is where the file is checked to lie.
+    ServerDirectory scratch = ServerDirectory::Prepare(std::nullopt);
+    const std::vector<ConfigProblem> problems = FindConfigProblems(file, scratch.PluginFolder());
     const std::string name = file.string();
     for (const ConfigProblem& problem : problems) {
         out << name << ": " << (problem.position.empty() ? "" : problem.position + ": ")
@@ -38,7 +40,7 @@ int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
     }
     std::error_code error;
     if (std::filesystem::is_regular_file(file, error)) {
-        Preview(file, out);
+        Preview(std::move(scratch), file, out);
     }
     return problems.empty() ? 0 : 1;
 }

@@ -1,10 +1,9 @@
 #include "devhost/app/ConfigProblems.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "core/Config.h"
-#include "core/ConfigCheck.h"
+#include "core/ConfigFile.h"
+#include "core/SettingsReader.h"
 
 namespace DevHost {
 namespace {
@@ -22,17 +21,17 @@ ConfigProblem Reported(const Corvane::ConfigProblem& problem) {
 
 }  // namespace
 
-std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file) {
+std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file,
+                                              const std::filesystem::path& pluginFolder) {
     // Checked first: on some systems a directory opens as a file, and reading it throws.
     std::error_code ignored;
     if (std::filesystem::is_directory(file, ignored)) {
         return {{"", std::string("can't read the file, it is a directory: ") + kNotLoaded}};
     }
     // Read as the plugin reads it, with the plugin's own reader.
-    std::ifstream stream(file);
-    json document;
+    Corvane::ConfigFile read;
     try {
-        Corvane::Config::ReadDocument(stream, document);
+        read = Corvane::ReadConfigFile(file);
     } catch (const std::runtime_error& error) {
         return {{"", std::string("can't open the file: ") + kNotLoaded + " (\"" + error.what() + "\")"}};
     } catch (const json::parse_error& error) {
@@ -43,7 +42,7 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file)
         return {{"", std::string("JSON number: ") + kNotLoaded + ": " + error.what()}};
     }
     std::vector<ConfigProblem> problems;
-    for (const Corvane::ConfigProblem& problem : Corvane::CheckConfigDocument(document)) {
+    for (const Corvane::ConfigProblem& problem : Corvane::ReadSettings(read, pluginFolder).problems) {
         problems.push_back(Reported(problem));
     }
     return problems;

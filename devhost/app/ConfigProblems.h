@@ -17,6 +17,8 @@ struct ConfigProblem {
 
 // Every problem found, in the order of the file's reading and use. Nothing
 // after a problem that stops the plugin from loading is examined.
-std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file);
+// pluginFolder: where the file is taken to lie on a server, for the paths in it.
+std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file,
+                                              const std::filesystem::path& pluginFolder);
 
 }  // namespace DevHost

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include <nlohmann/json.hpp>
-
+#include "core/ConfigFile.h"
+#include "core/SettingsReader.h"
 #include "devhost/engine/GameWorld.h"
 #include "devhost/events/Answers.h"
 #include "devhost/platform/DynamicLibrary.h"
@@ -154,26 +154,18 @@ bool StandInServer::Load() {
     return loaded;
 }
 
-// The file as the plugin finds it: "AuditLog" in config.json, a relative path
-// taken from the plugin's folder. Only what is appended from now on is reported.
+// The file as the plugin finds it, by the plugin's own reading of
+// config.json. Only what is appended from now on is reported.
 void StandInServer::LocateAuditFile() {
     auditFile_.clear();
-    // Read as the plugin reads it: the first JSON value, a byte-order mark
-    // skipped, whatever follows it left alone.
-    std::ifstream file(directory_.ConfigFile(), std::ios::binary);
-    nlohmann::json config;
     try {
-        file >> config;
-    } catch (const nlohmann::json::exception&) {
+        const Corvane::ConfigFile file = Corvane::ReadConfigFile(directory_.ConfigFile());
+        if (const auto audit = Corvane::ReadSettings(file, directory_.PluginFolder()).settings.auditFile) {
+            auditFile_ = *audit;
+        }
+    } catch (const std::exception&) {
         return;
     }
-    const auto audit = config.is_object() ? config.find("AuditLog") : config.end();
-    if (!config.is_object() || audit == config.end() || !audit->is_string()) {
-        return;
-    }
-    const std::string configured = audit->get<std::string>();
-    const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
-    auditFile_ = path.is_absolute() ? path : directory_.PluginFolder() / path;
     std::error_code missing;
     const std::uintmax_t size = std::filesystem::file_size(auditFile_, missing);
     auditRead_ = missing ? 0 : size;

@@ -1,11 +1,13 @@
-// The configuration document: reading it at load, and the two lookups the
-// chat handler makes, on every shape of document an operator can write.
+// The settings read from config.json: the message texts and the switch the
+// chat handler reads, on every shape of document an operator can write, and
+// what the file's reading finds beyond the JSON library's own reading.
 #include <gmock/gmock.h>
 
 #include <optional>
 #include <string>
 
-#include "core/Config.h"
+#include "core/ConfigFile.h"
+#include "core/SettingsReader.h"
 #include "devhost/server/StandInServer.h"
 #include "tests/support/EngineValueTest.h"
 
@@ -20,16 +22,19 @@ protected:
     void SetUp() override {
         EngineValueTest::SetUp();
         server_.emplace(DevHost::ServerDirectory::Temporary("corvane-config-"));
-        Corvane::Config::Document() = nullptr;
     }
 
     void TearDown() override {
-        Corvane::Config::Document() = nullptr;
         server_.reset();
         EngineValueTest::TearDown();
     }
 
     void WriteConfig(const std::string& text) { server_->WriteConfig(text); }
+
+    // The settings of a document, as the load reads them.
+    static Corvane::Settings Read(const char* document) {
+        return Corvane::ReadSettings({json::parse(document), {}, {}}, "plugin").settings;
+    }
 
 private:
     std::optional<DevHost::StandInServer> server_;
@@ -56,28 +61,51 @@ std::optional<TypeError> TypeErrorOf(Action&& action) {
     return std::nullopt;
 }
 
-TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrNoMessage) {
-    Corvane::Config::Document() =
-        json::parse(R"({"Messages": {"Sender": "Server", "LogMsg": "{0} ran {1}"}})");
+TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrItsFallback) {
+    const Corvane::Messages messages =
+        Read(R"({"Messages": {"Sender": "Server", "LogMsg": "{0} ran {1}", "sender": "no"}})").messages;
     const struct {
         const char* key;
+        const Corvane::Setting<WideString>& message;
         const WideChar* text;
     } cases[] = {
-        {"Sender", WIDE("Server")},
-        {"LogMsg", WIDE("{0} ran {1}")},
-        {"NoPermissions", WIDE("No message")},
-        {"sender", WIDE("No message")},
+        {"Sender", messages.sender, WIDE("Server")},
+        {"LogMsg", messages.logMsg, WIDE("{0} ran {1}")},
+        {"NoPermissions", messages.noPermissions, WIDE("No message")},
+        {"Cooldown", messages.cooldown, WIDE("You can use {1} again in {0} seconds.")},
+        {"Denied", messages.denied, WIDE("No message")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        EXPECT_EQ(Text(Corvane::Config::GetMessageText(c.key)), c.text);
+        EXPECT_EQ(Text(Corvane::MessageText(c.message)), c.text);
+    }
+}
+
+TEST_F(ConfigTest, DeniedFallsBackToNoPermissionsWhateverThatHolds) {
+    const struct {
+        const char* document;
+        std::optional<WideString> text;  // none: NoPermissions's error
+    } cases[] = {
+        {R"({"Messages": {"NoPermissions": "No.", "Denied": "Never."}})", WIDE("Never.")},
+        {R"({"Messages": {"NoPermissions": "No."}})", WIDE("No.")},
+        {R"({"Messages": {"NoPermissions": 5}})", std::nullopt},
+        {R"({"Messages": []})", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.document);
+        const Corvane::Messages messages = Read(c.document).messages;
+        if (c.text) {
+            EXPECT_EQ(Text(Corvane::MessageText(messages.denied)), *c.text);
+        } else {
+            EXPECT_THROW(Corvane::MessageText(messages.denied), json::type_error);
+        }
     }
 }
 
 TEST_F(ConfigTest, MessageIsBuiltLikeFromWide) {
-    Corvane::Config::Document() = json::parse(R"({"Messages": {}})");
+    const Corvane::Settings settings = Read(R"({"Messages": {}})");
     std::optional<FString> text;
-    EXPECT_THAT(Trace([&] { text = Corvane::Config::GetMessageText("Sender"); }),
+    EXPECT_THAT(Trace([&] { text = Corvane::MessageText(settings.messages.sender); }),
                 ElementsAre(ReallocCall(nullptr, 2 * 31)));
     EXPECT_EQ(text->Chars().Count, 11);
     EXPECT_EQ(text->Chars().Capacity, 31);
@@ -91,25 +119,24 @@ TEST_F(ConfigTest, NonAsciiMessageArrivesAsItsUtf16Characters) {
     };
     for (const char* document : documents) {
         SCOPED_TRACE(document);
-        Corvane::Config::Document() = json::parse(document);
-        const FString text = Corvane::Config::GetMessageText("Sender");
+        const FString text = Corvane::MessageText(Read(document).messages.sender);
         EXPECT_EQ(Text(text), WIDE("\u00DCn\u00EF \u2014 \u2713 \U0001F600"));
         EXPECT_EQ(text.Chars().Count, 11);
     }
 }
 
 TEST_F(ConfigTest, EmptyMessageHasNoBuffer) {
-    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": ""}})");
+    const Corvane::Settings settings = Read(R"({"Messages": {"Sender": ""}})");
     std::optional<FString> text;
-    EXPECT_THAT(Trace([&] { text = Corvane::Config::GetMessageText("Sender"); }), IsEmpty());
+    EXPECT_THAT(Trace([&] { text = Corvane::MessageText(settings.messages.sender); }), IsEmpty());
     EXPECT_EQ(text->Chars().Data, nullptr);
     EXPECT_EQ(text->Chars().Count, 0);
     EXPECT_EQ(text->Chars().Capacity, 0);
 }
 
 TEST_F(ConfigTest, MessageEndsAtAnEscapedNul) {
-    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": "Ser\u0000ver"}})");
-    const FString text = Corvane::Config::GetMessageText("Sender");
+    const FString text =
+        Corvane::MessageText(Read(R"({"Messages": {"Sender": "Ser\u0000ver"}})").messages.sender);
     EXPECT_EQ(Text(text), WIDE("Ser"));
     EXPECT_EQ(text.Chars().Count, 4);
 }
@@ -148,19 +175,20 @@ TEST_F(ConfigTest, MessageLookupRaisesTheLibrarysTypeErrors) {
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
-        Corvane::Config::Document() = json::parse(c.document);
-        std::optional<TypeError> error;
-        EXPECT_THAT(Trace([&] { error = TypeErrorOf([] { Corvane::Config::GetMessageText("Sender"); }); }),
-                    IsEmpty());
-        EXPECT_EQ(error, c.error);
+        const Corvane::Settings settings = Read(c.document);
+        for (int use = 0; use < 2; ++use) {  // the same error at every use
+            std::optional<TypeError> error;
+            EXPECT_THAT(
+                Trace([&] { error = TypeErrorOf([&] { Corvane::MessageText(settings.messages.sender); }); }),
+                IsEmpty());
+            EXPECT_EQ(error, c.error);
+        }
     }
 }
 
 TEST_F(ConfigTest, PrintToChatIsTheBooleanOrTheLibrarysTypeError) {
-    Corvane::Config::Document() = json::parse(R"({"PrintToChat": true})");
-    EXPECT_TRUE(Corvane::Config::PrintToChat());
-    Corvane::Config::Document() = json::parse(R"({"PrintToChat": false})");
-    EXPECT_FALSE(Corvane::Config::PrintToChat());
+    EXPECT_TRUE(Read(R"({"PrintToChat": true})").printToChat.Get());
+    EXPECT_FALSE(Read(R"({"PrintToChat": false})").printToChat.Get());
 
     const ShapeCase cases[] = {
         {"null", {302, "[json.exception.type_error.302] type must be boolean, but is null"}},
@@ -176,38 +204,20 @@ TEST_F(ConfigTest, PrintToChatIsTheBooleanOrTheLibrarysTypeError) {
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.document);
-        Corvane::Config::Document() = json::parse(c.document);
-        EXPECT_EQ(TypeErrorOf([] { Corvane::Config::PrintToChat(); }), c.error);
+        const Corvane::Settings settings = Read(c.document);
+        EXPECT_EQ(TypeErrorOf([&] { settings.printToChat.Get(); }), c.error);
     }
 }
 
-TEST_F(ConfigTest, LookupsAddMissingMembersAsNull) {
-    EXPECT_NE(TypeErrorOf([] { Corvane::Config::GetMessageText("Sender"); }), std::nullopt);
-    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"Messages": null})"));
-
-    EXPECT_NE(TypeErrorOf([] { Corvane::Config::PrintToChat(); }), std::nullopt);
-    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"Messages": null, "PrintToChat": null})"));
-}
-
-TEST_F(ConfigTest, AMissingKeyIsNotAdded) {
-    Corvane::Config::Document() = json::parse(R"({"Messages": {"Sender": "Server"}, "PrintToChat": true})");
-    const json before = Corvane::Config::Document();
-    EXPECT_EQ(Text(Corvane::Config::GetMessageText("NoPermissions")), WIDE("No message"));
-    EXPECT_TRUE(Corvane::Config::PrintToChat());
-    EXPECT_EQ(Corvane::Config::Document(), before);
-}
-
-TEST_F(ConfigTest, ReadAtLoadFillsTheDocumentTheLookupsUse) {
+TEST_F(ConfigTest, TheServersFileIsReadFromItsFirstValueOn) {
     WriteConfig(
         "\xEF\xBB\xBF{\"PrintToChat\": true, \"Messages\": {\"Sender\": \"S\xC3\xA9rver\"}} not JSON {");
-    Corvane::Config::ReadAtLoad();
-    EXPECT_TRUE(Corvane::Config::PrintToChat());
-    EXPECT_EQ(Text(Corvane::Config::GetMessageText("Sender")), WIDE("S\u00E9rver"));
+    Corvane::SettingsReading reading = Corvane::ReadConfiguration();
+    EXPECT_TRUE(reading.settings.printToChat.Get());
+    EXPECT_EQ(Text(Corvane::MessageText(reading.settings.messages.sender)), WIDE("S\u00E9rver"));
 
     WriteConfig(R"({"PrintToChat": false})");
-    Corvane::Config::ReadAtLoad();
-    EXPECT_FALSE(Corvane::Config::PrintToChat());
-    EXPECT_EQ(Corvane::Config::Document(), json::parse(R"({"PrintToChat": false})"));
+    EXPECT_FALSE(Corvane::ReadConfiguration().settings.printToChat.Get());
 }
 
 }  // namespace

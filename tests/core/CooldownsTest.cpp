@@ -1,5 +1,5 @@
 // The cooldown table on its own: what it holds back, and that it keeps only
-// the cooldowns still running.
+// the cooldowns still running (each start drops those that ran out).
 #include <gtest/gtest.h>
 
 #include "core/Cooldowns.h"
@@ -29,6 +29,7 @@ TEST(Cooldowns, ExpiredEntriesAreDroppedSoTheTableStaysBounded) {
     table.Start(5000, "fly", seconds(60), start);  // a restart replaces, never adds
     EXPECT_EQ(table.Size(), 1001u);
     EXPECT_EQ(table.Remaining(0, "fly", start + seconds(5)), seconds(0));
+    table.Start(7, "walk", seconds(0), start + seconds(5));
     EXPECT_EQ(table.Size(), 501u) << "the 500 that ran out by then are gone";
     table.Start(7, "walk", seconds(0), start + seconds(20));
     EXPECT_EQ(table.Size(), 1u);

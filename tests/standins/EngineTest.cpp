@@ -71,9 +71,10 @@ TEST_F(StandInEngine, WeakReferencesStopResolvingWhenThePlayerLeaves) {
 
 TEST_F(StandInEngine, PermissionsAreExactAndCaseSensitive) {
     Grant(1, "Cheat.fly");
-    const auto ask = [](std::uint64_t id, const char* permission) {
+    Corvane::PermissionsPlugin plugin;
+    const auto ask = [&plugin](std::uint64_t id, const char* permission) {
         FString name = FString::FromWide(W(permission).c_str());
-        return Corvane::PermissionsPlugin::IsPlayerHasPermission(id, name);
+        return plugin.IsPlayerHasPermission(id, name);
     };
     EXPECT_TRUE(ask(1, "Cheat.fly"));
     EXPECT_FALSE(ask(1, "Cheat.Fly"));

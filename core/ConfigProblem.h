@@ -1,12 +1,9 @@
-// Every check of a configuration document, in one place: the plugin runs them
-// at load (an error stops the load, a warning is logged), and the dev host's
-// check-config reports them all before an operator deploys the file.
+// A problem found in config.json: where it is and what it means for players.
+// The reader (SettingsReader.h) finds them; the load logs them, and the dev
+// host's check-config prints them.
 #pragma once
 
 #include <string>
-#include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace Corvane {
 
@@ -21,10 +18,6 @@ struct ConfigProblem {
     std::string position;
     std::string description;
 };
-
-// The problems of a document as read from config.json, member by member (the
-// members of an object in the JSON library's order, by name).
-std::vector<ConfigProblem> CheckConfigDocument(const nlohmann::json& document);
 
 // "config.json: <position>: <description>", as the plugin's log shows it.
 std::string DescribeForLog(const ConfigProblem& problem);

@@ -1,0 +1,230 @@
+#include "core/CorvaneCommand.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/CommandText.h"
+#include "core/Decision.h"
+#include "core/ExceptionText.h"
+#include "core/PluginLog.h"
+#include "core/Replies.h"
+#include "core/SettingsReader.h"
+#include "engine/WideText.h"
+#include "host/Velkor.h"
+
+namespace Corvane {
+namespace {
+
+constexpr std::string_view kUsage = "Usage: /corvane reload, or /corvane check <command>";
+constexpr std::size_t kShownCharacters = 200;
+
+WideString Wide(std::string_view utf8) {
+    return Velkor::Tools::Utf8Decode(std::string(utf8));
+}
+
+std::string Plural(std::size_t count, const char* noun) {
+    return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+// The problems of a reading, each as the log names it, joined into one text.
+std::string Listed(const SettingsReading& reading, ConfigProblem::Severity severity) {
+    std::string listed;
+    for (const ConfigProblem& problem : reading.problems) {
+        if (problem.severity == severity) {
+            listed += (listed.empty() ? "" : "; ") + DescribeForLog(problem);
+        }
+    }
+    return listed;
+}
+
+std::string DescribeAnnouncement(const Decision& decision, const Settings& settings) {
+    const auto who = [](Announce announce) {
+        switch (announce) {
+            case Announce::All: return "everyone";
+            case Announce::None: return "nobody";
+            case Announce::Admins: return "the players holding Corvane.SeeAnnouncements";
+        }
+        return "nobody";
+    };
+    if (decision.announce) {
+        return std::string("announcement: ") + who(*decision.announce) + ", as its entry in Commands says";
+    }
+    try {
+        return std::string("announcement: ") +
+               who(settings.printToChat.Get() ? Announce::All : Announce::None) + ", as PrintToChat says";
+    } catch (const std::exception& error) {
+        return std::string("announcement: PrintToChat can't be read, so the use would fail: ") + error.what();
+    }
+}
+
+// Each step the decision went through, with its answer, one line each.
+std::vector<std::string> DescribeCheck(WideStringView command, const Decision& decision,
+                                       const Settings& settings) {
+    std::vector<std::string> lines{fmt::format(
+        "/cheat {} would be {}: {}", LogExcerpt(command, kShownCharacters),
+        decision.outcome == Outcome::NoPrefix ? "ignored" : OutcomeName(decision.outcome), decision.reason)};
+    if (decision.outcome == Outcome::Rejected) {
+        return lines;
+    }
+    lines.push_back("line: one printable line");
+    lines.push_back(decision.name.empty() ? std::string("deny list: the console reads no command name here")
+                                          : fmt::format("deny list: {} is {}on it", decision.name,
+                                                        decision.outcome == Outcome::Denied ? "" : "not "));
+    for (const PermissionAnswer& answer : decision.asked) {
+        lines.push_back(fmt::format("permission {}: {}", Engine::ToPrintableUtf8(answer.permission),
+                                    answer.held ? "held" : "not held"));
+    }
+    if (decision.outcome == Outcome::Cooldown) {
+        lines.push_back(fmt::format("cooldown: {} s left",
+                                    std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count())));
+    } else if (decision.outcome == Outcome::Granted) {
+        const bool cools = decision.settings != nullptr && decision.settings->cooldown.count() > 0;
+        lines.push_back(cools
+                            ? fmt::format("cooldown: none running; {} s after this use",
+                                          std::chrono::duration<double>(decision.settings->cooldown).count())
+                            : std::string("cooldown: none"));
+        lines.push_back(DescribeAnnouncement(decision, settings));
+    }
+    return lines;
+}
+
+class CorvaneUse {
+public:
+    CorvaneUse(PluginState& state, const IApiUtils& api, AShooterPlayerController* player)
+        : state_(state), settings_(state.settings), api_(api), player_(player) {}
+
+    void Run(const FString& message) {
+        TEngineArray<FString> words;
+        const std::int32_t count = SplitOnBlank(message, words);
+        const WideStringView action = count >= 2 ? words.Data[1].View() : WideStringView();
+        if (count == 2 && StartsWithNoCase(action, "reload") && action.size() == 6) {
+            Reload();
+        } else if (count >= 3 && StartsWithNoCase(action, "check") && action.size() == 5) {
+            Check(CheckedCommand(WholeText(message)));
+        } else {
+            SendTextReply(api_, player_, *settings_, Wide(kUsage));
+        }
+    }
+
+private:
+    // The text after "check " and its one blank, as /cheat would take it after its prefix.
+    static WideStringView CheckedCommand(WideStringView line) {
+        const std::size_t action = line.find_first_not_of(WIDE(' '), line.find(WIDE(' ')));
+        return line.substr(std::min(line.size(), action + 6));
+    }
+
+    bool Allowed(const char* action, const char* permission) {
+        steamId_ = api_.GetSteamIdFromController(player_);
+        const FString name = FString::FromNarrow(permission);
+        if (state_.permissions.IsPlayerHasPermission(steamId_, name)) {
+            return true;
+        }
+        Audit(state_.audit, action, permission, "refused");
+        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions);
+        return false;
+    }
+
+    void Reload() {
+        constexpr const char* kPermission = "Corvane.Reload";
+        if (!Allowed("reload", kPermission)) {
+            return;
+        }
+        SettingsReading reading;
+        std::string error;
+        try {
+            reading = ReadConfiguration();
+            if (const ConfigProblem* first = reading.FirstError()) {
+                error = DescribeForLog(*first);
+            }
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        if (!error.empty()) {
+            RefuseReload(reading, error);
+            return;
+        }
+        const std::size_t warnings = reading.Count(ConfigProblem::Severity::Warning);
+        AuditWriter audit(reading.settings.auditFile);
+        if (!Audit(audit, "reload", kPermission, "reloaded")) {
+            SendTextReply(
+                api_, player_, *settings_,
+                Wide("config.json was not reloaded: its audit file can't be written (see the server log)."));
+            return;
+        }
+        state_.Replace(std::move(reading.settings));
+        const std::string listed = Listed(reading, ConfigProblem::Severity::Warning);
+        PluginLog()->log(
+            warnings == 0 ? spdlog::level::info : spdlog::level::warn, "Reloaded config.json for {}, {}{}",
+            steamId_, warnings == 0 ? std::string("with no warnings") : "with " + Plural(warnings, "warning"),
+            listed.empty() ? "" : ": " + Engine::EscapeForLog(listed));
+        SendTextReply(api_, player_, *state_.settings,
+                      Wide(fmt::format("config.json reloaded, with {}{}.", Plural(warnings, "warning"),
+                                       warnings == 0 ? "" : " (see the server log)")));
+    }
+
+    void RefuseReload(const SettingsReading& reading, const std::string& error) {
+        Audit(state_.audit, "reload", "Corvane.Reload", "failed", error);
+        const std::size_t errors = reading.Count(ConfigProblem::Severity::Error);
+        PluginLog()->error("Did not reload config.json for {}: {}; the running settings stay", steamId_,
+                           errors <= 1
+                               ? Engine::EscapeForLog(error)
+                               : Plural(errors, "error") + ": " +
+                                     Engine::EscapeForLog(Listed(reading, ConfigProblem::Severity::Error)));
+        SendTextReply(api_, player_, *settings_,
+                      Wide("config.json was not reloaded, the running settings stay: " + error));
+    }
+
+    void Check(WideStringView command) {
+        if (!Allowed("check", "Corvane.Check")) {
+            return;
+        }
+        const GateLine line{command, FirstWord(command), true, steamId_, Cooldowns::Clock::now()};
+        const Decision decision =
+            Decide(line, *settings_, state_.cooldowns, [this](WideStringView permission) {
+                return state_.permissions.IsPlayerHasPermission(
+                    steamId_, FString::FromWide(WideString(permission).c_str()));
+            });
+        for (const std::string& text : DescribeCheck(command, decision, *settings_)) {
+            SendTextReply(api_, player_, *settings_, Wide(text));
+        }
+    }
+
+    // False when the line can't be written; the error is then in the log.
+    bool Audit(const AuditWriter& audit, const char* action, const char* permission, const char* outcome,
+               const std::string& error = {}) {
+        if (!audit.File()) {
+            return true;
+        }
+        try {
+            AuditRecord record;
+            record.steamId = steamId_;
+            record.character = Engine::ToUtf8(api_.GetCharacterName(player_).View());
+            record.action = action;
+            record.permission = Wide(permission);
+            record.outcome = outcome;
+            record.error = error;
+            audit.Append(record);
+        } catch (const std::exception& failure) {
+            PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
+            return false;
+        }
+        return true;
+    }
+
+    PluginState& state_;
+    const std::shared_ptr<const Settings> settings_;
+    const IApiUtils& api_;
+    AShooterPlayerController* player_;
+    std::uint64_t steamId_ = 0;
+};
+
+}  // namespace
+
+void HandleCorvaneLine(PluginState& state, AShooterPlayerController* player, const FString& message) {
+    CorvaneUse(state, Velkor::GetApiUtils(), player).Run(message);
+}
+
+}  // namespace Corvane

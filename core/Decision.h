@@ -1,0 +1,88 @@
+// What the gate decides about one /cheat line, apart from its effects.
+//
+// Decide() reads the command text, the player's Steam id, the settings, the
+// cooldown table and the permissions plugin's answers, and returns the
+// decision. It touches no engine, file or chat. The gate applies it
+// (CheatGate.h), /corvane check describes it, and the tests read it directly,
+// so they can't disagree. The steps, in order; the first that turns the line
+// away decides:
+//
+//   1. one printable line   rejected
+//   2. deny list            denied
+//   3. permission           refused
+//   4. the "/cheat " prefix (a line routed without it runs nothing)
+//   5. cooldown             cooldown, unless the player holds Corvane.NoCooldown
+//   6. granted
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Cooldowns.h"
+#include "core/Settings.h"
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+enum class Outcome {
+    Rejected,  // more than one printable line: the console could run something else
+    Denied,    // on the deny list
+    Refused,   // the permission is not held
+    NoPrefix,  // granted, but the line does not start with "/cheat ": nothing to run
+    Cooldown,  // a cooldown holds the player back
+    Granted,
+};
+
+// The private reply the player gets.
+enum class Reply { None, Refusal, Denial, Cooldown };
+
+struct PermissionAnswer {
+    WideString permission;
+    bool held = false;
+};
+
+// Asks the permissions plugin about the player; its errors pass through Decide.
+using AskPermission = std::function<bool(WideStringView permission)>;
+
+// One chat line as the gate reads it.
+struct GateLine {
+    // Everything after the prefix's seven characters, up to the string's Count.
+    WideStringView command;
+    // The second blank-separated word of the line, as typed: the permission's.
+    WideStringView permissionWord;
+    // The line starts with "/cheat ", ASCII case ignored.
+    bool hasPrefix = true;
+    std::uint64_t steamId = 0;
+    Cooldowns::Clock::time_point now;
+};
+
+struct Decision {
+    Outcome outcome = Outcome::Rejected;
+    Reply reply = Reply::None;
+    // The command's name as the console reads it; empty when it can't read one.
+    std::string name;
+    // The entry of "Commands" that applies; null when none does.
+    const CommandSettings* settings = nullptr;
+    // Every question asked of the permissions plugin, in order.
+    std::vector<PermissionAnswer> asked;
+    // Rejected: the text would chain commands ('|' or a line break), rather
+    // than only hold something unprintable.
+    bool chained = false;
+    // Cooldown: how long is left.
+    Cooldowns::Clock::duration cooldownLeft{};
+    // Granted: who sees the announcement; unset when PrintToChat decides.
+    std::optional<Announce> announce;
+    // Why, in a few words, for people.
+    std::string reason;
+};
+
+Decision Decide(const GateLine& line, const Settings& settings, const Cooldowns& cooldowns,
+                const AskPermission& ask);
+
+// The audit line's name of an outcome.
+const char* OutcomeName(Outcome outcome);
+
+}  // namespace Corvane

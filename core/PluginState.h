@@ -1,0 +1,43 @@
+// PluginState: everything the plugin keeps from one chat line to the next.
+//
+// Load makes it and Unload destroys it, whatever the framework does, so
+// nothing of one load outlives it. The chat handlers reach it through
+// CurrentState(), which is null while the plugin is not loaded. Beside it the
+// process keeps only the logger holder (PluginLog.h).
+#pragma once
+
+#include <memory>
+
+#include "core/AuditLog.h"
+#include "core/Cooldowns.h"
+#include "core/PermissionsPlugin.h"
+#include "core/Settings.h"
+
+namespace Corvane {
+
+struct PluginState {
+    explicit PluginState(Settings initial)
+        : settings(std::make_shared<const Settings>(std::move(initial))), audit(settings->auditFile) {}
+
+    // Puts new settings in force at once, keeping the cooldowns; the audit
+    // file follows them.
+    void Replace(Settings newSettings) {
+        settings = std::make_shared<const Settings>(std::move(newSettings));
+        audit = AuditWriter(settings->auditFile);
+    }
+
+    // The settings in force; a use keeps its own reference while it runs.
+    std::shared_ptr<const Settings> settings;
+    Cooldowns cooldowns;
+    PermissionsPlugin permissions;
+    AuditWriter audit;
+};
+
+// The state of the loaded plugin; null while it is not loaded.
+PluginState* CurrentState();
+// Makes state the current one; the previous one, if any, is destroyed.
+void InstallState(std::unique_ptr<PluginState> state);
+// Destroys the current state.
+void DestroyState() noexcept;
+
+}  // namespace Corvane

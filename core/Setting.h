@@ -1,0 +1,39 @@
+// Setting: one value read from config.json at load, or the error its lookup
+// raises at use.
+//
+// Some mistakes in config.json don't stop the load: they surface at the use
+// that reads the member, as the JSON library's own error. The reader makes
+// that lookup once, at load, and keeps its outcome; Get() gives the value or
+// raises the very same exception, type and text, at the moment of use.
+#pragma once
+
+#include <exception>
+#include <utility>
+
+namespace Corvane {
+
+template <class T>
+class Setting {
+public:
+    Setting() = default;
+    explicit Setting(T value) : value_(std::move(value)) {}
+    static Setting Failure(std::exception_ptr error) {
+        Setting setting;
+        setting.error_ = std::move(error);
+        return setting;
+    }
+
+    const T& Get() const {
+        if (error_) {
+            std::rethrow_exception(error_);
+        }
+        return value_;
+    }
+    bool Fails() const { return static_cast<bool>(error_); }
+
+private:
+    T value_{};
+    std::exception_ptr error_;
+};
+
+}  // namespace Corvane
