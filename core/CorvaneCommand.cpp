@@ -26,7 +26,8 @@ WideString Wide(std::string_view utf8) {
 }
 
 std::string Plural(std::size_t count, const char* noun) {
-    return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+    return count == 0 ? fmt::format("no {}s", noun)
+                      : fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
 }
 
 // The problems of a reading, each as the log names it, joined into one text.
@@ -60,12 +61,24 @@ std::string DescribeAnnouncement(const Decision& decision, const Settings& setti
     }
 }
 
+const char* Verdict(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Rejected: return "be rejected";
+        case Outcome::Denied: return "be denied";
+        case Outcome::Refused: return "be refused";
+        case Outcome::NoPrefix: return "run nothing";
+        case Outcome::Cooldown: return "be held back";
+        case Outcome::Granted: return "run";
+    }
+    return "run nothing";
+}
+
 // Each step the decision went through, with its answer, one line each.
 std::vector<std::string> DescribeCheck(WideStringView command, const Decision& decision,
                                        const Settings& settings) {
-    std::vector<std::string> lines{fmt::format(
-        "/cheat {} would be {}: {}", LogExcerpt(command, kShownCharacters),
-        decision.outcome == Outcome::NoPrefix ? "ignored" : OutcomeName(decision.outcome), decision.reason)};
+    std::vector<std::string> lines{fmt::format("/cheat {} would {}: {}",
+                                               LogExcerpt(command, kShownCharacters),
+                                               Verdict(decision.outcome), decision.reason)};
     if (decision.outcome == Outcome::Rejected) {
         return lines;
     }

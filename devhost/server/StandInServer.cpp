@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "core/CommandText.h"
 #include "core/ConfigFile.h"
 #include "core/SettingsReader.h"
 #include "devhost/engine/GameWorld.h"
@@ -141,50 +142,42 @@ std::uint64_t StandInServer::PermissionQueries() const {
 }
 
 RouteResult StandInServer::Say(AShooterPlayerController* player, std::string_view line) {
-    RouteResult result = RouteChat(player, Velkor::Tools::Utf8Decode(std::string(line)));
+    const WideString text = Velkor::Tools::Utf8Decode(std::string(line));
+    // A reload may move the plugin to another audit file, the one config.json names now.
+    const bool mayReload = followingAudit_ && Corvane::StartsWithNoCase(text, "/corvane ");
+    if (mayReload) {
+        audit_.Expect(ConfiguredAuditFile());
+    }
+    RouteResult result = RouteChat(player, text);
     PublishNewAuditLines();
+    audit_.StopExpecting();
     return result;
 }
 
 bool StandInServer::Load() {
     const bool loaded = plugin_.Load();
     if (followingAudit_) {
-        LocateAuditFile();
+        audit_.Follow(ConfiguredAuditFile());
     }
     return loaded;
 }
 
-// The file as the plugin finds it, by the plugin's own reading of
-// config.json. Only what is appended from now on is reported.
-void StandInServer::LocateAuditFile() {
-    auditFile_.clear();
+std::filesystem::path StandInServer::ConfiguredAuditFile() const {
     try {
         const Corvane::ConfigFile file = Corvane::ReadConfigFile(directory_.ConfigFile());
-        if (const auto audit = Corvane::ReadSettings(file, directory_.PluginFolder()).settings.auditFile) {
-            auditFile_ = *audit;
-        }
+        return Corvane::ReadSettings(file, directory_.PluginFolder()).settings.auditFile.value_or("");
     } catch (const std::exception&) {
-        return;
+        return {};
     }
-    std::error_code missing;
-    const std::uintmax_t size = std::filesystem::file_size(auditFile_, missing);
-    auditRead_ = missing ? 0 : size;
 }
 
 void StandInServer::PublishNewAuditLines() {
-    std::error_code unreadable;
-    const std::uintmax_t size = auditFile_.empty() ? 0 : std::filesystem::file_size(auditFile_, unreadable);
-    if (publishingAudit_ || unreadable || size <= auditRead_) {
+    if (publishingAudit_) {
         return;
     }
-    std::ifstream file(auditFile_, std::ios::binary);
-    file.seekg(static_cast<std::streamoff>(auditRead_));
-    std::string line;
     publishingAudit_ = true;
-    // The plugin writes whole lines, each closed before anything else happens.
-    while (std::getline(file, line) && !file.eof()) {
-        auditRead_ += line.size() + 1;
-        TheEventBus().Publish(AuditLine{line});
+    for (std::string& line : audit_.TakeNewLines()) {
+        TheEventBus().Publish(AuditLine{std::move(line)});
     }
     publishingAudit_ = false;
 }

@@ -25,6 +25,7 @@
 #include "devhost/engine/Allocator.h"
 #include "devhost/events/EventBus.h"
 #include "devhost/framework/Framework.h"
+#include "devhost/server/AuditFollower.h"
 #include "devhost/server/Fault.h"
 #include "devhost/server/PermissionsHost.h"
 #include "devhost/server/ServerDirectory.h"
@@ -92,7 +93,8 @@ public:
 
     // From the next load on, reports every line the plugin appends to the
     // audit file that config.json names ("AuditLog") as an AuditLine event,
-    // ahead of the next event or at the end of the chat line.
+    // ahead of the next event or at the end of the chat line; through a
+    // rotation, and to the new file of a /corvane reload.
     void FollowAuditFile() { followingAudit_ = true; }
 
     // The faults a chat line can meet: the line runs with every answer as it
@@ -112,7 +114,8 @@ public:
     DevEngine::Allocator& Allocator() const;
 
 private:
-    void LocateAuditFile();
+    // The audit file config.json names now, as the plugin reads it; empty for none.
+    std::filesystem::path ConfiguredAuditFile() const;
     bool PluginHoldsPermissionsPlugin();
     void PublishNewAuditLines();
 
@@ -130,8 +133,7 @@ private:
     std::map<std::uint64_t, std::set<std::string>> grants_;
 
     bool followingAudit_ = false;
-    std::filesystem::path auditFile_;
-    std::uintmax_t auditRead_ = 0;  // bytes of the file already reported
+    AuditFollower audit_;
     bool publishingAudit_ = false;
     Subscription auditWatch_;
 };

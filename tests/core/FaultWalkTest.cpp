@@ -29,6 +29,8 @@ struct Line {
     bool audit;
     std::vector<std::string> before;  // said first, without faults
     const char* line;
+    std::vector<const char*> grants = {};  // Rex's, beyond those every line has
+    std::size_t replies = 1;               // at most, in one run
 };
 
 // What a line did, with the times of log and audit lines left out.
@@ -116,6 +118,9 @@ protected:
         for (const char* permission : {"Cheat.fly", "Cheat.quit", "Corvane.SeeAnnouncements"}) {
             Grant(1, permission);
         }
+        for (const char* permission : line.grants) {
+            Grant(1, permission);
+        }
         Grant(2, "Corvane.SeeAnnouncements");
         for (const std::string& said : line.before) {
             Say(rex_, said);
@@ -149,7 +154,7 @@ protected:
             EXPECT_TRUE(audit < console && audit->find(R"("outcome":"granted")") != std::string::npos)
                 << "a command ran without its audit line before it";
         }
-        EXPECT_LE(Count(effects, "reply "), 1u);
+        EXPECT_LE(Count(effects, "reply "), line.replies);
         // The errors the fault added to those of a clean run (a line may fail anyway).
         std::vector<std::string> errors;
         std::vector<std::string> cleanErrors = ErrorsOf(cleanFirst);
@@ -206,6 +211,9 @@ TEST_F(FaultWalk, EveryLineTakesEveryHostFaultOneAtATime) {
          {"/cheat fly"},
          "/cheat fly"},
         {"PrintToChat missing, audited", {{"PrintToChat", nullptr}}, true, {}, "/cheat fly"},
+        {"reload, audited", json::object(), true, {}, "/corvane reload", {"Corvane.Reload"}},
+        {"reload refused, audited", json::object(), true, {}, "/corvane reload"},
+        {"check", json::object(), false, {}, "/corvane check fly", {"Corvane.Check"}, 6},
     };
     const auto start = std::chrono::steady_clock::now();
     std::ostringstream figures;

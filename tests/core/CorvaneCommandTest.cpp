@@ -1,0 +1,226 @@
+// /corvane reload and /corvane check, end to end through the loaded plugin:
+// what each replies, records and changes, and what it leaves alone.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/GateFixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+using json = nlohmann::json;
+
+namespace {
+
+constexpr std::uint64_t kRexId = 1;
+
+class CorvaneCommand : public GateFixture {
+protected:
+    void SetUp() override {
+        GateFixture::SetUp();
+        Server().FollowAuditFile();
+        rex_ = Join("Rex", kRexId);
+        Join("Ann", 2);
+        Grant(kRexId, "Cheat.fly");
+    }
+
+    // The Part's members, an audit file and these controls merged over them.
+    static std::string Config(const json& controls) {
+        json config = {
+            {"PrintToChat", false},
+            {"AuditLog", "audit.jsonl"},
+            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
+        config.merge_patch(controls);
+        return config.dump();
+    }
+
+    void LoadWith(const json& controls) {
+        WriteConfig(Config(controls));
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
+        Events().Clear();
+    }
+
+    // The members of the audit lines that don't change with time.
+    std::vector<std::string> Audited() {
+        std::vector<std::string> records;
+        for (const std::string& line : AuditLines()) {
+            json record = json::parse(line);
+            record.erase("time");
+            records.push_back(record.dump());
+        }
+        return records;
+    }
+
+    AShooterPlayerController* rex_ = nullptr;
+};
+
+TEST_F(CorvaneCommand, ReloadPutsAGoodFileInForceAtOnceAndKeepsCooldowns) {
+    LoadWith({{"Commands", {{"fly", {{"Cooldown", 60}}}}}});
+    Grant(kRexId, "Corvane.Reload");
+    Grant(kRexId, "Cheat.quit");
+    SayChecked(rex_, "/cheat fly");
+    WriteConfig(Config({{"Commands", {{"fly", {{"Cooldown", 60}}}}},
+                        {"Deny", {"quit"}},
+                        {"Messages", {{"Cooldown", "Later, {1}."}, {"LogMsg", "{0} now ran {1}"}}},
+                        {"PrintToChat", nullptr}}));
+    Events().Clear();
+    SayChecked(rex_, "/corvane reload");
+    EXPECT_THAT(Replies(),
+                ElementsAre("Rex from Server: config.json reloaded, with 1 warning (see the server log)."));
+    EXPECT_THAT(LogLines(),
+                ElementsAre(HasSubstr("[Corvane][warning] Reloaded config.json for 1, with 1 warning: "
+                                      "config.json: /PrintToChat: missing")));
+    EXPECT_THAT(Audited(), ElementsAre(R"({"action":"reload","character":"Rex","outcome":"reloaded",)"
+                                       R"("permission":"Corvane.Reload","steamId":"1"})"));
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat quit");
+    EXPECT_THAT(Commands(), IsEmpty());
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: Later, fly.", "Rex from Server: No."));
+}
+
+TEST_F(CorvaneCommand, ReloadOfABrokenFileKeepsTheRunningSettings) {
+    LoadWith(json::object());
+    Grant(kRexId, "Corvane.Reload");
+    const struct {
+        std::string file;
+        const char* error;  // the first, as the player and the audit line get it
+    } cases[] = {
+        {Config({{"Deny", 5}, {"Commands", 6}}),
+         "config.json: /Deny: is a number, not a list of command names"},
+        {R"({"PrintToChat": true,})", "[json.exception.parse_error.101]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteConfig(c.file);
+        Events().Clear();
+        SayChecked(rex_, "/corvane reload");
+        ASSERT_THAT(Replies(), SizeIs(1));
+        EXPECT_THAT(Replies()[0], HasSubstr("config.json was not reloaded, the running settings stay: "));
+        EXPECT_THAT(Replies()[0], HasSubstr(c.error));
+        EXPECT_THAT(ErrorLogged(), HasSubstr(c.error));
+        ASSERT_THAT(AuditLines(), SizeIs(1));
+        EXPECT_EQ(json::parse(AuditLines()[0])["outcome"], "failed");
+        EXPECT_THAT(json::parse(AuditLines()[0])["error"].get<std::string>(), HasSubstr(c.error));
+    }
+    EXPECT_THAT(ErrorLogged(), HasSubstr("the running settings stay"));
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(GameplayLog(), ElementsAre("Rex ran fly"));
+}
+
+TEST_F(CorvaneCommand, AllErrorsOfABrokenFileGoToTheLogInOneLine) {
+    LoadWith(json::object());
+    Grant(kRexId, "Corvane.Reload");
+    WriteConfig(Config({{"Deny", 5}, {"Commands", 6}}));
+    SayChecked(rex_, "/corvane reload");
+    EXPECT_THAT(ErrorLogged(),
+                HasSubstr("2 errors: config.json: /Deny: is a number, not a list of command names; "
+                          "config.json: /Commands: is a number"));
+}
+
+TEST_F(CorvaneCommand, AReloadThatMovesTheAuditFileRecordsItThereAndWritesThereNext) {
+    LoadWith(json::object());
+    Grant(kRexId, "Corvane.Reload");
+    WriteConfig(Config({{"AuditLog", "moved/audit.jsonl"}}));
+    SayChecked(rex_, "/corvane reload");
+    SayChecked(rex_, "/cheat fly");
+    const auto lines = [](const std::filesystem::path& file) {
+        std::ifstream stream(file);
+        std::vector<std::string> outcomes;
+        for (std::string line; std::getline(stream, line);) {
+            outcomes.push_back(json::parse(line)["outcome"]);
+        }
+        return outcomes;
+    };
+    const std::filesystem::path folder = Server().Directory().PluginFolder();
+    EXPECT_THAT(lines(folder / "audit.jsonl"), IsEmpty());
+    EXPECT_THAT(lines(folder / "moved" / "audit.jsonl"), ElementsAre("reloaded", "granted"));
+}
+
+TEST_F(CorvaneCommand, WithoutItsPermissionEachActionIsRefusedAndAudited) {
+    LoadWith(json::object());
+    WriteConfig(Config({{"Deny", {"fly"}}}));
+    SayChecked(rex_, "/corvane reload");
+    SayChecked(rex_, "/CORVANE Check fly");
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No.", "Rex from Server: No."));
+    EXPECT_THAT(Audited(), ElementsAre(R"({"action":"reload","character":"Rex","outcome":"refused",)"
+                                       R"("permission":"Corvane.Reload","steamId":"1"})",
+                                       R"({"action":"check","character":"Rex","outcome":"refused",)"
+                                       R"("permission":"Corvane.Check","steamId":"1"})"));
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly")) << "the file was not reloaded";
+}
+
+TEST_F(CorvaneCommand, AnythingElseGetsTheUsage) {
+    LoadWith(json::object());
+    Grant(kRexId, "Corvane.Reload");
+    Grant(kRexId, "Corvane.Check");
+    for (const char* line :
+         {"/corvane", "/corvane   ", "/corvane reload now", "/corvane check", "/corvane frob"}) {
+        SCOPED_TRACE(line);
+        Events().Clear();
+        SayChecked(rex_, line);
+        EXPECT_THAT(Replies(),
+                    ElementsAre("Rex from Server: Usage: /corvane reload, or /corvane check <command>"));
+        EXPECT_THAT(AuditLines(), IsEmpty());
+    }
+}
+
+TEST_F(CorvaneCommand, CheckTellsEachStepAndDoesNothingOfIt) {
+    LoadWith({{"Deny", {"quit"}},
+              {"Commands", {{"fly", {{"Cooldown", 30}, {"Announce", "admins"}}}}},
+              {"Messages", {{"Sender", "S {x}"}}}});
+    Grant(kRexId, "Corvane.Check");
+    const struct {
+        const char* command;
+        std::vector<std::string> replies;
+    } cases[] = {
+        {"fly {1}",
+         {"/cheat fly {1} would run: Cheat.fly is held", "line: one printable line",
+          "deny list: fly is not on it", "permission Cheat.fly: held",
+          "cooldown: none running; 30 s after this use",
+          "announcement: the players holding Corvane.SeeAnnouncements, as its entry in Commands says"}},
+        {"walk",
+         {"/cheat walk would be refused: Cheat.walk is not held", "line: one printable line",
+          "deny list: walk is not on it", "permission Cheat.walk: not held"}},
+        {" QUIT",
+         {"/cheat  QUIT would be denied: quit is on the deny list", "line: one printable line",
+          "deny list: quit is on it"}},
+        {"fly\n|x", {"/cheat fly\\n|x would be rejected: it could run more than one command"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        Events().Clear();
+        SayChecked(rex_, std::string("/corvane check ") + c.command);
+        std::vector<std::string> expected;
+        for (const std::string& reply : c.replies) {
+            expected.push_back("Rex from S {x}: " + reply);
+        }
+        EXPECT_EQ(Replies(), expected);
+        EXPECT_THAT(Commands(), IsEmpty());
+        EXPECT_THAT(Broadcasts(), IsEmpty());
+        EXPECT_THAT(GameplayLog(), IsEmpty());
+        EXPECT_THAT(AuditLines(), IsEmpty()) << "a check decides nothing";
+    }
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/corvane check fly");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: fly")) << "no cooldown was started by the checks";
+    EXPECT_THAT(
+        Replies(),
+        ElementsAre("Rex from S {x}: /cheat fly would be held back: 30 s of the cooldown on fly "
+                    "are left",
+                    "Rex from S {x}: line: one printable line", "Rex from S {x}: deny list: fly is not on it",
+                    "Rex from S {x}: permission Cheat.fly: held",
+                    "Rex from S {x}: permission Corvane.NoCooldown: not held",
+                    "Rex from S {x}: cooldown: 30 s left"));
+}
+
+}  // namespace

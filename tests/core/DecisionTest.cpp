@@ -1,0 +1,147 @@
+// The gate's decision on its own: settings, a cooldown table and the
+// permissions plugin's answers in, the decision out; no engine, no server.
+#include <gmock/gmock.h>
+
+#include <map>
+#include <stdexcept>
+
+#include "core/CommandText.h"
+#include "core/Decision.h"
+
+namespace {
+
+using Corvane::Announce;
+using Corvane::Decision;
+using Corvane::Outcome;
+using Corvane::Reply;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Clock = Corvane::Cooldowns::Clock;
+using std::chrono::seconds;
+
+constexpr std::uint64_t kPlayer = 7;
+
+// "permission=held" for each question, to compare with ElementsAre.
+std::vector<std::string> Asked(const Decision& decision) {
+    std::vector<std::string> asked;
+    for (const auto& answer : decision.asked) {
+        asked.push_back(std::string(answer.permission.begin(), answer.permission.end()) +
+                        (answer.held ? "=held" : "=not held"));
+    }
+    return asked;
+}
+
+class DecisionTest : public ::testing::Test {
+protected:
+    DecisionTest() {
+        settings_.deny = {"quit"};
+        settings_.commands["fly"] = {seconds(60), Announce::Admins};
+        settings_.others = Corvane::CommandSettings{seconds(5), std::nullopt};
+    }
+
+    Decision Decide(const WideString& command, bool hasPrefix = true) {
+        // The permission word is the first word after the prefix, as SplitOnBlank gives it.
+        const WideStringView word = Corvane::FirstWord(command);
+        return Corvane::Decide({command, word, hasPrefix, kPlayer, now_}, settings_, cooldowns_,
+                               [this](WideStringView permission) {
+                                   const auto held = held_.find(WideString(permission));
+                                   return held != held_.end() && held->second;
+                               });
+    }
+
+    void Hold(const WideString& permission) { held_[permission] = true; }
+
+    Corvane::Settings settings_;
+    Corvane::Cooldowns cooldowns_;
+    Clock::time_point now_{};
+    std::map<WideString, bool> held_;
+};
+
+TEST_F(DecisionTest, EachStepTurnsALineAwayBeforeTheNextIsAsked) {
+    Hold(WIDE("Cheat.fly"));
+    Hold(WIDE("Cheat.quit"));
+    Hold(WIDE("Cheat.Fly"));
+    const struct Case {
+        const WideChar* command;
+        Outcome outcome;
+        Reply reply;
+        std::vector<std::string> asked;
+        const char* reason;
+    } cases[] = {
+        {WIDE("fly|god"), Outcome::Rejected, Reply::Refusal, {}, "it could run more than one command"},
+        {WIDE("fly\tx"), Outcome::Rejected, Reply::Refusal, {}, "it holds an unprintable character"},
+        {WIDE(" QUIT now"), Outcome::Denied, Reply::Denial, {}, "quit is on the deny list"},
+        {WIDE("quit;"), Outcome::Denied, Reply::Denial, {}, "quit is on the deny list"},
+        {WIDE("walk"), Outcome::Refused, Reply::Refusal, {"Cheat.walk=not held"}, "Cheat.walk is not held"},
+        {WIDE("Fly 10"), Outcome::Granted, Reply::None, {"Cheat.Fly=held"}, "Cheat.Fly is held"},
+        {WIDE("quitter"),
+         Outcome::Refused,
+         Reply::Refusal,
+         {"Cheat.quitter=not held"},
+         "Cheat.quitter is not held"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command, c.command + WideStringView(c.command).size()));
+        const Decision decision = Decide(c.command);
+        EXPECT_EQ(decision.outcome, c.outcome);
+        EXPECT_EQ(decision.reply, c.reply);
+        EXPECT_EQ(Asked(decision), c.asked);
+        EXPECT_EQ(decision.reason, c.reason);
+    }
+}
+
+TEST_F(DecisionTest, ALineRoutedWithoutThePrefixRunsNothingOnceItsPermissionIsHeld) {
+    Hold(WIDE("Cheat.fly"));
+    EXPECT_EQ(Decide(WIDE("fly"), false).outcome, Outcome::NoPrefix);
+    EXPECT_EQ(Decide(WIDE("walk"), false).outcome, Outcome::Refused);
+}
+
+TEST_F(DecisionTest, TheEntryOrStarDecidesTheAnnouncementAndAnUnreadableNameTakesNoEntry) {
+    for (const WideChar* permission : {WIDE("Cheat.fly"), WIDE("Cheat.walk"), WIDE("Cheat.;x")}) {
+        Hold(permission);
+    }
+    const Decision fly = Decide(WIDE("fly"));
+    EXPECT_EQ(fly.name, "fly");
+    EXPECT_EQ(fly.announce, Announce::Admins);
+    const Decision walk = Decide(WIDE("walk"));
+    EXPECT_EQ(walk.settings, &*settings_.others);
+    EXPECT_EQ(walk.announce, std::nullopt) << "PrintToChat decides";
+    const Decision unreadable = Decide(WIDE(";x"));
+    EXPECT_EQ(unreadable.name, "");
+    EXPECT_EQ(unreadable.settings, nullptr);
+}
+
+TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
+    Hold(WIDE("Cheat.fly"));
+    Hold(WIDE("Cheat.FLY"));
+    cooldowns_.Start(kPlayer, "fly", seconds(60), now_);
+    cooldowns_.Start(kPlayer + 1, "walk", seconds(60), now_);
+    now_ += seconds(20);
+    const Decision held = Decide(WIDE("FLY now"));  // the same name, as the console reads it
+    EXPECT_EQ(held.outcome, Outcome::Cooldown);
+    EXPECT_EQ(held.reply, Reply::Cooldown);
+    EXPECT_EQ(held.cooldownLeft, seconds(40));
+    EXPECT_EQ(held.reason, "40 s of the cooldown on fly are left");
+    EXPECT_THAT(Asked(held), ElementsAre("Cheat.FLY=held", "Corvane.NoCooldown=not held"));
+
+    Hold(WIDE("Corvane.NoCooldown"));
+    EXPECT_EQ(Decide(WIDE("fly")).outcome, Outcome::Granted);
+
+    now_ += seconds(40);
+    held_.erase(WIDE("Corvane.NoCooldown"));
+    const Decision over = Decide(WIDE("fly"));
+    EXPECT_EQ(over.outcome, Outcome::Granted);
+    EXPECT_THAT(Asked(over), ElementsAre("Cheat.fly=held")) << "nothing to bypass once it ran out";
+}
+
+TEST_F(DecisionTest, AFailingQuestionPassesOut) {
+    EXPECT_THROW(Corvane::Decide({WIDE("fly"), WIDE("fly"), true, kPlayer, now_}, settings_, cooldowns_,
+                                 [](WideStringView) -> bool { throw std::runtime_error("gone"); }),
+                 std::runtime_error);
+    const Decision rejected =
+        Corvane::Decide({WIDE("fly|x"), WIDE("fly|x"), true, kPlayer, now_}, settings_, cooldowns_,
+                        [](WideStringView) -> bool { throw std::logic_error("asked"); });
+    EXPECT_THAT(rejected.asked, IsEmpty());
+}
+
+}  // namespace
