@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "core/AuditRotation.h"
 #include "host/WideChar.h"
 
 namespace Corvane {
@@ -36,7 +37,9 @@ std::string AuditLine(const AuditRecord& record);
 class AuditWriter {
 public:
     // No file: nothing is written, and every append succeeds.
-    explicit AuditWriter(std::optional<std::filesystem::path> file) : file_(std::move(file)) {}
+    explicit AuditWriter(std::optional<std::filesystem::path> file,
+                         std::optional<AuditRotation> rotation = {})
+        : file_(std::move(file)), rotation_(rotation) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
     // Appends AuditLine(record) and a line break, creating missing folders.
@@ -45,6 +48,7 @@ public:
 
 private:
     std::optional<std::filesystem::path> file_;
+    std::optional<AuditRotation> rotation_;
 };
 
 }  // namespace Corvane

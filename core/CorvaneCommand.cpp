@@ -160,7 +160,7 @@ private:
             return;
         }
         const std::size_t warnings = reading.Count(ConfigProblem::Severity::Warning);
-        AuditWriter audit(reading.settings.auditFile);
+        AuditWriter audit(reading.settings.auditFile, reading.settings.auditRotate);
         if (!Audit(audit, "reload", kPermission, "reloaded")) {
             SendTextReply(
                 api_, player_, *settings_,

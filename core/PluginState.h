@@ -17,13 +17,14 @@ namespace Corvane {
 
 struct PluginState {
     explicit PluginState(Settings initial)
-        : settings(std::make_shared<const Settings>(std::move(initial))), audit(settings->auditFile) {}
+        : settings(std::make_shared<const Settings>(std::move(initial))),
+          audit(settings->auditFile, settings->auditRotate) {}
 
     // Puts new settings in force at once, keeping the cooldowns; the audit
     // file follows them.
     void Replace(Settings newSettings) {
         settings = std::make_shared<const Settings>(std::move(newSettings));
-        audit = AuditWriter(settings->auditFile);
+        audit = AuditWriter(settings->auditFile, settings->auditRotate);
     }
 
     // The settings in force; a use keeps its own reference while it runs.

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "core/AuditRotation.h"
 #include "core/Setting.h"
 #include "engine/FString.h"
 #include "host/WideChar.h"
@@ -47,6 +48,8 @@ struct Settings {
     Setting<bool> printToChat;
     // Where the audit file lies; none when there is no audit file.
     std::optional<std::filesystem::path> auditFile;
+    // None: the file grows without bound.
+    std::optional<AuditRotation> auditRotate;
     // Console names (CommandText.h).
     std::set<std::string> deny;
     std::map<std::string, CommandSettings> commands;

@@ -22,6 +22,10 @@ constexpr const char* kCooldownText = "You can use {1} again in {0} seconds.";
 constexpr std::size_t kFormattedLimit = 4096;
 // Longer cooldowns are held for this long; a duration of more would overflow the clock.
 constexpr double kLongestCooldownSeconds = 1e9;
+// A rotated file holds at least a few of the longest audit lines (16 KiB each).
+constexpr std::uint64_t kLeastRotationBytes = 65536;
+constexpr std::uint64_t kMostRotationBytes = std::uint64_t{1} << 40;
+constexpr std::uint64_t kMostRotatedFiles = 1000;
 
 std::string WithArticle(const json& value) {
     const std::string type = value.type_name();
@@ -44,6 +48,7 @@ public:
         CheckPrintToChat();
         CheckMessages();
         ReadAuditLog();
+        ReadAuditRotate();
         ReadDeny();
         ReadCommands();
         return Done();
@@ -223,6 +228,64 @@ private:
         } else {
             const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
             settings_.auditFile = path.is_absolute() ? path : pluginFolder_ / path;
+        }
+    }
+
+    // A whole number from least to most, or an error naming the member.
+    std::optional<std::uint64_t> WholeNumber(const json& value, const std::string& position,
+                                             std::uint64_t least, std::uint64_t most, const char* what) {
+        const bool whole =
+            value.is_number_unsigned() ||
+            (value.is_number_float() && value.get<double>() >= 0 &&
+             value.get<double>() == static_cast<double>(static_cast<std::uint64_t>(value.get<double>())));
+        if (whole && value.get<std::uint64_t>() >= least && value.get<std::uint64_t>() <= most) {
+            return value.get<std::uint64_t>();
+        }
+        Add(Severity::Error, position,
+            "is " + (value.is_number() ? value.dump() : WithArticle(value)) +
+                fmt::format(", not a whole number of {} from {} to {}", what, least, most));
+        return std::nullopt;
+    }
+
+    void ReadAuditRotate() {
+        const auto rotate = document_.find("AuditRotate");
+        if (rotate == document_.end()) {
+            return;
+        }
+        if (!rotate->is_object()) {
+            Add(Severity::Error, "/AuditRotate",
+                "is " + WithArticle(*rotate) + ", not an object with MaxBytes and Keep");
+            return;
+        }
+        AuditRotation rotation;
+        bool whole = rotate->contains("MaxBytes") && rotate->contains("Keep");
+        for (const auto& [key, value] : rotate->items()) {
+            const std::string member = MemberPointer("/AuditRotate", key);
+            if (key == "MaxBytes") {
+                const auto bytes =
+                    WholeNumber(value, member, kLeastRotationBytes, kMostRotationBytes, "bytes");
+                rotation.maxBytes = bytes.value_or(0);
+                whole = whole && bytes;
+            } else if (key == "Keep") {
+                const auto keep = WholeNumber(value, member, 0, kMostRotatedFiles, "files");
+                rotation.keep = static_cast<std::uint32_t>(keep.value_or(0));
+                whole = whole && keep;
+            } else {
+                Add(Severity::Error, member, "is not a setting of the rotation (MaxBytes, Keep)");
+                whole = false;
+            }
+        }
+        for (const char* key : {"MaxBytes", "Keep"}) {
+            if (!rotate->contains(key)) {
+                Add(Severity::Error, MemberPointer("/AuditRotate", key),
+                    "missing: the rotation needs MaxBytes and Keep");
+            }
+        }
+        if (whole) {
+            settings_.auditRotate = rotation;
+        }
+        if (!document_.contains("AuditLog")) {
+            Add(Severity::Warning, "/AuditRotate", "there is no AuditLog to rotate");
         }
     }
 
