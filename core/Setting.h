@@ -8,6 +8,7 @@
 #pragma once
 
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace Corvane {
@@ -16,10 +17,13 @@ template <class T>
 class Setting {
 public:
     Setting() = default;
-    explicit Setting(T value) : value_(std::move(value)) {}
-    static Setting Failure(std::exception_ptr error) {
+    // member: where in config.json it comes from ("Messages/LogMsg"), for
+    // errors at use to name.
+    Setting(T value, std::string member) : value_(std::move(value)), member_(std::move(member)) {}
+    static Setting Failure(std::exception_ptr error, std::string member) {
         Setting setting;
         setting.error_ = std::move(error);
+        setting.member_ = std::move(member);
         return setting;
     }
 
@@ -30,10 +34,12 @@ public:
         return value_;
     }
     bool Fails() const { return static_cast<bool>(error_); }
+    const std::string& Member() const { return member_; }
 
 private:
     T value_{};
     std::exception_ptr error_;
+    std::string member_;
 };
 
 }  // namespace Corvane

@@ -1,13 +1,17 @@
 #include "core/SettingsReader.h"
 
+#include <fmt/format.h>
 #include <fmt/xchar.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "core/CommandText.h"
+#include "core/ConfigSchema.h"
+#include "core/FormatCheck.h"
+#include "core/SettingLookups.h"
 #include "host/Velkor.h"
 
 namespace Corvane {
@@ -18,8 +22,6 @@ using Severity = ConfigProblem::Severity;
 
 constexpr const char* kNoGrantedUse = "no granted command would run";
 constexpr const char* kNoRefusal = "refused players would get no reply";
-constexpr const char* kCooldownText = "You can use {1} again in {0} seconds.";
-constexpr std::size_t kFormattedLimit = 4096;
 // Longer cooldowns are held for this long; a duration of more would overflow the clock.
 constexpr double kLongestCooldownSeconds = 1e9;
 // A rotated file holds at least a few of the longest audit lines (16 KiB each).
@@ -32,13 +34,23 @@ std::string WithArticle(const json& value) {
     return (type == "array" || type == "object" ? "an " : "a ") + type;
 }
 
+// The members of the Parts' schema: written twice, the last one wins, as the
+// JSON library has always read them. Any other member written twice is a
+// control the plugin can't tell the meaning of.
+bool IsMessageOrSwitch(const std::string& pointer) {
+    return pointer == "/PrintToChat" || pointer == "/Messages" || pointer.starts_with("/Messages/");
+}
+
 class Reader {
 public:
     Reader(const ConfigFile& file, const std::filesystem::path& pluginFolder)
-        : document_(file.document), lookups_(file.document), pluginFolder_(pluginFolder) {}
+        : file_(file), document_(file.document), pluginFolder_(pluginFolder) {}
 
     SettingsReading Run() {
-        ReadLookups();
+        json lookups = document_;
+        LookUpMessagesAndSwitch(lookups, settings_);
+        CheckTrailingText();
+        CheckRepeated();
         if (!document_.is_object()) {
             Add(Severity::Warning, "",
                 "the file holds " + WithArticle(document_) +
@@ -51,6 +63,7 @@ public:
         ReadAuditRotate();
         ReadDeny();
         ReadCommands();
+        CheckUnknown(document_, ConfigLevel::Top, "");
         return Done();
     }
 
@@ -61,57 +74,65 @@ private:
         problems_.push_back({severity, std::move(position), std::move(description)});
     }
 
-    // The lookups the gate makes at use, made once on a copy of the document
-    // as the gate would make them: a member they miss is added to the copy as
-    // null, and the library's type errors are kept to be raised at use.
-    Setting<WideString> LookUpMessage(const char* key, const char* whenAbsent) {
-        try {
-            return Setting<WideString>(
-                Velkor::Tools::Utf8Decode(lookups_["Messages"].value(key, std::string(whenAbsent))));
-        } catch (const json::exception&) {
-            return Setting<WideString>::Failure(std::current_exception());
+    void CheckTrailingText() {
+        if (file_.trailingText) {
+            Add(Severity::Warning, "",
+                fmt::format("text after the first JSON value, from byte {} on, is ignored",
+                            *file_.trailingText));
         }
     }
 
-    void ReadLookups() {
-        Messages& messages = settings_.messages;
-        messages.logMsg = LookUpMessage("LogMsg", "No message");
-        messages.noPermissions = LookUpMessage("NoPermissions", "No message");
-        messages.sender = LookUpMessage("Sender", "No message");
-        messages.cooldown = LookUpMessage("Cooldown", kCooldownText);
-        const auto configured = document_.is_object() ? document_.find("Messages") : document_.end();
-        const bool deniedAbsent =
-            configured != document_.end() && configured->is_object() && !configured->contains("Denied");
-        messages.denied = deniedAbsent ? messages.noPermissions : LookUpMessage("Denied", "No message");
-        try {
-            settings_.printToChat = Setting<bool>(lookups_["PrintToChat"].get<bool>());
-        } catch (const json::exception&) {
-            settings_.printToChat = Setting<bool>::Failure(std::current_exception());
+    void CheckRepeated() {
+        std::set<std::string> told;
+        for (const std::string& pointer : file_.repeated) {
+            if (!told.insert(pointer).second) {
+                continue;
+            }
+            if (IsMessageOrSwitch(pointer)) {
+                Add(Severity::Warning, pointer, "is written more than once: the last one is used");
+            } else if (IsKnownMember(ConfigLevel::Top, pointer.substr(1, pointer.find('/', 1) - 1))) {
+                Add(Severity::Error, pointer,
+                    "is written more than once, so which one applies can't be told");
+            }
         }
     }
 
-    // PrintToChat is read by every granted use that no "Announce" decides.
-    bool SomeUseReadsPrintToChat() const {
-        const auto commands = document_.find("Commands");
-        if (commands == document_.end() || !commands->is_object() || !commands->contains("*")) {
-            return true;
+    // Members not known at their level: a warning each, naming the member
+    // they are close to, or where they belong.
+    void CheckUnknown(const json& object, ConfigLevel level, const std::string& position) {
+        for (const auto& [key, value] : object.items()) {
+            if (!IsKnownMember(level, key)) {
+                const auto suggestion = Suggestion(level, position, key);
+                Add(Severity::Warning, MemberPointer(position, key),
+                    "is not read by the plugin" + (suggestion ? " " + *suggestion : std::string()));
+            }
         }
-        return std::any_of(commands->begin(), commands->end(), [](const json& entry) {
-            return !entry.is_object() || !entry.contains("Announce");
-        });
     }
 
+    // PrintToChat is read by every granted use that no "Announce" decides,
+    // and a name the console can't read (";x") takes no entry at all.
     void CheckPrintToChat() {
-        if (!SomeUseReadsPrintToChat()) {
+        const auto printToChat = document_.find("PrintToChat");
+        if (printToChat != document_.end() && printToChat->is_boolean()) {
             return;
         }
-        const auto printToChat = document_.find("PrintToChat");
-        if (printToChat == document_.end()) {
-            Add(Severity::Warning, "/PrintToChat", std::string("missing: ") + kNoGrantedUse);
-        } else if (!printToChat->is_boolean()) {
-            Add(Severity::Warning, "/PrintToChat",
-                "is " + WithArticle(*printToChat) + ", not true or false: " + kNoGrantedUse);
+        const std::string what = printToChat == document_.end()
+                                     ? std::string("missing")
+                                     : "is " + WithArticle(*printToChat) + ", not true or false";
+        Add(Severity::Warning, "/PrintToChat",
+            what + ": " +
+                (EveryNameHasAnAnnounce() ? "a granted command whose name the console can't read (such "
+                                            "as \";x\"), which takes no entry of Commands, would not run"
+                                          : kNoGrantedUse));
+    }
+
+    bool EveryNameHasAnAnnounce() const {
+        const auto commands = document_.find("Commands");
+        if (commands == document_.end() || !commands->is_object() || !commands->contains("*")) {
+            return false;
         }
+        return std::all_of(commands->begin(), commands->end(),
+                           [](const json& entry) { return entry.is_object() && entry.contains("Announce"); });
     }
 
     void CheckMessages() {
@@ -152,27 +173,12 @@ private:
             }
         }
         CheckFormats(*messages);
+        CheckUnknown(*messages, ConfigLevel::Messages, "/Messages");
     }
 
-    // The formatting library's verdict on a message formatted with these
-    // arguments (empty when it accepts it), and the start of the text it gives.
-    template <class... Args>
-    static std::string FormatError(const json& message, WideString& text, const Args&... args) {
-        const WideString format = Velkor::Tools::Utf8Decode(message.get<std::string>());
-        try {
-            // Bounded: a field of a huge width must not allocate gigabytes at load.
-            fmt::vformat_to_n(std::back_inserter(text), kFormattedLimit,
-                              fmt::basic_string_view<WideChar>(format.data(), format.size()),
-                              fmt::make_format_args<fmt::buffer_context<WideChar>>(
-                                  fmt::basic_string_view<WideChar>(WideStringView(args))...));
-        } catch (const fmt::format_error& error) {
-            return error.what();
-        }
-        return {};
-    }
-
-    // Warns when the formatting library rejects the message (when it is a
-    // text) formatted with these arguments; the text it gives otherwise.
+    // Warns when the message (when it is a text) asks for a field wider than
+    // any use should format, or when the formatting library rejects it with
+    // these arguments; the text it gives otherwise.
     template <class... Args>
     std::optional<WideString> CheckFormat(const json& messages, const char* key,
                                           const std::string& consequence, const char* fields,
@@ -181,14 +187,23 @@ private:
         if (message == messages.end() || !message->is_string()) {
             return std::nullopt;
         }
-        WideString text;
-        const std::string error = FormatError(*message, text, args...);
-        if (error.empty()) {
-            return text;
+        const std::string position = std::string("/Messages/") + key;
+        const TamedFormat tamed = Tame(Velkor::Tools::Utf8Decode(message->get<std::string>()));
+        if (tamed.wasWider) {
+            Add(Severity::Warning, position,
+                fmt::format("asks for a field width or precision above {}: every use would format that many "
+                            "characters",
+                            kWidestField));
         }
-        Add(Severity::Warning, std::string("/Messages/") + key,
-            "the formatting library rejects it (" + error + "): " + consequence + "; it takes " + fields +
-                ", and a literal brace is written {{ or }}");
+        try {
+            return fmt::vformat(fmt::basic_string_view<WideChar>(tamed.format.data(), tamed.format.size()),
+                                fmt::make_format_args<fmt::buffer_context<WideChar>>(
+                                    fmt::basic_string_view<WideChar>(WideStringView(args))...));
+        } catch (const fmt::format_error& error) {
+            Add(Severity::Warning, position,
+                std::string("the formatting library rejects it (") + error.what() + "): " + consequence +
+                    "; it takes " + fields + ", and a literal brace is written {{ or }}");
+        }
         return std::nullopt;
     }
 
@@ -234,10 +249,10 @@ private:
     // A whole number from least to most, or an error naming the member.
     std::optional<std::uint64_t> WholeNumber(const json& value, const std::string& position,
                                              std::uint64_t least, std::uint64_t most, const char* what) {
-        const bool whole =
-            value.is_number_unsigned() ||
-            (value.is_number_float() && value.get<double>() >= 0 &&
-             value.get<double>() == static_cast<double>(static_cast<std::uint64_t>(value.get<double>())));
+        const bool whole = value.is_number_unsigned() ||
+                           (value.is_number_float() && value.get<double>() >= 0 &&
+                            value.get<double>() <= static_cast<double>(most) &&
+                            value.get<double>() == static_cast<double>(value.get<std::uint64_t>()));
         if (whole && value.get<std::uint64_t>() >= least && value.get<std::uint64_t>() <= most) {
             return value.get<std::uint64_t>();
         }
@@ -258,7 +273,7 @@ private:
             return;
         }
         AuditRotation rotation;
-        bool whole = rotate->contains("MaxBytes") && rotate->contains("Keep");
+        bool whole = true;
         for (const auto& [key, value] : rotate->items()) {
             const std::string member = MemberPointer("/AuditRotate", key);
             if (key == "MaxBytes") {
@@ -271,7 +286,8 @@ private:
                 rotation.keep = static_cast<std::uint32_t>(keep.value_or(0));
                 whole = whole && keep;
             } else {
-                Add(Severity::Error, member, "is not a setting of the rotation (MaxBytes, Keep)");
+                NotASetting(ConfigLevel::AuditRotate, "/AuditRotate", key,
+                            "of the rotation (MaxBytes, Keep)");
                 whole = false;
             }
         }
@@ -279,6 +295,7 @@ private:
             if (!rotate->contains(key)) {
                 Add(Severity::Error, MemberPointer("/AuditRotate", key),
                     "missing: the rotation needs MaxBytes and Keep");
+                whole = false;
             }
         }
         if (whole) {
@@ -287,6 +304,19 @@ private:
         if (!document_.contains("AuditLog")) {
             Add(Severity::Warning, "/AuditRotate", "there is no AuditLog to rotate");
         }
+    }
+
+    // The error of a key a control's object does not take.
+    void NotASetting(ConfigLevel level, const std::string& parent, const std::string& key,
+                     const char* settings) {
+        const auto suggestion = Suggestion(level, parent, key);
+        Add(Severity::Error, MemberPointer(parent, key),
+            std::string("is not a setting ") + settings + (suggestion ? " " + *suggestion : std::string()));
+    }
+
+    static std::string NotAName(const std::string& name, const char* consequence) {
+        return "\"" + name +
+               "\" is not a command name (ASCII letters, digits and _ only, nothing else): " + consequence;
     }
 
     void ReadDeny() {
@@ -304,16 +334,12 @@ private:
             if (!name.is_string()) {
                 Add(Severity::Error, position, "is " + WithArticle(name) + ", not a command name");
             } else if (const std::string console = ConfiguredName(name.get<std::string>()); console.empty()) {
-                Add(Severity::Warning, position, NeverMatches(name.get<std::string>()));
+                Add(Severity::Error, position,
+                    NotAName(name.get<std::string>(), "the deny list can't hold it"));
             } else {
                 settings_.deny.insert(console);
             }
         }
-    }
-
-    static std::string NeverMatches(const std::string& name) {
-        return "\"" + name +
-               "\" is no command name (ASCII letters, digits and _), so no command would ever match it";
     }
 
     void ReadCommands() {
@@ -335,7 +361,7 @@ private:
             }
             const std::string name = ConfiguredName(key);
             if (name.empty()) {
-                Add(Severity::Warning, position, NeverMatches(key));
+                Add(Severity::Error, position, NotAName(key, "no command would take this entry"));
             } else if (const auto [other, added] = seen.emplace(name, key); !added) {
                 Add(Severity::Error, position,
                     "names the same command as " + MemberPointer("/Commands", other->second) +
@@ -379,14 +405,14 @@ private:
                 }
                 settings.announce = announce;
             } else {
-                Add(Severity::Error, member, "is not a setting of a command (Cooldown, Announce)");
+                NotASetting(ConfigLevel::Command, position, key, "of a command (Cooldown, Announce)");
             }
         }
         return settings;
     }
 
+    const ConfigFile& file_;
     const json& document_;
-    json lookups_;
     const std::filesystem::path& pluginFolder_;
     Settings settings_;
     std::vector<ConfigProblem> problems_;

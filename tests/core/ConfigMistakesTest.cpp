@@ -1,0 +1,177 @@
+// Mistakes in config.json that must not pass in silence: each is read as the
+// load reads it, and must give exactly its problem, at its place.
+#include <gmock/gmock.h>
+
+#include <sstream>
+
+#include "core/ConfigFile.h"
+#include "core/ConfigSchema.h"
+#include "core/SettingsReader.h"
+#include "devhost/server/StandInServer.h"
+
+namespace {
+
+using Corvane::ConfigProblem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Severity = ConfigProblem::Severity;
+
+// The Part's members, well formed, before what a case adds.
+constexpr const char* kGood =
+    R"("PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "S"})";
+
+class ConfigMistakes : public ::testing::Test {
+protected:
+    // "error /Deny: ..." or "warning /Deny: ...", notes left out.
+    static std::vector<std::string> Problems(const std::string& text) {
+        std::istringstream stream(text);
+        std::vector<std::string> problems;
+        for (const ConfigProblem& problem :
+             Corvane::ReadSettings(Corvane::ReadConfig(stream), "plugin").problems) {
+            if (problem.severity != Severity::Note) {
+                problems.push_back((problem.severity == Severity::Error ? "error " : "warning ") +
+                                   problem.position + ": " + problem.description);
+            }
+        }
+        return problems;
+    }
+
+    static Corvane::Settings Read(const std::string& text) {
+        std::istringstream stream(text);
+        return Corvane::ReadSettings(Corvane::ReadConfig(stream), "plugin").settings;
+    }
+
+    // The framework decodes the messages.
+    DevHost::StandInServer server_{DevHost::ServerDirectory::Temporary("corvane-mistakes-")};
+};
+
+TEST_F(ConfigMistakes, AMemberWrittenTwiceStopsTheLoadWhenItIsAControl) {
+    const struct {
+        std::string members;
+        std::vector<std::string> problems;
+    } cases[] = {
+        {R"("Deny": ["quit"], "Deny": [])",
+         {"error /Deny: is written more than once, so which one applies can't be told"}},
+        {R"("Commands": {"fly": {"Cooldown": 9}, "fly": {}})",
+         {"error /Commands/fly: is written more than once, so which one applies can't be told"}},
+        {R"("Commands": {"fly": {"Cooldown": 9, "Cooldown": 1}})",
+         {"error /Commands/fly/Cooldown: is written more than once, so which one applies can't be told"}},
+        {R"("AuditLog": "a", "AuditLog": "b")",
+         {"error /AuditLog: is written more than once, so which one applies can't be told"}},
+        {R"("PrintToChat": false)",
+         {"warning /PrintToChat: is written more than once: the last one is used"}},
+        {R"("Messages": {"Sender": "T", "Sender": "U"})",
+         {"warning /Messages: is written more than once: the last one is used",
+          "warning /Messages/Sender: is written more than once: the last one is used"}},
+        {R"("Note": 1, "Note": 2)", {"warning /Note: is not read by the plugin"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.members);
+        EXPECT_EQ(Problems(std::string("{") + kGood + ", " + c.members + "}"), c.problems);
+    }
+    EXPECT_FALSE(Read(std::string("{") + kGood + R"(, "PrintToChat": false})").printToChat.Get())
+        << "the last wins";
+}
+
+TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
+    const struct {
+        const char* members;
+        const char* problem;
+    } cases[] = {
+        {R"("Denny": ["quit"])", "warning /Denny: is not read by the plugin (did you mean /Deny?)"},
+        {R"("commands": {})", "warning /commands: is not read by the plugin (did you mean /Commands?)"},
+        {R"("AudtiLog": "a")", "warning /AudtiLog: is not read by the plugin (did you mean /AuditLog?)"},
+        {R"("LogMsg": "{0}")", "warning /LogMsg: is not read by the plugin (it belongs at /Messages/LogMsg)"},
+        {R"("Messages": {"CoolDown": "wait"})",
+         "warning /Messages/CoolDown: is not read by the plugin (did you mean /Messages/Cooldown?)"},
+        {R"("Messages": {"AuditLog": "a"})",
+         "warning /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
+        {R"("Banner": "hi")", "warning /Banner: is not read by the plugin"},
+        {R"("Commands": {"fly": {"announce": "all"}})",
+         "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce) (did you mean "
+         "/Commands/fly/Announce?)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.members);
+        std::string text = std::string("{") + kGood + ", " + c.members + "}";
+        if (std::string(c.members).starts_with(R"("Messages")")) {
+            text = std::string(R"({"PrintToChat": true, )") + c.members + "}";
+        }
+        EXPECT_THAT(Problems(text), Contains(c.problem));
+    }
+}
+
+TEST_F(ConfigMistakes, ANameThatIsNotPlainStopsTheLoad) {
+    for (const char* name : {" exit ", "quit;", "destroy all", "\xC3\xA9t\xC3\xA9", ""}) {
+        SCOPED_TRACE(name);
+        const std::string quoted = nlohmann::json(name).dump();
+        EXPECT_THAT(
+            Problems(std::string("{") + kGood + R"(, "Deny": [)" + quoted + "]}"),
+            ElementsAre("error /Deny/0: " + quoted +
+                        " is not a command name (ASCII letters, digits and _ only, nothing else): the deny "
+                        "list can't hold it"));
+        EXPECT_THAT(Problems(std::string("{") + kGood + R"(, "Commands": {)" + quoted + ": {}}}"),
+                    ElementsAre("error " + Corvane::MemberPointer("/Commands", name) + ": " + quoted +
+                                " is not a command name (ASCII letters, digits and _ only, nothing else): no "
+                                "command would take this entry"));
+    }
+}
+
+TEST_F(ConfigMistakes, TextAfterTheFirstValueIsNamedByItsByte) {
+    const std::string good = std::string("{") + kGood + "}";
+    EXPECT_THAT(Problems(good + " \n\t\r"), IsEmpty());
+    EXPECT_THAT(Problems("\xEF\xBB\xBF" + good + "\n, {\"Deny\": [\"quit\"]}"),
+                ElementsAre("warning : text after the first JSON value, from byte " +
+                            std::to_string(3 + good.size() + 1) + " on, is ignored"));
+    EXPECT_THAT(Problems("5x"),
+                Contains("warning : text after the first JSON value, from byte 1 on, is ignored"));
+}
+
+TEST_F(ConfigMistakes, AHugeFieldWidthIsWarnedOfAndDoesNotFoolTheCheck) {
+    const struct {
+        const char* logMsg;
+        std::vector<std::string> problems;
+    } cases[] = {
+        {"{0:>100000000} ran {1}",
+         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: every use would format "
+          "that "
+          "many characters"}},
+        {"{0:.5000} ran {1:x^1001}",
+         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: every use would format "
+          "that "
+          "many characters"}},
+        {"{0:>1000} ran {1}", {}},
+        {"{0:>99999999999} ran {1}",
+         {"warning /Messages/LogMsg: the formatting library rejects it (number is too big): no granted "
+          "command "
+          "would run; it takes at most three fields, {0} the character name, {1} the command and {2} the "
+          "Steam "
+          "id, and a literal brace is written {{ or }}"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logMsg);
+        const nlohmann::json config = {
+            {"PrintToChat", true},
+            {"Messages", {{"LogMsg", c.logMsg}, {"NoPermissions", "No."}, {"Sender", "S"}}}};
+        EXPECT_EQ(Problems(config.dump()), c.problems);
+    }
+}
+
+TEST(EditDistance, CountsEditsIgnoringCaseUpToItsLimit) {
+    const struct {
+        const char* a;
+        const char* b;
+        std::size_t distance;
+    } cases[] = {
+        {"Deny", "deny", 0},         {"Denny", "Deny", 1},   {"AudtiLog", "AuditLog", 1},
+        {"Cooldwon", "Cooldown", 1}, {"Sendr", "Sender", 1}, {"Wrapers", "Wrappers", 1},
+        {"Keep", "Max", 3},          {"", "Keep", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " " + c.b);
+        EXPECT_EQ(Corvane::EditDistance(c.a, c.b, 2), c.distance);
+    }
+}
+
+}  // namespace
