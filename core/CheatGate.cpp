@@ -8,11 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "core/CommandText.h"
 #include "core/Decision.h"
 #include "core/ExceptionText.h"
 #include "core/PluginLog.h"
 #include "core/Replies.h"
+#include "core/UseFailure.h"
 #include "engine/Colour.h"
 #include "engine/FromFormat.h"
 #include "engine/Messaging.h"
@@ -26,6 +29,15 @@ namespace {
 
 constexpr std::string_view kPrefix = "/cheat ";
 constexpr std::size_t kWarningExcerpt = 200;
+constexpr std::size_t kShownCharacters = 1000;
+
+// The command as the audit line shows it, quoted.
+std::string Shown(WideStringView command) {
+    const WideStringView kept = command.substr(0, CutPoint(command, kShownCharacters));
+    return nlohmann::json(Engine::ToUtf8(kept))
+               .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+           (kept.size() < command.size() ? "..." : "");
+}
 
 WideString Decimal(std::uint64_t value) {
     const std::string digits = std::to_string(value);
@@ -56,9 +68,9 @@ private:
     void Apply(FString& message, const Decision& decision);
     bool Ask(WideStringView permission);
     void RunGranted(FString& command, const Decision& decision);
-    Prepared Prepare(const FString& command, const Decision& decision) const;
+    Prepared Prepare(const FString& command, const Decision& decision);
     void SendAnnouncement(const Prepared& prepared);
-    void Reply(const Decision& decision) const;
+    void Reply(const Decision& decision);
     // Appends the audit line when the audit file is on; false when it can't
     // be written (the error is then in the log).
     bool Audit(const char* outcome, WideStringView command, const std::string& error = {});
@@ -67,6 +79,7 @@ private:
     const std::shared_ptr<const Settings> settings_;
     const IApiUtils& api_;
     AShooterPlayerController* player_;
+    UseFailure failure_;
     std::optional<std::uint64_t> steamId_;
     // The text after the prefix, as the line came (the line itself loses its
     // prefix when the use is granted).
@@ -93,10 +106,12 @@ void Use::Run(FString& message) {
                                          [this](WideStringView permission) { return Ask(permission); });
         Apply(message, decision);
     } catch (...) {
+        const std::string what = CurrentExceptionText();
         if (!audited_ && !ran_) {
-            Audit("failed", command_, CurrentExceptionText());
+            Audit("failed", command_, what);
         }
-        throw;
+        PluginLog()->error(
+            std::string_view(failure_.Describe(what, steamId_.value_or(0), "command " + Shown(command_))));
     }
 }
 
@@ -123,21 +138,26 @@ void Use::Apply(FString& message, const Decision& decision) {
     RunGranted(message, decision);
 }
 
-void Use::Reply(const Decision& decision) const {
+void Use::Reply(const Decision& decision) {
     const Messages& messages = settings_->messages;
     switch (decision.reply) {
         case Reply::None: return;
-        case Reply::Refusal: SendConfiguredReply(api_, player_, *settings_, messages.noPermissions); return;
-        case Reply::Denial: SendConfiguredReply(api_, player_, *settings_, messages.denied); return;
+        case Reply::Refusal:
+            SendConfiguredReply(api_, player_, *settings_, messages.noPermissions, failure_);
+            return;
+        case Reply::Denial: SendConfiguredReply(api_, player_, *settings_, messages.denied, failure_); return;
         case Reply::Cooldown: {
             const auto seconds = static_cast<std::uint64_t>(
                 std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count()));
             // Looked up first, as the refusal looks up its sender first.
-            const FString sender = FString::FromWide(MessageText(messages.sender).CStr());
-            const FString format = MessageText(messages.cooldown);
-            const FString text =
-                FromFormat(format.CStr(), WideStringView(Decimal(seconds)),
-                           WideStringView(WideString(decision.name.begin(), decision.name.end())));
+            const FString sender = failure_.At(messages.sender.Member(), [&] {
+                return FString::FromWide(MessageText(messages.sender).CStr());
+            });
+            const FString text = failure_.At(messages.cooldown.Member(), [&] {
+                const FString format = MessageText(messages.cooldown);
+                return FromFormat(format.CStr(), WideStringView(Decimal(seconds)),
+                                  WideStringView(WideString(decision.name.begin(), decision.name.end())));
+            });
             ChatToPlayer(api_, player_, sender, Engine::AsFormatText(text.View()).c_str());
             return;
         }
@@ -148,7 +168,7 @@ void Use::RunGranted(FString& command, const Decision& decision) {
     Prepared prepared = Prepare(command, decision);
     characterName_ = std::move(prepared.characterName);
     if (!Audit("granted", command.View())) {
-        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions);
+        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions, failure_);
         return;
     }
     FString output;
@@ -172,14 +192,21 @@ void Use::RunGranted(FString& command, const Decision& decision) {
     }
 }
 
-Prepared Use::Prepare(const FString& command, const Decision& decision) const {
+Prepared Use::Prepare(const FString& command, const Decision& decision) {
     Prepared prepared;
     prepared.characterName = api_.GetCharacterName(player_);
-    const FString logFormat = MessageText(settings_->messages.logMsg);
-    prepared.logText = FromFormat(logFormat.CStr(), prepared.characterName.View(), command.View(),
-                                  WideStringView(Decimal(*steamId_)));
-    prepared.announce = decision.announce ? *decision.announce
-                                          : (settings_->printToChat.Get() ? Announce::All : Announce::None);
+    const Setting<WideString>& logMsg = settings_->messages.logMsg;
+    prepared.logText = failure_.At(logMsg.Member(), [&] {
+        const FString logFormat = MessageText(logMsg);
+        return FromFormat(logFormat.CStr(), prepared.characterName.View(), command.View(),
+                          WideStringView(Decimal(*steamId_)));
+    });
+    const Setting<bool>& printToChat = settings_->printToChat;
+    prepared.announce =
+        decision.announce
+            ? *decision.announce
+            : (failure_.At(printToChat.Member(), [&] { return printToChat.Get(); }) ? Announce::All
+                                                                                    : Announce::None);
     prepared.consoleCommand =
         Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand");
     prepared.gameMode = api_.CurrentGameMode();

@@ -18,9 +18,10 @@
 
 namespace Corvane {
 
-// Errors of the settings, the formatting library, the engine and the
-// permissions plugin pass to the caller, recorded in the audit line as
-// "failed" when they stopped the use before it ran.
+// An error of the settings, the formatting library, the engine or the
+// permissions plugin ends the use: it is recorded in the audit line as
+// "failed" when it stopped the use before it ran, and logged in one line
+// naming the member of config.json that failed, the player and the command.
 void HandleCheatLine(PluginState& state, AShooterPlayerController* player, FString& message);
 
 }  // namespace Corvane

@@ -110,6 +110,17 @@ public:
         : state_(state), settings_(state.settings), api_(api), player_(player) {}
 
     void Run(const FString& message) {
+        try {
+            Dispatch(message);
+        } catch (...) {
+            PluginLog()->error(std::string_view(failure_.Describe(
+                CurrentExceptionText(), steamId_, "line " + Engine::ToPrintableUtf8(message.View()))));
+        }
+    }
+
+private:
+    void Dispatch(const FString& message) {
+        steamId_ = api_.GetSteamIdFromController(player_);
         TEngineArray<FString> words;
         const std::int32_t count = SplitOnBlank(message, words);
         const WideStringView action = count >= 2 ? words.Data[1].View() : WideStringView();
@@ -118,11 +129,10 @@ public:
         } else if (count >= 3 && StartsWithNoCase(action, "check") && action.size() == 5) {
             Check(CheckedCommand(WholeText(message)));
         } else {
-            SendTextReply(api_, player_, *settings_, Wide(kUsage));
+            SendTextReply(api_, player_, *settings_, Wide(kUsage), failure_);
         }
     }
 
-private:
     // The text after "check " and its one blank, as /cheat would take it after its prefix.
     static WideStringView CheckedCommand(WideStringView line) {
         const std::size_t action = line.find_first_not_of(WIDE(' '), line.find(WIDE(' ')));
@@ -130,13 +140,12 @@ private:
     }
 
     bool Allowed(const char* action, const char* permission) {
-        steamId_ = api_.GetSteamIdFromController(player_);
         const FString name = FString::FromNarrow(permission);
         if (state_.permissions.IsPlayerHasPermission(steamId_, name)) {
             return true;
         }
         Audit(state_.audit, action, permission, "refused");
-        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions);
+        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions, failure_);
         return false;
     }
 
@@ -164,7 +173,8 @@ private:
         if (!Audit(audit, "reload", kPermission, "reloaded")) {
             SendTextReply(
                 api_, player_, *settings_,
-                Wide("config.json was not reloaded: its audit file can't be written (see the server log)."));
+                Wide("config.json was not reloaded: its audit file can't be written (see the server log)."),
+                failure_);
             return;
         }
         state_.Replace(std::move(reading.settings));
@@ -175,7 +185,8 @@ private:
             listed.empty() ? "" : ": " + Engine::EscapeForLog(listed));
         SendTextReply(api_, player_, *state_.settings,
                       Wide(fmt::format("config.json reloaded, with {}{}.", Plural(warnings, "warning"),
-                                       warnings == 0 ? "" : " (see the server log)")));
+                                       warnings == 0 ? "" : " (see the server log)")),
+                      failure_);
     }
 
     void RefuseReload(const SettingsReading& reading, const std::string& error) {
@@ -187,7 +198,7 @@ private:
                                : Plural(errors, "error") + ": " +
                                      Engine::EscapeForLog(Listed(reading, ConfigProblem::Severity::Error)));
         SendTextReply(api_, player_, *settings_,
-                      Wide("config.json was not reloaded, the running settings stay: " + error));
+                      Wide("config.json was not reloaded, the running settings stay: " + error), failure_);
     }
 
     void Check(WideStringView command) {
@@ -201,7 +212,7 @@ private:
                     steamId_, FString::FromWide(WideString(permission).c_str()));
             });
         for (const std::string& text : DescribeCheck(command, decision, *settings_)) {
-            SendTextReply(api_, player_, *settings_, Wide(text));
+            SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }
     }
 
@@ -231,6 +242,7 @@ private:
     const std::shared_ptr<const Settings> settings_;
     const IApiUtils& api_;
     AShooterPlayerController* player_;
+    UseFailure failure_;
     std::uint64_t steamId_ = 0;
 };
 

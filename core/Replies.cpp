@@ -4,17 +4,30 @@
 #include "engine/Messaging.h"
 
 namespace Corvane {
+namespace {
+
+FString Sender(const Settings& settings, UseFailure& failure) {
+    const Setting<WideString>& sender = settings.messages.sender;
+    return failure.At(sender.Member(), [&] { return FString::FromWide(MessageText(sender).CStr()); });
+}
+
+}  // namespace
 
 void SendConfiguredReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                         const Setting<WideString>& message) {
-    const FString sender = FString::FromWide(MessageText(settings.messages.sender).CStr());
-    const FString text = MessageText(message);
-    ChatToPlayer(api, player, sender, text.CStr());
+                         const Setting<WideString>& message, UseFailure& failure) {
+    const FString sender = Sender(settings, failure);
+    const FString text = failure.At(message.Member(), [&] { return MessageText(message); });
+    try {
+        ChatToPlayer(api, player, sender, text.CStr());
+    } catch (const fmt::format_error&) {
+        failure.Blame(message.Member());  // the message is the only format text here
+        throw;
+    }
 }
 
 void SendTextReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                   WideStringView text) {
-    const FString sender = FString::FromWide(MessageText(settings.messages.sender).CStr());
+                   WideStringView text, UseFailure& failure) {
+    const FString sender = Sender(settings, failure);
     ChatToPlayer(api, player, sender, Engine::AsFormatText(text).c_str());
 }
 

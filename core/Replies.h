@@ -1,8 +1,9 @@
 // The private replies of the plugin's chat commands, each one chat line from
-// the configured "Sender".
+// the configured "Sender". A failing message takes the blame in failure.
 #pragma once
 
 #include "core/Settings.h"
+#include "core/UseFailure.h"
 #include "host/ApiUtils.h"
 #include "host/WideChar.h"
 
@@ -12,10 +13,10 @@ namespace Corvane {
 // the like): a brace in it that is not doubled raises the formatting
 // library's error, and nothing is sent.
 void SendConfiguredReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                         const Setting<WideString>& message);
+                         const Setting<WideString>& message, UseFailure& failure);
 
 // A text of ours, or one a player typed: it reaches the player as it stands.
 void SendTextReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                   WideStringView text);
+                   WideStringView text, UseFailure& failure);
 
 }  // namespace Corvane

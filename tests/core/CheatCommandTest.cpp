@@ -176,21 +176,24 @@ TEST_F(CheatCommand, BracesReachPlayersAndTheGameplayLogAlike) {
     }
 }
 
+// The error's log line names the member that failed, the player and the command.
 TEST_F(CheatCommand, ConfigurationsThatCannotLogAGrantedUseRunNothing) {
     struct Case {
         const char* config;
         const char* error;
     } cases[] = {
         {R"({"Messages": {"LogMsg": "{0} ran {1}"}})",
-         "[json.exception.type_error.302] type must be boolean, but is null"},
+         "PrintToChat: [json.exception.type_error.302] type must be boolean, but is null"},
         {R"({"PrintToChat": "yes", "Messages": {"LogMsg": "{0} ran {1}"}})",
-         "[json.exception.type_error.302] type must be boolean, but is string"},
-        {R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1} {3}"}})", "argument not found"},
-        {R"({"PrintToChat": false, "Messages": {"LogMsg": "ran }"}})", "unmatched '}' in format string"},
+         "PrintToChat: [json.exception.type_error.302] type must be boolean, but is string"},
+        {R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1} {3}"}})",
+         "Messages/LogMsg: argument not found"},
+        {R"({"PrintToChat": false, "Messages": {"LogMsg": "ran }"}})",
+         "Messages/LogMsg: unmatched '}' in format string"},
         {R"({"PrintToChat": false, "Messages": {"LogMsg": 5}})",
-         "[json.exception.type_error.302] type must be string, but is number"},
+         "Messages/LogMsg: [json.exception.type_error.302] type must be string, but is number"},
         {R"({"PrintToChat": false, "Messages": ["LogMsg"]})",
-         "[json.exception.type_error.306] cannot use value() with array"},
+         "Messages/LogMsg: [json.exception.type_error.306] cannot use value() with array"},
     };
     Grant(kRexId, "Cheat.fly");
     for (const Case& c : cases) {
@@ -199,7 +202,8 @@ TEST_F(CheatCommand, ConfigurationsThatCannotLogAGrantedUseRunNothing) {
         ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
         Events().Clear();
         SayChecked(rex_, "/cheat fly");
-        EXPECT_EQ(ErrorLogged(), c.error);
+        EXPECT_EQ(ErrorLogged(),
+                  std::string(c.error) + " (Steam id " + std::to_string(kRexId) + ", command \"fly\")");
         EXPECT_THAT(Commands(), IsEmpty());
         EXPECT_THAT(GameplayLog(), IsEmpty());
         UnloadPlugin();
@@ -215,10 +219,17 @@ TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
         {R"({"NoPermissions": "No."})", {"Rex from No message: No."}, ""},
         {R"({"Sender": "Srv"})", {"Rex from Srv: No message"}, ""},
         {R"({"Sender": "Srv", "NoPermissions": "Use {{fly}}"})", {"Rex from Srv: Use {fly}"}, ""},
-        {R"({"Sender": "Srv", "NoPermissions": "No {}"})", {}, "argument not found"},
-        {R"({"Sender": "Srv", "NoPermissions": "No }"})", {}, "unmatched '}' in format string"},
+        {R"({"Sender": "Srv", "NoPermissions": "No {}"})", {}, "Messages/NoPermissions: argument not found"},
+        {R"({"Sender": "Srv", "NoPermissions": "No }"})",
+         {},
+         "Messages/NoPermissions: unmatched '}' in format string"},
         {R"({"Sender": "Srv", "NoPermissions": ""})", {"Rex from Srv: "}, ""},
-        {R"(["NoPermissions"])", {}, "[json.exception.type_error.306] cannot use value() with array"},
+        {R"({"Sender": 5, "NoPermissions": "No."})",
+         {},
+         "Messages/Sender: [json.exception.type_error.302] type must be string, but is number"},
+        {R"(["NoPermissions"])",
+         {},
+         "Messages/Sender: [json.exception.type_error.306] cannot use value() with array"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.messages);
@@ -227,7 +238,9 @@ TEST_F(CheatCommand, RefusalsWithBrokenMessages) {
         ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
         Events().Clear();
         SayChecked(rex_, "/cheat fly");
-        EXPECT_EQ(ErrorLogged(), c.error);
+        EXPECT_EQ(ErrorLogged(), *c.error == 0 ? ""
+                                               : std::string(c.error) + " (Steam id " +
+                                                     std::to_string(kRexId) + ", command \"fly\")");
         EXPECT_EQ(Replies(), c.replies);
         EXPECT_THAT(Commands(), IsEmpty());
         UnloadPlugin();
@@ -270,7 +283,8 @@ TEST_F(CheatCommand, MissingEngineFunctionsNeverLeaveARunCommandUnlogged) {
         DevHost::HideName(c.hidden);
         SayChecked(rex_, c.line);
         DevHost::ShowAllNames();
-        EXPECT_EQ(ErrorLogged(), c.error);
+        EXPECT_EQ(ErrorLogged(), std::string(c.error) + " (Steam id " + std::to_string(kRexId) +
+                                     ", command \"" + (c.line + 7) + "\")");
         EXPECT_THAT(Commands(), IsEmpty()) << "checked before the command runs";
         EXPECT_THAT(GameplayLog(), IsEmpty());
         EXPECT_THAT(Replies(), IsEmpty());

@@ -127,7 +127,7 @@ TEST_F(OperatorControls, EverythingTheRecordNeedsIsCheckedBeforeTheCommandRuns) 
         DevHost::TheAnswers().Stop();
         EXPECT_THAT(Commands(), IsEmpty());
         EXPECT_THAT(GameplayLog(), IsEmpty());
-        EXPECT_EQ(ErrorLogged(), c.error);
+        EXPECT_EQ(ErrorLogged(), std::string(c.error) + " (Steam id 1, command \"fly\")");
         EXPECT_EQ(LastAudit()["outcome"], "failed");
         EXPECT_EQ(LastAudit()["error"], c.error);
         UnloadPlugin();

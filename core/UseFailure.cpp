@@ -1,0 +1,11 @@
+#include "core/UseFailure.h"
+
+#include <fmt/format.h>
+
+#include "engine/WideText.h"
+
+std::string Corvane::UseFailure::Describe(const std::string& what, std::uint64_t steamId,
+                                          const std::string& asked) const {
+    return Engine::EscapeForLog(
+        fmt::format("{}{} (Steam id {}, {})", member_.empty() ? "" : member_ + ": ", what, steamId, asked));
+}

@@ -1,0 +1,40 @@
+// Where a use of a chat command failed, for the one log line that says so:
+// the member of config.json whose lookup or formatting raised the error,
+// when one did, beside the library's own text, the player and what they
+// asked for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace Corvane {
+
+class UseFailure {
+public:
+    // Runs action; an error leaving it is put on member, unless an earlier
+    // step already took the blame.
+    template <class Action>
+    decltype(auto) At(const std::string& member, Action&& action) {
+        try {
+            return std::forward<Action>(action)();
+        } catch (...) {
+            Blame(member);
+            throw;
+        }
+    }
+    void Blame(const std::string& member) {
+        if (member_.empty()) {
+            member_ = member;
+        }
+    }
+
+    // "<member>: <what> (Steam id <id>, <asked>)", the member left out when
+    // none was blamed; escaped for the log.
+    std::string Describe(const std::string& what, std::uint64_t steamId, const std::string& asked) const;
+
+private:
+    std::string member_;
+};
+
+}  // namespace Corvane
