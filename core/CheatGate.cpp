@@ -95,13 +95,16 @@ void Use::Run(FString& message) {
     const WideStringView line = WholeText(message);
     command_ = line.substr(std::min(kPrefix.size(), line.size()));
     try {
+        // The line rule looks at the whole text first: a word hidden behind a
+        // NUL ("/cheat \0quit|fly") is no reason to pass over a line in silence.
         TEngineArray<FString> words;
-        if (SplitOnBlank(message, words) < 2) {
+        const std::int32_t count = SplitOnBlank(message, words);
+        if (count < 2 && IsOnePrintableLine(command_)) {
             return;
         }
         steamId_ = api_.GetSteamIdFromController(player_);
-        const GateLine gateLine{command_, words.Data[1].View(), StartsWithNoCase(line, kPrefix), *steamId_,
-                                Cooldowns::Clock::now()};
+        const GateLine gateLine{command_, count >= 2 ? words.Data[1].View() : WideStringView(),
+                                StartsWithNoCase(line, kPrefix), *steamId_, Cooldowns::Clock::now()};
         const Decision decision = Decide(gateLine, *settings_, state_.cooldowns,
                                          [this](WideStringView permission) { return Ask(permission); });
         Apply(message, decision);

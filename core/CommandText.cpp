@@ -29,12 +29,22 @@ WideStringView WholeText(const FString& text) {
 }
 
 bool IsOnePrintableLine(WideStringView command) {
-    for (const WideChar c : command) {
-        const auto code = static_cast<char32_t>(c);
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const auto code = static_cast<char32_t>(command[i]);
         if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
             code == '|') {
             return false;
         }
+        // A surrogate without its pair: the console gets a code unit that no
+        // audit line or log can show as it is.
+        const bool high = code >= 0xD800 && code <= 0xDBFF;
+        const bool low = code >= 0xDC00 && code <= 0xDFFF;
+        const bool pairedHigh =
+            high && i + 1 < command.size() && command[i + 1] >= 0xDC00 && command[i + 1] <= 0xDFFF;
+        if (low || (high && !pairedHigh)) {
+            return false;
+        }
+        i += pairedHigh ? 1 : 0;
     }
     return true;
 }

@@ -18,7 +18,8 @@ WideStringView WholeText(const FString& text);
 
 // False when the console could run the text as more than the one command whose
 // name was checked, or a log could show it as something else: a C0 control
-// (NUL and tab included), DEL, a C1 control, U+2028, U+2029, or '|'.
+// (NUL and tab included), DEL, a C1 control, U+2028, U+2029, '|', or a
+// surrogate without its pair.
 bool IsOnePrintableLine(WideStringView command);
 
 // The first blank-separated (U+0020) word of text, read up to its first NUL,

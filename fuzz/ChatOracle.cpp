@@ -49,6 +49,21 @@ bool EndsTheLine(WideChar c) {
     return c0 || code == 0x7F || c1 || code == 0x2028 || code == 0x2029 || code == '|';
 }
 
+// A code unit of a surrogate pair standing alone, read backwards: each low
+// half takes the high half in front of it, and any other half is alone.
+bool HasLoneSurrogate(WideStringView text) {
+    const auto isHigh = [](WideChar c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto isLow = [](WideChar c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    for (std::size_t i = text.size(); i-- > 0;) {
+        if (isLow(text[i]) && i > 0 && isHigh(text[i - 1])) {
+            --i;
+        } else if (isLow(text[i]) || isHigh(text[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool SeparatesCommands(WideChar c) {
     return c == '|' || c == '\r' || c == '\n';
 }
@@ -87,9 +102,9 @@ WideString Format(WideStringView format, const Args&... args) {
                                      fmt::basic_string_view<WideChar>(args.data(), args.size())...)));
 }
 
-void NoteTypeError(int id, std::vector<ErrorMatch>& errors) {
+void NoteTypeError(int id, const char* member, std::vector<ErrorMatch>& errors) {
     if (id != 0) {
-        errors.push_back({TypeErrorPrefix(id), true});
+        errors.push_back({member, TypeErrorPrefix(id), true});
     }
 }
 
@@ -101,6 +116,17 @@ std::int64_t WholeSecondsUp(std::int64_t nanoseconds) {
 
 bool ErrorMatch::Matches(const std::string& error) const {
     return prefixOnly ? error.rfind(text, 0) == 0 : error == text;
+}
+
+std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint64_t steamId) const {
+    const std::string lead = member + ": ";
+    const std::string who = " (Steam id " + std::to_string(steamId) + ", command \"";
+    const std::size_t at = line.rfind(who);
+    if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !line.ends_with("\")")) {
+        return std::nullopt;
+    }
+    std::string error = line.substr(lead.size(), at - lead.size());
+    return Matches(error) ? std::optional(std::move(error)) : std::nullopt;
 }
 
 bool ChatExpectation::AsksPermission() const {
@@ -139,15 +165,22 @@ ChatOracle::Span ChatOracle::When(const ChatLine& line) const {
 std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     ChatExpectation expected;
     expected.routed = line.loaded && IsRouted(line.text);
-    // The engine string's readers stop at its first NUL: so do its words.
+    if (!expected.routed) {
+        return {expected};
+    }
+    expected.command = line.text.substr(std::min(kPrefixLength, line.text.size()));
+    const bool printable = std::none_of(expected.command.begin(), expected.command.end(), EndsTheLine) &&
+                           !HasLoneSurrogate(expected.command);
+    // The engine string's readers stop at its first NUL: so do its words. A
+    // line of one printable word is passed over; one that is not printable is not.
     const std::vector<WideString> words = BlankSeparatedWords(CutAtNul(line.text));
-    if (!expected.routed || words.size() < 2) {
+    if (words.size() < 2 && printable) {
+        expected.command.clear();
         return {expected};
     }
     const ChatPlayer& player = line.players->at(line.speaker);
-    expected.command = line.text.substr(std::min(kPrefixLength, line.text.size()));
     expected.name = ConsoleNameOf(expected.command);
-    if (std::any_of(expected.command.begin(), expected.command.end(), EndsTheLine)) {
+    if (!printable) {
         expected.decision = Decision::Rejected;
         expected.chained = std::any_of(expected.command.begin(), expected.command.end(), SeparatesCommands);
         ExpectRefusal(expected);
@@ -190,13 +223,14 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
 void ChatOracle::ExpectRefusal(ChatExpectation& expected, const char* replyKey) const {
     const MessageOutcome sender = config_.Message("Sender");
     const MessageOutcome reply = config_.Message(replyKey);
-    NoteTypeError(sender.typeError, expected.errors);
-    NoteTypeError(reply.typeError, expected.errors);
+    const std::string replyMember = std::string("Messages/") + replyKey;
+    NoteTypeError(sender.typeError, "Messages/Sender", expected.errors);
+    NoteTypeError(reply.typeError, replyMember.c_str(), expected.errors);
     expected.sender = sender.text;
     try {
         expected.replies.push_back(Format(reply.text));
     } catch (const fmt::format_error& error) {
-        expected.errors.push_back({error.what(), false});
+        expected.errors.push_back({replyMember, error.what(), false});
     }
 }
 
@@ -205,8 +239,8 @@ void ChatOracle::ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMos
     constexpr std::int64_t kMostCounts = 8;
     const MessageOutcome sender = config_.Message("Sender");
     const MessageOutcome text = config_.Message("Cooldown", kCooldownWhenMissing);
-    NoteTypeError(sender.typeError, expected.errors);
-    NoteTypeError(text.typeError, expected.errors);
+    NoteTypeError(sender.typeError, "Messages/Sender", expected.errors);
+    NoteTypeError(text.typeError, "Messages/Cooldown", expected.errors);
     expected.sender = sender.text;
     const WideString name(expected.name.begin(), expected.name.end());
     const std::int64_t first = WholeSecondsUp(leftAtLeast);
@@ -215,7 +249,7 @@ void ChatOracle::ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMos
         try {
             expected.replies.push_back(Format(text.text, Decimal(static_cast<std::uint64_t>(seconds)), name));
         } catch (const fmt::format_error& error) {
-            expected.errors.push_back({error.what(), false});
+            expected.errors.push_back({"Messages/Cooldown", error.what(), false});
             break;
         }
     }
@@ -224,13 +258,13 @@ void ChatOracle::ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMos
 void ChatOracle::ExpectGrant(const ChatLine& line, ChatExpectation& expected) const {
     const ChatPlayer& player = line.players->at(line.speaker);
     const MessageOutcome logFormat = config_.Message("LogMsg");
-    NoteTypeError(logFormat.typeError, expected.errors);
+    NoteTypeError(logFormat.typeError, "Messages/LogMsg", expected.errors);
     if (logFormat.typeError == 0) {
         try {
             expected.logText = Format(logFormat.text, CutAtNul(Velkor::Tools::Utf8Decode(player.name)),
                                       expected.command, Decimal(player.steamId));
         } catch (const fmt::format_error& error) {
-            expected.errors.push_back({error.what(), false});
+            expected.errors.push_back({"Messages/LogMsg", error.what(), false});
         }
     }
     const CommandModel* settings = config_.SettingsFor(expected.name);
@@ -239,7 +273,7 @@ void ChatOracle::ExpectGrant(const ChatLine& line, ChatExpectation& expected) co
         mode = *settings->announce;
     } else {
         const SwitchOutcome printToChat = config_.PrintToChat();
-        NoteTypeError(printToChat.typeError, expected.errors);
+        NoteTypeError(printToChat.typeError, "PrintToChat", expected.errors);
         mode = printToChat.value ? AnnounceMode::All : AnnounceMode::None;
     }
     for (const ChatPlayer& other : *line.players) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -15,12 +16,18 @@
 
 namespace Fuzz {
 
-// An error text that may stop a use: a whole formatting-library message, or
-// the start of a JSON type error ("[json.exception.type_error.302]").
+// An error that may stop a use: the member of config.json that fails
+// ("Messages/LogMsg"), and its text, a whole formatting-library message or the
+// start of a JSON type error ("[json.exception.type_error.302]").
 struct ErrorMatch {
+    std::string member;
     std::string text;
     bool prefixOnly = false;
+    // The library's text alone, as the audit line's "error" holds it.
     bool Matches(const std::string& error) const;
+    // The library's text in the plugin's error line, "<member>: <text> (Steam
+    // id <id>, command ...)", when the line names this member and that id.
+    std::optional<std::string> TextIn(const std::string& line, std::uint64_t steamId) const;
 };
 
 // A player as the script made them; they keep their place after leaving.

@@ -160,13 +160,19 @@ void CheckSafety(const Server& server, const Fuzz::ChatPlayer& player, const Eff
     }
 }
 
-bool AnyMatches(const std::vector<Fuzz::ErrorMatch>& errors, const std::string& error) {
+// The library's text in the plugin's one error line, when the line is one
+// the oracle allows.
+std::optional<std::string> ErrorText(const std::vector<Fuzz::ErrorMatch>& errors, const Effects& effects,
+                                     std::uint64_t steamId) {
+    if (effects.errors.size() != 1) {
+        return std::nullopt;
+    }
     for (const auto& match : errors) {
-        if (match.Matches(error)) {
-            return true;
+        if (auto text = match.TextIn(effects.errors[0], steamId)) {
+            return text;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 // Text as UTF-8 shows it: a surrogate without its pair is U+FFFD.
@@ -257,8 +263,9 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (expected.AsksPermission() && !IsText(record["permission"], expected.permission)) {
         return "an audit line's permission is not the one asked";
     }
-    if (record.contains("error") && (!record["error"].is_string() || effects.errors.size() != 1 ||
-                                     record["error"] != effects.errors[0])) {
+    if (record.contains("error") &&
+        (!record["error"].is_string() ||
+         record["error"] != ErrorText(expected.errors, effects, player.steamId))) {
         return "an audit line's error is not the one logged";
     }
     return nullptr;
@@ -270,9 +277,8 @@ const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (effects.warnings != (expected.decision == Decision::Rejected ? 1u : 0u)) {
         return "a rejected line did not log one warning, or another line logged one";
     }
-    if (expected.errors.empty()
-            ? !effects.errors.empty()
-            : effects.errors.size() != 1 || !AnyMatches(expected.errors, effects.errors[0])) {
+    if (expected.errors.empty() ? !effects.errors.empty()
+                                : !ErrorText(expected.errors, effects, player.steamId)) {
         return "a use failed that had to succeed, or not with one of the documented errors";
     }
     const bool replies = expected.errors.empty() && expected.decision != Decision::Granted &&
@@ -313,7 +319,7 @@ const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
 
 void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size_t speaker,
          const std::string& utf8) {
-    const WideString text = Velkor::Tools::Utf8Decode(utf8);
+    const WideString text = DevHost::DecodeChatLine(utf8);
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
     const std::uint64_t queries = TheStandIn().PermissionQueries();
     const std::size_t mark = server.events.Size();

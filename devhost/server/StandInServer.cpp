@@ -30,6 +30,21 @@ void ResetProcessWideState() {
 
 }  // namespace
 
+WideString DecodeChatLine(std::string_view line) {
+    WideString text;
+    std::size_t done = 0;
+    for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[i + k]); };
+        if (byte(0) == 0xED && byte(1) >= 0xA0 && byte(1) <= 0xBF && (byte(2) & 0xC0) == 0x80) {
+            text += Velkor::Tools::Utf8Decode(std::string(line.substr(done, i - done)));
+            text += static_cast<WideChar>(0xD000 | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F));
+            done = i + 3;
+            i += 2;
+        }
+    }
+    return text + Velkor::Tools::Utf8Decode(std::string(line.substr(done)));
+}
+
 StandInServer::StandInServer(ServerDirectory directory, PluginHost plugin)
     : directory_(std::move(directory)), sink_(std::make_shared<EventSink>()), plugin_(std::move(plugin)) {
     if (ServerExists()) {
@@ -142,7 +157,7 @@ std::uint64_t StandInServer::PermissionQueries() const {
 }
 
 RouteResult StandInServer::Say(AShooterPlayerController* player, std::string_view line) {
-    const WideString text = Velkor::Tools::Utf8Decode(std::string(line));
+    const WideString text = DecodeChatLine(line);
     // A reload may move the plugin to another audit file, the one config.json names now.
     const bool mayReload = followingAudit_ && Corvane::StartsWithNoCase(text, "/corvane ");
     if (mayReload) {

@@ -35,6 +35,11 @@ namespace DevHost {
 
 class EventSink;
 
+// A chat line as a player's client may send it: UTF-8, and a surrogate code
+// unit on its own written as its three bytes (ED A0 80 for U+D800), which
+// UTF-8 proper has no way to say but the engine's UTF-16 text can hold.
+WideString DecodeChatLine(std::string_view line);
+
 class StandInServer {
 public:
     explicit StandInServer(ServerDirectory directory,
@@ -85,7 +90,8 @@ public:
     // How often plugins asked the permissions plugin since it was loaded or emptied.
     std::uint64_t PermissionQueries() const;
 
-    // The player sends a chat line (UTF-8), routed by the framework.
+    // The player sends a chat line (UTF-8, a lone surrogate written as its
+    // three bytes, ED A0 80 for U+D800), routed by the framework.
     RouteResult Say(AShooterPlayerController* player, std::string_view line);
 
     // Lets time pass at once on the monotonic clock that cooldowns run on.

@@ -70,6 +70,10 @@ TEST_F(OperatorControls, ACommandIsOnePrintableLineAcrossItsWholeCount) {
         {"line separator", "/cheat fly\u2028say x", false},
         {"paragraph separator", "/cheat fly\u2029", false},
         {"bar", "/cheat fly|x", false},
+        {"surrogate without its pair", "/cheat fly \xED\xA0\x80", false},
+        {"second half of a pair alone", "/cheat fly \xED\xBF\xBFx", false},
+        {"NUL right after the prefix", std::string("/cheat \0quit|fly", 16), false},
+        {"NUL alone", std::string("/cheat \0", 8), false},
         {"bidirectional control, shown escaped but harmless", "/cheat fly \u202Ex", true},
         {"letters beyond ASCII", "/cheat fly é😀", true},
     };
