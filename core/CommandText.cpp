@@ -85,6 +85,21 @@ std::string ConsoleName(WideStringView command) {
     return name;
 }
 
+std::vector<std::string> NameChain(WideStringView command, const std::set<std::string>& wrappers) {
+    std::vector<std::string> chain{ConsoleName(command)};
+    while (wrappers.contains(chain.back())) {
+        // Past the blanks, the wrapper's name, and the blanks after it.
+        std::size_t at = command.find_first_not_of(WideChar{' '});
+        at = std::min(command.find_first_not_of(WideChar{' '}, at + chain.back().size()), command.size());
+        if (at < command.size() && command[at] == '"') {
+            ++at;
+        }
+        command = command.substr(at);
+        chain.push_back(ConsoleName(command));
+    }
+    return chain;
+}
+
 std::string ConfiguredName(const std::string& name) {
     std::string folded;
     for (const char c : name) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/FString.h"
 #include "host/WideChar.h"
@@ -36,6 +38,11 @@ bool IsChained(WideStringView command);
 // The name the console runs, as it reads it: leading blanks skipped, ASCII
 // letters, digits and '_' up to the first other character, folded to lower case.
 std::string ConsoleName(WideStringView command);
+// The names the console runs for command, outermost first: the command's own,
+// then, while that name is one of wrappers (commands that run their argument
+// text as another command), the name of the text it runs. That text starts
+// after the name and its blanks; a double quote in front of it is passed over.
+std::vector<std::string> NameChain(WideStringView command, const std::set<std::string>& wrappers);
 // The same for a configured name (UTF-8); empty when the name could never be
 // read so (empty, or holding another character).
 std::string ConfiguredName(const std::string& name);

@@ -1,7 +1,9 @@
 #include "core/CorvaneCommand.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -83,9 +85,19 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
         return lines;
     }
     lines.push_back("line: one printable line");
-    lines.push_back(decision.name.empty() ? std::string("deny list: the console reads no command name here")
-                                          : fmt::format("deny list: {} is {}on it", decision.name,
-                                                        decision.outcome == Outcome::Denied ? "" : "not "));
+    if (decision.chain.size() > 1) {
+        lines.push_back(fmt::format("names run: {}", fmt::join(decision.chain, ", then ")));
+    }
+    const auto denied = std::find_if(decision.chain.begin(), decision.chain.end(),
+                                     [&](const std::string& name) { return settings.Denies(name); });
+    if (denied != decision.chain.end()) {
+        lines.push_back("deny list: " + *denied + " is on it");
+    } else {
+        lines.push_back(decision.name.empty()
+                            ? std::string("deny list: the console reads no command name here")
+                        : decision.chain.size() > 1 ? std::string("deny list: none of them is on it")
+                                                    : "deny list: " + decision.name + " is not on it");
+    }
     for (const PermissionAnswer& answer : decision.asked) {
         lines.push_back(fmt::format("permission {}: {}", Engine::ToPrintableUtf8(answer.permission),
                                     answer.held ? "held" : "not held"));

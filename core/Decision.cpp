@@ -25,9 +25,15 @@ public:
                            decision_.chained ? "it could run more than one command"
                                              : "it holds an unprintable character");
         }
-        decision_.name = ConsoleName(line_.command);
-        if (settings_.Denies(decision_.name)) {
-            return Decided(Outcome::Denied, Reply::Denial, decision_.name + " is on the deny list");
+        decision_.chain = NameChain(line_.command, settings_.wrappers);
+        decision_.name = decision_.chain.back();
+        for (const std::string& name : decision_.chain) {
+            if (settings_.Denies(name)) {
+                return Decided(
+                    Outcome::Denied, Reply::Denial,
+                    name + " is on the deny list" +
+                        (name == decision_.chain.front() ? "" : " (run by " + decision_.chain.front() + ")"));
+            }
         }
         WideString permission = WIDE("Cheat.");
         permission += line_.permissionWord;

@@ -8,7 +8,7 @@
 // away decides:
 //
 //   1. one printable line   rejected
-//   2. deny list            denied
+//   2. deny list            denied, when any name of the chain is on it
 //   3. permission           refused
 //   4. the "/cheat " prefix (a line routed without it runs nothing)
 //   5. cooldown             cooldown, unless the player holds Corvane.NoCooldown
@@ -62,7 +62,11 @@ struct GateLine {
 struct Decision {
     Outcome outcome = Outcome::Rejected;
     Reply reply = Reply::None;
-    // The command's name as the console reads it; empty when it can't read one.
+    // The names the console runs, outermost first: the command's, then through
+    // each wrapper the name of the command it runs (CommandText.h).
+    std::vector<std::string> chain;
+    // The innermost of them, whose settings apply and under which its cooldown
+    // is kept; empty when the console can't read one.
     std::string name;
     // The entry of "Commands" that applies; null when none does.
     const CommandSettings* settings = nullptr;

@@ -52,6 +52,8 @@ struct Settings {
     std::optional<AuditRotation> auditRotate;
     // Console names (CommandText.h).
     std::set<std::string> deny;
+    // Commands that run their argument text as another command.
+    std::set<std::string> wrappers;
     std::map<std::string, CommandSettings> commands;
     std::optional<CommandSettings> others;  // "*": every name not listed
 

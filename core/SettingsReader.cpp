@@ -61,7 +61,8 @@ public:
         CheckMessages();
         ReadAuditLog();
         ReadAuditRotate();
-        ReadDeny();
+        ReadNames("Deny", "the deny list can't hold it", settings_.deny);
+        ReadNames("Wrappers", "no command would be read through it", settings_.wrappers);
         ReadCommands();
         CheckUnknown(document_, ConfigLevel::Top, "");
         return Done();
@@ -319,25 +320,26 @@ private:
                "\" is not a command name (ASCII letters, digits and _ only, nothing else): " + consequence;
     }
 
-    void ReadDeny() {
-        const auto deny = document_.find("Deny");
-        if (deny == document_.end()) {
+    // A list of plain command names ("Deny", "Wrappers"), each an error when it is not one.
+    void ReadNames(const char* member, const char* consequence, std::set<std::string>& names) {
+        const auto list = document_.find(member);
+        if (list == document_.end()) {
             return;
         }
-        if (!deny->is_array()) {
-            Add(Severity::Error, "/Deny", "is " + WithArticle(*deny) + ", not a list of command names");
+        const std::string position = std::string("/") + member;
+        if (!list->is_array()) {
+            Add(Severity::Error, position, "is " + WithArticle(*list) + ", not a list of command names");
             return;
         }
-        for (std::size_t i = 0; i < deny->size(); ++i) {
-            const json& name = (*deny)[i];
-            const std::string position = "/Deny/" + std::to_string(i);
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            const json& name = (*list)[i];
+            const std::string at = position + "/" + std::to_string(i);
             if (!name.is_string()) {
-                Add(Severity::Error, position, "is " + WithArticle(name) + ", not a command name");
+                Add(Severity::Error, at, "is " + WithArticle(name) + ", not a command name");
             } else if (const std::string console = ConfiguredName(name.get<std::string>()); console.empty()) {
-                Add(Severity::Error, position,
-                    NotAName(name.get<std::string>(), "the deny list can't hold it"));
+                Add(Severity::Error, at, NotAName(name.get<std::string>(), consequence));
             } else {
-                settings_.deny.insert(console);
+                names.insert(console);
             }
         }
     }

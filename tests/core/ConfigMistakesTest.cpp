@@ -2,6 +2,7 @@
 // load reads it, and must give exactly its problem, at its place.
 #include <gmock/gmock.h>
 
+#include <set>
 #include <sstream>
 
 #include "core/ConfigFile.h"
@@ -116,6 +117,17 @@ TEST_F(ConfigMistakes, ANameThatIsNotPlainStopsTheLoad) {
                                 " is not a command name (ASCII letters, digits and _ only, nothing else): no "
                                 "command would take this entry"));
     }
+}
+
+TEST_F(ConfigMistakes, WrappersAreAListOfPlainNames) {
+    EXPECT_EQ(Read(std::string("{") + kGood + R"(, "Wrappers": ["Wrap", "as"]})").wrappers,
+              (std::set<std::string>{"wrap", "as"}));
+    EXPECT_THAT(Problems(std::string("{") + kGood + R"(, "Wrappers": "wrap"})"),
+                ElementsAre("error /Wrappers: is a string, not a list of command names"));
+    EXPECT_THAT(
+        Problems(std::string("{") + kGood + R"(, "Wrappers": ["wrap it"]})"),
+        ElementsAre("error /Wrappers/0: \"wrap it\" is not a command name (ASCII letters, digits and _ "
+                    "only, nothing else): no command would be read through it"));
 }
 
 TEST_F(ConfigMistakes, TextAfterTheFirstValueIsNamedByItsByte) {

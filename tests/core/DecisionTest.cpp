@@ -134,6 +134,47 @@ TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
     EXPECT_THAT(Asked(over), ElementsAre("Cheat.fly=held")) << "nothing to bypass once it ran out";
 }
 
+TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
+    settings_.wrappers = {"wrap", "as"};
+    settings_.commands["giveitem"] = {seconds(300), Announce::None};
+    Hold(WIDE("Cheat.wrap"));
+    const struct Case {
+        const WideChar* command;
+        std::vector<std::string> chain;
+        Outcome outcome;
+        const char* reason;
+    } cases[] = {
+        {WIDE("wrap quit"), {"wrap", "quit"}, Outcome::Denied, "quit is on the deny list (run by wrap)"},
+        {WIDE("WRAP  as  Quit;x"),
+         {"wrap", "as", "quit"},
+         Outcome::Denied,
+         "quit is on the deny list (run by wrap)"},
+        {WIDE("wrap \"quit now\""),
+         {"wrap", "quit"},
+         Outcome::Denied,
+         "quit is on the deny list (run by wrap)"},
+        {WIDE("wrap giveitem 5"), {"wrap", "giveitem"}, Outcome::Granted, "Cheat.wrap is held"},
+        {WIDE("wrap"), {"wrap", ""}, Outcome::Granted, "Cheat.wrap is held"},
+        {WIDE("wrapper quit"), {"wrapper"}, Outcome::Refused, "Cheat.wrapper is not held"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command, c.command + WideStringView(c.command).size()));
+        const Decision decision = Decide(c.command);
+        EXPECT_EQ(decision.chain, c.chain);
+        EXPECT_EQ(decision.outcome, c.outcome);
+        EXPECT_EQ(decision.reason, c.reason);
+    }
+    // The innermost command's settings, and its cooldown, shared with the command run alone.
+    const Decision wrapped = Decide(WIDE("wrap giveitem 5"));
+    EXPECT_EQ(wrapped.name, "giveitem");
+    EXPECT_EQ(wrapped.announce, Announce::None);
+    cooldowns_.Start(kPlayer, "giveitem", seconds(300), now_);
+    EXPECT_EQ(Decide(WIDE("wrap giveitem 5")).outcome, Outcome::Cooldown);
+    EXPECT_THAT(Asked(Decide(WIDE("wrap giveitem 5"))),
+                ElementsAre("Cheat.wrap=held", "Corvane.NoCooldown=not held"))
+        << "the permission is still the first word's";
+}
+
 TEST_F(DecisionTest, AFailingQuestionPassesOut) {
     EXPECT_THROW(Corvane::Decide({WIDE("fly"), WIDE("fly"), true, kPlayer, now_}, settings_, cooldowns_,
                                  [](WideStringView) -> bool { throw std::runtime_error("gone"); }),
