@@ -179,14 +179,16 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         return {expected};
     }
     const ChatPlayer& player = line.players->at(line.speaker);
-    expected.name = ConsoleNameOf(expected.command);
+    const std::vector<std::string> names = NamesRun(expected.command);
+    expected.name = names.back();
     if (!printable) {
         expected.decision = Decision::Rejected;
         expected.chained = std::any_of(expected.command.begin(), expected.command.end(), SeparatesCommands);
         ExpectRefusal(expected);
         return {expected};
     }
-    if (config_.Denies(expected.name)) {
+    if (std::any_of(names.begin(), names.end(),
+                    [&](const std::string& name) { return config_.Denies(name); })) {
         expected.decision = Decision::Denied;
         ExpectRefusal(expected, config_.HasMessage("Denied") ? "Denied" : "NoPermissions");
         return {expected};
@@ -218,6 +220,30 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         outcomes.push_back(std::move(expected));
     }
     return outcomes;
+}
+
+std::vector<std::string> ChatOracle::NamesRun(WideStringView command) const {
+    std::vector<std::string> names;
+    WideStringView rest = command;
+    for (;;) {
+        names.push_back(ConsoleNameOf(rest));
+        if (!config_.Wraps(names.back())) {
+            return names;
+        }
+        // What the wrapper runs: all after its name, leading blanks and one quote off.
+        std::size_t at = 0;
+        while (at < rest.size() && rest[at] == ' ') {
+            ++at;
+        }
+        at += names.back().size();
+        while (at < rest.size() && rest[at] == ' ') {
+            ++at;
+        }
+        if (at < rest.size() && rest[at] == '"') {
+            ++at;
+        }
+        rest.remove_prefix(at);
+    }
 }
 
 void ChatOracle::ExpectRefusal(ChatExpectation& expected, const char* replyKey) const {

@@ -88,6 +88,8 @@ private:
     // Earliest and latest nanosecond on the server's clock, from the input's start.
     using Span = std::pair<std::int64_t, std::int64_t>;
     Span When(const ChatLine& line) const;
+    // The names the console runs for command, through every wrapper; the last is the one run in the end.
+    std::vector<std::string> NamesRun(WideStringView command) const;
     // The reply is the message replyKey names.
     void ExpectRefusal(ChatExpectation& expected, const char* replyKey = "NoPermissions") const;
     void ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost, ChatExpectation& expected) const;

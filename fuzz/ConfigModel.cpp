@@ -1,7 +1,9 @@
 #include "fuzz/ConfigModel.h"
 
+#include <cmath>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
 #include "host/Velkor.h"
 
@@ -89,6 +91,10 @@ ConfigModel::ConfigModel(const std::string& fileText) {
     try {
         stream >> document_;
         parses_ = true;
+        // Only objects have members to repeat; the object ends at its closing brace.
+        if (document_.is_object()) {
+            FindRepeats(fileText.substr(0, static_cast<std::size_t>(stream.tellg())));
+        }
     } catch (const nlohmann::json::parse_error& error) {
         parseError_ = error.what();
     } catch (const nlohmann::json::out_of_range& error) {
@@ -114,25 +120,109 @@ void ConfigModel::ReadControls() {
         }
     }
     if (const auto deny = document_.find("Deny"); deny != document_.end()) {
-        ReadDeny(*deny);
+        ReadNames("/Deny", *deny, deny_);
+    }
+    if (const auto wrappers = document_.find("Wrappers"); wrappers != document_.end()) {
+        ReadNames("/Wrappers", *wrappers, wrappers_);
+    }
+    if (const auto rotate = document_.find("AuditRotate"); rotate != document_.end()) {
+        ReadRotation(*rotate);
     }
     if (const auto commands = document_.find("Commands"); commands != document_.end()) {
         ReadCommands(*commands);
     }
 }
 
-void ConfigModel::ReadDeny(const json& deny) {
-    if (!deny.is_array()) {
-        malformed_.insert("/Deny");
+void ConfigModel::ReadNames(const std::string& where, const json& list, std::set<std::string>& names) {
+    if (!list.is_array()) {
+        malformed_.insert(where);
         return;
     }
-    for (std::size_t i = 0; i < deny.size(); ++i) {
-        if (!deny[i].is_string()) {
-            malformed_.insert("/Deny/" + std::to_string(i));
-        } else if (const auto name = CommandName(deny[i].get<std::string>())) {
-            deny_.insert(*name);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto name = list[i].is_string() ? CommandName(list[i].get<std::string>()) : std::nullopt;
+        if (name) {
+            names.insert(*name);
+        } else {
+            malformed_.insert(where + "/" + std::to_string(i));
         }
     }
+}
+
+void ConfigModel::ReadRotation(const json& rotate) {
+    const auto whole = [](const json& value, double least, double most) {
+        return value.is_number() && value.get<double>() >= least && value.get<double>() <= most &&
+               value.get<double>() == std::floor(value.get<double>());
+    };
+    if (!rotate.is_object()) {
+        malformed_.insert("/AuditRotate");
+        return;
+    }
+    for (const auto& [key, value] : rotate.items()) {
+        const bool good = (key == "MaxBytes" && whole(value, 65536, 1099511627776.0)) ||
+                          (key == "Keep" && whole(value, 0, 1000));
+        if (!good) {
+            malformed_.insert("/AuditRotate/" + Token(key));
+        }
+    }
+    for (const char* key : {"MaxBytes", "Keep"}) {
+        if (!rotate.contains(key)) {
+            malformed_.insert(std::string("/AuditRotate/") + key);
+        }
+    }
+}
+
+// Every member written again in an object of the file's first value, by the
+// JSON library's own reading events: a key met twice at the same place.
+void ConfigModel::FindRepeats(const std::string& firstValue) {
+    struct Open {
+        std::set<std::string> keys;  // objects: the keys met so far
+        std::size_t elements = 0;    // arrays: the values met so far
+        bool array = false;
+    };
+    std::vector<Open> open;
+    std::vector<std::string> path;  // the token of each open container, and of the value being read
+    std::string key;
+    const auto enter = [&] {
+        if (open.empty()) {
+            return std::string();
+        }
+        return open.back().array ? std::to_string(open.back().elements++) : Token(key);
+    };
+    static_cast<void>(json::parse(
+        firstValue,
+        [&](int, json::parse_event_t event, json& value) {
+            switch (event) {
+                case json::parse_event_t::key:
+                    key = value.get<std::string>();
+                    if (!open.back().keys.insert(key).second) {
+                        std::string where;
+                        for (std::size_t i = 1; i < path.size(); ++i) {  // path[0] is the document's
+                            where += "/" + path[i];
+                        }
+                        where += "/" + Token(key);
+                        // Only a control written twice stops the load; a message or an unknown member warns.
+                        const std::string top = where.substr(1, where.find('/', 1) - 1);
+                        if (top == "AuditLog" || top == "AuditRotate" || top == "Deny" || top == "Commands" ||
+                            top == "Wrappers") {
+                            malformed_.insert(where);
+                        }
+                    }
+                    break;
+                case json::parse_event_t::object_start:
+                case json::parse_event_t::array_start:
+                    path.push_back(enter());
+                    open.push_back({{}, 0, event == json::parse_event_t::array_start});
+                    break;
+                case json::parse_event_t::object_end:
+                case json::parse_event_t::array_end:
+                    open.pop_back();
+                    path.pop_back();
+                    break;
+                case json::parse_event_t::value: enter(); break;
+            }
+            return true;
+        },
+        false));
 }
 
 void ConfigModel::ReadCommands(const json& commands) {
@@ -149,6 +239,8 @@ void ConfigModel::ReadCommands(const json& commands) {
         } else if (const auto name = CommandName(key)) {
             keysOfName[*name].push_back(where);
             commands_[*name] = settings;
+        } else {
+            malformed_.insert(where);
         }
     }
     // Keys differing only in case name one command: which of them the plugin

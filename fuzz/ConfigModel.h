@@ -61,6 +61,7 @@ public:
     bool AuditLogStaysInPluginFolder() const { return auditStaysInside_; }
     // Names as the console reads them (lower case).
     bool Denies(const std::string& name) const { return deny_.contains(name); }
+    bool Wraps(const std::string& name) const { return wrappers_.contains(name); }
     // The entry that applies to name: its own, else "*"; null when neither.
     const CommandModel* SettingsFor(const std::string& name) const;
 
@@ -71,7 +72,9 @@ public:
 
 private:
     void ReadControls();
-    void ReadDeny(const nlohmann::json& deny);
+    void ReadNames(const std::string& where, const nlohmann::json& list, std::set<std::string>& names);
+    void ReadRotation(const nlohmann::json& rotate);
+    void FindRepeats(const std::string& firstValue);
     void ReadCommands(const nlohmann::json& commands);
     CommandModel ReadEntry(const std::string& where, const nlohmann::json& entry);
 
@@ -82,6 +85,7 @@ private:
     std::optional<std::string> auditLog_;
     bool auditStaysInside_ = true;
     std::set<std::string> deny_;
+    std::set<std::string> wrappers_;
     std::map<std::string, CommandModel> commands_;
     std::optional<CommandModel> others_;
 };
