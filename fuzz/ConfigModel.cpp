@@ -109,6 +109,22 @@ void ConfigModel::ReadControls() {
     if (!document_.is_object()) {
         return;  // the plugin loads, and every lookup fails
     }
+    static const std::set<std::string> kTop = {"PrintToChat", "Messages", "AuditLog", "AuditRotate",
+                                               "Deny",        "Commands", "Wrappers"};
+    static const std::set<std::string> kMessages = {"LogMsg", "NoPermissions", "Sender", "Cooldown",
+                                                    "Denied"};
+    for (const auto& [key, value] : document_.items()) {
+        if (!kTop.contains(key)) {
+            unknown_.insert("/" + Token(key));
+        }
+        if (key == "Messages" && value.is_object()) {
+            for (const auto& [message, text] : value.items()) {
+                if (!kMessages.contains(message)) {
+                    unknown_.insert("/Messages/" + Token(message));
+                }
+            }
+        }
+    }
     if (const auto audit = document_.find("AuditLog"); audit != document_.end()) {
         const bool path = audit->is_string() && !audit->get_ref<const std::string&>().empty() &&
                           audit->get_ref<const std::string&>().find('\0') == std::string::npos;

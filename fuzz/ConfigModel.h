@@ -47,6 +47,8 @@ public:
     // plugin's one error line at load names one of them.
     const std::set<std::string>& Malformed() const { return malformed_; }
     bool Loads() const { return parses_ && malformed_.empty(); }
+    // The JSON pointers of members the plugin does not read, at the top and in "Messages".
+    const std::set<std::string>& Unknown() const { return unknown_; }
 
     MessageOutcome Message(const std::string& key, const char* whenMissing = "No message") const;
     SwitchOutcome PrintToChat() const;
@@ -82,6 +84,7 @@ private:
     bool parses_ = false;
     std::string parseError_;
     std::set<std::string> malformed_;
+    std::set<std::string> unknown_;
     std::optional<std::string> auditLog_;
     bool auditStaysInside_ = true;
     std::set<std::string> deny_;

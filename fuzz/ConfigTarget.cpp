@@ -1,9 +1,13 @@
 // fuzz_config: arbitrary bytes as the configuration file, read into settings
 // as the load reads them, then every lookup the gate makes, twice (each use
-// must get the same answer). Only the documented errors come out: at load the
+// must get the same answer). The reading's errors are exactly the controls the
+// model finds malformed (members written twice among them), and every member
+// the plugin does not read gets a warning. Only the documented errors come out: at load the
 // library's parse error (or its out-of-range error for a number beyond a
 // double), at lookups its type errors. Each lookup gives what the model works
 // out from its own parse, and no engine block outlives a lookup.
+
+#include <set>
 
 #include "core/SettingsReader.h"
 #include "devhost/engine/Allocator.h"
@@ -39,6 +43,26 @@ void CheckSwitch(const Fuzz::ConfigModel& model, const Corvane::Setting<bool>& p
     }
 }
 
+// Errors exactly where the model finds a control that can't apply, and a
+// warning for every member the plugin does not read.
+void CheckProblems(const Fuzz::ConfigModel& model, const Corvane::SettingsReading& reading) {
+    using Severity = Corvane::ConfigProblem::Severity;
+    Require((reading.FirstError() != nullptr) == !model.Malformed().empty(),
+            "the file stops the load and the model says it must not, or the other way round");
+    std::set<std::string> warned;
+    for (const Corvane::ConfigProblem& problem : reading.problems) {
+        if (problem.severity == Severity::Error) {
+            Require(model.Malformed().contains(problem.position),
+                    "an error names a member that is well formed");
+        } else if (problem.severity == Severity::Warning) {
+            warned.insert(problem.position);
+        }
+    }
+    for (const std::string& unknown : model.Unknown()) {
+        Require(warned.contains(unknown), "a member the plugin does not read got no warning");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -47,9 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     server.WriteConfig(text);
     const Fuzz::ConfigModel model(text);
-    Corvane::Settings settings;
+    Corvane::SettingsReading reading;
     try {
-        settings = Corvane::ReadConfiguration().settings;
+        reading = Corvane::ReadConfiguration();
     } catch (const nlohmann::json::parse_error& error) {
         Require(!model.Parses() && model.ParseError() == error.what(), "a readable file failed to load");
         return 0;
@@ -58,6 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     Require(model.Parses(), "a malformed file loaded");
+    CheckProblems(model, reading);
+    const Corvane::Settings& settings = reading.settings;
 
     const std::size_t blocks = DevEngine::TheAllocator().LiveBlocks();
     for (int round = 0; round < 2; ++round) {
