@@ -1,18 +1,33 @@
 #include "core/Lifecycle.h"
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
 
 #include "core/ChatCommands.h"
+#include "core/CooldownRestore.h"
 #include "core/PluginLog.h"
 #include "core/PluginState.h"
 #include "core/SettingsReader.h"
+#include "engine/WideText.h"
 #include "host/EntryNotification.h"
 
 namespace Corvane {
 namespace {
+
+void LogRestore(const RestoredCooldowns& restored) {
+    if (!restored.unreadable.empty()) {
+        PluginLog()->warn("{}: cooldowns from before this load are not restored",
+                          Engine::EscapeForLog(restored.unreadable));
+    }
+    if (restored.skipped != 0) {
+        PluginLog()->warn("{} line{} of the audit record could not be read and {} passed over",
+                          restored.skipped, restored.skipped == 1 ? "" : "s",
+                          restored.skipped == 1 ? "was" : "were");
+    }
+}
 
 // Throws what reading throws, or std::invalid_argument naming the member of
 // the first error; logs every warning.
@@ -26,7 +41,10 @@ std::unique_ptr<PluginState> MakeState() {
             PluginLog()->warn(std::string_view(DescribeForLog(problem)));
         }
     }
-    return std::make_unique<PluginState>(std::move(reading.settings));
+    auto state = std::make_unique<PluginState>(std::move(reading.settings));
+    LogRestore(RestoreCooldowns(*state->settings, state->cooldowns, std::chrono::system_clock::now(),
+                                Cooldowns::Clock::now()));
+    return state;
 }
 
 }  // namespace

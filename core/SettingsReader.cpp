@@ -64,6 +64,7 @@ public:
         ReadNames("Deny", "the deny list can't hold it", settings_.deny);
         ReadNames("Wrappers", "no command would be read through it", settings_.wrappers);
         ReadCommands();
+        CheckCooldownsKept();
         CheckUnknown(document_, ConfigLevel::Top, "");
         return Done();
     }
@@ -373,6 +374,19 @@ private:
             if (!name.empty()) {
                 settings_.commands.emplace(name, settings);
             }
+        }
+    }
+
+    // Cooldowns start again at load from the audit record: without one they
+    // live only as long as the plugin does.
+    void CheckCooldownsKept() {
+        const auto cools = [](const CommandSettings& command) { return command.cooldown.count() > 0; };
+        const bool some = std::any_of(settings_.commands.begin(), settings_.commands.end(),
+                                      [&](const auto& entry) { return cools(entry.second); }) ||
+                          (settings_.others && cools(*settings_.others));
+        if (some && !document_.contains("AuditLog")) {
+            Add(Severity::Warning, "/Commands",
+                "has cooldowns, and there is no AuditLog: cooldowns are forgotten when the plugin unloads");
         }
     }
 

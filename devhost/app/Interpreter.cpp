@@ -96,6 +96,12 @@ constexpr Command kCommands[] = {
          session.Load();
          return Next::Continue;
      }},
+    {"restart", "restart",
+     "the server restarts: memory is gone, time goes on, players reconnect, the plugin loads", 0, false,
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.Restart();
+         return Next::Continue;
+     }},
     {"join", "join <name> <steam-id>", "a player connects; <name> is also the character name", 2, false,
      [](Session& session, std::ostream&, const Parsed& parsed) {
          session.Server().Join(parsed.words[0], ParseSteamId(parsed.words[1]));

@@ -42,6 +42,15 @@ void Session::Unload() {
     }
 }
 
+void Session::Restart() {
+    if (server_.Loaded()) {
+        printer_.Line("plugin unloaded");
+    }
+    const bool loaded = server_.Reboot();
+    printer_.Line("server restarted");
+    printer_.Line(loaded ? "plugin loaded" : "plugin did not load");
+}
+
 void Session::Say(const std::string& name, const std::string& text) {
     if (server_.Say(server_.Player(name), text).outcome == RouteResult::Outcome::Unrouted) {
         printer_.Line("chat " + name + ": " + Corvane::Engine::ToUtf8(Velkor::Tools::Utf8Decode(text)));

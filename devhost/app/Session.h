@@ -25,6 +25,8 @@ public:
 
     void Load();
     void Unload();
+    // The server process starts again (StandInServer::Reboot).
+    void Restart();
     // Players by their name; permissions in UTF-8, case as typed.
     void Grant(const std::string& name, const std::string& permission);
     void Revoke(const std::string& name, const std::string& permission);

@@ -9,7 +9,7 @@
 #include "devhost/engine/GameWorld.h"
 #include "devhost/events/Answers.h"
 #include "devhost/framework/Framework.h"
-#include "devhost/platform/MonotonicClock.h"
+#include "devhost/platform/Clocks.h"
 #include "engine/FString.h"
 #include "host/Velkor.h"
 
@@ -118,7 +118,7 @@ void LetTimePass(std::chrono::nanoseconds time) {
         throw std::invalid_argument("time can pass by at most a hundred years in all");
     }
     State().timePassed += time;
-    Platform::ShiftMonotonicClock(time);
+    Platform::ShiftClocks(time);
 }
 
 void HideName(const std::string& name) {

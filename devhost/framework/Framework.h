@@ -31,8 +31,9 @@ void ShowAllNames();
 void ResetFramework();
 
 // Lets time pass at once on the process's monotonic clock, the one
-// std::chrono::steady_clock reads (devhost/platform/MonotonicClock.h). Throws
-// std::invalid_argument past a hundred years in all, or for a negative time.
+// std::chrono::steady_clock reads, and on its wall clock alike
+// (devhost/platform/Clocks.h). Throws std::invalid_argument past a hundred
+// years in all, or for a negative time.
 void LetTimePass(std::chrono::nanoseconds time);
 std::chrono::nanoseconds TimeLeftToPass();
 

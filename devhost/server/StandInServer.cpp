@@ -70,6 +70,21 @@ void StandInServer::Restart() {
     LoadPermissionsPlugin();
 }
 
+bool StandInServer::Reboot() {
+    const std::map<std::string, Connected> players = connected_;
+    const std::map<std::uint64_t, std::set<std::string>> grants = grants_;
+    Restart();
+    for (const auto& [steamId, permissions] : grants) {
+        for (const std::string& permission : permissions) {
+            Grant(steamId, permission);
+        }
+    }
+    for (const auto& [name, player] : players) {
+        Join(name, player.steamId);
+    }
+    return Load();
+}
+
 StandInServer::~StandInServer() {
     plugin_.Unload();
     if (permissions_.Loaded()) {

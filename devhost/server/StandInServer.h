@@ -52,6 +52,11 @@ public:
     // permissions plugin afresh, as when the server was made; the directory
     // and the subscriptions stay.
     void Restart();
+    // The server process starts again: as Restart, with time going on, then
+    // the permissions plugin's grants (its database) given back, the players
+    // who were connected connected again, and the plugin loaded. False when
+    // the plugin did not load.
+    bool Reboot();
 
     const ServerDirectory& Directory() const { return directory_; }
     void WriteConfig(std::string_view text) const { directory_.WriteConfig(text); }
@@ -94,7 +99,8 @@ public:
     // three bytes, ED A0 80 for U+D800), routed by the framework.
     RouteResult Say(AShooterPlayerController* player, std::string_view line);
 
-    // Lets time pass at once on the monotonic clock that cooldowns run on.
+    // Lets time pass at once on the monotonic clock that cooldowns run on, and
+    // on the wall clock that audit lines are timed by.
     void LetTimePass(std::chrono::nanoseconds time) { DevHost::LetTimePass(time); }
 
     // From the next load on, reports every line the plugin appends to the

@@ -54,10 +54,10 @@ TEST_F(ConfigMistakes, AMemberWrittenTwiceStopsTheLoadWhenItIsAControl) {
     } cases[] = {
         {R"("Deny": ["quit"], "Deny": [])",
          {"error /Deny: is written more than once, so which one applies can't be told"}},
-        {R"("Commands": {"fly": {"Cooldown": 9}, "fly": {}})",
+        {R"("AuditLog": "a", "Commands": {"fly": {"Cooldown": 9}, "fly": {}})",
          {"error /Commands/fly: is written more than once, so which one applies can't be told"}},
-        {R"("Commands": {"fly": {"Cooldown": 9, "Cooldown": 1}})",
-         {"error /Commands/fly/Cooldown: is written more than once, so which one applies can't be told"}},
+        {R"("Commands": {"fly": {"Announce": "all", "Announce": "none"}})",
+         {"error /Commands/fly/Announce: is written more than once, so which one applies can't be told"}},
         {R"("AuditLog": "a", "AuditLog": "b")",
          {"error /AuditLog: is written more than once, so which one applies can't be told"}},
         {R"("PrintToChat": false)",

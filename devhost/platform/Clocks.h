@@ -1,10 +1,12 @@
-// The process's monotonic clock as the C++ runtime reads it, which the
-// stand-in server can move forward at once: a cooldown of an hour can pass
-// without anyone waiting for it.
+// The process's clocks as the C++ runtime reads them, the monotonic one and
+// the wall clock, which the stand-in server can move forward at once: a
+// cooldown of an hour can pass without anyone waiting for it, and the audit
+// file's times follow.
 //
 // POSIX: the framework library defines clock_gettime, ahead of the C library
-// in every module's lookup, and adds the shift to CLOCK_MONOTONIC. Windows:
-// the C++ runtime's import of clock_gettime is pointed at the same shift.
+// in every module's lookup, and adds the shift to CLOCK_MONOTONIC and
+// CLOCK_REALTIME. Windows: the C++ runtime's import of clock_gettime is
+// pointed at the same shift.
 #pragma once
 
 #include <time.h>
@@ -13,8 +15,8 @@
 
 namespace DevHost::Platform {
 
-// Moves CLOCK_MONOTONIC forward by more; the clock never goes back.
-void ShiftMonotonicClock(std::chrono::nanoseconds more);
+// Moves both clocks forward by more; they never go back.
+void ShiftClocks(std::chrono::nanoseconds more);
 
 namespace detail {
 // A reading of the clock moved forward by shift (0 or more) nanoseconds.

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "devhost/platform/MonotonicClock.h"
+#include "devhost/platform/Clocks.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ ClockGetTime CLibraryClock() {
 
 }  // namespace
 
-void DevHost::Platform::ShiftMonotonicClock(std::chrono::nanoseconds more) {
+void DevHost::Platform::ShiftClocks(std::chrono::nanoseconds more) {
     shiftNanoseconds += more.count();
 }
 
@@ -27,7 +27,7 @@ extern "C" __attribute__((visibility("default"))) int clock_gettime(clockid_t cl
                                                                     timespec* time) noexcept {
     const int result = CLibraryClock()(clock, time);
     const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
-    if (result == 0 && clock == CLOCK_MONOTONIC && shift != 0) {
+    if (result == 0 && (clock == CLOCK_MONOTONIC || clock == CLOCK_REALTIME) && shift != 0) {
         DevHost::Platform::detail::AddShift(*time, shift);
     }
     return result;

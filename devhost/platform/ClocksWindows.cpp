@@ -8,7 +8,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "devhost/platform/MonotonicClock.h"
+#include "devhost/platform/Clocks.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ ClockGetTime runtimeClock = nullptr;
 int ShiftedClock(clockid_t clock, timespec* time) {
     const int result = runtimeClock(clock, time);
     const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
-    if (result == 0 && clock == CLOCK_MONOTONIC && shift != 0) {
+    if (result == 0 && (clock == CLOCK_MONOTONIC || clock == CLOCK_REALTIME) && shift != 0) {
         DevHost::Platform::detail::AddShift(*time, shift);
     }
     return result;
@@ -75,7 +75,7 @@ void RedirectRuntimeClock() {
 
 }  // namespace
 
-void DevHost::Platform::ShiftMonotonicClock(std::chrono::nanoseconds more) {
+void DevHost::Platform::ShiftClocks(std::chrono::nanoseconds more) {
     static std::once_flag redirected;
     std::call_once(redirected, RedirectRuntimeClock);
     shiftNanoseconds += more.count();

@@ -1,0 +1,35 @@
+// One line of the audit file read back: what restoring cooldowns at load and
+// replaying the record against another configuration need of it. A line that
+// is not valid JSON, or lacks what a decision's record holds, is no entry.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+struct AuditEntry {
+    std::chrono::sys_seconds time;  // to the second, as written
+    std::uint64_t steamId = 0;
+    std::string character;  // UTF-8
+    // A /cheat line's command (its first 1,000 characters when it did not run);
+    // empty for a /corvane line, which has an action instead.
+    WideString command;
+    std::string action;
+    std::optional<WideString> permission;
+    std::string outcome;
+    std::string rule;  // the argument rule that denied it, when one did
+};
+
+// none when the line is not a record of a decision.
+std::optional<AuditEntry> ParseAuditEntry(std::string_view line);
+
+// "2026-12-07T21:57:03Z"; none when the text is not such a time.
+std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text);
+
+}  // namespace Corvane

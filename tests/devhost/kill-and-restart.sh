@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The dev host as a real process, killed with SIGKILL after some granted uses
+# and started again on the same server directory: the cooldowns still hold,
+# and every line of the audit file is valid JSON.
+#
+#   kill-and-restart.sh <corvane-devhost>
+set -euo pipefail
+devhost=$1
+work=$(mktemp -d)
+trap 'kill -9 "${pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+server=$work/server
+mkdir -p "$server/Velkor/Plugins/Corvane"
+cat >"$server/Velkor/Plugins/Corvane/config.json" <<'JSON'
+{"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "Server"},
+ "AuditLog": "CheatAudit.jsonl", "Commands": {"fly": {"Cooldown": 3600}, "god": {"Cooldown": 3600}}}
+JSON
+audit=$server/Velkor/Plugins/Corvane/CheatAudit.jsonl
+players="join alice 76561198000000001
+join bob 76561198000000002
+grant alice Cheat.fly
+grant alice Cheat.god
+grant bob Cheat.fly"
+
+# The first run reads its script from a pipe that stays open: it waits for
+# more until it is killed.
+mkfifo "$work/script"
+"$devhost" --server-dir "$server" - <"$work/script" >"$work/first.out" 2>&1 &
+pid=$!
+exec 3>"$work/script"
+printf '%s\nsay alice /cheat fly\nsay alice /cheat god\nsay bob /cheat walk\n' "$players" >&3
+for _ in $(seq 100); do
+  [ -f "$audit" ] && [ "$(wc -l <"$audit")" -ge 3 ] && break
+  sleep 0.1
+done
+kill -9 "$pid"
+wait "$pid" 2>/dev/null || true
+exec 3>&-
+
+printf '%s\nsay alice /cheat fly\nsay alice /cheat god\nsay bob /cheat fly\n' "$players" |
+  "$devhost" --server-dir "$server" - >"$work/second.out" 2>&1
+
+fail() { echo "kill-and-restart: $1"; echo "--- first run"; cat "$work/first.out"; echo "--- second run"; cat "$work/second.out"; exit 1; }
+grep -q "chat -> alice from Server: You can use fly again in 360[01] seconds." "$work/second.out" ||
+  fail "alice's cooldown on fly did not survive the kill"
+grep -q "chat -> alice from Server: You can use god again in 360[01] seconds." "$work/second.out" ||
+  fail "alice's cooldown on god did not survive the kill"
+grep -q "console bob: fly" "$work/second.out" || fail "bob, who had run nothing, was held back"
+cmake -DFILE="$audit" -P "$(dirname "$0")/JsonLines.cmake" || fail "an audit line is not valid JSON"
+echo "kill-and-restart: cooldowns held across SIGKILL; $(grep -c . "$audit") audit lines, all valid JSON"
