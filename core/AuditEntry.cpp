@@ -69,7 +69,8 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
         return std::nullopt;
     }
     const char* idEnd = steamId->data() + steamId->size();
-    if (steamId->empty() || std::from_chars(steamId->data(), idEnd, entry.steamId).ptr != idEnd) {
+    const auto [idParsed, idError] = std::from_chars(steamId->data(), idEnd, entry.steamId);
+    if (steamId->empty() || idError != std::errc() || idParsed != idEnd) {
         return std::nullopt;
     }
     entry.time = *parsed;

@@ -30,7 +30,9 @@ public:
             return restored_;
         }
         // A use at second t ran before t + 1: lines from before this ran out.
-        oldest_ = now_ - longest - std::chrono::seconds(1);
+        // Seconds, not the clock's nanoseconds: a hostile line may name the
+        // year 9999, which no nanosecond count holds.
+        oldest_ = std::chrono::floor<std::chrono::seconds>(now_ - longest - std::chrono::seconds(1));
         for (const std::filesystem::path& file : AuditFilesNewestFirst(*settings_.auditFile)) {
             try {
                 if (!ReadFile(file)) {
@@ -64,7 +66,9 @@ private:
         return true;
     }
 
-    void Restore(const AuditEntry& entry) {
+    void Restore(AuditEntry entry) {
+        // A line from the future (a clock set wrong) counts as a use just now.
+        entry.time = std::min(entry.time, std::chrono::ceil<std::chrono::seconds>(now_));
         const std::string name = NameChain(entry.command, settings_.wrappers).back();
         const CommandSettings* command = settings_.SettingsFor(name);
         if (command == nullptr || command->cooldown <= Cooldowns::Clock::duration::zero()) {
@@ -83,7 +87,7 @@ private:
     Cooldowns& cooldowns_;
     const std::chrono::system_clock::time_point now_;
     const Cooldowns::Clock::time_point steadyNow_;
-    std::chrono::system_clock::time_point oldest_;
+    std::chrono::sys_seconds oldest_;
     RestoredCooldowns restored_;
 };
 
