@@ -85,19 +85,54 @@ std::string ConsoleName(WideStringView command) {
     return name;
 }
 
-std::vector<std::string> NameChain(WideStringView command, const std::set<std::string>& wrappers) {
-    std::vector<std::string> chain{ConsoleName(command)};
-    while (wrappers.contains(chain.back())) {
-        // Past the blanks, the wrapper's name, and the blanks after it.
-        std::size_t at = command.find_first_not_of(WideChar{' '});
-        at = std::min(command.find_first_not_of(WideChar{' '}, at + chain.back().size()), command.size());
-        if (at < command.size() && command[at] == '"') {
-            ++at;
+WideStringView TextAfterName(WideStringView command) {
+    std::size_t i = 0;
+    while (i < command.size() && command[i] == ' ') {
+        ++i;
+    }
+    while (i < command.size() && IsNameCharacter(static_cast<char32_t>(command[i]))) {
+        ++i;
+    }
+    return command.substr(i);
+}
+
+CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrappers) {
+    CommandChain chain{{ConsoleName(command)}, command};
+    while (wrappers.contains(chain.names.back())) {
+        WideStringView wrapped = TextAfterName(chain.innermost);
+        wrapped.remove_prefix(std::min(wrapped.find_first_not_of(WideChar{' '}), wrapped.size()));
+        if (!wrapped.empty() && wrapped[0] == '"') {
+            wrapped.remove_prefix(1);
         }
-        command = command.substr(at);
-        chain.push_back(ConsoleName(command));
+        chain.innermost = wrapped;
+        chain.names.push_back(ConsoleName(wrapped));
     }
     return chain;
+}
+
+std::optional<std::vector<WideString>> ReadArguments(WideStringView text) {
+    std::vector<WideString> arguments;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < text.size() && text[i] == ' ') {
+            ++i;
+        }
+        if (i == text.size()) {
+            return arguments;
+        }
+        if (text[i] == '"') {
+            const std::size_t close = text.find(WideChar{'"'}, i + 1);
+            if (close == WideStringView::npos) {
+                return std::nullopt;
+            }
+            arguments.emplace_back(text.substr(i + 1, close - i - 1));
+            i = close + 1;
+        } else {
+            const std::size_t end = std::min(text.find(WideChar{' '}, i), text.size());
+            arguments.emplace_back(text.substr(i, end - i));
+            i = end;
+        }
+    }
 }
 
 std::string ConfiguredName(const std::string& name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -42,7 +43,22 @@ std::string ConsoleName(WideStringView command);
 // then, while that name is one of wrappers (commands that run their argument
 // text as another command), the name of the text it runs. That text starts
 // after the name and its blanks; a double quote in front of it is passed over.
-std::vector<std::string> NameChain(WideStringView command, const std::set<std::string>& wrappers);
+struct CommandChain {
+    std::vector<std::string> names;
+    // The text of the innermost command, its name first.
+    WideStringView innermost;
+};
+CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrappers);
+
+// What follows the console name in command (after its leading blanks and the
+// name's letters), the arguments' text.
+WideStringView TextAfterName(WideStringView command);
+
+// The arguments as the console reads them: blank-separated words, where a word
+// that starts with a double quote runs to the next double quote, which ends it
+// (the quotes are no part of it). None when a quote is never closed.
+std::optional<std::vector<WideString>> ReadArguments(WideStringView text);
+
 // The same for a configured name (UTF-8); empty when the name could never be
 // read so (empty, or holding another character).
 std::string ConfiguredName(const std::string& name);

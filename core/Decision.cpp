@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/CommandText.h"
@@ -25,7 +26,8 @@ public:
                            decision_.chained ? "it could run more than one command"
                                              : "it holds an unprintable character");
         }
-        decision_.chain = NameChain(line_.command, settings_.wrappers);
+        const CommandChain chain = ReadChain(line_.command, settings_.wrappers);
+        decision_.chain = chain.names;
         decision_.name = decision_.chain.back();
         for (const std::string& name : decision_.chain) {
             if (settings_.Denies(name)) {
@@ -44,6 +46,10 @@ public:
             return Decided(Outcome::NoPrefix, Reply::None, "the line does not start with \"/cheat \"");
         }
         decision_.settings = settings_.SettingsFor(decision_.name);
+        if (decision_.settings != nullptr && decision_.settings->rules.Any() &&
+            !ArgumentsPass(decision_.settings->rules, chain.innermost)) {
+            return Decided(Outcome::Denied, Reply::Denial, std::move(denial_));
+        }
         const auto left = cooldowns_.Remaining(line_.steamId, decision_.name, line_.now);
         if (left > Cooldowns::Clock::duration::zero() && !Ask(kNoCooldown)) {
             decision_.cooldownLeft = left;
@@ -59,6 +65,73 @@ public:
     }
 
 private:
+    // False when a rule fails: decision_.rule names it, denial_ says why.
+    bool ArgumentsPass(const ArgumentRules& rules, WideStringView innermost) {
+        const auto arguments = ReadArguments(TextAfterName(innermost));
+        if (!arguments) {
+            return Fail(rules.pointer, "its arguments can't be read: a double quote is not closed");
+        }
+        if (rules.maxArguments && arguments->size() > *rules.maxArguments) {
+            return Fail(rules.pointer + "/MaxArguments",
+                        fmt::format("{} arguments, more than {}", arguments->size(), *rules.maxArguments));
+        }
+        for (std::size_t i = 0; i < rules.arguments.size(); ++i) {
+            if (!rules.arguments[i]) {
+                continue;
+            }
+            const ArgumentRule& rule = *rules.arguments[i];
+            if (i >= arguments->size()) {
+                return Fail(rule.pointer, fmt::format("argument {} is missing", i + 1));
+            }
+            if (!ArgumentPasses(rule, i, (*arguments)[i])) {
+                return false;
+            }
+            decision_.ruleAnswers.push_back(
+                fmt::format("argument {} ({}): passes", i + 1, Shown((*arguments)[i])));
+        }
+        return true;
+    }
+
+    bool ArgumentPasses(const ArgumentRule& rule, std::size_t index, const WideString& argument) {
+        const std::string which = fmt::format("argument {} ({})", index + 1, Shown(argument));
+        if (rule.min || rule.max) {
+            const auto number = DecimalNumber(argument);
+            const char* bound = rule.min ? "/Min" : "/Max";
+            if (!number) {
+                return Fail(rule.pointer + bound, which + " is not a decimal number");
+            }
+            if (rule.min && *number < *rule.min) {
+                return Fail(rule.pointer + "/Min", fmt::format("{} is below {}", which, *rule.min));
+            }
+            if (rule.max && *number > *rule.max) {
+                return Fail(rule.pointer + "/Max", fmt::format("{} is above {}", which, *rule.max));
+            }
+        }
+        if (!rule.allow.empty() &&
+            std::none_of(rule.allow.begin(), rule.allow.end(),
+                         [&](const WideString& pattern) { return MatchesPattern(argument, pattern); })) {
+            return Fail(rule.pointer + "/Allow", which + " matches no pattern");
+        }
+        if (rule.permission) {
+            WideString permission =
+                WIDE("Cheat.") + WideString(decision_.name.begin(), decision_.name.end()) + WIDE(".");
+            permission += argument;
+            if (!Ask(permission)) {
+                return Fail(rule.pointer + "/Permission", Engine::ToUtf8(permission) + " is not held");
+            }
+        }
+        return true;
+    }
+
+    bool Fail(std::string rule, std::string why) {
+        decision_.ruleAnswers.push_back(why + ": " + rule);
+        decision_.rule = std::move(rule);
+        denial_ = std::move(why);
+        return false;
+    }
+
+    static std::string Shown(const WideString& argument) { return Engine::ToPrintableUtf8(argument); }
+
     bool Ask(WideStringView permission) {
         const bool held = ask_(permission);
         decision_.asked.push_back({WideString(permission), held});
@@ -77,6 +150,7 @@ private:
     const Cooldowns& cooldowns_;
     const AskPermission& ask_;
     Decision decision_;
+    std::string denial_;
 };
 
 }  // namespace

@@ -11,8 +11,9 @@
 //   2. deny list            denied, when any name of the chain is on it
 //   3. permission           refused
 //   4. the "/cheat " prefix (a line routed without it runs nothing)
-//   5. cooldown             cooldown, unless the player holds Corvane.NoCooldown
-//   6. granted
+//   5. argument rules       denied, naming the rule that failed
+//   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
+//   7. granted
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,10 @@ struct Decision {
     // Rejected: the text would chain commands ('|' or a line break), rather
     // than only hold something unprintable.
     bool chained = false;
+    // Denied by an argument rule: the JSON pointer of the rule that failed.
+    std::string rule;
+    // Each argument rule's answer, in the order they were tried, for people.
+    std::vector<std::string> ruleAnswers;
     // Cooldown: how long is left.
     Cooldowns::Clock::duration cooldownLeft{};
     // Granted: who sees the announcement; unset when PrintToChat decides.

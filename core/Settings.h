@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "core/ArgumentRules.h"
 #include "core/AuditRotation.h"
 #include "core/Setting.h"
 #include "engine/FString.h"
@@ -30,6 +31,7 @@ struct CommandSettings {
     std::chrono::steady_clock::duration cooldown{};
     // When set, decides instead of PrintToChat.
     std::optional<Announce> announce;
+    ArgumentRules rules;
 };
 
 // The texts of "Messages", in the engine's characters. Each is what its

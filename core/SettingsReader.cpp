@@ -28,6 +28,7 @@ constexpr double kLongestCooldownSeconds = 1e9;
 constexpr std::uint64_t kLeastRotationBytes = 65536;
 constexpr std::uint64_t kMostRotationBytes = std::uint64_t{1} << 40;
 constexpr std::uint64_t kMostRotatedFiles = 1000;
+constexpr std::uint64_t kMostArguments = 1000;
 
 std::string WithArticle(const json& value) {
     const std::string type = value.type_name();
@@ -420,11 +421,93 @@ private:
                             ", not one of \"all\", \"none\" or \"admins\"");
                 }
                 settings.announce = announce;
+            } else if (key == "MaxArguments") {
+                const auto most = WholeNumber(value, member, 0, kMostArguments, "arguments");
+                settings.rules.maxArguments = most ? std::optional<std::size_t>(*most) : std::nullopt;
+            } else if (key == "Arguments") {
+                settings.rules.arguments = ReadArgumentRules(member, value);
             } else {
-                NotASetting(ConfigLevel::Command, position, key, "of a command (Cooldown, Announce)");
+                NotASetting(ConfigLevel::Command, position, key,
+                            "of a command (Cooldown, Announce, MaxArguments, Arguments)");
             }
         }
+        settings.rules.pointer = position;
         return settings;
+    }
+
+    std::vector<std::optional<ArgumentRule>> ReadArgumentRules(const std::string& position,
+                                                               const json& list) {
+        std::vector<std::optional<ArgumentRule>> rules;
+        if (!list.is_array()) {
+            Add(Severity::Error, position, "is " + WithArticle(list) + ", not a list of argument rules");
+            return rules;
+        }
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string at = position + "/" + std::to_string(i);
+            if (list[i].is_null() || (list[i].is_object() && list[i].empty())) {
+                rules.emplace_back();
+            } else if (!list[i].is_object()) {
+                Add(Severity::Error, at,
+                    "is " + WithArticle(list[i]) + ", not an argument rule (an object, or null)");
+                rules.emplace_back();
+            } else {
+                rules.push_back(ReadArgumentRule(at, list[i]));
+            }
+        }
+        return rules;
+    }
+
+    ArgumentRule ReadArgumentRule(const std::string& position, const json& object) {
+        ArgumentRule rule;
+        rule.pointer = position;
+        for (const auto& [key, value] : object.items()) {
+            const std::string member = MemberPointer(position, key);
+            if (key == "Min" || key == "Max") {
+                if (!value.is_number()) {
+                    Add(Severity::Error, member, "is " + WithArticle(value) + ", not a number");
+                } else {
+                    (key == "Min" ? rule.min : rule.max) = value.get<double>();
+                }
+            } else if (key == "Allow") {
+                rule.allow = ReadPatterns(member, value);
+            } else if (key == "Permission") {
+                if (!value.is_boolean()) {
+                    Add(Severity::Error, member, "is " + WithArticle(value) + ", not true or false");
+                } else {
+                    rule.permission = value.get<bool>();
+                }
+            } else {
+                NotASetting(ConfigLevel::ArgumentRule, position, key,
+                            "of an argument rule (Min, Max, Allow, Permission)");
+            }
+        }
+        if (rule.min && rule.max && *rule.min > *rule.max) {
+            Add(Severity::Error, position + "/Max",
+                fmt::format("is below Min ({}): no argument could pass", *rule.min));
+        }
+        return rule;
+    }
+
+    std::vector<WideString> ReadPatterns(const std::string& position, const json& list) {
+        std::vector<WideString> patterns;
+        if (!list.is_array() || list.empty()) {
+            Add(Severity::Error, position,
+                "is " + (list.is_array() ? std::string("an empty list") : WithArticle(list)) +
+                    ", not a list of patterns: no argument could pass");
+            return patterns;
+        }
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string at = position + "/" + std::to_string(i);
+            if (!list[i].is_string()) {
+                Add(Severity::Error, at, "is " + WithArticle(list[i]) + ", not a pattern");
+            } else if (list[i].get_ref<const std::string&>().empty()) {
+                Add(Severity::Error, at,
+                    "is empty: it would match only an empty argument, which no one can type");
+            } else {
+                patterns.push_back(Velkor::Tools::Utf8Decode(list[i].get<std::string>()));
+            }
+        }
+        return patterns;
     }
 
     const ConfigFile& file_;

@@ -90,7 +90,8 @@ TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
          "warning /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
         {R"("Banner": "hi")", "warning /Banner: is not read by the plugin"},
         {R"("Commands": {"fly": {"announce": "all"}})",
-         "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce) (did you mean "
+         "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce, MaxArguments, "
+         "Arguments) (did you mean "
          "/Commands/fly/Announce?)"},
     };
     for (const auto& c : cases) {

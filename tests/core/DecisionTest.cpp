@@ -35,8 +35,8 @@ class DecisionTest : public ::testing::Test {
 protected:
     DecisionTest() {
         settings_.deny = {"quit"};
-        settings_.commands["fly"] = {seconds(60), Announce::Admins};
-        settings_.others = Corvane::CommandSettings{seconds(5), std::nullopt};
+        settings_.commands["fly"] = {seconds(60), Announce::Admins, {}};
+        settings_.others = Corvane::CommandSettings{seconds(5), std::nullopt, {}};
     }
 
     Decision Decide(const WideString& command, bool hasPrefix = true) {
@@ -136,7 +136,7 @@ TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
 
 TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
     settings_.wrappers = {"wrap", "as"};
-    settings_.commands["giveitem"] = {seconds(300), Announce::None};
+    settings_.commands["giveitem"] = {seconds(300), Announce::None, {}};
     Hold(WIDE("Cheat.wrap"));
     const struct Case {
         const WideChar* command;

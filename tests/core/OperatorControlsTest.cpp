@@ -341,7 +341,8 @@ TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
         {{{"Commands", {"fly"}}}, "config.json: /Commands: is an array, not an object of command entries"},
         {{{"Commands", {{"fly", 30}}}}, "config.json: /Commands/fly: is a number, not an object"},
         {{{"Commands", {{"fly", {{"Cooldwon", 30}}}}}},
-         "config.json: /Commands/fly/Cooldwon: is not a setting of a command (Cooldown, Announce) (did you "
+         "config.json: /Commands/fly/Cooldwon: is not a setting of a command (Cooldown, Announce, "
+         "MaxArguments, Arguments) (did you "
          "mean /Commands/fly/Cooldown?)"},
         {{{"Commands", {{"giveitem", {{"Cooldown", "soon"}}}}}},
          "config.json: /Commands/giveitem/Cooldown: is a string, not a number of seconds, 0 or more"},
