@@ -102,6 +102,9 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
         lines.push_back(fmt::format("permission {}: {}", Engine::ToPrintableUtf8(answer.permission),
                                     answer.held ? "held" : "not held"));
     }
+    for (const std::string& answer : decision.ruleAnswers) {
+        lines.push_back("argument rule: " + answer);
+    }
     if (decision.outcome == Outcome::Cooldown) {
         lines.push_back(fmt::format("cooldown: {} s left",
                                     std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count())));
