@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The suite built with Clang under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the fuzz targets with it, each of their corpus inputs run once as a test.
+# the fuzz targets with it, each of their corpus inputs run once as a test, and
+# the soaks shortened (CORVANE_SOAK_LINES in the sanitize test preset).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh sanitize
