@@ -1,8 +1,8 @@
 # Dependencies of the Windows cross build, from the same Debian packages as the
-# Linux build: fmt, spdlog and nlohmann json as headers, GoogleTest built from
-# its source package. Only these three header folders reach the cross
-# compiler, through a staging directory of links: the rest of the build
-# machine's /usr/include is for the build machine.
+# Linux build: fmt and spdlog built here once as static libraries, nlohmann
+# json as headers, GoogleTest built from its source package. Only these three
+# header folders reach the cross compiler, through a staging directory of
+# links: the rest of the build machine's /usr/include is for the build machine.
 set(staging ${CMAKE_BINARY_DIR}/deps/include)
 file(MAKE_DIRECTORY ${staging})
 foreach(folder fmt spdlog nlohmann)
@@ -12,16 +12,22 @@ foreach(folder fmt spdlog nlohmann)
   file(CREATE_LINK /usr/include/${folder} ${staging}/${folder} SYMBOLIC)
 endforeach()
 
-function(corvane_header_library name)
-  add_library(${name} INTERFACE IMPORTED)
-  set_target_properties(${name} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${staging}
-    INTERFACE_COMPILE_DEFINITIONS "${ARGN}")
-endfunction()
+# Header-only, every file that includes them would compile all of fmt and
+# spdlog again.
+add_library(corvane_fmt STATIC ${CMAKE_CURRENT_LIST_DIR}/windows/FmtLibrary.cpp)
+target_include_directories(corvane_fmt SYSTEM PUBLIC ${staging})
+add_library(fmt::fmt ALIAS corvane_fmt)
 
-corvane_header_library(fmt::fmt FMT_HEADER_ONLY)
-corvane_header_library(spdlog::spdlog SPDLOG_HEADER_ONLY= SPDLOG_FMT_EXTERNAL)
-set_target_properties(spdlog::spdlog PROPERTIES INTERFACE_LINK_LIBRARIES fmt::fmt)
-corvane_header_library(nlohmann_json::nlohmann_json)
+add_library(corvane_spdlog STATIC ${CMAKE_CURRENT_LIST_DIR}/windows/SpdlogLibrary.cpp)
+target_compile_definitions(corvane_spdlog PUBLIC SPDLOG_COMPILED_LIB SPDLOG_FMT_EXTERNAL)
+target_link_libraries(corvane_spdlog PUBLIC fmt::fmt)
+add_library(spdlog::spdlog ALIAS corvane_spdlog)
+# The stand-in framework exports all of its symbols; these libraries' are each
+# module's own, as they would be header-only.
+set(CORVANE_DEPENDENCY_ARCHIVES libcorvane_fmt.a libcorvane_spdlog.a)
+
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${staging})
 
 if(CORVANE_TESTS)
   set(googletest /usr/src/googletest)

@@ -110,6 +110,7 @@ FString Concat(FString&& left, const FString& right) {
     }
     if (&left == &right) {
         // Taking over left's buffer would also take right's text away.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): right is left, moved from below.
         const FString copy(right);
         return Concat(std::move(left), copy);
     }

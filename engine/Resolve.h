@@ -29,6 +29,7 @@ Field* ResolveField(const void* object, const char* name) {
     if (address == 0) {
         throw std::runtime_error("Engine field not found: " + std::string(name));
     }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the framework hands a field's address over as an integer.
     return reinterpret_cast<Field*>(static_cast<std::uintptr_t>(address));
 }
 

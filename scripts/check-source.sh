@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Checks the sources without building them: every C++ file is formatted as
-# .clang-format says, and the plugin's layers include only what lies below
-# them (host/ nothing of ours, engine/ host/, core/ engine/ and host/), so that
-# the plugin builds against host/ alone.
+# Checks the sources: every C++ file is formatted as .clang-format says; the
+# plugin's layers include only what lies below them (host/ nothing of ours,
+# engine/ host/, core/ engine/ and host/), so that the plugin builds against
+# host/ alone; and clang-tidy finds nothing in them (.clang-tidy) but what
+# scripts/lint-known.txt lists.
+#   check-source.sh [engine] [core]   lints those folders' files only (both by default)
+# host/ has no sources: its headers are linted through the files that include
+# them. clang-tidy reads the compile database of the lint preset, which is
+# configured here and never built; it holds the Linux sources only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
@@ -17,4 +22,58 @@ check_layer() {
 check_layer host host
 check_layer engine 'host|engine'
 check_layer core 'host|engine|core'
+
+folders=("$@")
+[ $# -gt 0 ] || folders=(engine core)
+cmake --preset lint >/dev/null
+sources=()
+while IFS= read -r path; do
+  for folder in "${folders[@]}"; do
+    [[ $path == "$PWD/$folder/"* ]] && sources+=("${path#"$PWD"/}")
+  done
+done < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' build-lint/compile_commands.json | sort -u)
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+# Two files at a time, each one's output kept apart.
+printf '%s\n' "${sources[@]}" | xargs -P 2 -I{} sh -c \
+  'clang-tidy-14 --quiet -p build-lint "$1" >"$2/$(echo "$1" | tr / _).log" 2>&1 || echo "$1" >>"$2/failed"' \
+  _ {} "$logs"
+# A finding is "file check"; a header's is reported once, whichever file included it.
+cat "$logs"/*.log | grep -E '^/[^:]+:[0-9]+:[0-9]+: (warning|error): .*\]$' | sed "s|^$PWD/||" | sort -u \
+  >"$logs/findings" || true
+known_file=scripts/lint-known.txt
+known=$(grep -v -E '^(#|$)' "$known_file" || true)
+finding_key() { sed -E 's/^([^:]+):.*\[([^],]+)[^]]*\]$/\1 \2/'; }
+unknown=0 seen_known=""
+while IFS= read -r finding; do
+  key=$(finding_key <<<"$finding")
+  if grep -q -x -F "$key" <<<"$known"; then
+    seen_known+="$key"$'\n'
+  else
+    echo "$finding"
+    unknown=1
+  fi
+done <"$logs/findings"
+# A file that clang-tidy could not read at all has no finding to show: its output does.
+if [ -f "$logs/failed" ]; then
+  while IFS= read -r file; do
+    log="$logs/$(echo "$file" | tr / _).log"
+    grep -q -E '^/[^:]+:[0-9]+:[0-9]+: (warning|error): .*\]$' "$log" || { cat "$log"; unknown=1; }
+  done <"$logs/failed"
+fi
+if [ $unknown = 1 ]; then
+  echo "check-source.sh: clang-tidy findings above (.clang-tidy; NOLINT(check): why, where one is no fault)" >&2
+  status=1
+fi
+while IFS= read -r key; do
+  [ -n "$key" ] || continue
+  case " ${folders[*]} " in *" ${key%%/*} "*) ;; *) continue ;; esac
+  if ! grep -q -x -F "$key" <<<"$seen_known"; then
+    echo "check-source.sh: '$key' is fixed: remove it from $known_file" >&2
+    status=1
+  fi
+done <<<"$known"
+if [ -n "$seen_known" ]; then
+  echo "check-source.sh: $(grep -c . <<<"$seen_known") finding(s) still listed in $known_file"
+fi
 exit $status

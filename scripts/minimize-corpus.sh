@@ -7,24 +7,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 targets=("$@")
-[ $# -gt 0 ] || targets=(fuzz_chat fuzz_strings fuzz_config)
+[ $# -gt 0 ] || targets=(fuzz_chat fuzz_strings fuzz_config fuzz_audit)
 
-scripts/build.sh fuzz --target "${targets[@]}"
+scripts/build.sh sanitize --target "${targets[@]}"
 
 export UBSAN_OPTIONS=print_stacktrace=1
 # Files, and cov and ft as libFuzzer counts them when it loads the folder.
 figures() {
-  echo "$(find "$2" -type f | wc -l) files, $(build-fuzz/bin/"$1" -runs=0 "$2" 2>&1 |
+  echo "$(find "$2" -type f | wc -l) files, $(build-sanitize/bin/"$1" -runs=0 "$2" 2>&1 |
     sed -n 's/.*INITED cov: \([0-9]*\) ft: \([0-9]*\).*/cov \1, ft \2/p')"
 }
 
-merged=$(mktemp -d "$PWD/build-fuzz/merge.XXXXXX")
+merged=$(mktemp -d "$PWD/build-sanitize/merge.XXXXXX")
 trap 'rm -rf "$merged" "$merged.log"' EXIT
 for target in "${targets[@]}"; do
   corpus=fuzz/corpus/$target
   before=$(figures "$target" "$corpus")
   rm -rf "${merged:?}"/*
-  if ! build-fuzz/bin/"$target" -merge=1 -use_counters=0 "$merged" "$corpus" >"$merged.log" 2>&1; then
+  if ! build-sanitize/bin/"$target" -merge=1 -use_counters=0 "$merged" "$corpus" >"$merged.log" 2>&1; then
     tail -n 20 "$merged.log"
     exit 1
   fi

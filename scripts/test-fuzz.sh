@@ -2,16 +2,16 @@
 # Builds the libFuzzer targets (Clang, under AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs all of them at once, each for a bounded
 # time on a copy of its seed corpus. Inputs that break something are kept in
-# build-fuzz/runs/<target>/findings.
+# build-sanitize/runs/<target>/findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${CORVANE_FUZZ_SECONDS:-60}
-targets=(fuzz_chat fuzz_strings fuzz_config)
+targets=(fuzz_chat fuzz_strings fuzz_config fuzz_audit)
 
-scripts/build.sh fuzz --target "${targets[@]}"
+scripts/build.sh sanitize --target "${targets[@]}"
 
 export UBSAN_OPTIONS=print_stacktrace=1
-runs=build-fuzz/runs
+runs=build-sanitize/runs
 rm -rf "$runs"
 declare -A pids
 for target in "${targets[@]}"; do
@@ -20,8 +20,8 @@ for target in "${targets[@]}"; do
   # Leaks are looked for after every input only where no leak is the target's
   # invariant; the others are checked once at exit, which is many times faster.
   leaks=0
-  [ "$target" = fuzz_config ] && leaks=1
-  build-fuzz/bin/"$target" -max_total_time="$seconds" -timeout=10 -detect_leaks=$leaks \
+  [ "$target" = fuzz_config ] || [ "$target" = fuzz_audit ] && leaks=1
+  build-sanitize/bin/"$target" -max_total_time="$seconds" -timeout=10 -detect_leaks=$leaks \
     -artifact_prefix="$runs/$target/findings/" "$runs/$target/corpus" >"$runs/$target/log" 2>&1 &
   pids[$target]=$!
 done

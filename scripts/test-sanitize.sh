@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The whole suite built with Clang under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The suite built with Clang under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the fuzz targets with it, each of their corpus inputs run once as a test, and
+# the soaks shortened (CORVANE_SOAK_LINES in the sanitize test preset).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh asan
-ctest --preset asan
+scripts/build.sh sanitize
+ctest --preset sanitize
