@@ -5,34 +5,14 @@
 // The plugin state owns one AuditWriter for the file the settings in force name.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "core/AuditLine.h"
 #include "core/AuditRotation.h"
-#include "host/WideChar.h"
 
 namespace Corvane {
-
-struct AuditRecord {
-    std::uint64_t steamId = 0;
-    std::string character;  // UTF-8
-    // A /cheat line's command: the text after the prefix.
-    WideString command;
-    // A /corvane line's action ("reload", "check"), written instead of a command.
-    std::string action;
-    // The permission asked of the permissions plugin, when one was.
-    std::optional<WideString> permission;
-    // "granted", "refused", "rejected", "denied", "cooldown", "failed", "reloaded".
-    std::string outcome;
-    std::string error;  // what failed, when the outcome is "failed"
-};
-
-// The record as one line of JSON, without its line break. A command that did
-// not run keeps at most its first 1,000 characters; "cut" says how many more
-// there were.
-std::string AuditLine(const AuditRecord& record);
 
 class AuditWriter {
 public:
