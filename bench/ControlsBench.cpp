@@ -290,7 +290,7 @@ void AuditLineOnly(benchmark::State& state) {
 void AuditAppend(benchmark::State& state) {
     const Corvane::AuditRecord record = GrantedRecord();
     EmptyAuditFile();
-    const Corvane::AuditWriter writer(AuditFile());
+    Corvane::AuditWriter writer(AuditFile());
     for (auto _ : state) {
         writer.Append(record);
     }

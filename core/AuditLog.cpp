@@ -2,8 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <stdexcept>
 #include <system_error>
 
@@ -13,42 +11,73 @@
 namespace Corvane {
 namespace {
 
-[[noreturn]] void Fail(const char* what, const std::filesystem::path& file, const std::string& reason) {
+namespace fs = std::filesystem;
+
+std::string Shown(const fs::path& file) {
     const std::u8string path = file.u8string();
-    throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what,
-                                         Engine::EscapeForLog(std::string(path.begin(), path.end())),
-                                         reason));
+    return std::string(path.begin(), path.end());
 }
 
-std::string Reason(int error) {
-    return std::generic_category().message(error != 0 ? error : EIO);
+[[noreturn]] void Fail(const char* what, const fs::path& file, const std::string& reason) {
+    throw std::runtime_error(
+        fmt::format("Can't {} the audit file {}: {}", what, Engine::EscapeForLog(Shown(file)), reason));
+}
+
+struct Failure {
+    const char* verb;
+    std::string reason;
+};
+
+// Folders are made only when the open shows one missing: the common case,
+// an existing file, costs one open.
+std::optional<Failure> OpenCreatingFolders(Platform::AppendingFile& opened, const fs::path& file) {
+    if (opened.Open(file)) {
+        return std::nullopt;
+    }
+    if (!opened.FolderMissing()) {
+        return Failure{"open", opened.Reason()};
+    }
+    std::error_code created;
+    fs::create_directories(file.parent_path(), created);
+    if (created) {
+        return Failure{"create the folder of", created.message()};
+    }
+    if (opened.Open(file)) {
+        return std::nullopt;
+    }
+    return Failure{"open", opened.Reason()};
 }
 
 }  // namespace
 
-void AuditWriter::Append(const AuditRecord& record) const {
+void AuditWriter::Append(const AuditRecord& record) {
     if (!file_) {
         return;
     }
-    const std::filesystem::path& file = *file_;
-    const std::string text = AuditLine(record) + "\n";
-    std::error_code created;
-    std::filesystem::create_directories(file.parent_path(), created);
-    if (created) {
-        Fail("create the folder of", file, created.message());
+    const fs::path& file = *file_;
+    const std::string line = AuditLine(record) + "\n";
+    Platform::AppendingFile opened;
+    if (const std::optional<Failure> failure = OpenCreatingFolders(opened, file)) {
+        Fail(failure->verb, file, failure->reason);
     }
-    errno = 0;
-    std::FILE* stream = Platform::OpenForAppending(file);
-    if (stream == nullptr) {
-        Fail("open", file, Reason(errno));
+    const std::string text = fragmentLeft_ ? "\n" + line : line;
+    const std::size_t written = opened.Write(text);
+    if (written == text.size()) {
+        if (!opened.Close()) {
+            Fail("write", file, opened.Reason());
+        }
+        fragmentLeft_ = false;
+        return;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-    const bool flushed = written && std::fflush(stream) == 0;
-    const int error = errno;
-    const bool closed = std::fclose(stream) == 0;
-    if (!written || !flushed || !closed) {
-        Fail("write", file, Reason(error != 0 ? error : errno));
+    std::string reason = opened.Reason().empty()
+                             ? fmt::format("only {} of {} bytes were written", written, text.size())
+                             : opened.Reason();
+    if (written > 0 && !opened.CutBack(file, written)) {
+        fragmentLeft_ = true;
+        reason += fmt::format(", and they can't be cut back ({}): the next line starts on a line of its own",
+                              opened.Reason());
     }
+    Fail("write", file, reason);
 }
 
 }  // namespace Corvane

@@ -22,13 +22,24 @@ public:
         : file_(std::move(file)), rotation_(rotation) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
-    // Appends AuditLine(record) and a line break, creating missing folders.
-    // Throws std::runtime_error naming the path and the system's reason.
-    void Append(const AuditRecord& record) const;
+
+    // Appends AuditLine(record) and a line break with one write, the file
+    // opened for appending (created, with its missing folders, when missing)
+    // and closed again: a file moved away is created anew at the next line.
+    //
+    // A write that fails leaves nothing of the line: the file is cut back to
+    // its size before it, or, when even that fails, the next line starts with
+    // a line break, so that the part left stands on a line of its own.
+    //
+    // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
+    // when the line could not be written.
+    void Append(const AuditRecord& record);
 
 private:
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
+    // The file ends in part of a line that could not be cut back.
+    bool fragmentLeft_ = false;
 };
 
 }  // namespace Corvane

@@ -1,14 +1,25 @@
-// The audit line: the bound on a line and the counts of what was cut, and
-// the escapes.
+// The audit writer and its line, called directly: the bound on a line and the
+// counts of what was cut, the escapes, one write a line, and no fragment
+// after a failed write.
 #include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditLine.h"
+#include "core/AuditLog.h"
+#include "devhost/platform/FileFaults.h"
+#include "devhost/server/ServerDirectory.h"
 #include "host/Velkor.h"
 
 using ::testing::HasSubstr;
+using ::testing::SizeIs;
 using json = nlohmann::json;
+namespace fs = std::filesystem;
+using DevHost::Platform::FileFault;
 
 namespace {
 
@@ -18,6 +29,20 @@ WideString Repeated(WideStringView text, std::size_t times) {
         repeated.append(text.begin(), text.end());
     }
     return repeated;
+}
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+std::vector<std::string> LinesOf(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::istringstream text(Read(file));
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 // A refused use, its command and permission as typed.
@@ -30,6 +55,23 @@ Corvane::AuditRecord Refused(const WideString& command) {
     record.outcome = "refused";
     return record;
 }
+
+// What Append threw; empty when it wrote the line.
+std::string AppendFailure(Corvane::AuditWriter& writer, const Corvane::AuditRecord& record) {
+    try {
+        writer.Append(record);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+class AuditWriterTest : public ::testing::Test {
+protected:
+    fs::path File(const std::string& name = "audit.jsonl") const { return folder_.Root() / name; }
+
+    DevHost::ServerDirectory folder_ = DevHost::ServerDirectory::Temporary("corvane-audit-");
+};
 
 // Every text member is what was given, as a prefix, with a count of the
 // characters left out that makes up the rest.
@@ -104,6 +146,56 @@ TEST(AuditLine, WhatWouldHideOrReorderTheLineIsWrittenAsAnEscape) {
         SCOPED_TRACE(escape);
         const std::string line = Corvane::AuditLine(Refused(WIDE("1") + WideString(1, c) + WIDE("0")));
         EXPECT_THAT(line, HasSubstr(R"("command":"1)" + escape + R"(0")"));
+    }
+}
+
+TEST_F(AuditWriterTest, WritersSharingAFileLeaveOnlyWholeLines) {
+    constexpr int kWriters = 4, kLines = 150;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            Corvane::AuditWriter writer(File());
+            Corvane::AuditRecord record =
+                Refused(WIDE("fly ") + WideString(15'000, static_cast<WideChar>('a' + w)));
+            record.outcome = "granted";
+            for (int i = 0; i < kLines; ++i) {
+                writer.Append(record);
+            }
+        });
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    const std::vector<std::string> lines = LinesOf(File());
+    ASSERT_THAT(lines, SizeIs(kWriters * kLines));
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(json::accept(line)) << line.substr(0, 100);
+    }
+}
+
+TEST_F(AuditWriterTest, AWriteThatFailsLeavesNoFragmentBeforeTheNextLine) {
+    struct Case {
+        FileFault fault;
+        bool fragmentStays;
+    } cases[] = {{FileFault::ShortWrite, false}, {FileFault::FailedCutBack, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fragmentStays ? "failed cut-back" : "short write");
+        fs::remove(File());
+        Corvane::AuditWriter writer(File());
+        writer.Append(Refused(WIDE("walk")));
+        const std::string before = Read(File());
+        {
+            const DevHost::Platform::ArmedFileFault armed(c.fault, File());
+            const std::string failure = AppendFailure(writer, Refused(WIDE("fly")));
+            EXPECT_THAT(failure, HasSubstr("Can't write the audit file"));
+            EXPECT_THAT(failure, HasSubstr("bytes were written"));
+        }
+        EXPECT_EQ(Read(File()).size() > before.size(), c.fragmentStays);
+        writer.Append(Refused(WIDE("swim")));
+        const std::vector<std::string> lines = LinesOf(File());
+        ASSERT_THAT(lines, SizeIs(c.fragmentStays ? 3 : 2));
+        EXPECT_TRUE(json::accept(lines.front()));
+        EXPECT_EQ(json::parse(lines.back())["command"], "swim") << "the next line is whole, on its own";
     }
 }
 
