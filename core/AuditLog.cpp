@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/PluginLog.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
 
@@ -48,7 +49,56 @@ std::optional<Failure> OpenCreatingFolders(Platform::AppendingFile& opened, cons
     return Failure{"open", opened.Reason()};
 }
 
+// <name>.<number><ext>; number 0 is the file itself.
+fs::path Numbered(const fs::path& file, std::uint32_t number) {
+    if (number == 0) {
+        return file;
+    }
+    fs::path name = file.stem();
+    name += "." + std::to_string(number);
+    name += file.extension();
+    return file.parent_path() / name;
+}
+
+// Shifts the numbered files up by one, the oldest first, so that each rename
+// replaces only the file beyond keep; empty, or what failed.
+std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
+    if (keep == 0) {
+        std::error_code removed;
+        fs::remove(file, removed);
+        return removed ? "can't delete it: " + removed.message() : "";
+    }
+    for (std::uint32_t number = keep; number >= 1; --number) {
+        const fs::path from = Numbered(file, number - 1);
+        std::error_code missing;
+        if (number > 1 && !fs::exists(from, missing)) {
+            continue;
+        }
+        const fs::path to = Numbered(file, number);
+        if (const std::string reason = Platform::Rename(from, to); !reason.empty()) {
+            return fmt::format("can't rename {} to {}: {}", Shown(from.filename()), Shown(to.filename()),
+                               reason);
+        }
+    }
+    return "";
+}
+
 }  // namespace
+
+void AuditWriter::Rotate() {
+    const std::string problem = ShiftFiles(*file_, rotation_->keep);
+    if (problem.empty()) {
+        rotationFailing_ = false;
+        fragmentLeft_ = false;
+        return;
+    }
+    if (!rotationFailing_ && PluginLog()) {
+        PluginLog()->error(std::string_view(Engine::EscapeForLog(fmt::format(
+            "Can't rotate the audit file {} ({}): its lines go on into it until a rotation succeeds",
+            Shown(*file_), problem))));
+    }
+    rotationFailing_ = true;
+}
 
 void AuditWriter::Append(const AuditRecord& record) {
     if (!file_) {
@@ -57,7 +107,16 @@ void AuditWriter::Append(const AuditRecord& record) {
     const fs::path& file = *file_;
     const std::string line = AuditLine(record) + "\n";
     Platform::AppendingFile opened;
-    if (const std::optional<Failure> failure = OpenCreatingFolders(opened, file)) {
+    std::optional<Failure> failure = OpenCreatingFolders(opened, file);
+    if (!failure && rotation_) {
+        const std::optional<std::uint64_t> size = opened.Size();
+        if (size && *size > 0 && *size + line.size() > rotation_->maxBytes) {
+            opened.Close();
+            Rotate();
+            failure = OpenCreatingFolders(opened, file);
+        }
+    }
+    if (failure) {
         Fail(failure->verb, file, failure->reason);
     }
     const std::string text = fragmentLeft_ ? "\n" + line : line;

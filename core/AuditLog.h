@@ -1,6 +1,6 @@
 // The audit file: one JSON line for every decision the plugin makes on a
 // player's line, appended before anything of it happens, so that nothing runs
-// unrecorded. The plugin only ever appends to it.
+// unrecorded. The plugin only ever appends to it, and renames it to rotate it.
 //
 // The plugin state owns one AuditWriter for the file the settings in force name.
 #pragma once
@@ -31,15 +31,24 @@ public:
     // its size before it, or, when even that fails, the next line starts with
     // a line break, so that the part left stands on a line of its own.
     //
+    // With a rotation, an append that would take the file past maxBytes
+    // rotates it first. A rotation that fails leaves the line to the current
+    // file, and says so in one error line of the plugin's log until a
+    // rotation succeeds.
+    //
     // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
     // when the line could not be written.
     void Append(const AuditRecord& record);
 
 private:
+    void Rotate();
+
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
     // The file ends in part of a line that could not be cut back.
     bool fragmentLeft_ = false;
+    // A rotation failed, and its error line is in the log.
+    bool rotationFailing_ = false;
 };
 
 }  // namespace Corvane

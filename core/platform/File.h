@@ -48,4 +48,8 @@ private:
     std::string reason_;
 };
 
+// Renames from to to, replacing it, as a log shipper expects a rotation to
+// (the file it holds open keeps its identity); empty, or the system's reason.
+std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+
 }  // namespace Corvane::Platform

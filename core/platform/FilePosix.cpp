@@ -70,4 +70,8 @@ bool AppendingFile::CutBack(const std::filesystem::path&, std::size_t written) {
     return true;
 }
 
+std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? "" : Message(errno);
+}
+
 }  // namespace Corvane::Platform

@@ -107,4 +107,8 @@ bool AppendingFile::CutBack(const std::filesystem::path& file, std::size_t writt
     return cut;
 }
 
+std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) ? "" : Message(GetLastError());
+}
+
 }  // namespace Corvane::Platform

@@ -66,3 +66,13 @@ extern "C" __attribute__((visibility("default"))) int ftruncate(int fd, off_t le
     }
     return real(fd, length);
 }
+
+extern "C" __attribute__((visibility("default"))) int rename(const char* from, const char* to) noexcept {
+    static const auto real = CLibrary<int (*)(const char*, const char*)>("rename");
+    struct stat status {};
+    if (Armed(FileFault::FailedRename) && ::stat(from, &status) == 0 && IsArmedFile(status)) {
+        errno = EACCES;
+        return -1;
+    }
+    return real(from, to);
+}

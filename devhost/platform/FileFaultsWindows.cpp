@@ -18,6 +18,7 @@ std::wstring armedFile;
 // The framework's own imports, which are never redirected.
 const auto systemWriteFile = &WriteFile;
 const auto systemSetEndOfFile = &SetEndOfFile;
+const auto systemMoveFileExW = &MoveFileExW;
 
 bool Armed(FileFault fault) {
     return armed.load(std::memory_order_acquire) == static_cast<int>(fault);
@@ -55,6 +56,21 @@ BOOL WINAPI FaultySetEndOfFile(HANDLE file) {
     return systemSetEndOfFile(file);
 }
 
+BOOL WINAPI FaultyMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    const HANDLE source = CreateFileW(from, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool fails =
+        source != INVALID_HANDLE_VALUE && Armed(FileFault::FailedRename) && IsArmedFile(source);
+    if (source != INVALID_HANDLE_VALUE) {
+        CloseHandle(source);
+    }
+    if (fails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return systemMoveFileExW(from, to, flags);
+}
+
 // Points the imports of the program and of the plugin, when it is loaded, at
 // these functions, or back at the system's.
 void Redirect(const char* name, void* replacement) {
@@ -68,6 +84,7 @@ void Redirect(const char* name, void* replacement) {
 void RedirectAll(bool faulty) {
     Redirect("WriteFile", reinterpret_cast<void*>(faulty ? &FaultyWriteFile : systemWriteFile));
     Redirect("SetEndOfFile", reinterpret_cast<void*>(faulty ? &FaultySetEndOfFile : systemSetEndOfFile));
+    Redirect("MoveFileExW", reinterpret_cast<void*>(faulty ? &FaultyMoveFileExW : systemMoveFileExW));
 }
 
 }  // namespace

@@ -1,19 +1,24 @@
 // The audit writer and its line, called directly: the bound on a line and the
-// counts of what was cut, the escapes, one write a line, and no fragment
-// after a failed write.
+// counts of what was cut, the escapes, one write a line, no fragment after a
+// failed write, and rotation.
 #include <gmock/gmock.h>
+
+#include <spdlog/logger.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "core/AuditLog.h"
+#include "core/PluginLog.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/server/ServerDirectory.h"
 #include "host/Velkor.h"
+#include "tests/support/RecordingSink.h"
 
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
@@ -197,6 +202,76 @@ TEST_F(AuditWriterTest, AWriteThatFailsLeavesNoFragmentBeforeTheNextLine) {
         EXPECT_TRUE(json::accept(lines.front()));
         EXPECT_EQ(json::parse(lines.back())["command"], "swim") << "the next line is whole, on its own";
     }
+}
+
+// Each line names its place in the order of appends.
+Corvane::AuditRecord Numbered(int number) {
+    Corvane::AuditRecord record = Refused(WIDE("walk ") + Repeated(WIDE("x"), 200));
+    record.character = std::to_string(number);
+    return record;
+}
+
+TEST_F(AuditWriterTest, RotationKeepsTheNewestFilesUnderTheirNumbers) {
+    constexpr std::uint64_t kMaxBytes = 2000;
+    constexpr int kLines = 60;
+    for (const std::uint32_t keep : {0u, 1u, 3u}) {
+        SCOPED_TRACE(keep);
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            fs::remove_all(entry.path());
+        }
+        Corvane::AuditWriter writer(File("CheatAudit.jsonl"), Corvane::AuditRotation{kMaxBytes, keep});
+        for (int i = 0; i < kLines; ++i) {
+            writer.Append(Numbered(i));
+        }
+        std::vector<std::string> names;
+        std::vector<int> numbers;
+        for (std::uint32_t k = keep + 1; k-- > 0;) {
+            const fs::path file = File(k == 0 ? "CheatAudit.jsonl" : fmt::format("CheatAudit.{}.jsonl", k));
+            EXPECT_LE(fs::file_size(file), kMaxBytes);
+            for (const std::string& line : LinesOf(file)) {
+                numbers.push_back(std::stoi(json::parse(line)["character"].get<std::string>()));
+            }
+        }
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_THAT(names, SizeIs(keep + 1)) << "no file beyond Keep";
+        ASSERT_FALSE(numbers.empty());
+        EXPECT_EQ(numbers.back(), kLines - 1);
+        for (std::size_t i = 1; i < numbers.size(); ++i) {
+            EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << "the files hold the newest lines, in order";
+        }
+    }
+}
+
+TEST_F(AuditWriterTest, ARotationThatFailsLogsOnceAndTheLinesGoOn) {
+    auto sink = std::make_shared<RecordingSink>();
+    sink->set_pattern("%v");
+    Corvane::PluginLog() = std::make_shared<spdlog::logger>("Corvane", sink);
+    Corvane::AuditWriter writer(File(), Corvane::AuditRotation{1000, 2});
+    const auto appendUntilDue = [&](int lines) {
+        for (int i = 0; i < lines; ++i) {
+            writer.Append(Numbered(i));
+        }
+    };
+    {
+        const DevHost::Platform::ArmedFileFault armed(FileFault::FailedRename, File());
+        appendUntilDue(12);
+    }
+    EXPECT_THAT(LinesOf(File()), SizeIs(12)) << "no use refused";
+    EXPECT_FALSE(fs::exists(File("audit.1.jsonl")));
+    ASSERT_THAT(sink->Lines(), SizeIs(1));
+    EXPECT_THAT(sink->Lines()[0], HasSubstr("Can't rotate the audit file"));
+    EXPECT_THAT(sink->Lines()[0], HasSubstr("can't rename audit.jsonl to audit.1.jsonl: Permission denied"));
+
+    appendUntilDue(1);
+    EXPECT_TRUE(fs::exists(File("audit.1.jsonl")));
+    {
+        const DevHost::Platform::ArmedFileFault armed(FileFault::FailedRename, File());
+        appendUntilDue(12);
+    }
+    EXPECT_THAT(sink->Lines(), SizeIs(2)) << "once more after a rotation succeeded";
+    Corvane::PluginLog().reset();
 }
 
 }  // namespace
