@@ -139,4 +139,10 @@ void AuditWriter::Append(const AuditRecord& record) {
     Fail("write", file, reason);
 }
 
+std::string AuditFileProblem(const fs::path& file) {
+    Platform::AppendingFile opened;
+    const std::optional<Failure> failure = OpenCreatingFolders(opened, file);
+    return failure ? failure->reason : "";
+}
+
 }  // namespace Corvane

@@ -51,4 +51,8 @@ private:
     bool rotationFailing_ = false;
 };
 
+// Why the file can't be opened for appending, its missing folders created and
+// nothing written: the system's reason; empty when it can.
+std::string AuditFileProblem(const std::filesystem::path& file);
+
 }  // namespace Corvane

@@ -1,6 +1,6 @@
 // The audit writer and its line, called directly: the bound on a line and the
 // counts of what was cut, the escapes, one write a line, no fragment after a
-// failed write, and rotation.
+// failed write, rotation, and the problem of a file that can't be written.
 #include <gmock/gmock.h>
 
 #include <spdlog/logger.h>
@@ -272,6 +272,26 @@ TEST_F(AuditWriterTest, ARotationThatFailsLogsOnceAndTheLinesGoOn) {
     }
     EXPECT_THAT(sink->Lines(), SizeIs(2)) << "once more after a rotation succeeded";
     Corvane::PluginLog().reset();
+}
+
+TEST_F(AuditWriterTest, TheProblemOfAFileIsFoundWithoutWritingToIt) {
+    std::ofstream(File("kept.jsonl")) << "kept\n";
+    std::ofstream(File("blocked")) << "a file, not a folder";
+    struct Case {
+        fs::path file;
+        bool writable;
+    } cases[] = {
+        {File("kept.jsonl"), true},
+        {folder_.Root() / "new" / "folders" / "audit.jsonl", true},
+        {File("blocked") / "audit.jsonl", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        const std::string problem = Corvane::AuditFileProblem(c.file);
+        EXPECT_EQ(problem.empty(), c.writable) << problem;
+    }
+    EXPECT_EQ(Read(File("kept.jsonl")), "kept\n");
+    EXPECT_EQ(fs::file_size(folder_.Root() / "new" / "folders" / "audit.jsonl"), 0u);
 }
 
 }  // namespace
