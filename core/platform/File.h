@@ -52,4 +52,7 @@ private:
 // (the file it holds open keeps its identity); empty, or the system's reason.
 std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// True where a drive letter or two backslashes start an absolute path and a
+// backslash separates folders (Windows).
+extern const bool kWindowsPaths;
 }  // namespace Corvane::Platform

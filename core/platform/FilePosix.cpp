@@ -16,6 +16,8 @@ std::string Message(int error) {
 
 }  // namespace
 
+const bool kWindowsPaths = false;
+
 std::filesystem::path PathFromFramework(const std::string& path) {
     return std::filesystem::path(path);
 }

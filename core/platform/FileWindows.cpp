@@ -45,6 +45,8 @@ std::string Message(DWORD error) {
 
 }  // namespace
 
+const bool kWindowsPaths = true;
+
 std::filesystem::path PathFromFramework(const std::string& path) {
     const int size = static_cast<int>(path.size());
     std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0)),

@@ -1,5 +1,5 @@
-// The audit file end to end through the loaded plugin: the file rotates as
-// configured.
+// The audit file end to end through the loaded plugin: a path Windows reads
+// from elsewhere stops the load, and the file rotates as configured.
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include "tests/support/GateFixture.h"
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::SizeIs;
 using json = nlohmann::json;
 namespace fs = std::filesystem;
@@ -43,6 +44,16 @@ protected:
 
     AShooterPlayerController* rex_ = nullptr;
 };
+
+TEST_F(AuditFile, APathWindowsTakesFromElsewhereStopsTheLoadNamingTheMember) {
+    for (const char* path : {"\\audit.jsonl", "D:audit.jsonl"}) {
+        SCOPED_TRACE(path);
+        Events().Clear();
+        WriteConfigWith({{"AuditLog", path}});
+        EXPECT_FALSE(LoadPlugin());
+        EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("[Corvane][error] config.json: /AuditLog: ")));
+    }
+}
 
 TEST_F(AuditFile, AFullFileIsRenamedAndANewOneStarts) {
     const fs::path file = InPluginFolder("CheatAudit.jsonl");

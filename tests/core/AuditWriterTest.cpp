@@ -1,10 +1,11 @@
 // The audit writer and its line, called directly: the bound on a line and the
 // counts of what was cut, the escapes, one write a line, no fragment after a
-// failed write, rotation, and the problem of a file that can't be written.
+// failed write, rotation, and where a configured path puts the file.
 #include <gmock/gmock.h>
 
 #include <spdlog/logger.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/AuditLog.h"
+#include "core/AuditPath.h"
 #include "core/PluginLog.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/server/ServerDirectory.h"
@@ -292,6 +294,43 @@ TEST_F(AuditWriterTest, TheProblemOfAFileIsFoundWithoutWritingToIt) {
     }
     EXPECT_EQ(Read(File("kept.jsonl")), "kept\n");
     EXPECT_EQ(fs::file_size(folder_.Root() / "new" / "folders" / "audit.jsonl"), 0u);
+}
+
+TEST(AuditPath, APathNamesTheSameFileOnEitherSystemOrNone) {
+    enum Where { InFolder, AsWritten, Nowhere };
+    struct Case {
+        const char* configured;
+        bool windows;
+        Where where;
+        const char* problem = "";
+    } cases[] = {
+        {"audit.jsonl", true, InFolder},
+        {"logs\\audit.jsonl", true, InFolder},
+        {"C:\\logs\\audit.jsonl", true, AsWritten},
+        {"\\\\host\\share\\audit.jsonl", true, AsWritten},
+        {"//host/share/audit.jsonl", true, AsWritten},
+        {"\\audit.jsonl", true, Nowhere, "starts at the root of the current drive"},
+        {"/audit.jsonl", true, Nowhere, "starts at the root of the current drive"},
+        {"D:audit.jsonl", true, Nowhere, "is relative to the current folder of drive D:"},
+        {"audit.jsonl", false, InFolder},
+        {"/var/log/audit.jsonl", false, AsWritten},
+        {"\\audit.jsonl", false, Nowhere, "holds a \\, which separates folders only on Windows"},
+        {"logs\\audit.jsonl", false, Nowhere, "holds a \\"},
+        {"\\\\host\\share\\audit.jsonl", false, Nowhere, "holds a \\"},
+        {"D:audit.jsonl", false, Nowhere, "starts with drive D:, which only Windows has"},
+        {"c:/logs/audit.jsonl", false, Nowhere, "starts with drive c:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.configured) + (c.windows ? " on Windows" : " elsewhere"));
+        const Corvane::AuditPath path = Corvane::ResolveAuditPath(c.configured, "plugin", c.windows);
+        const fs::path written(std::u8string(c.configured, c.configured + std::strlen(c.configured)));
+        const fs::path expected = c.where == InFolder    ? fs::path("plugin") / written
+                                  : c.where == AsWritten ? written
+                                                         : fs::path();
+        EXPECT_EQ(path.file, expected);
+        EXPECT_THAT(path.problem, ::testing::StartsWith(c.problem));
+        EXPECT_EQ(path.problem.empty(), c.where != Nowhere);
+    }
 }
 
 }  // namespace
