@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
@@ -22,6 +24,34 @@ std::string Shown(const fs::path& file) {
 [[noreturn]] void Fail(const char* what, const fs::path& file, const std::string& reason) {
     throw std::runtime_error(
         fmt::format("Can't {} the audit file {}: {}", what, Engine::EscapeForLog(Shown(file)), reason));
+}
+
+// The files that end in part of a line that could not be cut back. Kept by
+// path, not by writer: a reload writes its line through a writer of its own,
+// then puts another in force.
+class FilesEndingMidLine {
+public:
+    bool Holds(const fs::path& file) {
+        const std::lock_guard lock(mutex_);
+        return files_.contains(file);
+    }
+    void Mark(const fs::path& file, bool midLine) {
+        const std::lock_guard lock(mutex_);
+        if (midLine) {
+            files_.insert(file);
+        } else {
+            files_.erase(file);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<fs::path> files_;
+};
+
+FilesEndingMidLine& EndingMidLine() {
+    static FilesEndingMidLine files;
+    return files;
 }
 
 struct Failure {
@@ -89,7 +119,7 @@ void AuditWriter::Rotate() {
     const std::string problem = ShiftFiles(*file_, rotation_->keep);
     if (problem.empty()) {
         rotationFailing_ = false;
-        fragmentLeft_ = false;
+        EndingMidLine().Mark(*file_, false);
         return;
     }
     if (!rotationFailing_ && PluginLog()) {
@@ -119,20 +149,20 @@ void AuditWriter::Append(const AuditRecord& record) {
     if (failure) {
         Fail(failure->verb, file, failure->reason);
     }
-    const std::string text = fragmentLeft_ ? "\n" + line : line;
+    const std::string text = EndingMidLine().Holds(file) ? "\n" + line : line;
     const std::size_t written = opened.Write(text);
     if (written == text.size()) {
         if (!opened.Close()) {
             Fail("write", file, opened.Reason());
         }
-        fragmentLeft_ = false;
+        EndingMidLine().Mark(file, false);
         return;
     }
     std::string reason = opened.Reason().empty()
                              ? fmt::format("only {} of {} bytes were written", written, text.size())
                              : opened.Reason();
     if (written > 0 && !opened.CutBack(file, written)) {
-        fragmentLeft_ = true;
+        EndingMidLine().Mark(file, true);
         reason += fmt::format(", and they can't be cut back ({}): the next line starts on a line of its own",
                               opened.Reason());
     }

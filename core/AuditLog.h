@@ -29,7 +29,9 @@ public:
     //
     // A write that fails leaves nothing of the line: the file is cut back to
     // its size before it, or, when even that fails, the next line starts with
-    // a line break, so that the part left stands on a line of its own.
+    // a line break, so that the part left stands on a line of its own. That
+    // is remembered for the file while the plugin stays loaded, whatever
+    // writer appends next (a reload makes new ones).
     //
     // With a rotation, an append that would take the file past maxBytes
     // rotates it first. A rotation that fails leaves the line to the current
@@ -45,8 +47,6 @@ private:
 
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
-    // The file ends in part of a line that could not be cut back.
-    bool fragmentLeft_ = false;
     // A rotation failed, and its error line is in the log.
     bool rotationFailing_ = false;
 };
