@@ -115,9 +115,20 @@ std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
 
 }  // namespace
 
+bool AuditWriter::RotationDue(Platform::AppendingFile& opened, std::size_t adding) {
+    constexpr unsigned kMeasureEvery = 16;
+    if (size_ && ++appendsUnmeasured_ < kMeasureEvery && *size_ + adding <= rotation_->maxBytes) {
+        return false;
+    }
+    size_ = opened.Size();
+    appendsUnmeasured_ = 0;
+    return size_ && *size_ > 0 && *size_ + adding > rotation_->maxBytes;
+}
+
 void AuditWriter::Rotate() {
     const std::string problem = ShiftFiles(*file_, rotation_->keep);
     if (problem.empty()) {
+        size_ = 0;
         rotationFailing_ = false;
         EndingMidLine().Mark(*file_, false);
         return;
@@ -138,13 +149,10 @@ void AuditWriter::Append(const AuditRecord& record) {
     const std::string line = AuditLine(record) + "\n";
     Platform::AppendingFile opened;
     std::optional<Failure> failure = OpenCreatingFolders(opened, file);
-    if (!failure && rotation_) {
-        const std::optional<std::uint64_t> size = opened.Size();
-        if (size && *size > 0 && *size + line.size() > rotation_->maxBytes) {
-            opened.Close();
-            Rotate();
-            failure = OpenCreatingFolders(opened, file);
-        }
+    if (!failure && rotation_ && RotationDue(opened, line.size())) {
+        opened.Close();
+        Rotate();
+        failure = OpenCreatingFolders(opened, file);
     }
     if (failure) {
         Fail(failure->verb, file, failure->reason);
@@ -154,6 +162,9 @@ void AuditWriter::Append(const AuditRecord& record) {
     if (written == text.size()) {
         if (!opened.Close()) {
             Fail("write", file, opened.Reason());
+        }
+        if (size_) {
+            *size_ += text.size();
         }
         EndingMidLine().Mark(file, false);
         return;

@@ -5,12 +5,14 @@
 // The plugin state owns one AuditWriter for the file the settings in force name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "core/AuditLine.h"
 #include "core/AuditRotation.h"
+#include "core/platform/File.h"
 
 namespace Corvane {
 
@@ -34,21 +36,28 @@ public:
     // writer appends next (a reload makes new ones).
     //
     // With a rotation, an append that would take the file past maxBytes
-    // rotates it first. A rotation that fails leaves the line to the current
-    // file, and says so in one error line of the plugin's log until a
-    // rotation succeeds.
+    // rotates it first (with other servers appending to the file too, it may
+    // pass maxBytes by what they append in 16 appends of this one). A rotation that fails leaves the line to
+    // the current file, and says so in one error line of the plugin's log until a rotation succeeds.
     //
     // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
     // when the line could not be written.
     void Append(const AuditRecord& record);
 
 private:
+    bool RotationDue(Platform::AppendingFile& opened, std::size_t adding);
     void Rotate();
 
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
     // A rotation failed, and its error line is in the log.
     bool rotationFailing_ = false;
+    // The file's size when last measured, and what this writer appended since.
+    // Measuring costs a system call, as much as a third of an append: it is
+    // measured when this says a rotation is due, and every few appends for
+    // what other writers of the file appended.
+    std::optional<std::uint64_t> size_;
+    unsigned appendsUnmeasured_ = 0;
 };
 
 // Why the file can't be opened for appending, its missing folders created and
