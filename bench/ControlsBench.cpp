@@ -2,7 +2,7 @@
 // the stand-in server: every control on (the audit file, a deny list of 50
 // names, 50 command entries, 10,000 running cooldowns) beside the messages and
 // PrintToChat alone, in the same run; the audit append by itself, with
-// rotation on and off, and beside the stdio append it replaced; and a use
+// rotation on and off, and beside an append through stdio; and a use
 // with 100,000 running cooldowns beside one with 100.
 //
 // Every measured use is granted and runs: the players still joined take
@@ -322,7 +322,7 @@ void AuditAppendRotating(benchmark::State& state) {
     }
 }
 
-// The append the single write replaced, as the baseline: the folders made
+// The baseline the single write must not be slower than: the folders made
 // first, then stdio, whose buffer may split a line into several writes.
 void StdioAppend(const std::filesystem::path& file, const std::string& text) {
     std::error_code created;
