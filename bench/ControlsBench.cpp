@@ -1,7 +1,8 @@
 // What the operator's controls cost a granted /cheat use, end to end through
 // the stand-in server: every control on (the audit file, a deny list of 50
 // names, 50 command entries, 10,000 running cooldowns) beside the messages and
-// PrintToChat alone, in the same run; the audit append by itself; and a use
+// PrintToChat alone, in the same run; the audit append by itself, with
+// rotation on and off, and beside an append through stdio; and a use
 // with 100,000 running cooldowns beside one with 100.
 //
 // Every measured use is granted and runs: the players still joined take
@@ -22,6 +23,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -68,9 +70,22 @@ std::filesystem::path AuditFile() {
     return std::filesystem::path(CORVANE_BENCH_AUDIT_FILE);
 }
 
+// Beside it, the file of the append with rotation on, and its rotated files.
+std::filesystem::path RotatingAuditFile(const char* number = "") {
+    return AuditFile().parent_path() / fmt::format("rotating{}.jsonl", number);
+}
+
 void EmptyAuditFile() {
     std::error_code ignored;
     std::filesystem::resize_file(AuditFile(), 0, ignored);
+}
+
+void RemoveAuditFiles() {
+    std::error_code ignored;
+    for (const char* number : {"", ".1", ".2"}) {
+        std::filesystem::remove(RotatingAuditFile(number), ignored);
+    }
+    std::filesystem::remove(AuditFile(), ignored);
 }
 
 struct Controls {
@@ -290,14 +305,49 @@ void AuditLineOnly(benchmark::State& state) {
 void AuditAppend(benchmark::State& state) {
     const Corvane::AuditRecord record = GrantedRecord();
     EmptyAuditFile();
-    const Corvane::AuditWriter writer(AuditFile());
+    Corvane::AuditWriter writer(AuditFile());
     for (auto _ : state) {
         writer.Append(record);
     }
 }
 
+// Rotating at the shipped 10 MiB, every 60,000 appends or so: the rotations'
+// price is in the figure, spread over the appends as on a server.
+void AuditAppendRotating(benchmark::State& state) {
+    const Corvane::AuditRecord record = GrantedRecord();
+    RemoveAuditFiles();
+    Corvane::AuditWriter writer(RotatingAuditFile(), Corvane::AuditRotation{10 << 20, 2});
+    for (auto _ : state) {
+        writer.Append(record);
+    }
+}
+
+// The baseline the single write must not be slower than: the folders made
+// first, then stdio, whose buffer may split a line into several writes.
+void StdioAppend(const std::filesystem::path& file, const std::string& text) {
+    std::error_code created;
+    std::filesystem::create_directories(file.parent_path(), created);
+    std::FILE* stream = std::fopen(file.c_str(), "ab");
+    if (stream == nullptr) {
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+    std::fclose(stream);
+}
+
+void AuditAppendStdio(benchmark::State& state) {
+    const Corvane::AuditRecord record = GrantedRecord();
+    EmptyAuditFile();
+    for (auto _ : state) {
+        StdioAppend(AuditFile(), Corvane::AuditLine(record) + "\n");
+    }
+}
+
 BENCHMARK(AuditLineOnly)->Name("Audit/line");
 BENCHMARK(AuditAppend)->Name("Audit/append");
+BENCHMARK(AuditAppendRotating)->Name("Audit/append-rotating");
+BENCHMARK(AuditAppendStdio)->Name("Audit/append-stdio");
 
 // The table's two calls of a use, by players taking turns, without the rest of
 // the use: each call lands on an entry the previous ones did not touch.
@@ -327,8 +377,7 @@ BENCHMARK(RemainingAndStart)->Name("Cooldowns/remaining-start")->Arg(100)->Arg(1
 
 void Summarise(const Bench::Times& times, std::ostream& out) {
     stage.reset();
-    std::error_code ignored;
-    std::filesystem::remove(AuditFile(), ignored);
+    RemoveAuditFiles();
     const auto time = [&](const std::string& name) {
         const auto found = times.find(name);
         return found == times.end() ? 0.0 : found->second;
@@ -352,6 +401,12 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
     }
     if (const double line = time("Audit/line"), append = time("Audit/append"); line > 0 && append > 0) {
         out << fmt::format("AuditWriter::Append {:.0f} ns, of which the JSON line {:.0f} ns\n", append, line);
+    }
+    if (const double append = time("Audit/append"), rotating = time("Audit/append-rotating"),
+        stdio = time("Audit/append-stdio");
+        append > 0 && rotating > 0 && stdio > 0) {
+        Bench::PrintRatio(out, "append with rotation / without", rotating / append, 1.1);
+        Bench::PrintRatio(out, "single-write append / stdio append", append / stdio, 1.0);
     }
     for (const int joined : {kPlayers, 10}) {
         const double small = time(fmt::format("Use/cooldowns/entries:100/joined:{}", joined));

@@ -1,90 +1,189 @@
 #include "core/AuditLog.h"
 
-#include <fmt/chrono.h>
+#include <fmt/format.h>
 
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
-#include <nlohmann/json.hpp>
-
-#include "core/CommandText.h"
+#include "core/PluginLog.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
 
 namespace Corvane {
 namespace {
 
-constexpr std::size_t kCommandLimit = 1000;
+namespace fs = std::filesystem;
 
-std::string UtcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    return fmt::format("{:%Y-%m-%dT%H:%M:%SZ}", fmt::gmtime(now));
-}
-
-[[noreturn]] void Fail(const char* what, const std::filesystem::path& file, const std::string& reason) {
+std::string Shown(const fs::path& file) {
     const std::u8string path = file.u8string();
-    throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what,
-                                         Engine::EscapeForLog(std::string(path.begin(), path.end())),
-                                         reason));
+    return std::string(path.begin(), path.end());
 }
 
-std::string Reason(int error) {
-    return std::generic_category().message(error != 0 ? error : EIO);
+[[noreturn]] void Fail(const char* what, const fs::path& file, const std::string& reason) {
+    throw std::runtime_error(
+        fmt::format("Can't {} the audit file {}: {}", what, Engine::EscapeForLog(Shown(file)), reason));
+}
+
+// The files that end in part of a line that could not be cut back. Kept by
+// path, not by writer: a reload writes its line through a writer of its own,
+// then puts another in force.
+class FilesEndingMidLine {
+public:
+    bool Holds(const fs::path& file) {
+        const std::lock_guard lock(mutex_);
+        return files_.contains(file);
+    }
+    void Mark(const fs::path& file, bool midLine) {
+        const std::lock_guard lock(mutex_);
+        if (midLine) {
+            files_.insert(file);
+        } else {
+            files_.erase(file);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<fs::path> files_;
+};
+
+FilesEndingMidLine& EndingMidLine() {
+    static FilesEndingMidLine files;
+    return files;
+}
+
+struct Failure {
+    const char* verb;
+    std::string reason;
+};
+
+// Folders are made only when the open shows one missing: the common case,
+// an existing file, costs one open.
+std::optional<Failure> OpenCreatingFolders(Platform::AppendingFile& opened, const fs::path& file) {
+    if (opened.Open(file)) {
+        return std::nullopt;
+    }
+    if (!opened.FolderMissing()) {
+        return Failure{"open", opened.Reason()};
+    }
+    std::error_code created;
+    fs::create_directories(file.parent_path(), created);
+    if (created) {
+        return Failure{"create the folder of", created.message()};
+    }
+    if (opened.Open(file)) {
+        return std::nullopt;
+    }
+    return Failure{"open", opened.Reason()};
+}
+
+// <name>.<number><ext>; number 0 is the file itself.
+fs::path Numbered(const fs::path& file, std::uint32_t number) {
+    if (number == 0) {
+        return file;
+    }
+    fs::path name = file.stem();
+    name += "." + std::to_string(number);
+    name += file.extension();
+    return file.parent_path() / name;
+}
+
+// Shifts the numbered files up by one, the oldest first, so that each rename
+// replaces only the file beyond keep; empty, or what failed.
+std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
+    if (keep == 0) {
+        std::error_code removed;
+        fs::remove(file, removed);
+        return removed ? "can't delete it: " + removed.message() : "";
+    }
+    for (std::uint32_t number = keep; number >= 1; --number) {
+        const fs::path from = Numbered(file, number - 1);
+        std::error_code missing;
+        if (number > 1 && !fs::exists(from, missing)) {
+            continue;
+        }
+        const fs::path to = Numbered(file, number);
+        if (const std::string reason = Platform::Rename(from, to); !reason.empty()) {
+            return fmt::format("can't rename {} to {}: {}", Shown(from.filename()), Shown(to.filename()),
+                               reason);
+        }
+    }
+    return "";
 }
 
 }  // namespace
 
-std::string AuditLine(const AuditRecord& record) {
-    nlohmann::ordered_json line;
-    line["time"] = UtcNow();
-    line["steamId"] = std::to_string(record.steamId);
-    line["character"] = record.character;
-    WideStringView command = record.command;
-    const bool ran = record.outcome == "granted";
-    if (!record.action.empty()) {
-        line["action"] = record.action;
-    } else if (const std::size_t cut = CutPoint(command, kCommandLimit); !ran && cut < command.size()) {
-        line["command"] = Engine::ToUtf8(command.substr(0, cut));
-        line["cut"] = command.size() - cut;
-    } else {
-        line["command"] = Engine::ToUtf8(command);
+bool AuditWriter::RotationDue(Platform::AppendingFile& opened, std::size_t adding) {
+    constexpr unsigned kMeasureEvery = 16;
+    if (size_ && ++appendsUnmeasured_ < kMeasureEvery && *size_ + adding <= rotation_->maxBytes) {
+        return false;
     }
-    if (record.permission) {
-        line["permission"] = Engine::ToUtf8(*record.permission);
-    }
-    line["outcome"] = record.outcome;
-    if (record.outcome == "failed") {
-        line["error"] = record.error;
-    }
-    return Engine::EscapeInvisibleInJson(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    size_ = opened.Size();
+    appendsUnmeasured_ = 0;
+    return size_ && *size_ > 0 && *size_ + adding > rotation_->maxBytes;
 }
 
-void AuditWriter::Append(const AuditRecord& record) const {
+void AuditWriter::Rotate() {
+    const std::string problem = ShiftFiles(*file_, rotation_->keep);
+    if (problem.empty()) {
+        size_ = 0;
+        rotationFailing_ = false;
+        EndingMidLine().Mark(*file_, false);
+        return;
+    }
+    if (!rotationFailing_ && PluginLog()) {
+        PluginLog()->error(std::string_view(Engine::EscapeForLog(fmt::format(
+            "Can't rotate the audit file {} ({}): its lines go on into it until a rotation succeeds",
+            Shown(*file_), problem))));
+    }
+    rotationFailing_ = true;
+}
+
+void AuditWriter::Append(const AuditRecord& record) {
     if (!file_) {
         return;
     }
-    const std::filesystem::path& file = *file_;
-    const std::string text = AuditLine(record) + "\n";
-    std::error_code created;
-    std::filesystem::create_directories(file.parent_path(), created);
-    if (created) {
-        Fail("create the folder of", file, created.message());
+    const fs::path& file = *file_;
+    const std::string line = AuditLine(record) + "\n";
+    Platform::AppendingFile opened;
+    std::optional<Failure> failure = OpenCreatingFolders(opened, file);
+    if (!failure && rotation_ && RotationDue(opened, line.size())) {
+        opened.Close();
+        Rotate();
+        failure = OpenCreatingFolders(opened, file);
     }
-    errno = 0;
-    std::FILE* stream = Platform::OpenForAppending(file);
-    if (stream == nullptr) {
-        Fail("open", file, Reason(errno));
+    if (failure) {
+        Fail(failure->verb, file, failure->reason);
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-    const bool flushed = written && std::fflush(stream) == 0;
-    const int error = errno;
-    const bool closed = std::fclose(stream) == 0;
-    if (!written || !flushed || !closed) {
-        Fail("write", file, Reason(error != 0 ? error : errno));
+    const std::string text = EndingMidLine().Holds(file) ? "\n" + line : line;
+    const std::size_t written = opened.Write(text);
+    if (written == text.size()) {
+        if (!opened.Close()) {
+            Fail("write", file, opened.Reason());
+        }
+        if (size_) {
+            *size_ += text.size();
+        }
+        EndingMidLine().Mark(file, false);
+        return;
     }
+    std::string reason = opened.Reason().empty()
+                             ? fmt::format("only {} of {} bytes were written", written, text.size())
+                             : opened.Reason();
+    if (written > 0 && !opened.CutBack(file, written)) {
+        EndingMidLine().Mark(file, true);
+        reason += fmt::format(", and they can't be cut back ({}): the next line starts on a line of its own",
+                              opened.Reason());
+    }
+    Fail("write", file, reason);
+}
+
+std::string AuditFileProblem(const fs::path& file) {
+    Platform::AppendingFile opened;
+    const std::optional<Failure> failure = OpenCreatingFolders(opened, file);
+    return failure ? failure->reason : "";
 }
 
 }  // namespace Corvane

@@ -1,6 +1,6 @@
 // The audit file: one JSON line for every decision the plugin makes on a
 // player's line, appended before anything of it happens, so that nothing runs
-// unrecorded. The plugin only ever appends to it.
+// unrecorded. The plugin only ever appends to it, and renames it to rotate it.
 //
 // The plugin state owns one AuditWriter for the file the settings in force name.
 #pragma once
@@ -10,29 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "core/AuditLine.h"
 #include "core/AuditRotation.h"
-#include "host/WideChar.h"
+#include "core/platform/File.h"
 
 namespace Corvane {
-
-struct AuditRecord {
-    std::uint64_t steamId = 0;
-    std::string character;  // UTF-8
-    // A /cheat line's command: the text after the prefix.
-    WideString command;
-    // A /corvane line's action ("reload", "check"), written instead of a command.
-    std::string action;
-    // The permission asked of the permissions plugin, when one was.
-    std::optional<WideString> permission;
-    // "granted", "refused", "rejected", "denied", "cooldown", "failed", "reloaded".
-    std::string outcome;
-    std::string error;  // what failed, when the outcome is "failed"
-};
-
-// The record as one line of JSON, without its line break. A command that did
-// not run keeps at most its first 1,000 characters; "cut" says how many more
-// there were.
-std::string AuditLine(const AuditRecord& record);
 
 class AuditWriter {
 public:
@@ -42,13 +24,44 @@ public:
         : file_(std::move(file)), rotation_(rotation) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
-    // Appends AuditLine(record) and a line break, creating missing folders.
-    // Throws std::runtime_error naming the path and the system's reason.
-    void Append(const AuditRecord& record) const;
+
+    // Appends AuditLine(record) and a line break with one write, the file
+    // opened for appending (created, with its missing folders, when missing)
+    // and closed again: a file moved away is created anew at the next line.
+    //
+    // A write that fails leaves nothing of the line: the file is cut back to
+    // its size before it, or, when even that fails, the next line starts with
+    // a line break, so that the part left stands on a line of its own. That
+    // is remembered for the file while the plugin stays loaded, whatever
+    // writer appends next (a reload makes new ones).
+    //
+    // With a rotation, an append that would take the file past maxBytes
+    // rotates it first (with other servers appending to the file too, it may
+    // pass maxBytes by what they append in 16 appends of this one). A rotation that fails leaves the line to
+    // the current file, and says so in one error line of the plugin's log until a rotation succeeds.
+    //
+    // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
+    // when the line could not be written.
+    void Append(const AuditRecord& record);
 
 private:
+    bool RotationDue(Platform::AppendingFile& opened, std::size_t adding);
+    void Rotate();
+
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
+    // A rotation failed, and its error line is in the log.
+    bool rotationFailing_ = false;
+    // The file's size when last measured, and what this writer appended since.
+    // Measuring costs a system call, as much as a third of an append: it is
+    // measured when this says a rotation is due, and every few appends for
+    // what other writers of the file appended.
+    std::optional<std::uint64_t> size_;
+    unsigned appendsUnmeasured_ = 0;
 };
+
+// Why the file can't be opened for appending, its missing folders created and
+// nothing written: the system's reason; empty when it can.
+std::string AuditFileProblem(const std::filesystem::path& file);
 
 }  // namespace Corvane

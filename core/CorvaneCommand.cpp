@@ -232,7 +232,7 @@ private:
     }
 
     // False when the line can't be written; the error is then in the log.
-    bool Audit(const AuditWriter& audit, const char* action, const char* permission, const char* outcome,
+    bool Audit(AuditWriter& audit, const char* action, const char* permission, const char* outcome,
                const std::string& error = {}) {
         if (!audit.File()) {
             return true;

@@ -3,7 +3,8 @@
 // Load makes it and Unload destroys it, whatever the framework does, so
 // nothing of one load outlives it. The chat handlers reach it through
 // CurrentState(), which is null while the plugin is not loaded. Beside it the
-// process keeps only the logger holder (PluginLog.h).
+// process keeps only the logger holder (PluginLog.h) and the audit files that
+// end in part of a line (AuditLog.h).
 #pragma once
 
 #include <memory>

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "core/AuditPath.h"
 #include "core/CommandText.h"
 #include "core/ConfigSchema.h"
 #include "core/FormatCheck.h"
@@ -243,9 +244,11 @@ private:
             Add(Severity::Error, "/AuditLog", "is empty, not the path of a file");
         } else if (configured.find('\0') != std::string::npos) {
             Add(Severity::Error, "/AuditLog", "holds a NUL character, which no file's path can");
+        } else if (AuditPath resolved = ResolveAuditPath(configured, pluginFolder_);
+                   !resolved.problem.empty()) {
+            Add(Severity::Error, "/AuditLog", std::move(resolved.problem));
         } else {
-            const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
-            settings_.auditFile = path.is_absolute() ? path : pluginFolder_ / path;
+            settings_.auditFile = std::move(resolved.file);
         }
     }
 

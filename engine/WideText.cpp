@@ -7,7 +7,45 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
+bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The length of the valid UTF-8 sequence at text[i] and its code point; a
+// length of 0 when none begins there.
+std::pair<char32_t, std::size_t> SequenceAt(std::string_view text, std::size_t i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+        return {byte, 1};
+    }
+    const std::size_t length = byte >= 0xC2 && byte <= 0xDF   ? 2
+                               : byte >= 0xE0 && byte <= 0xEF ? 3
+                               : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || i + length > text.size()) {
+        return {0, 0};
+    }
+    char32_t c = byte & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return {0, 0};
+        }
+        c = (c << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[length] || c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+        return {0, 0};
+    }
+    return {c, length};
+}
+
+}  // namespace
+
+void Corvane::Engine::AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
         return;
@@ -25,64 +63,59 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
 }
 
-bool IsHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
+char32_t Corvane::Engine::NextCharacter(WideStringView text, std::size_t& i) {
+    const char32_t c = static_cast<char16_t>(text[i++]);
+    if (IsHighSurrogate(c) && i < text.size() && IsLowSurrogate(static_cast<char16_t>(text[i]))) {
+        return 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[i++]) - 0xDC00);
+    }
+    return IsHighSurrogate(c) || IsLowSurrogate(c) ? 0xFFFD : c;
 }
-bool IsLowSurrogate(char32_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-}  // namespace
 
 std::string Corvane::Engine::ToUtf8(WideStringView text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = static_cast<char16_t>(text[i]);
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(static_cast<char16_t>(text[i + 1]))) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[++i]) - 0xDC00);
-        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
+    for (std::size_t i = 0; i < text.size();) {
+        AppendUtf8(out, NextCharacter(text, i));
     }
     return out;
+}
+
+WideString Corvane::Engine::FromUtf8(std::string_view utf8) {
+    WideString out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto [c, length] = SequenceAt(utf8, i);
+        if (length == 0) {
+            c = 0xFFFD;
+            length = 1;
+        }
+        if (c >= 0x10000) {
+            out += static_cast<WideChar>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        }
+        out += static_cast<WideChar>(c);
+        i += length;
+    }
+    return out;
+}
+
+bool Corvane::Engine::ShownAsEscape(char32_t c) {
+    const auto within = [c](char32_t first, char32_t last) { return c >= first && c <= last; };
+    return within(0x80, 0x9F) || c == 0xAD || c == 0x61C || c == 0x180E || within(0x200B, 0x200F) ||
+           within(0x2028, 0x202E) || within(0x2060, 0x2064) || within(0x2066, 0x2069) || c == 0xFEFF;
 }
 
 std::string Corvane::Engine::ToPrintableUtf8(WideStringView text) {
     return EscapeForLog(ToUtf8(text));
 }
 
-namespace {
-
-// The code point of the UTF-8 sequence at text[i] when it is one that a log
-// must not show raw (C1 controls, U+2028, U+2029, U+202A to U+202E, U+2066 to
-// U+2069), with its length; 0 otherwise.
-std::pair<char32_t, std::size_t> HiddenControlAt(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-    if (byte(0) == 0xC2 && i + 1 < text.size() && byte(1) >= 0x80 && byte(1) <= 0x9F) {
-        return {byte(1), 2};
-    }
-    if (byte(0) == 0xE2 && i + 2 < text.size()) {
-        const char32_t c = 0x2000 + ((byte(1) & 0x3Fu) << 6) + (byte(2) & 0x3Fu);
-        const bool separator = c == 0x2028 || c == 0x2029;
-        const bool bidi = (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-        if ((byte(1) & 0xC0) == 0x80 && (separator || bidi)) {
-            return {c, 3};
-        }
-    }
-    return {0, 0};
-}
-
-}  // namespace
-
 std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
     std::string printable;
     printable.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (const auto [hidden, length] = HiddenControlAt(utf8, i); length != 0) {
-            printable += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(hidden));
+        if (const auto [c, length] = SequenceAt(utf8, i); length > 1 && ShownAsEscape(c)) {
+            printable += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(c));
             i += length - 1;
         } else if (byte == '\\') {
             printable += "\\\\";
@@ -99,20 +132,4 @@ std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
         }
     }
     return printable;
-}
-
-std::string Corvane::Engine::EscapeInvisibleInJson(std::string_view json) {
-    std::string visible;
-    visible.reserve(json.size());
-    for (std::size_t i = 0; i < json.size(); ++i) {
-        if (const auto [hidden, length] = HiddenControlAt(json, i); length != 0) {
-            visible += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(hidden));
-            i += length - 1;
-        } else if (json[i] == 0x7F) {
-            visible += "\\u007F";
-        } else {
-            visible += json[i];
-        }
-    }
-    return visible;
 }

@@ -1,7 +1,8 @@
 // One way the host can let the plugin down during a chat line: one of its
 // answers fails (devhost/events/Answers.h), or the line meets an environment
 // that fails it: no permissions plugin to load, one without its query, an
-// audit file on a full disk or in a folder nobody can write to.
+// audit file on a full disk or in a folder nobody can write to, a write to it
+// cut short, a rotation that can't rename it.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,9 @@ struct Fault {
         PermissionsQueryMissing,    // it loads, but exports no query
         AuditDiskFull,              // the audit file's disk is full
         AuditFolderUnwritable,      // the audit file's folder can't be written
+        AuditShortWrite,            // a write to the audit file writes only part of the line
+        AuditCutBackFails,          // the same, and the part can't be cut off again
+        AuditRenameFails,           // the audit file can't be renamed to rotate it
     };
     Kind kind = Kind::Answer;
     std::size_t answer = 0;

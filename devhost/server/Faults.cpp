@@ -1,7 +1,9 @@
 // The stand-in server letting the plugin down, one fault a chat line.
 #include <filesystem>
+#include <optional>
 
 #include "devhost/platform/DynamicLibrary.h"
+#include "devhost/platform/FileFaults.h"
 #include "devhost/server/StandInServer.h"
 
 namespace DevHost {
@@ -50,6 +52,25 @@ fs::path FaultProneAuditFile() {
     return FaultPaths() / "audit" / "cheat.jsonl";
 }
 
+fs::path RotatedAuditFile() {
+    return FaultPaths() / "audit" / "cheat.1.jsonl";
+}
+
+// The size of a file; none when it is missing.
+std::optional<std::uintmax_t> SizeOf(const fs::path& file) {
+    std::error_code missing;
+    const std::uintmax_t size = fs::file_size(file, missing);
+    return missing ? std::nullopt : std::optional(size);
+}
+
+Platform::FileFault FileFaultOf(Fault::Kind kind) {
+    switch (kind) {
+        case Fault::Kind::AuditShortWrite: return Platform::FileFault::ShortWrite;
+        case Fault::Kind::AuditCutBackFails: return Platform::FileFault::FailedCutBack;
+        default: return Platform::FileFault::FailedRename;
+    }
+}
+
 }  // namespace
 
 std::string Describe(const Fault& fault) {
@@ -61,14 +82,18 @@ std::string Describe(const Fault& fault) {
         case Fault::Kind::PermissionsQueryMissing: return "the permissions plugin has no query";
         case Fault::Kind::AuditDiskFull: return "the audit file's disk is full";
         case Fault::Kind::AuditFolderUnwritable: return "the audit file's folder can't be written";
+        case Fault::Kind::AuditShortWrite: return "a write to the audit file is cut short";
+        case Fault::Kind::AuditCutBackFails:
+            return "a write to the audit file is cut short and can't be undone";
+        case Fault::Kind::AuditRenameFails: return "the audit file can't be renamed";
     }
     return "?";
 }
 
 std::string StandInServer::FaultProneAuditLog() const {
     AuditFolderSwap::Restore();
+    fs::remove_all(FaultPaths() / "audit");
     fs::create_directories(FaultPaths() / "audit");
-    fs::remove(FaultProneAuditFile());
     return FaultProneAuditFile().generic_string();
 }
 
@@ -84,9 +109,8 @@ bool StandInServer::PluginHoldsPermissionsPlugin() {
 std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, std::string_view line) {
     const bool heldBefore = PluginHoldsPermissionsPlugin();
     const std::uint64_t queries = PermissionQueries();
-    const fs::path faultProne = FaultProneAuditFile();
-    std::error_code missing;
-    const std::uintmax_t auditBefore = fs::file_size(faultProne, missing);
+    const std::optional<std::uintmax_t> auditBefore = SizeOf(FaultProneAuditFile());
+    const std::optional<std::uintmax_t> rotatedBefore = SizeOf(RotatedAuditFile());
 
     TheAnswers().Restart(nullptr, true);
     Say(player, line);
@@ -101,10 +125,15 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
         faults.push_back({Fault::Kind::PermissionsLibraryMissing});
         faults.push_back({Fault::Kind::PermissionsQueryMissing});
     }
-    const std::uintmax_t auditAfter = fs::file_size(faultProne, missing);
-    if (!missing && auditAfter > (auditBefore == static_cast<std::uintmax_t>(-1) ? 0 : auditBefore)) {
-        faults.push_back({Fault::Kind::AuditDiskFull});
-        faults.push_back({Fault::Kind::AuditFolderUnwritable});
+    const std::optional<std::uintmax_t> auditAfter = SizeOf(FaultProneAuditFile());
+    if (auditAfter && auditAfter != auditBefore) {
+        for (const Fault::Kind kind : {Fault::Kind::AuditDiskFull, Fault::Kind::AuditFolderUnwritable,
+                                       Fault::Kind::AuditShortWrite, Fault::Kind::AuditCutBackFails}) {
+            faults.push_back({kind});
+        }
+    }
+    if (SizeOf(RotatedAuditFile()) != rotatedBefore) {
+        faults.push_back({Fault::Kind::AuditRenameFails});
     }
     return faults;
 }
@@ -131,6 +160,13 @@ RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::s
         case Fault::Kind::AuditDiskFull:
         case Fault::Kind::AuditFolderUnwritable: {
             const AuditFolderSwap swap(kFailingFolders[fault.kind == Fault::Kind::AuditDiskFull ? 0 : 1]);
+            result = Say(player, line);
+            break;
+        }
+        case Fault::Kind::AuditShortWrite:
+        case Fault::Kind::AuditCutBackFails:
+        case Fault::Kind::AuditRenameFails: {
+            const Platform::ArmedFileFault armed(FileFaultOf(fault.kind), FaultProneAuditFile());
             result = Say(player, line);
             break;
         }

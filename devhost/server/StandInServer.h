@@ -113,13 +113,15 @@ public:
     // should be, and its fault points are one for each answer the plugin got,
     // in order, and one for each failing environment it met (the permissions
     // plugin's library when the plugin loaded it during the line; the audit
-    // file when the line wrote to the one at FaultProneAuditLog()).
+    // file when the line wrote to the one at FaultProneAuditLog(), and its
+    // rename when the line rotated it).
     std::vector<Fault> FaultPoints(AShooterPlayerController* player, std::string_view line);
     // The line with that one fault; everything is as it was afterwards.
     RouteResult SayWithFault(AShooterPlayerController* player, std::string_view line, const Fault& fault);
     // An "AuditLog" whose file the server can put on a full disk or in a
-    // folder nobody can write to (bin/FaultPaths, made by the build); the file
-    // starts empty.
+    // folder nobody can write to (bin/FaultPaths, made by the build), cut a
+    // write to short or keep from being renamed; the file's folder starts
+    // empty.
     std::string FaultProneAuditLog() const;
 
     [[nodiscard]] Subscription Subscribe(Observer observer) const;

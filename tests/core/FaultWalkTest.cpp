@@ -5,11 +5,15 @@
 // point failing. After each run: nothing left the handler; the engine's live
 // blocks are back; a command ran only with its gameplay-log entry and, when
 // there is an audit file, its audit line first; at most one private reply;
-// a use the fault stopped has exactly one error line naming what failed; and
-// the next line, with no fault, does exactly what it does after a clean run.
+// a use the fault stopped has exactly one error line naming what failed; no
+// part of a line cut short stays in the audit file, unless it can't be cut
+// off, and then alone on its line; and the next line, with no fault, does
+// exactly what it does after a clean run.
 #include <gmock/gmock.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <regex>
 
@@ -31,7 +35,10 @@ struct Line {
     const char* line;
     std::vector<const char*> grants = {};  // Rex's, beyond those every line has
     std::size_t replies = 1;               // at most, in one run
+    std::size_t auditFilled = 0;           // bytes of earlier lines the audit file starts with
 };
+
+constexpr const char* kUnreadable = "audit (not JSON) ";
 
 // What a line did, with the times of log and audit lines left out.
 std::vector<std::string> Effects(const DevHost::EventLog& events, std::size_t from) {
@@ -41,7 +48,11 @@ std::vector<std::string> Effects(const DevHost::EventLog& events, std::size_t fr
         if (const auto* line = std::get_if<DevHost::LogLine>(&event)) {
             effects.push_back("log " + line->text.substr(line->text.find('[')));
         } else if (const auto* audit = std::get_if<DevHost::AuditLine>(&event)) {
-            json record = json::parse(audit->text);
+            json record = json::parse(audit->text, nullptr, false);
+            if (record.is_discarded()) {
+                effects.push_back(kUnreadable + audit->text);
+                continue;
+            }
             record.erase("time");
             effects.push_back("audit " + record.dump());
         } else if (const auto* run = std::get_if<DevHost::ConsoleCommandRun>(&event)) {
@@ -79,6 +90,9 @@ std::string Naming(const DevHost::Fault& fault) {
         // The path, and the system's reason.
         case Kind::AuditDiskFull: return "cheat.jsonl: No space left on device";
         case Kind::AuditFolderUnwritable: return "cheat.jsonl: Permission denied";
+        case Kind::AuditShortWrite:
+        case Kind::AuditCutBackFails: return "cheat.jsonl: only ";
+        case Kind::AuditRenameFails: return "Can't rotate the audit file";
     }
     return "?";
 }
@@ -106,7 +120,13 @@ protected:
             {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
         config.merge_patch(line.controls);
         if (line.audit) {
-            config["AuditLog"] = Server().FaultProneAuditLog();
+            auditFile_ = Server().FaultProneAuditLog();
+            config["AuditLog"] = auditFile_;
+            std::ofstream earlier(auditFile_, std::ios::binary);
+            for (std::size_t filled = 0; filled + kEarlierLine.size() <= line.auditFilled;) {
+                earlier << kEarlierLine;
+                filled += kEarlierLine.size();
+            }
         }
         WriteConfig(config.dump());
         Server().FollowAuditFile();
@@ -135,6 +155,7 @@ protected:
         Prepare(line);
         const std::size_t blocks = Server().Allocator().LiveBlocks();
         const std::size_t mark = Events().Size();
+        const std::string auditBefore = line.audit ? Read(auditFile_) : "";
         const auto result = Server().SayWithFault(rex_, line.line, fault);
         const std::vector<std::string> effects = Effects(Events(), mark);
         SCOPED_TRACE(::testing::PrintToString(effects));
@@ -176,13 +197,31 @@ protected:
             EXPECT_THAT(error, ::testing::HasSubstr(Naming(fault)));
         }
         leftByDesign_ += freeFailed ? 1 : 0;
+        if (fault.kind == Kind::AuditShortWrite) {
+            const std::string after = Read(auditFile_);
+            EXPECT_TRUE(after == auditBefore || after.empty()) << "part of a line stayed in the audit file";
+        }
 
         const std::size_t next = Events().Size();
         Say(rex_, line.line);
-        EXPECT_EQ(Effects(Events(), next), cleanNext) << "the fault left something half-changed";
+        std::vector<std::string> nextEffects = Effects(Events(), next);
+        const std::size_t unreadable = Count(nextEffects, kUnreadable);
+        std::erase_if(nextEffects, [](const std::string& e) { return e.starts_with(kUnreadable); });
+        EXPECT_EQ(unreadable, fault.kind == Kind::AuditCutBackFails ? 1u : 0u)
+            << "only the part that could not be cut off stands alone, on a line of its own";
+        EXPECT_EQ(nextEffects, cleanNext) << "the fault left something half-changed";
         ++runs_;
     }
 
+    static std::string Read(const std::string& file) {
+        std::ifstream stream(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(stream), {});
+    }
+
+    static constexpr std::string_view kEarlierLine = R"({"steamId":"9","outcome":"refused"})"
+                                                     "\n";
+
+    std::string auditFile_;
     std::size_t runs_ = 0;
     std::size_t leftByDesign_ = 0;
     AShooterPlayerController* rex_ = nullptr;
@@ -191,6 +230,14 @@ protected:
 TEST_F(FaultWalk, EveryLineTakesEveryHostFaultOneAtATime) {
     const Line lines[] = {
         {"granted, announced to all, audited", json::object(), true, {}, "/cheat fly"},
+        {"granted, audited, the audit file rotating",
+         {{"AuditRotate", {{"MaxBytes", 65536}, {"Keep", 2}}}},
+         true,
+         {},
+         "/cheat fly",
+         {},
+         1,
+         65536 - 100},
         {"granted, announced to all", json::object(), false, {}, "/cheat fly"},
         {"granted, announced to nobody",
          {{"Commands", {{"fly", {{"Announce", "none"}}}}}},

@@ -44,10 +44,35 @@ TEST(ToPrintableUtf8, WritesControlCharactersAsEscapes) {
         {"line breaks", WIDE("fly\r\nslomo"), "fly\\r\\nslomo"},
         {"tab, escape, delete", WIDE("a\tb\x1B[2Jc\x7F"), "a\\tb\\x1B[2Jc\\x7F"},
         {"NUL", WideStringView(WIDE("a\0b"), 3), "a\\x00b"},
+        {"bidirectional controls", WIDE("\u061C\u200E\u200F\u202A\u202E\u2066\u2069"),
+         "\\u061C\\u200E\\u200F\\u202A\\u202E\\u2066\\u2069"},
+        {"invisible format characters", WIDE("e\u00ADx\u180E\u200Bi\u200D\u2060\u2064t\uFEFF"),
+         "e\\u00ADx\\u180E\\u200Bi\\u200D\\u2060\\u2064t\\uFEFF"},
+        {"their neighbours, shown as they are", WIDE("\u00AC\u061B\u200A\u2065\u206A\uFEFE"),
+         "\xC2\xAC\xD8\x9B\xE2\x80\x8A\xE2\x81\xA5\xE2\x81\xAA\xEF\xBB\xBE"},
     };
     for (const Utf8Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Corvane::Engine::ToPrintableUtf8(c.text), c.utf8);
+    }
+}
+
+TEST(FromUtf8, DecodesEveryLengthAndReplacesEachByteThatBeginsNoSequence) {
+    const Utf8Case cases[] = {
+        {"every length", WIDE("a\u00E9\u20AC\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"a stray continuation byte", WIDE("a\uFFFDb"),
+         "a\x80"
+         "b"},
+        {"a sequence cut short", WIDE("\uFFFD\uFFFDa"),
+         "\xE2\x82"
+         "a"},
+        {"an overlong form", WIDE("\uFFFD\uFFFD"), "\xC0\xAF"},
+        {"an encoded surrogate", WIDE("\uFFFD\uFFFD\uFFFD"), "\xED\xA0\x80"},
+        {"past U+10FFFF", WIDE("\uFFFD\uFFFD\uFFFD\uFFFD"), "\xF4\x90\x80\x80"},
+    };
+    for (const Utf8Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Corvane::Engine::FromUtf8(c.utf8), c.text);
     }
 }
 

@@ -1,0 +1,167 @@
+#include "core/AuditLine.h"
+
+#include <fmt/chrono.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+#include <numeric>
+#include <string_view>
+#include <vector>
+
+#include "core/CommandText.h"
+#include "engine/WideText.h"
+
+namespace Corvane {
+namespace {
+
+constexpr std::size_t kCommandLimit = 1000;
+
+struct Member {
+    std::string_view name;
+    WideString text;
+    // Characters the member's own rule left out before the line's bound.
+    std::size_t cutBefore = 0;
+};
+
+// The escaped characters of a text from its start, and the code units they took.
+struct Escaped {
+    std::string json;
+    std::size_t taken = 0;
+};
+
+std::string UtcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    return fmt::format("{:%Y-%m-%dT%H:%M:%SZ}", fmt::gmtime(now));
+}
+
+WideString Ascii(std::string_view text) {
+    return WideString(text.begin(), text.end());
+}
+
+void AppendEscaped(std::string& out, char32_t c) {
+    switch (c) {
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        case '\b': out += "\\b"; return;
+        case '\f': out += "\\f"; return;
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+        default: break;
+    }
+    if (c < 0x20 || c == 0x7F || Engine::ShownAsEscape(c)) {
+        fmt::format_to(std::back_inserter(out), "\\u{:04X}", static_cast<std::uint32_t>(c));
+    } else {
+        Engine::AppendUtf8(out, c);
+    }
+}
+
+// As many whole characters of text as fit, escaped, in budget bytes.
+Escaped EscapeWithin(WideStringView text, std::size_t budget) {
+    Escaped escaped;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t before = escaped.json.size();
+        AppendEscaped(escaped.json, Engine::NextCharacter(text, i));
+        if (escaped.json.size() > budget) {
+            escaped.json.resize(before);
+            break;
+        }
+        escaped.taken = i;
+    }
+    return escaped;
+}
+
+std::string CutName(std::string_view member) {
+    return member == "command" ? "cut" : std::string(member) + "Cut";
+}
+
+// The bytes of ,"<cut name>":<count>.
+std::size_t CutCountSize(const Member& member, std::size_t count) {
+    return CutName(member.name).size() + 4 + fmt::formatted_size("{}", count);
+}
+
+std::vector<Member> MembersOf(const AuditRecord& record) {
+    std::vector<Member> members;
+    members.push_back({"time", Ascii(UtcNow())});
+    members.push_back({"steamId", Ascii(std::to_string(record.steamId))});
+    members.push_back({"character", Engine::FromUtf8(record.character)});
+    if (!record.action.empty()) {
+        members.push_back({"action", Engine::FromUtf8(record.action)});
+    } else {
+        const WideStringView command = record.command;
+        const bool ran = record.outcome == "granted";
+        const std::size_t kept = ran ? command.size() : CutPoint(command, kCommandLimit);
+        members.push_back({"command", WideString(command.substr(0, kept)), command.size() - kept});
+    }
+    if (record.permission) {
+        members.push_back({"permission", *record.permission});
+    }
+    members.push_back({"outcome", Engine::FromUtf8(record.outcome)});
+    if (record.outcome == "failed") {
+        members.push_back({"error", Engine::FromUtf8(record.error)});
+    }
+    return members;
+}
+
+// Each member's text as written. When the whole line would pass the bound,
+// the bytes left beside the names and the cut counts are shared out: a member
+// shorter than an equal share of what is left keeps all of it, and the
+// longer ones split the rest equally.
+std::vector<Escaped> Fit(const std::vector<Member>& members) {
+    // {, } and the line break; each member adds "name":"" and a comma (the
+    // first has none).
+    std::size_t fixed = 3 - 1;
+    std::size_t needed = 0;
+    bool whole = true;
+    std::vector<Escaped> escaped;
+    for (const Member& member : members) {
+        escaped.push_back(EscapeWithin(member.text, kAuditLineLimit));
+        fixed += member.name.size() + 6;
+        needed +=
+            escaped.back().json.size() + (member.cutBefore > 0 ? CutCountSize(member, member.cutBefore) : 0);
+        whole = whole && escaped.back().taken == member.text.size();
+    }
+    if (whole && fixed + needed <= kAuditLineLimit) {
+        return escaped;
+    }
+    std::size_t left = kAuditLineLimit - fixed;
+    for (const Member& member : members) {
+        left -= CutCountSize(member, member.cutBefore + member.text.size());
+    }
+    const auto size = [&](std::size_t i) {
+        return escaped[i].taken == members[i].text.size() ? escaped[i].json.size() : kAuditLineLimit + 1;
+    };
+    std::vector<std::size_t> order(members.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return size(a) < size(b); });
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        const std::size_t share = left / (order.size() - k);
+        if (size(i) > share) {
+            escaped[i] = EscapeWithin(members[i].text, share);
+        }
+        left -= escaped[i].json.size();
+    }
+    return escaped;
+}
+
+}  // namespace
+
+std::string AuditLine(const AuditRecord& record) {
+    const std::vector<Member> members = MembersOf(record);
+    const std::vector<Escaped> escaped = Fit(members);
+    std::string line = "{";
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        fmt::format_to(std::back_inserter(line), R"({}"{}":"{}")", i == 0 ? "" : ",", members[i].name,
+                       escaped[i].json);
+        if (const std::size_t cut = members[i].cutBefore + members[i].text.size() - escaped[i].taken;
+            cut > 0) {
+            fmt::format_to(std::back_inserter(line), R"(,"{}":{})", CutName(members[i].name), cut);
+        }
+    }
+    line += '}';
+    return line;
+}
+
+}  // namespace Corvane

@@ -1,0 +1,41 @@
+// One audit record and the JSON line it is written as.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+struct AuditRecord {
+    std::uint64_t steamId = 0;
+    std::string character;  // UTF-8
+    // A /cheat line's command: the text after the prefix.
+    WideString command;
+    // A /corvane line's action ("reload", "check"), written instead of a command.
+    std::string action;
+    // The permission asked of the permissions plugin, when one was.
+    std::optional<WideString> permission;
+    // "granted", "refused", "rejected", "denied", "cooldown", "failed", "reloaded".
+    std::string outcome;
+    std::string error;  // what failed, when the outcome is "failed"
+};
+
+// No audit line is longer, its line break included, whatever a player types:
+// log shippers stop following a file at a line much longer than this.
+constexpr std::size_t kAuditLineLimit = 16384;
+
+// The record as one line of JSON, without its line break. Every text member
+// is cut so that the line, with its break, stays within kAuditLineLimit; a
+// member that is cut gets a count of the characters (UTF-16 code units, as
+// the engine counts them) left out: "cut" for the command, "<member>Cut" for
+// any other ("permissionCut", "characterCut", "errorCut"). A command that did
+// not run keeps at most its first 1,000 characters. A cut never splits a
+// surrogate pair. Control characters, DEL and what Engine::ShownAsEscape names
+// are written as \uXXXX.
+std::string AuditLine(const AuditRecord& record);
+
+}  // namespace Corvane

@@ -1,0 +1,63 @@
+#include "core/AuditPath.h"
+
+#include <fmt/format.h>
+
+namespace Corvane {
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool StartsWithDrive(const std::string& path) {
+    if (path.size() < 2 || path[1] != ':') {
+        return false;
+    }
+    const char letter = static_cast<char>(path[0] | 0x20);
+    return letter >= 'a' && letter <= 'z';
+}
+
+AuditPath Problem(std::string problem) {
+    return {{}, std::move(problem)};
+}
+
+AuditPath ResolveForWindows(const std::string& configured, const std::filesystem::path& path,
+                            const std::filesystem::path& pluginFolder) {
+    const bool rooted = IsSeparator(configured[0]);
+    const bool network = rooted && configured.size() > 1 && IsSeparator(configured[1]);
+    if (StartsWithDrive(configured)) {
+        if (configured.size() == 2 || !IsSeparator(configured[2])) {
+            return Problem(
+                fmt::format("is relative to the current folder of drive {}, which the plugin can't know: "
+                            "write a full path "
+                            "({}\\...) or one relative to the plugin's folder",
+                            configured.substr(0, 2), configured.substr(0, 2)));
+        }
+        return {path, ""};
+    }
+    if (rooted && !network) {
+        return Problem(
+            "starts at the root of the current drive, which the plugin can't know: write a full path "
+            "(C:\\...) or one relative to the plugin's folder");
+    }
+    return {network ? path : pluginFolder / path, ""};
+}
+
+}  // namespace
+
+AuditPath ResolveAuditPath(const std::string& configured, const std::filesystem::path& pluginFolder,
+                           bool windowsPaths) {
+    const std::filesystem::path path(std::u8string(configured.begin(), configured.end()));
+    if (windowsPaths) {
+        return ResolveForWindows(configured, path, pluginFolder);
+    }
+    if (StartsWithDrive(configured)) {
+        return Problem(fmt::format("starts with drive {}, which only Windows has", configured.substr(0, 2)));
+    }
+    if (configured.find('\\') != std::string::npos) {
+        return Problem("holds a \\, which separates folders only on Windows: write / instead");
+    }
+    return {path.is_absolute() ? path : pluginFolder / path, ""};
+}
+
+}  // namespace Corvane

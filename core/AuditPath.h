@@ -1,0 +1,26 @@
+// Where a configured "AuditLog" puts the audit file. A relative path is taken
+// from the plugin's folder; a path that Windows would take from somewhere the
+// plugin can't know (the current drive's root, a drive's current folder)
+// names no file, and neither does, on another system, a path written for
+// Windows: a config moved between servers names the same file or stops the
+// load.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/platform/File.h"
+
+namespace Corvane {
+
+struct AuditPath {
+    std::filesystem::path file;  // when problem is empty
+    std::string problem;         // why the text names no file, for the load's error
+};
+
+// configured: UTF-8, not empty. windowsPaths: whether the path is read as
+// Windows reads paths, as on this platform by default.
+AuditPath ResolveAuditPath(const std::string& configured, const std::filesystem::path& pluginFolder,
+                           bool windowsPaths = Platform::kWindowsPaths);
+
+}  // namespace Corvane

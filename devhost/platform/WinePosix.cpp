@@ -1,0 +1,5 @@
+#include "devhost/platform/Wine.h"
+
+bool DevHost::Platform::RunsUnderWine() {
+    return false;
+}

@@ -1,0 +1,340 @@
+// The audit writer and its line, called directly: the bound on a line and the
+// counts of what was cut, the escapes, one write a line, no fragment after a
+// failed write, rotation, and where a configured path puts the file.
+#include <gmock/gmock.h>
+
+#include <spdlog/logger.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "core/AuditLog.h"
+#include "core/AuditPath.h"
+#include "core/PluginLog.h"
+#include "devhost/platform/FileFaults.h"
+#include "devhost/platform/Wine.h"
+#include "devhost/server/ServerDirectory.h"
+#include "host/Velkor.h"
+#include "tests/support/RecordingSink.h"
+
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+using json = nlohmann::json;
+namespace fs = std::filesystem;
+using DevHost::Platform::FileFault;
+
+namespace {
+
+WideString Repeated(WideStringView text, std::size_t times) {
+    WideString repeated;
+    for (std::size_t i = 0; i < times; ++i) {
+        repeated.append(text.begin(), text.end());
+    }
+    return repeated;
+}
+
+std::string Read(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+std::vector<std::string> LinesOf(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::istringstream text(Read(file));
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A refused use, its command and permission as typed.
+Corvane::AuditRecord Refused(const WideString& command) {
+    Corvane::AuditRecord record;
+    record.steamId = 76561198000000001;
+    record.character = "Rex";
+    record.command = command;
+    record.permission = WIDE("Cheat.") + command.substr(0, command.find(WIDE(' ')));
+    record.outcome = "refused";
+    return record;
+}
+
+// What Append threw; empty when it wrote the line.
+std::string AppendFailure(Corvane::AuditWriter& writer, const Corvane::AuditRecord& record) {
+    try {
+        writer.Append(record);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+class AuditWriterTest : public ::testing::Test {
+protected:
+    fs::path File(const std::string& name = "audit.jsonl") const { return folder_.Root() / name; }
+
+    DevHost::ServerDirectory folder_ = DevHost::ServerDirectory::Temporary("corvane-audit-");
+};
+
+// Every text member is what was given, as a prefix, with a count of the
+// characters left out that makes up the rest.
+void ExpectCutWithCounts(const Corvane::AuditRecord& record, const std::string& line) {
+    EXPECT_LE(line.size() + 1, Corvane::kAuditLineLimit);
+    const json written = json::parse(line);
+    const std::pair<const char*, WideString> members[] = {
+        {"character", Velkor::Tools::Utf8Decode(record.character)},
+        {"command", record.command},
+        {"permission", record.permission.value_or(WIDE(""))},
+        {"error", Velkor::Tools::Utf8Decode(record.error)},
+    };
+    for (const auto& [name, given] : members) {
+        if (!written.contains(name)) {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        const WideString kept = Velkor::Tools::Utf8Decode(written[name].get<std::string>());
+        const std::string cutName = std::string(name) == "command" ? "cut" : std::string(name) + "Cut";
+        const std::size_t cut = written.value(cutName, std::size_t{0});
+        EXPECT_EQ(kept.size() + cut, given.size());
+        EXPECT_EQ(kept, given.substr(0, kept.size())) << "a cut keeps the start, surrogate pairs whole";
+    }
+}
+
+TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
+    struct Case {
+        const char* name;
+        Corvane::AuditRecord record;
+        std::vector<const char*> cut;
+    };
+    Corvane::AuditRecord failed = Refused(WIDE("fly"));
+    failed.outcome = "failed";
+    failed.character = std::string(30'000, 'c');
+    failed.error = std::string(30'000, 'e');
+    Corvane::AuditRecord granted = Refused(WIDE("fly ") + Repeated(WIDE("x"), 100'000));
+    granted.outcome = "granted";
+    Corvane::AuditRecord pairs = Refused(Repeated(WIDE("\U0001F600"), 20'000));
+    pairs.outcome = "granted";
+    const Case cases[] = {
+        {"a 3,000,000-character permission word",
+         Refused(Repeated(WIDE("x"), 3'000'000)),
+         {"cut", "permissionCut"}},
+        {"3,000 U+202E, each written as six bytes",
+         Refused(Repeated(WIDE("\u202E"), 3'000)),
+         {"cut", "permissionCut"}},
+        {"1,000 U+202E", Refused(Repeated(WIDE("\u202E"), 1'000)), {}},
+        {"a long character and error", failed, {"characterCut", "errorCut"}},
+        {"a granted command", granted, {"cut"}},
+        {"surrogate pairs at every cut", pairs, {"cut", "permissionCut"}},
+        {"a line within the bound", Refused(WIDE("walk ") + Repeated(WIDE("x"), 995)), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string line = Corvane::AuditLine(c.record);
+        ExpectCutWithCounts(c.record, line);
+        std::vector<const char*> cut;
+        for (const char* name : {"cut", "characterCut", "permissionCut", "errorCut"}) {
+            if (json::parse(line).contains(name)) {
+                cut.push_back(name);
+            }
+        }
+        EXPECT_EQ(cut, c.cut);
+    }
+}
+
+TEST(AuditLine, WhatWouldHideOrReorderTheLineIsWrittenAsAnEscape) {
+    const WideChar hidden[] = {0x061C, 0x200E, 0x200F, 0x202A, 0x202E, 0x2066, 0x2069, 0x00AD,
+                               0x180E, 0x200B, 0x200D, 0x2060, 0x2064, 0xFEFF, 0x0085, 0x2028};
+    for (const WideChar c : hidden) {
+        const std::string escape = fmt::format("\\u{:04X}", static_cast<unsigned>(c));
+        SCOPED_TRACE(escape);
+        const std::string line = Corvane::AuditLine(Refused(WIDE("1") + WideString(1, c) + WIDE("0")));
+        EXPECT_THAT(line, HasSubstr(R"("command":"1)" + escape + R"(0")"));
+    }
+}
+
+TEST_F(AuditWriterTest, WritersSharingAFileLeaveOnlyWholeLines) {
+    if (DevHost::Platform::RunsUnderWine()) {
+        GTEST_SKIP() << "Wine lets appends through two handles overlap; Windows makes each whole";
+    }
+    constexpr int kWriters = 4, kLines = 150;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            Corvane::AuditWriter writer(File());
+            Corvane::AuditRecord record =
+                Refused(WIDE("fly ") + WideString(15'000, static_cast<WideChar>('a' + w)));
+            record.outcome = "granted";
+            for (int i = 0; i < kLines; ++i) {
+                writer.Append(record);
+            }
+        });
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    const std::vector<std::string> lines = LinesOf(File());
+    ASSERT_THAT(lines, SizeIs(kWriters * kLines));
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(json::accept(line)) << line.substr(0, 100);
+    }
+}
+
+TEST_F(AuditWriterTest, AWriteThatFailsLeavesNoFragmentBeforeTheNextLine) {
+    struct Case {
+        FileFault fault;
+        bool fragmentStays;
+    } cases[] = {{FileFault::ShortWrite, false}, {FileFault::FailedCutBack, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fragmentStays ? "failed cut-back" : "short write");
+        fs::remove(File());
+        Corvane::AuditWriter writer(File());
+        writer.Append(Refused(WIDE("walk")));
+        const std::string before = Read(File());
+        {
+            const DevHost::Platform::ArmedFileFault armed(c.fault, File());
+            const std::string failure = AppendFailure(writer, Refused(WIDE("fly")));
+            EXPECT_THAT(failure, HasSubstr("Can't write the audit file"));
+            EXPECT_THAT(failure, HasSubstr("bytes were written"));
+        }
+        EXPECT_EQ(Read(File()).size() > before.size(), c.fragmentStays);
+        Corvane::AuditWriter(File()).Append(Refused(WIDE("swim")));  // as after a reload
+        const std::vector<std::string> lines = LinesOf(File());
+        ASSERT_THAT(lines, SizeIs(c.fragmentStays ? 3 : 2));
+        EXPECT_TRUE(json::accept(lines.front()));
+        EXPECT_EQ(json::parse(lines.back())["command"], "swim") << "the next line is whole, on its own";
+    }
+}
+
+// Each line names its place in the order of appends.
+Corvane::AuditRecord Numbered(int number) {
+    Corvane::AuditRecord record = Refused(WIDE("walk ") + Repeated(WIDE("x"), 200));
+    record.character = std::to_string(number);
+    return record;
+}
+
+TEST_F(AuditWriterTest, RotationKeepsTheNewestFilesUnderTheirNumbers) {
+    constexpr std::uint64_t kMaxBytes = 2000;
+    constexpr int kLines = 60;
+    for (const std::uint32_t keep : {0u, 1u, 3u}) {
+        SCOPED_TRACE(keep);
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            fs::remove_all(entry.path());
+        }
+        Corvane::AuditWriter writer(File("CheatAudit.jsonl"), Corvane::AuditRotation{kMaxBytes, keep});
+        for (int i = 0; i < kLines; ++i) {
+            writer.Append(Numbered(i));
+        }
+        std::vector<std::string> names;
+        std::vector<int> numbers;
+        for (std::uint32_t k = keep + 1; k-- > 0;) {
+            const fs::path file = File(k == 0 ? "CheatAudit.jsonl" : fmt::format("CheatAudit.{}.jsonl", k));
+            EXPECT_LE(fs::file_size(file), kMaxBytes);
+            for (const std::string& line : LinesOf(file)) {
+                numbers.push_back(std::stoi(json::parse(line)["character"].get<std::string>()));
+            }
+        }
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_THAT(names, SizeIs(keep + 1)) << "no file beyond Keep";
+        ASSERT_FALSE(numbers.empty());
+        EXPECT_EQ(numbers.back(), kLines - 1);
+        for (std::size_t i = 1; i < numbers.size(); ++i) {
+            EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << "the files hold the newest lines, in order";
+        }
+    }
+}
+
+TEST_F(AuditWriterTest, ARotationThatFailsLogsOnceAndTheLinesGoOn) {
+    auto sink = std::make_shared<RecordingSink>();
+    sink->set_pattern("%v");
+    Corvane::PluginLog() = std::make_shared<spdlog::logger>("Corvane", sink);
+    Corvane::AuditWriter writer(File(), Corvane::AuditRotation{1000, 2});
+    const auto appendUntilDue = [&](int lines) {
+        for (int i = 0; i < lines; ++i) {
+            writer.Append(Numbered(i));
+        }
+    };
+    {
+        const DevHost::Platform::ArmedFileFault armed(FileFault::FailedRename, File());
+        appendUntilDue(12);
+    }
+    EXPECT_THAT(LinesOf(File()), SizeIs(12)) << "no use refused";
+    EXPECT_FALSE(fs::exists(File("audit.1.jsonl")));
+    ASSERT_THAT(sink->Lines(), SizeIs(1));
+    EXPECT_THAT(sink->Lines()[0], HasSubstr("Can't rotate the audit file"));
+    EXPECT_THAT(sink->Lines()[0], HasSubstr("can't rename audit.jsonl to audit.1.jsonl: Permission denied"));
+
+    appendUntilDue(1);
+    EXPECT_TRUE(fs::exists(File("audit.1.jsonl")));
+    {
+        const DevHost::Platform::ArmedFileFault armed(FileFault::FailedRename, File());
+        appendUntilDue(12);
+    }
+    EXPECT_THAT(sink->Lines(), SizeIs(2)) << "once more after a rotation succeeded";
+    Corvane::PluginLog().reset();
+}
+
+TEST_F(AuditWriterTest, TheProblemOfAFileIsFoundWithoutWritingToIt) {
+    std::ofstream(File("kept.jsonl"), std::ios::binary) << "kept\n";
+    std::ofstream(File("blocked")) << "a file, not a folder";
+    struct Case {
+        fs::path file;
+        bool writable;
+    } cases[] = {
+        {File("kept.jsonl"), true},
+        {folder_.Root() / "new" / "folders" / "audit.jsonl", true},
+        {File("blocked") / "audit.jsonl", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        const std::string problem = Corvane::AuditFileProblem(c.file);
+        EXPECT_EQ(problem.empty(), c.writable) << problem;
+    }
+    EXPECT_EQ(Read(File("kept.jsonl")), "kept\n");
+    EXPECT_EQ(fs::file_size(folder_.Root() / "new" / "folders" / "audit.jsonl"), 0u);
+}
+
+TEST(AuditPath, APathNamesTheSameFileOnEitherSystemOrNone) {
+    enum Where { InFolder, AsWritten, Nowhere };
+    struct Case {
+        const char* configured;
+        bool windows;
+        Where where;
+        const char* problem = "";
+    } cases[] = {
+        {"audit.jsonl", true, InFolder},
+        {"logs\\audit.jsonl", true, InFolder},
+        {"C:\\logs\\audit.jsonl", true, AsWritten},
+        {"\\\\host\\share\\audit.jsonl", true, AsWritten},
+        {"//host/share/audit.jsonl", true, AsWritten},
+        {"\\audit.jsonl", true, Nowhere, "starts at the root of the current drive"},
+        {"/audit.jsonl", true, Nowhere, "starts at the root of the current drive"},
+        {"D:audit.jsonl", true, Nowhere, "is relative to the current folder of drive D:"},
+        {"audit.jsonl", false, InFolder},
+        {"/var/log/audit.jsonl", false, AsWritten},
+        {"\\audit.jsonl", false, Nowhere, "holds a \\, which separates folders only on Windows"},
+        {"logs\\audit.jsonl", false, Nowhere, "holds a \\"},
+        {"\\\\host\\share\\audit.jsonl", false, Nowhere, "holds a \\"},
+        {"D:audit.jsonl", false, Nowhere, "starts with drive D:, which only Windows has"},
+        {"c:/logs/audit.jsonl", false, Nowhere, "starts with drive c:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.configured) + (c.windows ? " on Windows" : " elsewhere"));
+        const Corvane::AuditPath path = Corvane::ResolveAuditPath(c.configured, "plugin", c.windows);
+        const fs::path written(std::u8string(c.configured, c.configured + std::strlen(c.configured)));
+        const fs::path expected = c.where == InFolder    ? fs::path("plugin") / written
+                                  : c.where == AsWritten ? written
+                                                         : fs::path();
+        EXPECT_EQ(path.file, expected);
+        EXPECT_THAT(path.problem, ::testing::StartsWith(c.problem));
+        EXPECT_EQ(path.problem.empty(), c.where != Nowhere);
+    }
+}
+
+}  // namespace
