@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/AuditReader.h"
 #include "core/PluginLog.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
@@ -81,13 +82,7 @@ std::optional<Failure> OpenCreatingFolders(Platform::AppendingFile& opened, cons
 
 // <name>.<number><ext>; number 0 is the file itself.
 fs::path Numbered(const fs::path& file, std::uint32_t number) {
-    if (number == 0) {
-        return file;
-    }
-    fs::path name = file.stem();
-    name += "." + std::to_string(number);
-    name += file.extension();
-    return file.parent_path() / name;
+    return number == 0 ? file : RotatedAuditFile(file, number);
 }
 
 // Shifts the numbered files up by one, the oldest first, so that each rename

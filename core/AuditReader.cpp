@@ -8,9 +8,9 @@
 namespace Corvane {
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
 // Longer than any line the plugin writes (16 KiB): such a line is no record.
-constexpr std::size_t kLongestLine = 64 * 1024;
+constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
 
 std::string Shown(const std::filesystem::path& file) {
     const std::u8string path = file.u8string();

@@ -21,10 +21,7 @@ public:
     // errors at use to name.
     Setting(T value, std::string member) : value_(std::move(value)), member_(std::move(member)) {}
     static Setting Failure(std::exception_ptr error, std::string member) {
-        Setting setting;
-        setting.error_ = std::move(error);
-        setting.member_ = std::move(member);
-        return setting;
+        return Setting(std::move(error), std::move(member));
     }
 
     const T& Get() const {
@@ -37,6 +34,9 @@ public:
     const std::string& Member() const { return member_; }
 
 private:
+    Setting(std::exception_ptr error, std::string member)
+        : error_(std::move(error)), member_(std::move(member)) {}
+
     T value_{};
     std::exception_ptr error_;
     std::string member_;

@@ -2,8 +2,7 @@
 # Checks the sources: every C++ file is formatted as .clang-format says; the
 # plugin's layers include only what lies below them (host/ nothing of ours,
 # engine/ host/, core/ engine/ and host/), so that the plugin builds against
-# host/ alone; and clang-tidy finds nothing in them (.clang-tidy) but what
-# scripts/lint-known.txt lists.
+# host/ alone; and clang-tidy finds nothing in them (.clang-tidy).
 #   check-source.sh [engine] [core]   lints those folders' files only (both by default)
 # host/ has no sources: its headers are linted through the files that include
 # them. clang-tidy reads the compile database of the lint preset, which is
@@ -41,19 +40,12 @@ printf '%s\n' "${sources[@]}" | xargs -P 2 -I{} sh -c \
 # A finding is "file check"; a header's is reported once, whichever file included it.
 cat "$logs"/*.log | grep -E '^/[^:]+:[0-9]+:[0-9]+: (warning|error): .*\]$' | sed "s|^$PWD/||" | sort -u \
   >"$logs/findings" || true
-known_file=scripts/lint-known.txt
-known=$(grep -v -E '^(#|$)' "$known_file" || true)
-finding_key() { sed -E 's/^([^:]+):.*\[([^],]+)[^]]*\]$/\1 \2/'; }
-unknown=0 seen_known=""
-while IFS= read -r finding; do
-  key=$(finding_key <<<"$finding")
-  if grep -q -x -F "$key" <<<"$known"; then
-    seen_known+="$key"$'\n'
-  else
-    echo "$finding"
-    unknown=1
-  fi
-done <"$logs/findings"
+if [ -s "$logs/findings" ]; then
+  cat "$logs/findings"
+  unknown=1
+else
+  unknown=0
+fi
 # A file that clang-tidy could not read at all has no finding to show: its output does.
 if [ -f "$logs/failed" ]; then
   while IFS= read -r file; do
@@ -64,16 +56,5 @@ fi
 if [ $unknown = 1 ]; then
   echo "check-source.sh: clang-tidy findings above (.clang-tidy; NOLINT(check): why, where one is no fault)" >&2
   status=1
-fi
-while IFS= read -r key; do
-  [ -n "$key" ] || continue
-  case " ${folders[*]} " in *" ${key%%/*} "*) ;; *) continue ;; esac
-  if ! grep -q -x -F "$key" <<<"$seen_known"; then
-    echo "check-source.sh: '$key' is fixed: remove it from $known_file" >&2
-    status=1
-  fi
-done <<<"$known"
-if [ -n "$seen_known" ]; then
-  echo "check-source.sh: $(grep -c . <<<"$seen_known") finding(s) still listed in $known_file"
 fi
 exit $status
