@@ -6,6 +6,7 @@
 #include <chrono>
 #include <iterator>
 #include <numeric>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -18,11 +19,22 @@ namespace {
 constexpr std::size_t kCommandLimit = 1000;
 
 struct Member {
+    Member(std::string_view memberName, WideString memberText, std::size_t cut = 0,
+           std::optional<bool> answer = {})
+        : name(memberName), text(std::move(memberText)), cutBefore(cut), held(answer) {}
+
     std::string_view name;
     WideString text;
     // Characters the member's own rule left out before the line's bound.
     std::size_t cutBefore = 0;
+    // An element of the "asked" array: {"permission":"<text>","held":<held>}.
+    std::optional<bool> held;
 };
+
+// What a member writes beside its text: ,"name":"" or ,{"permission":"","held":false}.
+std::size_t Overhead(const Member& member) {
+    return member.held ? 32 : member.name.size() + 6;
+}
 
 // The escaped characters of a text from its start, and the code units they took.
 struct Escaped {
@@ -76,6 +88,8 @@ std::string CutName(std::string_view member) {
     return member == "command" ? "cut" : std::string(member) + "Cut";
 }
 
+constexpr std::string_view kAsked = R"(,"asked":[])";
+
 // The bytes of ,"<cut name>":<count>.
 std::size_t CutCountSize(const Member& member, std::size_t count) {
     return CutName(member.name).size() + 4 + fmt::formatted_size("{}", count);
@@ -97,9 +111,15 @@ std::vector<Member> MembersOf(const AuditRecord& record) {
     if (record.permission) {
         members.push_back({"permission", *record.permission});
     }
+    for (const PermissionAnswer& answer : record.asked) {
+        members.push_back({"permission", answer.permission, 0, answer.held});
+    }
     members.push_back({"outcome", Engine::FromUtf8(record.outcome)});
     if (record.outcome == "failed") {
         members.push_back({"error", Engine::FromUtf8(record.error)});
+    }
+    if (!record.rule.empty()) {
+        members.push_back({"rule", Engine::FromUtf8(record.rule)});
     }
     return members;
 }
@@ -115,9 +135,12 @@ std::vector<Escaped> Fit(const std::vector<Member>& members) {
     std::size_t needed = 0;
     bool whole = true;
     std::vector<Escaped> escaped;
+    if (std::any_of(members.begin(), members.end(), [](const Member& member) { return member.held; })) {
+        fixed += kAsked.size() - 1;  // its first element has no comma before it
+    }
     for (const Member& member : members) {
         escaped.push_back(EscapeWithin(member.text, kAuditLineLimit));
-        fixed += member.name.size() + 6;
+        fixed += Overhead(member);
         needed +=
             escaped.back().json.size() + (member.cutBefore > 0 ? CutCountSize(member, member.cutBefore) : 0);
         whole = whole && escaped.back().taken == member.text.size();
@@ -153,11 +176,22 @@ std::string AuditLine(const AuditRecord& record) {
     const std::vector<Escaped> escaped = Fit(members);
     std::string line = "{";
     for (std::size_t i = 0; i < members.size(); ++i) {
-        fmt::format_to(std::back_inserter(line), R"({}"{}":"{}")", i == 0 ? "" : ",", members[i].name,
+        const Member& member = members[i];
+        const bool first = !member.held || i == 0 || !members[i - 1].held;
+        if (member.held && first) {
+            line += kAsked.substr(0, kAsked.size() - 1);
+        }
+        fmt::format_to(std::back_inserter(line), R"({}{}"{}":"{}")",
+                       i == 0 || (member.held && first) ? "" : ",", member.held ? "{" : "", member.name,
                        escaped[i].json);
-        if (const std::size_t cut = members[i].cutBefore + members[i].text.size() - escaped[i].taken;
-            cut > 0) {
-            fmt::format_to(std::back_inserter(line), R"(,"{}":{})", CutName(members[i].name), cut);
+        if (const std::size_t cut = member.cutBefore + member.text.size() - escaped[i].taken; cut > 0) {
+            fmt::format_to(std::back_inserter(line), R"(,"{}":{})", CutName(member.name), cut);
+        }
+        if (member.held) {
+            fmt::format_to(std::back_inserter(line), R"(,"held":{}}})", *member.held);
+            if (i + 1 == members.size() || !members[i + 1].held) {
+                line += ']';
+            }
         }
     }
     line += '}';

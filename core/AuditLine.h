@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "core/PermissionAnswer.h"
 
 #include "host/WideChar.h"
 
@@ -17,11 +20,16 @@ struct AuditRecord {
     WideString command;
     // A /corvane line's action ("reload", "check"), written instead of a command.
     std::string action;
-    // The permission asked of the permissions plugin, when one was.
+    // The permission asked of the permissions plugin, when one was: the command's.
     std::optional<WideString> permission;
+    // Every question asked after it (Corvane.NoCooldown, an argument's own
+    // permission), with its answer.
+    std::vector<PermissionAnswer> asked;
     // "granted", "refused", "rejected", "denied", "cooldown", "failed", "reloaded".
     std::string outcome;
     std::string error;  // what failed, when the outcome is "failed"
+    // The JSON pointer of the argument rule that denied the line, when one did.
+    std::string rule;
 };
 
 // No audit line is longer, its line break included, whatever a player types:
@@ -32,7 +40,8 @@ constexpr std::size_t kAuditLineLimit = 16384;
 // is cut so that the line, with its break, stays within kAuditLineLimit; a
 // member that is cut gets a count of the characters (UTF-16 code units, as
 // the engine counts them) left out: "cut" for the command, "<member>Cut" for
-// any other ("permissionCut", "characterCut", "errorCut"). A command that did
+// any other ("permissionCut", "characterCut", "errorCut"; in an element of
+// "asked", written {"permission":"...","held":true}, "permissionCut"). A command that did
 // not run keeps at most its first 1,000 characters. A cut never splits a
 // surrogate pair. Control characters, DEL and what Engine::ShownAsEscape names
 // are written as \uXXXX.

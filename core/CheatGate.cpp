@@ -73,7 +73,8 @@ private:
     void Reply(const Decision& decision);
     // Appends the audit line when the audit file is on; false when it can't
     // be written (the error is then in the log).
-    bool Audit(const char* outcome, WideStringView command, const std::string& error = {});
+    bool Audit(const char* outcome, WideStringView command, const std::string& error = {},
+               const std::string& rule = {});
 
     PluginState& state_;
     const std::shared_ptr<const Settings> settings_;
@@ -86,6 +87,8 @@ private:
     WideString command_;
     // The first permission asked: the command's own.
     std::optional<WideString> permission_;
+    // The questions asked after it, with their answers.
+    std::vector<PermissionAnswer> asked_;
     std::optional<FString> characterName_;
     bool audited_ = false;
     bool ran_ = false;
@@ -119,11 +122,16 @@ void Use::Run(FString& message) {
 }
 
 bool Use::Ask(WideStringView permission) {
-    if (!permission_) {
+    const bool first = !permission_;
+    if (first) {
         permission_ = WideString(permission);
     }
     const FString name = FString::FromWide(WideString(permission).c_str());
-    return state_.permissions.IsPlayerHasPermission(*steamId_, name);
+    const bool held = state_.permissions.IsPlayerHasPermission(*steamId_, name);
+    if (!first) {
+        asked_.push_back({WideString(permission), held});
+    }
+    return held;
 }
 
 void Use::Apply(FString& message, const Decision& decision) {
@@ -133,7 +141,7 @@ void Use::Apply(FString& message, const Decision& decision) {
     }
     if (decision.outcome != Outcome::Granted) {
         Audit(OutcomeName(decision.outcome), command_,
-              decision.outcome == Outcome::NoPrefix ? decision.reason : "");
+              decision.outcome == Outcome::NoPrefix ? decision.reason : "", decision.rule);
         Reply(decision);
         return;
     }
@@ -240,7 +248,8 @@ void Use::SendAnnouncement(const Prepared& prepared) {
     Broadcast(prepared.broadcast, ToLinear(kAnnouncementColour), text.c_str(), admins);
 }
 
-bool Use::Audit(const char* outcome, WideStringView command, const std::string& error) {
+bool Use::Audit(const char* outcome, WideStringView command, const std::string& error,
+                const std::string& rule) {
     audited_ = true;
     if (!state_.audit.File()) {
         return true;
@@ -255,6 +264,8 @@ bool Use::Audit(const char* outcome, WideStringView command, const std::string& 
         record.character = Engine::ToUtf8(characterName_->View());
         record.command = WideString(command);
         record.permission = permission_;
+        record.asked = asked_;
+        record.rule = rule;
         record.outcome = outcome;
         record.error = error;
         state_.audit.Append(record);

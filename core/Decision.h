@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/Cooldowns.h"
+#include "core/PermissionAnswer.h"
 #include "core/Settings.h"
 #include "host/WideChar.h"
 
@@ -39,11 +40,6 @@ enum class Outcome {
 
 // The private reply the player gets.
 enum class Reply { None, Refusal, Denial, Cooldown };
-
-struct PermissionAnswer {
-    WideString permission;
-    bool held = false;
-};
 
 // Asks the permissions plugin about the player; its errors pass through Decide.
 using AskPermission = std::function<bool(WideStringView permission)>;

@@ -212,6 +212,28 @@ TEST_F(OperatorControls, CooldownsAreForgottenAtUnload) {
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Rex: fly"));
 }
 
+TEST_F(OperatorControls, ALineARuleDeniesGetsTheDeniedReplyAndAnAuditLineNamingTheRule) {
+    LoadWith({{"AuditLog", "audit.jsonl"},
+              {"Messages", {{"Denied", "Not that."}}},
+              {"Commands", {{"spawn", {{"Arguments", {{{"Allow", {"d*"}}, {"Permission", true}}}}}}}}});
+    Grant(kRexId, "Cheat.spawn");
+    Grant(kRexId, "Cheat.spawn.dodo");
+    SayChecked(rex_, "/cheat spawn Dodo");
+    SayChecked(rex_, "/cheat spawn rex");
+    SayChecked(rex_, "/cheat spawn dodo");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: spawn dodo"));
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: Not that.", "Rex from Server: Not that."));
+    const auto lines = AuditLines();
+    ASSERT_THAT(lines, SizeIs(3));
+    const json first = json::parse(lines[0]);
+    EXPECT_EQ(first["outcome"], "denied");
+    EXPECT_EQ(first["rule"], "/Commands/spawn/Arguments/0/Permission");
+    EXPECT_EQ(first["permission"], "Cheat.spawn");
+    EXPECT_EQ(first["asked"], json::parse(R"([{"permission": "Cheat.spawn.Dodo", "held": false}])"));
+    EXPECT_EQ(json::parse(lines[1])["rule"], "/Commands/spawn/Arguments/0/Allow");
+    EXPECT_FALSE(json::parse(lines[2]).contains("rule"));
+}
+
 TEST_F(OperatorControls, AnnounceDecidesWhoSeesAGrantedUse) {
     Join("Bob", 3);
     Grant(kAnnId, "Corvane.SeeAnnouncements");
@@ -262,6 +284,7 @@ TEST_F(OperatorControls, EveryDecisionGetsOneAuditLineBeforeAnythingHappens) {
          {"character", "Rex"},
          {"command", "fly"},
          {"permission", "Cheat.fly"},
+         {"asked", {{{"permission", "Corvane.NoCooldown"}, {"held", false}}}},
          {"outcome", "cooldown"}},
         {{"steamId", "1"},
          {"character", "Rex"},
