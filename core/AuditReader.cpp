@@ -64,6 +64,9 @@ std::optional<std::string> BackwardLines::Previous() {
         }
         if (unread_ == 0) {
             done_ = true;
+            if (pending_.empty() && !overlong_) {
+                return std::nullopt;  // an empty file, or one that starts with a line break
+            }
             return overlong_ || pending_.size() > kLongestLine ? std::string() : std::move(pending_);
         }
         if (pending_.size() > kLongestLine) {

@@ -36,6 +36,7 @@ std::unique_ptr<PluginState> MakeState() {
     if (const ConfigProblem* error = reading.FirstError()) {
         throw std::invalid_argument(DescribeForLog(*error));
     }
+    CheckAuditFileWritable(reading);
     for (const ConfigProblem& problem : reading.problems) {
         if (problem.severity == ConfigProblem::Severity::Warning) {
             PluginLog()->warn(std::string_view(DescribeForLog(problem)));

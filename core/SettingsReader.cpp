@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "core/AuditLog.h"
 #include "core/AuditPath.h"
 #include "core/CommandText.h"
 #include "core/ConfigSchema.h"
@@ -541,6 +542,19 @@ SettingsReading ReadSettings(const ConfigFile& file, const std::filesystem::path
 
 SettingsReading ReadConfiguration() {
     return ReadSettings(ReadConfigFile(ConfigFilePath()), PluginFolder());
+}
+
+void CheckAuditFileWritable(SettingsReading& reading) {
+    const auto& file = reading.settings.auditFile;
+    if (!file) {
+        return;
+    }
+    if (const std::string problem = AuditFileProblem(*file); !problem.empty()) {
+        const std::u8string path = file->u8string();
+        reading.problems.push_back({Severity::Warning, "/AuditLog",
+                                    std::string(path.begin(), path.end()) + " can't be written (" + problem +
+                                        "): every use will be refused until it can"});
+    }
 }
 
 std::optional<Announce> AnnounceFromWord(const std::string& word) {

@@ -42,7 +42,11 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file,
         return {{"", std::string("JSON number: ") + kNotLoaded + ": " + error.what()}};
     }
     std::vector<ConfigProblem> problems;
-    for (const Corvane::ConfigProblem& problem : Corvane::ReadSettings(read, pluginFolder).problems) {
+    Corvane::SettingsReading reading = Corvane::ReadSettings(read, pluginFolder);
+    if (reading.FirstError() == nullptr) {
+        Corvane::CheckAuditFileWritable(reading);
+    }
+    for (const Corvane::ConfigProblem& problem : reading.problems) {
         problems.push_back(Reported(problem));
     }
     return problems;

@@ -13,6 +13,7 @@
 #include "tests/support/GateFixture.h"
 #include "tests/support/StdRegex.h"
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -232,6 +233,20 @@ TEST_F(OperatorControls, ALineARuleDeniesGetsTheDeniedReplyAndAnAuditLineNamingT
     EXPECT_EQ(first["asked"], json::parse(R"([{"permission": "Cheat.spawn.Dodo", "held": false}])"));
     EXPECT_EQ(json::parse(lines[1])["rule"], "/Commands/spawn/Arguments/0/Allow");
     EXPECT_FALSE(json::parse(lines[2]).contains("rule"));
+}
+
+// check-config said "no problems found" while its own preview refused every use.
+TEST_F(OperatorControls, AnAuditFileThatCantBeWrittenIsWarnedOfAtLoad) {
+    WriteConfig(R"({"PrintToChat": false, "AuditLog": "config.json/audit.jsonl",
+                    "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "Server"}})");
+    ASSERT_TRUE(LoadPlugin()) << Server().LoadError();  // config.json, a file, can't be the file's folder
+    EXPECT_THAT(LogLines(), ElementsAre(AllOf(HasSubstr("[Corvane][warning] config.json: /AuditLog: "),
+                                              HasSubstr("audit.jsonl can't be written ("),
+                                              EndsWith("): every use will be refused until it can"))));
+    Events().Clear();
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(Commands(), IsEmpty());
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No."));
 }
 
 TEST_F(OperatorControls, AnnounceDecidesWhoSeesAGrantedUse) {
