@@ -2,7 +2,8 @@
 // answers fails (devhost/events/Answers.h), or the line meets an environment
 // that fails it: no permissions plugin to load, one without its query, an
 // audit file on a full disk or in a folder nobody can write to, a write to it
-// cut short, a rotation that can't rename it.
+// cut short, a rotation that can't rename it, an audit record that can't be
+// read back at load.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,9 @@ struct Fault {
         AuditShortWrite,            // a write to the audit file writes only part of the line
         AuditCutBackFails,          // the same, and the part can't be cut off again
         AuditRenameFails,           // the audit file can't be renamed to rotate it
+        // The plugin loads anew, the audit record unreadable as it reads it
+        // back for the cooldowns, before the line: a fault of the load, not of the line.
+        AuditUnreadableAtLoad,
     };
     Kind kind = Kind::Answer;
     std::size_t answer = 0;

@@ -86,6 +86,7 @@ std::string Describe(const Fault& fault) {
         case Fault::Kind::AuditCutBackFails:
             return "a write to the audit file is cut short and can't be undone";
         case Fault::Kind::AuditRenameFails: return "the audit file can't be renamed";
+        case Fault::Kind::AuditUnreadableAtLoad: return "the audit record can't be read back at load";
     }
     return "?";
 }
@@ -135,6 +136,9 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
     if (SizeOf(RotatedAuditFile()) != rotatedBefore) {
         faults.push_back({Fault::Kind::AuditRenameFails});
     }
+    if (auditAfter && auditAfter != auditBefore) {
+        faults.push_back({Fault::Kind::AuditUnreadableAtLoad});
+    }
     return faults;
 }
 
@@ -160,6 +164,16 @@ RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::s
         case Fault::Kind::AuditDiskFull:
         case Fault::Kind::AuditFolderUnwritable: {
             const AuditFolderSwap swap(kFailingFolders[fault.kind == Fault::Kind::AuditDiskFull ? 0 : 1]);
+            result = Say(player, line);
+            break;
+        }
+        case Fault::Kind::AuditUnreadableAtLoad: {
+            Unload();
+            {
+                // The record's file becomes a device: no file to read back.
+                const AuditFolderSwap swap(kFailingFolders[0]);
+                Load();
+            }
             result = Say(player, line);
             break;
         }

@@ -36,6 +36,7 @@ struct Line {
     std::vector<const char*> grants = {};  // Rex's, beyond those every line has
     std::size_t replies = 1;               // at most, in one run
     std::size_t auditFilled = 0;           // bytes of earlier lines the audit file starts with
+    bool readsBack = false;                // the load reads the audit record back for cooldowns
 };
 
 constexpr const char* kUnreadable = "audit (not JSON) ";
@@ -93,6 +94,7 @@ std::string Naming(const DevHost::Fault& fault) {
         case Kind::AuditShortWrite:
         case Kind::AuditCutBackFails: return "cheat.jsonl: only ";
         case Kind::AuditRenameFails: return "Can't rotate the audit file";
+        case Kind::AuditUnreadableAtLoad: return "(none)";
     }
     return "?";
 }
@@ -190,7 +192,15 @@ protected:
         EXPECT_LE(errors.size(), 1u);
         const bool stopped = (Count(cleanFirst, "console ") > 0 && commands == 0) ||
                              (Count(cleanFirst, "reply ") > 0 && Count(effects, "reply ") == 0);
-        if (stopped) {
+        if (fault.kind == Kind::AuditUnreadableAtLoad) {
+            // The load says so, once, when it had cooldowns to read back;
+            // what it could not read, it can't hold against the line.
+            const auto said = std::count_if(effects.begin(), effects.end(), [](const std::string& effect) {
+                return effect.find("cooldowns from before this load are not restored") != std::string::npos;
+            });
+            EXPECT_EQ(said, line.readsBack ? 1 : 0);
+            EXPECT_THAT(errors, ::testing::IsEmpty());
+        } else if (stopped) {
             EXPECT_EQ(errors.size(), 1u) << "the use stopped without saying why";
         }
         for (const std::string& error : errors) {
@@ -256,7 +266,17 @@ TEST_F(FaultWalk, EveryLineTakesEveryHostFaultOneAtATime) {
          {{"Commands", {{"fly", {{"Cooldown", 3600}}}}}},
          true,
          {"/cheat fly"},
-         "/cheat fly"},
+         "/cheat fly",
+         {},
+         1,
+         0,
+         true},
+        {"granted with an argument's own permission, audited",
+         {{"Commands", {{"spawn", {{"Arguments", {{{"Allow", {"d*"}}, {"Permission", true}}}}}}}}},
+         true,
+         {},
+         "/cheat spawn dodo",
+         {"Cheat.spawn", "Cheat.spawn.dodo"}},
         {"PrintToChat missing, audited", {{"PrintToChat", nullptr}}, true, {}, "/cheat fly"},
         {"reload, audited", json::object(), true, {}, "/corvane reload", {"Corvane.Reload"}},
         {"reload refused, audited", json::object(), true, {}, "/corvane reload"},
