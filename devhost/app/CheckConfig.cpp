@@ -1,10 +1,35 @@
 #include "devhost/app/CheckConfig.h"
 
+#include "core/SettingsReader.h"
 #include "devhost/app/ConfigProblems.h"
+#include "devhost/app/RuleTrials.h"
 #include "devhost/app/Session.h"
 
 namespace DevHost {
 namespace {
+
+// Each argument rule with an argument that passes and one that fails it.
+void TryRules(Session& session, const std::filesystem::path& file, std::ostream& out) {
+    const Corvane::Settings settings =
+        Corvane::ReadSettings(Corvane::ReadConfigFile(file), session.Server().Directory().PluginFolder())
+            .settings;
+    for (const RuleTrial& trial : RuleTrials(settings)) {
+        const std::string name = trial.line.substr(7, trial.line.find(' ', 7) - 7);
+        session.Grant("alice", "Cheat." + name);
+        std::string holding = "Cheat." + name;
+        for (const std::string& grant : trial.grants) {
+            session.Grant("alice", grant);
+            holding += ", " + grant;
+        }
+        out << "alice, holding " << holding << ", types: " << trial.line << " ("
+            << (trial.fails.empty() ? std::string("every rule lets it through") : "to fail " + trial.fails)
+            << ")" << std::endl;
+        session.Say("alice", trial.line);
+        for (const std::string& grant : trial.grants) {
+            session.Revoke("alice", grant);
+        }
+    }
+}
 
 // The real plugin, on a scratch server holding a copy of the file.
 void Preview(ServerDirectory directory, const std::filesystem::path& file, std::ostream& out) {
@@ -20,6 +45,9 @@ void Preview(ServerDirectory directory, const std::filesystem::path& file, std::
     session.Say("alice", "/cheat fly");
     out << "bob, holding no permission, types: /cheat fly" << std::endl;
     session.Say("bob", "/cheat fly");
+    if (session.Server().Loaded()) {
+        TryRules(session, file, out);
+    }
 }
 
 }  // namespace
