@@ -252,6 +252,26 @@ CORVANE_BENCH_USE(audit, true, false, false)->Name("Use/audit-only");
 CORVANE_BENCH_USE(others, false, true, true)->Name("Use/controls-but-audit");
 CORVANE_BENCH_USE(all, true, true, true)->Name("Use/every-control");
 
+// The measured command with three argument rules (an item pattern, a bounded
+// quantity, at most three arguments) beside the same command without any.
+void UseWithRules(benchmark::State& state, bool rules) {
+    const auto joined = static_cast<int>(state.range(0));
+    Stage& current = StageFor(fmt::format("rules {} {}", rules, joined), [&] {
+        json config = json::parse(Bench::MessagesConfig(false));
+        json& entry = config["Commands"][kMeasuredName] = json::object();
+        if (rules) {
+            entry["MaxArguments"] = 3;
+            entry["Arguments"] = json::array({{{"Allow", {"1*", "2?"}}}, {{"Min", 1}, {"Max", 100}}});
+        }
+        return std::make_unique<Stage>(
+            config, std::vector<std::string>{}, [](int) { return std::vector<std::string>{}; }, joined);
+    });
+    MeasureUses(state, current);
+}
+
+BENCHMARK_CAPTURE(UseWithRules, none, false)->Name("Use/no-argument-rules")->ArgName("joined")->Arg(10);
+BENCHMARK_CAPTURE(UseWithRules, three, true)->Name("Use/three-argument-rules")->ArgName("joined")->Arg(10);
+
 // The cooldown table's entries spread over the players as evenly as names
 // allow: entry i is player i % 1000's name number i / 1000.
 constexpr int kTableNames = 100;
@@ -415,6 +435,11 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
             Bench::PrintRatio(out, fmt::format("100,000 / 100 cooldowns, {} joined", joined), large / small,
                               1.2);
         }
+    }
+    if (const double none = time("Use/no-argument-rules/joined:10"),
+        three = time("Use/three-argument-rules/joined:10");
+        none > 0 && three > 0) {
+        Bench::PrintRatio(out, "a use with three argument rules / none, 10 joined", three / none, 1.1);
     }
     if (const double small = time("Cooldowns/remaining-start/100"),
         large = time("Cooldowns/remaining-start/100000");

@@ -11,13 +11,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Made by the build beside the programs: disk-full/cheat.jsonl is /dev/full,
-// unwritable/cheat.jsonl lies in /sys, where no one may make a file; the audit
-// folder is swapped with one of these folders for a line.
+// unwritable/cheat.jsonl lies in /sys, where no one may make a file,
+// unreadable/cheat.jsonl is a folder; the audit folder is swapped with one of
+// these folders for a line.
 fs::path FaultPaths() {
     return fs::path(Platform::ExecutableDirectory()) / "FaultPaths";
 }
 
-const char* const kFailingFolders[] = {"disk-full", "unwritable"};
+const char* const kFailingFolders[] = {"disk-full", "unwritable", "unreadable"};
 
 // The audit folder swapped with a failing one while this lives.
 class AuditFolderSwap {
@@ -170,8 +171,8 @@ RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::s
         case Fault::Kind::AuditUnreadableAtLoad: {
             Unload();
             {
-                // The record's file becomes a device: no file to read back.
-                const AuditFolderSwap swap(kFailingFolders[0]);
+                // A folder in the record's place: nothing to read back.
+                const AuditFolderSwap swap(kFailingFolders[2]);
                 Load();
             }
             result = Say(player, line);

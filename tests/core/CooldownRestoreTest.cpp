@@ -129,10 +129,12 @@ TEST(BackwardLines, GivesTheLinesNewestFirstWhateverTheirLength) {
     std::ofstream(file, std::ios::binary) << "first\n"
                                           << mid.substr(0, 60'000) << "\n"
                                           << longLine << "\nlast";
-    Corvane::BackwardLines lines(file);
     std::vector<std::string> read;
-    while (const auto line = lines.Previous()) {
-        read.push_back(line->size() > 10 ? std::to_string(line->size()) : *line);
+    {
+        Corvane::BackwardLines lines(file);  // holds the file open while it lives
+        while (const auto line = lines.Previous()) {
+            read.push_back(line->size() > 10 ? std::to_string(line->size()) : *line);
+        }
     }
     EXPECT_THAT(read, ElementsAre("last", "", "60000", "first")) << "the overlong line comes back empty";
     fs::remove(file);
