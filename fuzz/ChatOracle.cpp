@@ -122,7 +122,9 @@ std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint
     const std::string lead = member + ": ";
     const std::string who = " (Steam id " + std::to_string(steamId) + ", command \"";
     const std::size_t at = line.rfind(who);
-    if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !line.ends_with("\")")) {
+    // A long command is shown cut, marked by "..." after its closing quote.
+    const bool closed = line.ends_with("\")") || line.ends_with("\"...)");
+    if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !closed) {
         return std::nullopt;
     }
     std::string error = line.substr(lead.size(), at - lead.size());
