@@ -3,6 +3,7 @@
 #include <fmt/xchar.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "host/Velkor.h"
 
@@ -112,6 +113,70 @@ std::int64_t WholeSecondsUp(std::int64_t nanoseconds) {
     return (nanoseconds + kBillion - 1) / kBillion;
 }
 
+bool AllDigits(WideStringView text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](WideChar c) { return c >= '0' && c <= '9'; });
+}
+
+// "[sign]digits[.digits]" as the nearest double (infinite past the largest);
+// none for anything else.
+std::optional<double> DecimalValue(WideStringView text) {
+    WideStringView magnitude = text;
+    if (!magnitude.empty() && (magnitude[0] == '+' || magnitude[0] == '-')) {
+        magnitude.remove_prefix(1);
+    }
+    const std::size_t point = magnitude.find(WideChar{'.'});
+    if (!AllDigits(magnitude.substr(0, point)) ||
+        (point != WideStringView::npos && !AllDigits(magnitude.substr(point + 1)))) {
+        return std::nullopt;
+    }
+    return std::strtod(std::string(text.begin(), text.end()).c_str(), nullptr);
+}
+
+// The text's characters, a surrogate pair as one.
+std::vector<WideStringView> Characters(WideStringView text) {
+    std::vector<WideStringView> characters;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool pair = text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < text.size();
+        characters.push_back(text.substr(at, pair ? 2 : 1));
+        at += pair ? 2 : 1;
+    }
+    return characters;
+}
+
+// Every place in the pattern the text so far can have reached, moved along
+// one character at a time: '*' any run of characters, '?' one, anything else
+// itself, ASCII case ignored.
+bool MatchesPattern(WideStringView text, WideStringView pattern) {
+    const std::vector<WideStringView> wanted = Characters(pattern);
+    const auto isStar = [&](std::size_t p) { return wanted[p].size() == 1 && wanted[p][0] == '*'; };
+    std::vector<bool> reached(wanted.size() + 1, false);
+    const auto passStars = [&] {
+        for (std::size_t p = 0; p < wanted.size(); ++p) {
+            reached[p + 1] = reached[p + 1] || (reached[p] && isStar(p));
+        }
+    };
+    reached[0] = true;
+    passStars();
+    for (const WideStringView c : Characters(text)) {
+        std::vector<bool> next(wanted.size() + 1, false);
+        for (std::size_t p = 0; p < wanted.size(); ++p) {
+            if (!reached[p]) {
+                continue;
+            }
+            const bool one = wanted[p].size() == 1 && wanted[p][0] == '?';
+            const bool same = wanted[p].size() == c.size() &&
+                              std::equal(c.begin(), c.end(), wanted[p].begin(),
+                                         [](WideChar a, WideChar b) { return FoldAscii(a) == FoldAscii(b); });
+            next[p] = next[p] || isStar(p);
+            next[p + 1] = next[p + 1] || (!isStar(p) && (one || same));
+        }
+        reached = std::move(next);
+        passStars();
+    }
+    return reached.back();
+}
+
 }  // namespace
 
 bool ErrorMatch::Matches(const std::string& error) const {
@@ -122,7 +187,9 @@ std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint
     const std::string lead = member + ": ";
     const std::string who = " (Steam id " + std::to_string(steamId) + ", command \"";
     const std::size_t at = line.rfind(who);
-    if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !line.ends_with("\")")) {
+    // A long command is shown cut, marked by "..." after its closing quote.
+    const bool closed = line.ends_with("\")") || line.ends_with("\"...)");
+    if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !closed) {
         return std::nullopt;
     }
     std::string error = line.substr(lead.size(), at - lead.size());
@@ -130,7 +197,8 @@ std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint
 }
 
 bool ChatExpectation::AsksPermission() const {
-    return decision == Decision::Refused || decision == Decision::Cooldown || decision == Decision::Granted;
+    return decision == Decision::Refused || decision == Decision::Cooldown || decision == Decision::Granted ||
+           !rule.empty();
 }
 
 const char* ChatExpectation::Outcome() const {
@@ -158,6 +226,22 @@ std::vector<WideString> BlankSeparatedWords(WideStringView text) {
     return words;
 }
 
+std::optional<std::vector<WideString>> ConsoleArguments(WideStringView text) {
+    enum class In { Blanks, Word, Quotes } in = In::Blanks;
+    std::vector<WideString> words;
+    for (const WideChar c : text) {
+        if (in == In::Blanks && c != ' ') {
+            in = c == '"' ? In::Quotes : In::Word;
+            words.emplace_back(c == '"' ? WideString() : WideString(1, c));
+        } else if ((in == In::Word && c == ' ') || (in == In::Quotes && c == '"')) {
+            in = In::Blanks;
+        } else if (in != In::Blanks) {
+            words.back() += c;
+        }
+    }
+    return in == In::Quotes ? std::nullopt : std::optional(std::move(words));
+}
+
 ChatOracle::Span ChatOracle::When(const ChatLine& line) const {
     return {scriptTime_ + line.from, scriptTime_ + line.to};
 }
@@ -179,7 +263,8 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         return {expected};
     }
     const ChatPlayer& player = line.players->at(line.speaker);
-    const std::vector<std::string> names = NamesRun(expected.command);
+    const CommandsRun run = NamesRun(expected.command);
+    const std::vector<std::string>& names = run.names;
     expected.name = names.back();
     if (!printable) {
         expected.decision = Decision::Rejected;
@@ -187,10 +272,11 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         ExpectRefusal(expected);
         return {expected};
     }
+    const char* denial = config_.HasMessage("Denied") ? "Denied" : "NoPermissions";
     if (std::any_of(names.begin(), names.end(),
                     [&](const std::string& name) { return config_.Denies(name); })) {
         expected.decision = Decision::Denied;
-        ExpectRefusal(expected, config_.HasMessage("Denied") ? "Denied" : "NoPermissions");
+        ExpectRefusal(expected, denial);
         return {expected};
     }
     expected.permission = WIDE("Cheat.") + words[1];
@@ -199,22 +285,39 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         ExpectRefusal(expected);
         return {expected};
     }
-    std::vector<ChatExpectation> outcomes;
-    bool mayRun = true;
-    const auto running = cooldownEnds_.find({player.steamId, expected.name});
-    if (running != cooldownEnds_.end() && !player.grants.contains(WIDE("Corvane.NoCooldown"))) {
-        const Span now = When(line);
-        const std::int64_t leftAtLeast = running->second.first - now.second - kRounding;
-        const std::int64_t leftAtMost = running->second.second - now.first + kRounding;
-        if (leftAtMost > 0) {
-            ChatExpectation held = expected;
-            held.decision = Decision::Cooldown;
-            ExpectHeldBack(std::max<std::int64_t>(leftAtLeast, 1), leftAtMost, held);
-            outcomes.push_back(std::move(held));
+    const CommandModel* settings = config_.SettingsFor(expected.name);
+    if (settings != nullptr && settings->HasRules()) {
+        if (auto rule = FailedRule(*settings, expected.name, run.arguments, player, expected.asked)) {
+            expected.decision = Decision::Denied;
+            expected.rule = std::move(*rule);
+            ExpectRefusal(expected, denial);
+            return {expected};
         }
-        mayRun = leftAtLeast <= 0;
     }
-    if (mayRun) {
+    const auto cooldown = cooldownEnds_.find({player.steamId, expected.name});
+    if (cooldown == cooldownEnds_.end()) {
+        expected.decision = Decision::Granted;
+        ExpectGrant(line, expected);
+        return {expected};
+    }
+    std::vector<ChatExpectation> outcomes;
+    const Span now = When(line);
+    const std::int64_t leftAtLeast = cooldown->second.first - now.second - kRounding;
+    const std::int64_t leftAtMost = cooldown->second.second - now.first + kRounding;
+    // Still running when the plugin looked: it asks whether the player may pass it.
+    if (leftAtMost > 0) {
+        const bool exempt = player.grants.contains(WIDE("Corvane.NoCooldown"));
+        ChatExpectation running = expected;
+        running.asked.emplace_back(WIDE("Corvane.NoCooldown"), exempt);
+        running.decision = exempt ? Decision::Granted : Decision::Cooldown;
+        if (exempt) {
+            ExpectGrant(line, running);
+        } else {
+            ExpectHeldBack(std::max<std::int64_t>(leftAtLeast, 1), leftAtMost, running);
+        }
+        outcomes.push_back(std::move(running));
+    }
+    if (leftAtLeast <= 0) {
         expected.decision = Decision::Granted;
         ExpectGrant(line, expected);
         outcomes.push_back(std::move(expected));
@@ -222,20 +325,64 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     return outcomes;
 }
 
-std::vector<std::string> ChatOracle::NamesRun(WideStringView command) const {
-    std::vector<std::string> names;
+std::optional<std::string> ChatOracle::FailedRule(const CommandModel& settings, const std::string& name,
+                                                  WideStringView arguments, const ChatPlayer& player,
+                                                  std::vector<std::pair<WideString, bool>>& asked) const {
+    const auto read = ConsoleArguments(arguments);
+    if (!read) {
+        return settings.at;
+    }
+    if (settings.mostArguments && static_cast<double>(read->size()) > *settings.mostArguments) {
+        return settings.at + "/MaxArguments";
+    }
+    for (const auto& [place, rule] : settings.rules) {
+        if (place >= read->size()) {
+            return rule.at;
+        }
+        const WideString& argument = (*read)[place];
+        if (rule.least || rule.most) {
+            const std::optional<double> value = DecimalValue(argument);
+            const char* unmet = !value                               ? (rule.least ? "/Min" : "/Max")
+                                : rule.least && *value < *rule.least ? "/Min"
+                                : rule.most && *value > *rule.most   ? "/Max"
+                                                                     : nullptr;
+            if (unmet != nullptr) {
+                return rule.at + unmet;
+            }
+        }
+        if (!rule.allowed.empty() &&
+            std::none_of(rule.allowed.begin(), rule.allowed.end(),
+                         [&](const WideString& pattern) { return MatchesPattern(argument, pattern); })) {
+            return rule.at + "/Allow";
+        }
+        if (rule.ownPermission) {
+            WideString permission =
+                WIDE("Cheat.") + WideString(name.begin(), name.end()) + WIDE(".") + argument;
+            const bool held = player.grants.contains(permission);
+            asked.emplace_back(std::move(permission), held);
+            if (!held) {
+                return rule.at + "/Permission";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+ChatOracle::CommandsRun ChatOracle::NamesRun(WideStringView command) const {
+    CommandsRun run;
     WideStringView rest = command;
     for (;;) {
-        names.push_back(ConsoleNameOf(rest));
-        if (!config_.Wraps(names.back())) {
-            return names;
-        }
-        // What the wrapper runs: all after its name, leading blanks and one quote off.
+        run.names.push_back(ConsoleNameOf(rest));
         std::size_t at = 0;
         while (at < rest.size() && rest[at] == ' ') {
             ++at;
         }
-        at += names.back().size();
+        at += run.names.back().size();
+        if (!config_.Wraps(run.names.back())) {
+            run.arguments = rest.substr(at);
+            return run;
+        }
+        // What the wrapper runs: all after its name, leading blanks and one quote off.
         while (at < rest.size() && rest[at] == ' ') {
             ++at;
         }

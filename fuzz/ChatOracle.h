@@ -45,10 +45,13 @@ struct ChatExpectation {
     bool routed = false;
     // Ignored also for a routed line of fewer than two words.
     Decision decision = Decision::Ignored;
-    bool chained = false;                 // Rejected: the console would run more than one command
-    WideString command;                   // the text after "/cheat ", all the framework handed over
-    std::string name;                     // the command's name, as the console reads it
-    WideString permission;                // Refused, Cooldown, Granted: the permission asked
+    bool chained = false;   // Rejected: the console would run more than one command
+    WideString command;     // the text after "/cheat ", all the framework handed over
+    std::string name;       // the command's name, as the console reads it
+    WideString permission;  // the command's permission, when it was asked
+    // Each question asked after it, with its answer, in order.
+    std::vector<std::pair<WideString, bool>> asked;
+    std::string rule;                     // Denied by an argument rule: the rule's JSON pointer
     WideString logText;                   // Granted, when nothing fails
     std::vector<std::string> recipients;  // Granted: who sees the announcement, in the world's order
     WideString sender;                    // the private reply's sender
@@ -88,8 +91,17 @@ private:
     // Earliest and latest nanosecond on the server's clock, from the input's start.
     using Span = std::pair<std::int64_t, std::int64_t>;
     Span When(const ChatLine& line) const;
-    // The names the console runs for command, through every wrapper; the last is the one run in the end.
-    std::vector<std::string> NamesRun(WideStringView command) const;
+    // What the console runs for a command, through every wrapper.
+    struct CommandsRun {
+        std::vector<std::string> names;  // the last is the one run in the end
+        WideStringView arguments;        // the text after the last name
+    };
+    CommandsRun NamesRun(WideStringView command) const;
+    // The pointer of the first rule the arguments of the command named name
+    // fail; none when they pass. Appends the permissions the rules ask to asked.
+    std::optional<std::string> FailedRule(const CommandModel& settings, const std::string& name,
+                                          WideStringView arguments, const ChatPlayer& player,
+                                          std::vector<std::pair<WideString, bool>>& asked) const;
     // The reply is the message replyKey names.
     void ExpectRefusal(ChatExpectation& expected, const char* replyKey = "NoPermissions") const;
     void ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost, ChatExpectation& expected) const;
@@ -103,5 +115,10 @@ private:
 
 // The blank-separated (U+0020 only) non-empty pieces of text.
 std::vector<WideString> BlankSeparatedWords(WideStringView text);
+
+// The arguments as the console reads them: blank-separated words, a word that
+// starts with a double quote running to the next one; none when a quote is
+// never closed.
+std::optional<std::vector<WideString>> ConsoleArguments(WideStringView text);
 
 }  // namespace Fuzz

@@ -7,9 +7,11 @@
 // with its player's permission, after its audit line and always with its
 // gameplay-log entry; a refusal or a cooldown gave exactly one private reply;
 // a use failed only with a documented configuration or formatting error, in
-// the log; with an audit file, every decision wrote exactly one audit line,
-// before anything else it did; and everything matches what the oracle works
-// out on its own.
+// the log; with an audit file, every decision wrote exactly one audit line
+// of at most 16 KiB, before anything else it did; and everything matches
+// what the oracle works out on its own.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +33,9 @@ namespace {
 
 using Fuzz::Decision;
 using Fuzz::Require;
+
+// No audit line is longer, its line break included.
+constexpr std::size_t kAuditLineBound = 16384;
 
 // The plugin's code is linked in; the stand-in server delivers its entry
 // notifications as a loader would.
@@ -152,6 +157,9 @@ void CheckSafety(const Server& server, const Fuzz::ChatPlayer& player, const Eff
     Require(effects.console.empty() == effects.gameplayLog.empty(),
             "a command ran without its gameplay-log entry, or an entry without a command");
     Require(effects.console.size() <= 1 && effects.gameplayLog.size() <= 1, "one line ran several commands");
+    for (const std::string& line : effects.audit) {
+        Require(line.size() + 1 <= kAuditLineBound, "an audit line is longer than 16 KiB");
+    }
     Require(!server.auditing || effects.console.empty() || (effects.audit.size() == 1 && effects.auditFirst),
             "a command ran without its audit line before it");
     for (const auto& broadcast : effects.broadcasts) {
@@ -190,10 +198,6 @@ WideString ShownInUtf8(WideStringView text) {
     return shown;
 }
 
-bool IsText(const nlohmann::json& value, WideStringView expected) {
-    return value.is_string() && Velkor::Tools::Utf8Decode(value.get<std::string>()) == ShownInUtf8(expected);
-}
-
 // "2026-12-07T20:15:00Z"
 bool IsUtcTime(const nlohmann::json& value) {
     constexpr std::string_view kShape = "0000-00-00T00:00:00Z";
@@ -207,6 +211,37 @@ bool IsUtcTime(const nlohmann::json& value) {
         }
     }
     return true;
+}
+
+std::string CountOf(const std::string& member) {
+    return member == "command" ? "cut" : member + "Cut";
+}
+
+// The member of object is expected as UTF-8 shows it, or a start of that
+// with the count of the UTF-16 units left out beside it; cut adds the count.
+bool Shows(const nlohmann::json& object, const std::string& member, WideStringView expected,
+           std::size_t& cut) {
+    const auto text = object.find(member);
+    const auto count = object.find(CountOf(member));
+    if (text == object.end() || !text->is_string() ||
+        (count != object.end() && (!count->is_number_unsigned() || *count == 0))) {
+        return false;
+    }
+    const WideString kept = Velkor::Tools::Utf8Decode(text->get<std::string>());
+    const std::size_t left = count == object.end() ? 0 : count->get<std::size_t>();
+    const WideString shown = ShownInUtf8(expected);
+    cut += left;
+    return kept.size() + left == shown.size() && shown.starts_with(kept);
+}
+
+// More bytes than the line could take with nothing cut: six for each UTF-16
+// unit of text, at most what one escaped takes, and room for the rest.
+std::size_t MostBytesUncut(const std::vector<WideStringView>& texts, std::size_t askedCount) {
+    std::size_t units = 0;
+    for (const WideStringView text : texts) {
+        units += text.size();
+    }
+    return 6 * units + 300 + 60 * askedCount;
 }
 
 const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
@@ -226,20 +261,40 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (!record.is_object()) {
         return "an audit line is not a JSON object";
     }
+    // A command that did not run keeps its first 1,000 units, less the first
+    // half of a surrogate pair the cut would split.
+    std::size_t keep = expected.command.size();
+    if (!expected.Runs() && keep > kKeptOfCommand) {
+        const WideChar last = expected.command[kKeptOfCommand - 1];
+        keep = kKeptOfCommand - (last >= 0xD800 && last <= 0xDBFF ? 1 : 0);
+    }
     std::set<std::string> members = {"time", "steamId", "character", "command", "outcome"};
-    const bool cut = !expected.Runs() && expected.command.size() > kKeptOfCommand;
-    if (cut) {
-        members.insert("cut");
-    }
-    if (expected.AsksPermission()) {
-        members.insert("permission");
-    }
-    if (std::string(expected.Outcome()) == "failed") {
-        members.insert("error");
+    const std::optional<std::string> error = ErrorText(expected.errors, effects, player.steamId);
+    const WideString character = Fuzz::CutAtNul(Velkor::Tools::Utf8Decode(player.name));
+    const WideString rule(expected.rule.begin(), expected.rule.end());
+    const WideString errorText = Velkor::Tools::Utf8Decode(error.value_or(""));
+    std::vector<WideStringView> texts = {character, WideStringView(expected.command).substr(0, keep)};
+    const auto include = [&](bool present, const char* member, WideStringView text) {
+        if (present) {
+            members.insert(member);
+            texts.push_back(text);
+        }
+    };
+    include(expected.AsksPermission(), "permission", expected.permission);
+    include(std::string(expected.Outcome()) == "failed", "error", errorText);
+    include(!expected.asked.empty(), "asked", {});
+    include(!expected.rule.empty(), "rule", rule);
+    for (const auto& [permission, held] : expected.asked) {
+        texts.push_back(permission);
     }
     std::set<std::string> present;
     for (const auto& [key, value] : record.items()) {
         present.insert(key);
+    }
+    for (const char* member : {"character", "command", "permission", "error", "rule"}) {
+        if (members.contains(member)) {
+            present.erase(CountOf(member));
+        }
     }
     if (present != members) {
         return "an audit line does not have the members its decision calls for";
@@ -247,26 +302,43 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (record["outcome"] != expected.Outcome()) {
         return "an audit line's outcome is not the decision";
     }
+    std::size_t cut = 0;
     if (record["steamId"] != std::to_string(player.steamId) || !IsUtcTime(record["time"]) ||
-        !IsText(record["character"], Fuzz::CutAtNul(Velkor::Tools::Utf8Decode(player.name)))) {
+        !Shows(record, "character", character, cut)) {
         return "an audit line's player or time is wrong";
     }
-    // A cut never splits a surrogate pair: the first half goes too.
-    std::size_t keep = cut ? kKeptOfCommand : expected.command.size();
-    if (cut && expected.command[keep - 1] >= 0xD800 && expected.command[keep - 1] <= 0xDBFF) {
-        --keep;
-    }
-    const WideStringView kept = WideStringView(expected.command).substr(0, keep);
-    if (!IsText(record["command"], kept) || (cut && record["cut"] != expected.command.size() - keep)) {
+    std::size_t commandCut = 0;
+    if (!Shows(record, "command", expected.command, commandCut) ||
+        expected.command.size() - commandCut > keep) {
         return "an audit line's command is not the text after the prefix, cut at 1000 when it did not run";
     }
-    if (expected.AsksPermission() && !IsText(record["permission"], expected.permission)) {
+    if (expected.AsksPermission() && !Shows(record, "permission", expected.permission, cut)) {
         return "an audit line's permission is not the one asked";
     }
-    if (record.contains("error") &&
-        (!record["error"].is_string() ||
-         record["error"] != ErrorText(expected.errors, effects, player.steamId))) {
+    if (record.contains("error") && (!error || !Shows(record, "error", errorText, cut))) {
         return "an audit line's error is not the one logged";
+    }
+    if (!expected.rule.empty() && !Shows(record, "rule", rule, cut)) {
+        return "an audit line's rule is not the pointer of the rule that failed";
+    }
+    if (!expected.asked.empty()) {
+        const nlohmann::json& asked = record["asked"];
+        if (!asked.is_array() || asked.size() != expected.asked.size()) {
+            return "an audit line does not list each question asked after the permission";
+        }
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            const nlohmann::json& question = asked[i];
+            const std::size_t size = question.is_object() ? question.size() : 0;
+            if (size != (question.contains("permissionCut") ? 3u : 2u) || !question.contains("held") ||
+                question["held"] != expected.asked[i].second ||
+                !Shows(question, "permission", expected.asked[i].first, cut)) {
+                return "an audit line's question is not the one asked, or not with its answer";
+            }
+        }
+    }
+    const bool fits = MostBytesUncut(texts, expected.asked.size()) <= kAuditLineBound;
+    if (fits && (cut > 0 || expected.command.size() - commandCut != keep)) {
+        return "an audit line that fits whole was cut";
     }
     return nullptr;
 }
@@ -364,6 +436,13 @@ bool Connected(const Server& server, const std::string& name) {
     return false;
 }
 
+bool IsCorvaneLine(const std::string& utf8) {
+    const std::string word = utf8.substr(0, utf8.find(' '));
+    return word.size() == 8 && std::equal(word.begin(), word.end(), "/corvane", [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
 void Run(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, const Fuzz::ChatStep& step) {
     auto& players = server.players;
     const bool present = step.player < players.size() && players[step.player].connected;
@@ -389,7 +468,8 @@ void Run(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, const Fuz
             }
             return;
         case Fuzz::ChatStep::Kind::Say:
-            if (present) {
+            // /corvane reloads and checks the configuration: not what this oracle follows.
+            if (present && !IsCorvaneLine(step.argument)) {
                 Say(server, oracle, start, step.player, step.argument);
             }
             return;
@@ -399,6 +479,19 @@ void Run(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, const Fuz
             oracle.LetTimePass(step.nanoseconds);
             return;
     }
+}
+
+// The log writes a backslash, a control and some characters beyond ASCII as
+// escapes: a member holding one is known by what comes before it.
+bool NamedInLog(std::string_view shown, std::string_view member) {
+    const auto escaped = std::find_if(member.begin(), member.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte == '\\' || byte < 0x20 || byte >= 0x7F;
+    });
+    if (escaped != member.end()) {
+        return shown.starts_with(member.substr(0, static_cast<std::size_t>(escaped - member.begin())));
+    }
+    return shown.starts_with(std::string(member) + ": ");
 }
 
 // A failed load must be one the model expects, with one error line (the
@@ -418,8 +511,7 @@ void CheckFailedLoad(const Server& server, const Fuzz::ConfigModel& config) {
         const std::size_t at = line.find(lead);
         bool named = false;
         for (const std::string& member : config.Malformed()) {
-            named = named || (at != std::string::npos &&
-                              line.compare(at + lead.size(), member.size() + 2, member + ": ") == 0);
+            named = named || (at != std::string::npos && NamedInLog(line.substr(at + lead.size()), member));
         }
         Require(named, "a failed load did not name one of the malformed controls");
     }

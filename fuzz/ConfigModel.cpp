@@ -84,6 +84,12 @@ bool IsPlainRelativePath(std::string_view path) {
     }
 }
 
+// A whole number from least to most, however JSON writes it (5, 5.0, -0).
+bool IsWholeWithin(const json& value, double least, double most) {
+    return value.is_number() && value.get<double>() >= least && value.get<double>() <= most &&
+           value.get<double>() == std::floor(value.get<double>());
+}
+
 }  // namespace
 
 ConfigModel::ConfigModel(const std::string& fileText) {
@@ -165,17 +171,13 @@ void ConfigModel::ReadNames(const std::string& where, const json& list, std::set
 }
 
 void ConfigModel::ReadRotation(const json& rotate) {
-    const auto whole = [](const json& value, double least, double most) {
-        return value.is_number() && value.get<double>() >= least && value.get<double>() <= most &&
-               value.get<double>() == std::floor(value.get<double>());
-    };
     if (!rotate.is_object()) {
         malformed_.insert("/AuditRotate");
         return;
     }
     for (const auto& [key, value] : rotate.items()) {
-        const bool good = (key == "MaxBytes" && whole(value, 65536, 1099511627776.0)) ||
-                          (key == "Keep" && whole(value, 0, 1000));
+        const bool good = (key == "MaxBytes" && IsWholeWithin(value, 65536, 1099511627776.0)) ||
+                          (key == "Keep" && IsWholeWithin(value, 0, 1000));
         if (!good) {
             malformed_.insert("/AuditRotate/" + Token(key));
         }
@@ -270,20 +272,82 @@ void ConfigModel::ReadCommands(const json& commands) {
 
 CommandModel ConfigModel::ReadEntry(const std::string& where, const json& entry) {
     CommandModel settings;
+    settings.at = where;
     if (!entry.is_object()) {
         malformed_.insert(where);
         return settings;
     }
     for (const auto& [key, value] : entry.items()) {
+        const std::string member = where + "/" + Token(key);
         if (key == "Cooldown" && value.is_number() && value.get<double>() >= 0) {
             settings.cooldownSeconds = value.get<double>();
         } else if (key == "Announce" && ModeNamed(value)) {
             settings.announce = ModeNamed(value);
+        } else if (key == "MaxArguments" && IsWholeWithin(value, 0, 1000)) {
+            settings.mostArguments = value.get<double>();
+        } else if (key == "Arguments") {
+            ReadRules(member, value, settings);
         } else {
-            malformed_.insert(where + "/" + Token(key));
+            malformed_.insert(member);
         }
     }
     return settings;
+}
+
+void ConfigModel::ReadRules(const std::string& where, const json& list, CommandModel& settings) {
+    if (!list.is_array()) {
+        malformed_.insert(where);
+        return;
+    }
+    for (std::size_t place = 0; place < list.size(); ++place) {
+        const json& rule = list[place];
+        const std::string at = where + "/" + std::to_string(place);
+        if (rule.is_object() && !rule.empty()) {
+            settings.rules[place] = ReadRule(at, rule);
+        } else if (!rule.is_null() && !rule.is_object()) {
+            malformed_.insert(at);
+        }
+    }
+}
+
+ArgumentRuleModel ConfigModel::ReadRule(const std::string& where, const json& rule) {
+    ArgumentRuleModel read{where, {}, {}, {}, false};
+    for (const auto& [key, value] : rule.items()) {
+        const std::string member = where + "/" + Token(key);
+        if (key == "Allow") {
+            read.allowed = ReadPatterns(member, value);
+        } else if (key == "Min" && value.is_number()) {
+            read.least = value.get<double>();
+        } else if (key == "Max" && value.is_number()) {
+            read.most = value.get<double>();
+        } else if (key == "Permission" && value.is_boolean()) {
+            read.ownPermission = value.get<bool>();
+        } else {
+            malformed_.insert(member);
+        }
+    }
+    // No number lies between them.
+    if (read.least && read.most && *read.most < *read.least) {
+        malformed_.insert(where + "/Max");
+    }
+    return read;
+}
+
+std::vector<WideString> ConfigModel::ReadPatterns(const std::string& where, const json& list) {
+    std::vector<WideString> patterns;
+    if (!list.is_array() || list.empty()) {
+        malformed_.insert(where);  // no argument could pass
+        return patterns;
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        // The load refuses an empty pattern, as it refuses an empty list.
+        if (list[i].is_string() && !list[i].get_ref<const std::string&>().empty()) {
+            patterns.push_back(Velkor::Tools::Utf8Decode(list[i].get<std::string>()));
+        } else {
+            malformed_.insert(where + "/" + std::to_string(i));
+        }
+    }
+    return patterns;
 }
 
 const CommandModel* ConfigModel::SettingsFor(const std::string& name) const {

@@ -6,10 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/WideChar.h"
 
@@ -29,10 +31,26 @@ struct SwitchOutcome {
 
 enum class AnnounceMode { All, None, Admins };
 
+// What one argument must be. "at" is the JSON pointer of the rule; a denial
+// names it with the member that failed after it.
+struct ArgumentRuleModel {
+    std::string at;
+    std::optional<double> least;      // "Min"
+    std::optional<double> most;       // "Max"
+    std::vector<WideString> allowed;  // "Allow": patterns, empty when absent
+    bool ownPermission = false;       // "Permission"
+};
+
 // One entry of "Commands".
 struct CommandModel {
     double cooldownSeconds = 0;
     std::optional<AnnounceMode> announce;  // when unset, PrintToChat decides
+    std::string at;                        // "/Commands/<key>", the key as written
+    std::optional<double> mostArguments;
+    // By the argument's place; a place with no rule is not there.
+    std::map<std::size_t, ArgumentRuleModel> rules;
+
+    bool HasRules() const { return mostArguments || !rules.empty(); }
 };
 
 class ConfigModel {
@@ -79,6 +97,9 @@ private:
     void FindRepeats(const std::string& firstValue);
     void ReadCommands(const nlohmann::json& commands);
     CommandModel ReadEntry(const std::string& where, const nlohmann::json& entry);
+    void ReadRules(const std::string& where, const nlohmann::json& list, CommandModel& settings);
+    ArgumentRuleModel ReadRule(const std::string& where, const nlohmann::json& rule);
+    std::vector<WideString> ReadPatterns(const std::string& where, const nlohmann::json& list);
 
     nlohmann::json document_;
     bool parses_ = false;
