@@ -89,10 +89,25 @@ std::string CutName(std::string_view member) {
 }
 
 constexpr std::string_view kAsked = R"(,"asked":[])";
+constexpr std::size_t kAskedCutSize = std::string_view(R"(,"askedCut":)").size() + 20;
 
 // The bytes of ,"<cut name>":<count>.
 std::size_t CutCountSize(const Member& member, std::size_t count) {
     return CutName(member.name).size() + 4 + fmt::formatted_size("{}", count);
+}
+
+// The questions a line records, thinned when there are too many for the
+// line's bound whatever their texts: the first and the last (the one that
+// decided) are kept, and the count of those left out is written "askedCut".
+constexpr std::size_t kMostAsked = 64;
+
+std::vector<PermissionAnswer> Thinned(const std::vector<PermissionAnswer>& asked) {
+    if (asked.size() <= kMostAsked) {
+        return asked;
+    }
+    std::vector<PermissionAnswer> kept(asked.begin(), asked.begin() + kMostAsked - 1);
+    kept.push_back(asked.back());
+    return kept;
 }
 
 std::vector<Member> MembersOf(const AuditRecord& record) {
@@ -111,7 +126,7 @@ std::vector<Member> MembersOf(const AuditRecord& record) {
     if (record.permission) {
         members.push_back({"permission", *record.permission});
     }
-    for (const PermissionAnswer& answer : record.asked) {
+    for (const PermissionAnswer& answer : Thinned(record.asked)) {
         members.push_back({"permission", answer.permission, 0, answer.held});
     }
     members.push_back({"outcome", Engine::FromUtf8(record.outcome)});
@@ -136,7 +151,8 @@ std::vector<Escaped> Fit(const std::vector<Member>& members) {
     bool whole = true;
     std::vector<Escaped> escaped;
     if (std::any_of(members.begin(), members.end(), [](const Member& member) { return member.held; })) {
-        fixed += kAsked.size() - 1;  // its first element has no comma before it
+        // Its first element has no comma before it; room for "askedCut" too.
+        fixed += kAsked.size() - 1 + kAskedCutSize;
     }
     for (const Member& member : members) {
         escaped.push_back(EscapeWithin(member.text, kAuditLineLimit));
@@ -148,10 +164,13 @@ std::vector<Escaped> Fit(const std::vector<Member>& members) {
     if (whole && fixed + needed <= kAuditLineLimit) {
         return escaped;
     }
-    std::size_t left = kAuditLineLimit - fixed;
+    // What is left for the texts, the cut counts kept aside; none when even
+    // the names take it all (the asked questions are thinned before that).
+    std::size_t reserved = fixed;
     for (const Member& member : members) {
-        left -= CutCountSize(member, member.cutBefore + member.text.size());
+        reserved += CutCountSize(member, member.cutBefore + member.text.size());
     }
+    std::size_t left = reserved < kAuditLineLimit ? kAuditLineLimit - reserved : 0;
     const auto size = [&](std::size_t i) {
         return escaped[i].taken == members[i].text.size() ? escaped[i].json.size() : kAuditLineLimit + 1;
     };
@@ -164,7 +183,7 @@ std::vector<Escaped> Fit(const std::vector<Member>& members) {
         if (size(i) > share) {
             escaped[i] = EscapeWithin(members[i].text, share);
         }
-        left -= escaped[i].json.size();
+        left -= std::min(left, escaped[i].json.size());
     }
     return escaped;
 }
@@ -191,6 +210,10 @@ std::string AuditLine(const AuditRecord& record) {
             fmt::format_to(std::back_inserter(line), R"(,"held":{}}})", *member.held);
             if (i + 1 == members.size() || !members[i + 1].held) {
                 line += ']';
+                if (record.asked.size() > kMostAsked) {
+                    fmt::format_to(std::back_inserter(line), R"(,"askedCut":{})",
+                                   record.asked.size() - kMostAsked);
+                }
             }
         }
     }

@@ -43,7 +43,8 @@ constexpr std::size_t kAuditLineLimit = 16384;
 // any other ("permissionCut", "characterCut", "errorCut"; in an element of
 // "asked", written {"permission":"...","held":true}, "permissionCut"). A command that did
 // not run keeps at most its first 1,000 characters. A cut never splits a
-// surrogate pair. Control characters, DEL and what Engine::ShownAsEscape names
+// surrogate pair. Of more than 64 asked questions, the first 63 and the last
+// are written, and "askedCut" counts the others. Control characters, DEL and what Engine::ShownAsEscape names
 // are written as \uXXXX.
 std::string AuditLine(const AuditRecord& record);
 

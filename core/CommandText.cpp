@@ -101,8 +101,10 @@ CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrap
     while (wrappers.contains(chain.names.back())) {
         WideStringView wrapped = TextAfterName(chain.innermost);
         wrapped.remove_prefix(std::min(wrapped.find_first_not_of(WideChar{' '}), wrapped.size()));
+        // A quoted command runs to its closing quote, which is no part of it.
         if (!wrapped.empty() && wrapped[0] == '"') {
             wrapped.remove_prefix(1);
+            wrapped = wrapped.substr(0, wrapped.find(WideChar{'"'}));
         }
         chain.innermost = wrapped;
         chain.names.push_back(ConsoleName(wrapped));

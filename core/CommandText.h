@@ -42,7 +42,8 @@ std::string ConsoleName(WideStringView command);
 // The names the console runs for command, outermost first: the command's own,
 // then, while that name is one of wrappers (commands that run their argument
 // text as another command), the name of the text it runs. That text starts
-// after the name and its blanks; a double quote in front of it is passed over.
+// after the name and its blanks; when it starts with a double quote, it runs
+// to the closing one, the quotes no part of it.
 struct CommandChain {
     std::vector<std::string> names;
     // The text of the innermost command, its name first.

@@ -257,6 +257,7 @@ private:
     std::optional<std::uint64_t> WholeNumber(const json& value, const std::string& position,
                                              std::uint64_t least, std::uint64_t most, const char* what) {
         const bool whole = value.is_number_unsigned() ||
+                           (value.is_number_integer() && value.get<std::int64_t>() >= 0) ||
                            (value.is_number_float() && value.get<double>() >= 0 &&
                             value.get<double>() <= static_cast<double>(most) &&
                             value.get<double>() == static_cast<double>(value.get<std::uint64_t>()));

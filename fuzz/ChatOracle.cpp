@@ -382,14 +382,16 @@ ChatOracle::CommandsRun ChatOracle::NamesRun(WideStringView command) const {
             run.arguments = rest.substr(at);
             return run;
         }
-        // What the wrapper runs: all after its name, leading blanks and one quote off.
+        // What the wrapper runs: all after its name and blanks, or what a
+        // quote right there holds, up to its closing one.
         while (at < rest.size() && rest[at] == ' ') {
             ++at;
         }
-        if (at < rest.size() && rest[at] == '"') {
-            ++at;
+        const bool quoted = at < rest.size() && rest[at] == '"';
+        rest.remove_prefix(at + (quoted ? 1 : 0));
+        if (quoted) {
+            rest = rest.substr(0, std::min(rest.find(WideChar{'"'}), rest.size()));
         }
-        rest.remove_prefix(at);
     }
 }
 

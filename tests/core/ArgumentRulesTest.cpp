@@ -153,6 +153,8 @@ TEST_F(ArgumentDecision, EachRuleFailsWithItsOwnPointer) {
         {WIDE("spawn rex"), "/Commands/spawn/Arguments/0/Allow"},
         {WIDE("wrap spawn rex"), "/Commands/spawn/Arguments/0/Allow"},
         {WIDE("wrap giveitem 12 5"), ""},
+        {WIDE("wrap \"giveitem 12 5\" 7"), ""},
+        {WIDE("wrap \"giveitem 12 500\""), "/Commands/giveitem/Arguments/1/Max"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.command));
@@ -170,6 +172,14 @@ TEST_F(ArgumentDecision, TheArgumentsPermissionIsAskedOnlyOnceItsOtherRulesPass)
     EXPECT_THAT(asked_, ElementsAre("Cheat.spawn", "Cheat.spawn.dodo")) << "the argument's case is kept";
     EXPECT_EQ(Decide(WIDE("spawn")).rule, "/Commands/spawn/Arguments/0")
         << "a missing argument fails its rule";
+}
+
+TEST(ArgumentRuleProblems, MinusZeroIsAWholeNumber) {
+    DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-minus-zero-"));
+    std::istringstream text(R"({"PrintToChat": true, "Commands": {"x": {"MaxArguments": -0}}})");
+    const auto reading = Corvane::ReadSettings(Corvane::ReadConfig(text), "plugin");
+    EXPECT_EQ(reading.FirstError(), nullptr);
+    EXPECT_EQ(reading.settings.commands.at("x").rules.maxArguments, 0u);
 }
 
 TEST(ArgumentRuleProblems, EachIsAnErrorNamingItsMember) {

@@ -146,6 +146,23 @@ TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
     }
 }
 
+// Each asked question costs its names and its answer whatever its text: 600
+// of them took a line to 24 KB.
+TEST(AuditLine, ManyAskedQuestionsAreThinnedToStayWithinTheBound) {
+    Corvane::AuditRecord record = Refused(WIDE("x ") + Repeated(WIDE("a "), 600));
+    for (int i = 0; i < 600; ++i) {
+        record.asked.push_back({WIDE("Cheat.x.") + Repeated(WIDE("\u202E"), 50), true});
+    }
+    record.asked.back() = {WIDE("Cheat.x.last"), false};
+    const std::string line = Corvane::AuditLine(record);
+    EXPECT_LE(line.size() + 1, Corvane::kAuditLineLimit);
+    const json written = json::parse(line);
+    EXPECT_EQ(written["asked"].size(), 64u);
+    EXPECT_EQ(written["askedCut"], 536);
+    EXPECT_EQ(written["asked"].back(), json::parse(R"({"permission": "Cheat.x.last", "held": false})"))
+        << "the question that decided is kept";
+}
+
 TEST(AuditLine, WhatWouldHideOrReorderTheLineIsWrittenAsAnEscape) {
     const WideChar hidden[] = {0x061C, 0x200E, 0x200F, 0x202A, 0x202E, 0x2066, 0x2069, 0x00AD,
                                0x180E, 0x200B, 0x200D, 0x2060, 0x2064, 0xFEFF, 0x0085, 0x2028};
