@@ -27,6 +27,22 @@ std::optional<std::string> Text(const json& record, const char* member) {
                                                        : std::nullopt;
 }
 
+std::vector<PermissionAnswer> Asked(const json& record) {
+    std::vector<PermissionAnswer> asked;
+    const auto found = record.find("asked");
+    if (found == record.end() || !found->is_array()) {
+        return asked;
+    }
+    for (const json& answer : *found) {
+        const auto permission = answer.is_object() ? Text(answer, "permission") : std::nullopt;
+        const auto held = answer.is_object() ? answer.find("held") : answer.end();
+        if (permission && held != answer.end() && held->is_boolean() && !answer.contains("permissionCut")) {
+            asked.push_back({Velkor::Tools::Utf8Decode(*permission), held->get<bool>()});
+        }
+    }
+    return asked;
+}
+
 }  // namespace
 
 std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text) {
@@ -77,10 +93,12 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
     entry.outcome = *outcome;
     entry.character = Text(record, "character").value_or("");
     entry.command = command ? Velkor::Tools::Utf8Decode(*command) : WideString();
+    entry.cut = record.contains("cut");
     entry.action = action.value_or("");
     if (const auto permission = Text(record, "permission")) {
         entry.permission = Velkor::Tools::Utf8Decode(*permission);
     }
+    entry.asked = Asked(record);
     entry.rule = Text(record, "rule").value_or("");
     return entry;
 }
