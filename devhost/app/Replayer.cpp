@@ -12,11 +12,16 @@ namespace {
 using Corvane::AuditEntry;
 using Clock = Corvane::Cooldowns::Clock;
 
+// Asked only while a cooldown runs: unknown when the player was not held back then.
+constexpr std::string_view kNoCooldown = "Corvane.NoCooldown";
+
 // A question the record holds no answer to: the decision can't be made.
 class UnknownAnswer : public std::runtime_error {
 public:
     explicit UnknownAnswer(std::string asked)
-        : std::runtime_error("the record does not tell whether " + asked + " is held"),
+        : std::runtime_error(asked == kNoCooldown ? "a cooldown would hold it back unless " + asked +
+                                                        " is held, which the record does not tell"
+                                                  : "the record does not tell whether " + asked + " is held"),
           permission(std::move(asked)) {}
 
     std::string permission;
