@@ -30,6 +30,11 @@ std::string UtcText(std::chrono::sys_seconds time) {
                        clock.hours().count(), clock.minutes().count(), clock.seconds().count());
 }
 
+// "1 line", "2 lines".
+std::string Counted(std::size_t count, const char* thing) {
+    return fmt::format("{} {}{}", count, thing, count == 1 ? "" : "s");
+}
+
 // The outcomes of the set, in the order of kOutcomes.
 std::vector<std::string> InOrder(const std::set<std::string>& outcomes) {
     std::vector<std::string> ordered;
@@ -97,13 +102,13 @@ void ReplayReport::Finish() {
 }
 
 void ReplayReport::PrintSummary() {
-    out_ << fmt::format("{} decisions replayed: {} would change, {} can't be told\n", replayed_, changed_,
-                        unknown_);
+    out_ << fmt::format("{} replayed: {} would change, {} can't be told\n", Counted(replayed_, "decision"),
+                        changed_, unknown_);
     if (skipped_ > 0) {
-        out_ << fmt::format("{} lines skipped: not audit lines\n", skipped_);
+        out_ << fmt::format("{} skipped: not audit lines\n", Counted(skipped_, "line"));
     }
     if (passedOver_ > 0) {
-        out_ << fmt::format("{} /corvane lines passed over\n", passedOver_);
+        out_ << fmt::format("{} passed over\n", Counted(passedOver_, "/corvane line"));
     }
     // Every outcome met is a column, so that what stays the same runs down the diagonal.
     std::set<std::string> olds;
