@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/AuditEntry.h"
 #include "core/AuditReader.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/ForwardLines.h"
@@ -41,8 +42,8 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
 std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem::path>& named) {
     std::vector<std::filesystem::path> files;
     for (const std::filesystem::path& file : named) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(file, error)) {
+        std::error_code ignored;
+        if (!std::filesystem::is_regular_file(file, ignored)) {
             throw std::runtime_error("no audit file " + Shown(file));
         }
         std::vector<std::filesystem::path> rotated = Corvane::AuditFilesNewestFirst(file);
