@@ -21,11 +21,151 @@ std::optional<int> Digits(std::string_view text, std::size_t from, std::size_t c
                : std::nullopt;
 }
 
-std::optional<std::string> Text(const json& record, const char* member) {
-    const auto found = record.find(member);
-    return found != record.end() && found->is_string() ? std::optional(found->get<std::string>())
-                                                       : std::nullopt;
-}
+// The members of one audit line as the JSON library's parser meets them, with
+// no document built: reading a long record is mostly this. Of a member
+// written twice the last one counts, as in the library's documents, and a
+// member of another type than its own counts as absent.
+class EntryReader {
+public:
+    using number_integer_t = json::number_integer_t;
+    using number_unsigned_t = json::number_unsigned_t;
+    using number_float_t = json::number_float_t;
+    using string_t = json::string_t;
+    using binary_t = json::binary_t;
+
+    std::optional<std::string> time, steamId, outcome, command, action, character, permission, rule;
+    bool cut = false;
+    std::vector<PermissionAnswer> asked;
+
+    bool IsObject() const { return object_; }
+
+    bool null() { return Value(); }
+    bool boolean(bool value) {
+        if (InAnswer() && member_ == kHeld) {
+            held_ = value;
+        }
+        return Value();
+    }
+    bool number_integer(number_integer_t /*value*/) { return Value(); }
+    bool number_unsigned(number_unsigned_t /*value*/) { return Value(); }
+    bool number_float(number_float_t /*value*/, const string_t& /*text*/) { return Value(); }
+    bool binary(binary_t& /*value*/) { return Value(); }
+    bool string(string_t& value) {
+        if (depth_ == 1 && text_ != nullptr) {
+            *text_ = std::move(value);
+        } else if (InAnswer() && member_ == kPermission) {
+            answerPermission_ = std::move(value);
+        }
+        return Value();
+    }
+    bool start_object(std::size_t /*elements*/) {
+        object_ = object_ || events_ == 0;
+        if (depth_ == 2) {
+            answer_ = askedList_;
+            answerPermission_.reset();
+            held_.reset();
+            answerCut_ = false;
+        }
+        return Open();
+    }
+    bool end_object() {
+        if (InAnswer() && answerPermission_ && held_ && !answerCut_) {
+            asked.push_back({Velkor::Tools::Utf8Decode(*answerPermission_), *held_});
+        }
+        answer_ = answer_ && depth_ != 3;
+        return Close();
+    }
+    bool start_array(std::size_t /*elements*/) {
+        if (depth_ == 1) {
+            askedList_ = member_ == kAsked;
+        }
+        return Open();
+    }
+    bool end_array() {
+        askedList_ = askedList_ && depth_ != 2;
+        return Close();
+    }
+    bool key(string_t& name) {
+        if (depth_ == 1) {
+            Member(name);
+        } else if (InAnswer()) {
+            AnswerMember(name);
+        }
+        return true;
+    }
+    bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                     const json::exception& /*error*/) {
+        return false;
+    }
+
+private:
+    enum Kind { kOther, kAsked, kPermission, kHeld };
+
+    // A member of the line starts: what it held before no longer counts.
+    void Member(const std::string& name) {
+        const std::pair<const char*, std::optional<std::string>*> texts[] = {{"time", &time},
+                                                                             {"steamId", &steamId},
+                                                                             {"outcome", &outcome},
+                                                                             {"command", &command},
+                                                                             {"action", &action},
+                                                                             {"character", &character},
+                                                                             {"permission", &permission},
+                                                                             {"rule", &rule}};
+        text_ = nullptr;
+        for (const auto& [textName, text] : texts) {
+            if (name == textName) {
+                text->reset();
+                text_ = text;
+            }
+        }
+        member_ = name == "asked" ? kAsked : kOther;
+        if (member_ == kAsked) {
+            asked.clear();
+        }
+        cut = cut || name == "cut";
+    }
+
+    void AnswerMember(const std::string& name) {
+        member_ = name == "permission" ? kPermission : name == "held" ? kHeld : kOther;
+        if (member_ == kPermission) {
+            answerPermission_.reset();
+        } else if (member_ == kHeld) {
+            held_.reset();
+        }
+        answerCut_ = answerCut_ || name == "permissionCut";
+    }
+
+    // Directly in an object of the "asked" list.
+    bool InAnswer() const { return answer_ && depth_ == 3; }
+    bool Open() {
+        ++events_;
+        ++depth_;
+        return true;
+    }
+    bool Close() {
+        --depth_;
+        return Value();
+    }
+    // After a value, the member it belonged to is done with.
+    bool Value() {
+        ++events_;
+        if (depth_ <= 1) {
+            text_ = nullptr;
+        }
+        return true;
+    }
+
+    std::size_t depth_ = 0;
+    std::size_t events_ = 0;
+    bool object_ = false;
+    std::optional<std::string>* text_ = nullptr;
+    Kind member_ = kOther;
+    bool askedList_ = false;  // the "asked" list is open
+    bool answer_ = false;     // an object of that list is open
+    std::optional<std::string> answerPermission_;
+    std::optional<bool> held_;
+    bool answerCut_ = false;
+};
 
 }  // namespace
 
@@ -54,18 +194,14 @@ std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text) {
 }
 
 std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
-    const json record = json::parse(line, nullptr, false);
-    if (!record.is_object()) {
+    EntryReader record;
+    if (!json::sax_parse(line.data(), line.data() + line.size(), &record) || !record.IsObject()) {
         return std::nullopt;
     }
-    const auto time = Text(record, "time");
-    const auto steamId = Text(record, "steamId");
-    const auto outcome = Text(record, "outcome");
-    const auto command = Text(record, "command");
-    const auto action = Text(record, "action");
     AuditEntry entry;
-    const auto parsed = time ? ParseUtcTime(*time) : std::nullopt;
-    if (!parsed || !steamId || !outcome || command.has_value() == action.has_value()) {
+    const auto parsed = record.time ? ParseUtcTime(*record.time) : std::nullopt;
+    const std::optional<std::string>& steamId = record.steamId;
+    if (!parsed || !steamId || !record.outcome || record.command.has_value() == record.action.has_value()) {
         return std::nullopt;
     }
     const char* idEnd = steamId->data() + steamId->size();
@@ -74,14 +210,16 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
         return std::nullopt;
     }
     entry.time = *parsed;
-    entry.outcome = *outcome;
-    entry.character = Text(record, "character").value_or("");
-    entry.command = command ? Velkor::Tools::Utf8Decode(*command) : WideString();
-    entry.action = action.value_or("");
-    if (const auto permission = Text(record, "permission")) {
-        entry.permission = Velkor::Tools::Utf8Decode(*permission);
+    entry.outcome = std::move(*record.outcome);
+    entry.character = record.character.value_or("");
+    entry.command = record.command ? Velkor::Tools::Utf8Decode(*record.command) : WideString();
+    entry.cut = record.cut;
+    entry.action = record.action.value_or("");
+    if (record.permission) {
+        entry.permission = Velkor::Tools::Utf8Decode(*record.permission);
     }
-    entry.rule = Text(record, "rule").value_or("");
+    entry.asked = std::move(record.asked);
+    entry.rule = record.rule.value_or("");
     return entry;
 }
 

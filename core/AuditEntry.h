@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/PermissionAnswer.h"
 #include "host/WideChar.h"
 
 namespace Corvane {
@@ -20,8 +22,13 @@ struct AuditEntry {
     // A /cheat line's command (its first 1,000 characters when it did not run);
     // empty for a /corvane line, which has an action instead.
     WideString command;
+    // The command was cut: only its start is recorded.
+    bool cut = false;
     std::string action;
     std::optional<WideString> permission;
+    // The questions asked after the permission, with their answers; an
+    // element that is not a permission's text and its answer is passed over.
+    std::vector<PermissionAnswer> asked;
     std::string outcome;
     std::string rule;  // the argument rule that denied it, when one did
 };

@@ -5,12 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "devhost/app/Replay.h"
+
 namespace DevHost {
 
 struct Arguments {
     bool help = false;
     // check-config FILE: check that file and exit.
     std::optional<std::filesystem::path> configToCheck;
+    // replay FILE... --config NEW [--json]
+    std::optional<ReplayRequest> replay;
     std::optional<std::filesystem::path> serverDir;
     // A script file, or "-" for standard input.
     std::optional<std::string> script;

@@ -10,6 +10,7 @@
 #include "devhost/app/Demo.h"
 #include "devhost/app/InteractiveConsole.h"
 #include "devhost/app/Interpreter.h"
+#include "devhost/app/Replay.h"
 #include "devhost/app/Script.h"
 #include "devhost/app/Session.h"
 #include "devhost/platform/Console.h"
@@ -25,6 +26,9 @@ bool UseColour() {
 int Run(const DevHost::Arguments& arguments) {
     if (arguments.configToCheck) {
         return DevHost::CheckConfig(*arguments.configToCheck, std::cout);
+    }
+    if (arguments.replay) {
+        return DevHost::Replay(*arguments.replay, std::cout, std::cerr);
     }
     // The script is opened first, so that a wrong name is told before anything runs.
     std::ifstream scriptFile;

@@ -2,12 +2,13 @@
 #
 #   cmake -DDEVHOST=<program> [-DEMULATOR=a|b|c] -DARGS=a|b|c -DEXPECTED=<file>
 #         [-DEXIT=<status>] [-DERRORS=<text standard error must hold>]
-#         [-DWORKDIR=<dir>] [-DINPUT=<file for standard input>] -P RunDevHost.cmake
+#         [-DWORKDIR=<dir>] [-DINPUT=<file for standard input>] [-DFRESH=<dir>] -P RunDevHost.cmake
 #
 # Lists are joined with "|" so that ctest passes them as one argument. Line
 # breaks are compared as LF whatever the platform wrote, and the date and time
-# that begin each log line are masked as "MM/DD/YY HH:MM" (and an audit line's
-# as "YYYY-MM-DDTHH:MM:SSZ") once their shape has been checked.
+# that begin each log line are masked as "MM/DD/YY HH:MM" (and an audit line's,
+# and those that begin replay's lines, as "YYYY-MM-DDTHH:MM:SSZ") once their
+# shape has been checked. FRESH is a directory removed before the run.
 #
 # With CORVANE_UPDATE_EXPECTED set in the environment (scripts/update-expected.sh)
 # the output is written to the expected file instead of compared with it.
@@ -20,6 +21,9 @@ if(NOT DEFINED EXIT)
 endif()
 if(NOT DEFINED WORKDIR)
   set(WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
+endif()
+if(DEFINED FRESH)
+  file(REMOVE_RECURSE ${FRESH})
 endif()
 if(NOT DEFINED INPUT)
   # No terminal and nothing to read, as in CI.
@@ -42,9 +46,13 @@ endfunction()
 normalise("${output}" output)
 set(stamp "[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9] ")
 string(REGEX REPLACE "(^|\n)log: ${stamp}" "\\1log: MM/DD/YY HH:MM " output "${output}")
-# Audit lines carry the time in UTC.
-string(REGEX REPLACE "(^|\n)audit: {\"time\":\"[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z\""
-  "\\1audit: {\"time\":\"YYYY-MM-DDTHH:MM:SSZ\"" output "${output}")
+# Audit lines carry the time in UTC, and so do replay's lines, as text and as JSON.
+set(utc "[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z")
+foreach(start "audit: {" "{")
+  string(REGEX REPLACE "(^|\n)${start}\"time\":\"${utc}\"" "\\1${start}\"time\":\"YYYY-MM-DDTHH:MM:SSZ\""
+    output "${output}")
+endforeach()
+string(REGEX REPLACE "(^|\n)${utc}\t" "\\1YYYY-MM-DDTHH:MM:SSZ\t" output "${output}")
 if(DEFINED ENV{CORVANE_UPDATE_EXPECTED})
   file(WRITE ${EXPECTED} "${output}")
 endif()
