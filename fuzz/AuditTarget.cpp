@@ -100,7 +100,8 @@ std::optional<Record> ReadRecord(const std::string& line) {
     const std::string& id = *text("steamId");
     Record record;
     const auto before = SecondsBeforeNow(*text("time"));
-    if (!before || id.empty() || id.size() > 20 || id.find_first_not_of("0123456789") != std::string::npos) {
+    // Leading zeros are read as the number they pad; only a value past 64 bits is no id.
+    if (!before || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
     try {
