@@ -30,20 +30,6 @@ protected:
         Grant(1, "Cheat.fly");
     }
 
-    void WriteConfigWith(const json& controls) {
-        json config = {
-            {"PrintToChat", false},
-            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
-        config.merge_patch(controls);
-        WriteConfig(config.dump());
-    }
-
-    void LoadWith(const json& controls) {
-        WriteConfigWith(controls);
-        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
-        Events().Clear();
-    }
-
     fs::path InPluginFolder(const std::string& name) { return Server().Directory().PluginFolder() / name; }
 
     AShooterPlayerController* rex_ = nullptr;
@@ -93,7 +79,7 @@ TEST_F(AuditFile, APathWindowsTakesFromElsewhereStopsTheLoadNamingTheMember) {
     for (const char* path : {"\\audit.jsonl", "D:audit.jsonl"}) {
         SCOPED_TRACE(path);
         Events().Clear();
-        WriteConfigWith({{"AuditLog", path}});
+        WriteConfig(ConfigWith({{"AuditLog", path}}));
         EXPECT_FALSE(LoadPlugin());
         EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("[Corvane][error] config.json: /AuditLog: ")));
     }

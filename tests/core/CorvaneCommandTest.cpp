@@ -30,20 +30,11 @@ protected:
     }
 
     // The Part's members, an audit file and these controls merged over them.
-    static std::string Config(const json& controls) {
-        json config = {
-            {"PrintToChat", false},
-            {"AuditLog", "audit.jsonl"},
-            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
-        config.merge_patch(controls);
-        return config.dump();
+    static std::string Config(json controls) {
+        controls.emplace("AuditLog", "audit.jsonl");
+        return ConfigWith(controls);
     }
-
-    void LoadWith(const json& controls) {
-        WriteConfig(Config(controls));
-        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
-        Events().Clear();
-    }
+    void LoadWith(const json& controls) { LoadConfig(Config(controls)); }
 
     // The members of the audit lines that don't change with time.
     std::vector<std::string> Audited() {

@@ -38,17 +38,6 @@ protected:
         Grant(kRexId, "Cheat.quit");
     }
 
-    // The Part's members with these controls merged over them.
-    void LoadWith(const json& controls) {
-        json config = {
-            {"PrintToChat", false},
-            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
-        config.merge_patch(controls);
-        WriteConfig(config.dump());
-        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
-        Events().Clear();
-    }
-
     json LastAudit() {
         const auto lines = AuditLines();
         return lines.empty() ? json() : json::parse(lines.back());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <string_view>
@@ -24,6 +25,22 @@ protected:
         EXPECT_EQ(result.outcome, Outcome::Handled) << result.error;
         return result;
     }
+
+    // The Part's members with these controls merged over them.
+    static std::string ConfigWith(const nlohmann::json& controls) {
+        nlohmann::json config = {
+            {"PrintToChat", false},
+            {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "Server"}}}};
+        config.merge_patch(controls);
+        return config.dump();
+    }
+
+    void LoadConfig(const std::string& text) {
+        WriteConfig(text);
+        ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
+        Events().Clear();
+    }
+    void LoadWith(const nlohmann::json& controls) { LoadConfig(ConfigWith(controls)); }
 
     // The message of the plugin's error lines, which must be one at most.
     std::string ErrorLogged() { return OneLine("[Corvane][error] "); }
