@@ -22,6 +22,7 @@
 
 #include "core/Lifecycle.h"
 #include "devhost/engine/Allocator.h"
+#include "devhost/platform/Clocks.h"
 #include "devhost/server/EventLog.h"
 #include "devhost/server/StandInServer.h"
 #include "fuzz/ChatOracle.h"
@@ -528,6 +529,13 @@ bool LoadPlugin(const Server& server, const Fuzz::ConfigModel& config) {
 }
 
 }  // namespace
+
+// The inputs' waits move the server's clock; libFuzzer's time budget and
+// timeouts, read on the wall clock, must count only real time.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    DevHost::Platform::LeaveWallClockAlone();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Fuzz::ChatScript script = Fuzz::ParseChatScript(data, size);

@@ -26,15 +26,25 @@ for target in "${targets[@]}"; do
   pids[$target]=$!
 done
 
+# The runs at INITED are the seed corpus; a target whose budget ran out there
+# (a clock that moved under libFuzzer, say) fuzzed nothing.
+runs_at() { grep -m1 -E "^#[0-9]+[[:space:]]+$1" "$2" | grep -o -E '^#[0-9]+'; }
+
 failed=0
 for target in "${targets[@]}"; do
+  log="$runs/$target/log"
   if wait "${pids[$target]}"; then
-    echo "$target: $(grep -m1 '^Done' "$runs/$target/log"), nothing found"
+    if [ "$(runs_at INITED "$log")" = "$(runs_at DONE "$log")" ]; then
+      failed=1
+      echo "$target: FAILED; it ran its seeds and nothing more: $(grep -m1 '^Done' "$log")"
+      continue
+    fi
+    echo "$target: $(grep -m1 '^Done' "$log"), nothing found"
   else
     failed=1
     echo "$target: FAILED; the input is in $runs/$target/findings:"
     ls "$runs/$target/findings"
-    grep -E -m5 "invariant broken|ERROR|runtime error|SUMMARY" "$runs/$target/log" || tail -n 20 "$runs/$target/log"
+    grep -E -m5 "invariant broken|ERROR|runtime error|SUMMARY" "$log" || tail -n 20 "$log"
   fi
 done
 exit $failed

@@ -18,7 +18,17 @@ namespace DevHost::Platform {
 // Moves both clocks forward by more; they never go back.
 void ShiftClocks(std::chrono::nanoseconds more);
 
+// From now on the wall clock keeps true time and only the monotonic clock
+// moves: for a program that counts its own time on the wall clock and must not
+// count the waits it plays, as libFuzzer counts its budget and its timeouts (POSIX only, where the
+// fuzz targets build).
+void LeaveWallClockAlone();
+
 namespace detail {
+inline bool IsShifted(clockid_t clock, bool wallClockToo) {
+    return clock == CLOCK_MONOTONIC || (clock == CLOCK_REALTIME && wallClockToo);
+}
+
 // A reading of the clock moved forward by shift (0 or more) nanoseconds.
 inline void AddShift(timespec& time, std::int64_t shift) {
     constexpr std::int64_t kBillion = 1'000'000'000;

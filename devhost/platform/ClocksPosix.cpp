@@ -9,6 +9,7 @@
 namespace {
 
 std::atomic<std::int64_t> shiftNanoseconds{0};
+std::atomic<bool> wallClockToo{true};
 
 using ClockGetTime = int (*)(clockid_t, timespec*);
 
@@ -27,8 +28,12 @@ extern "C" __attribute__((visibility("default"))) int clock_gettime(clockid_t cl
                                                                     timespec* time) noexcept {
     const int result = CLibraryClock()(clock, time);
     const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
-    if (result == 0 && (clock == CLOCK_MONOTONIC || clock == CLOCK_REALTIME) && shift != 0) {
+    if (result == 0 && shift != 0 && DevHost::Platform::detail::IsShifted(clock, wallClockToo.load(std::memory_order_relaxed))) {
         DevHost::Platform::detail::AddShift(*time, shift);
     }
     return result;
+}
+
+void DevHost::Platform::LeaveWallClockAlone() {
+    wallClockToo = false;
 }

@@ -20,7 +20,7 @@ ClockGetTime runtimeClock = nullptr;
 int ShiftedClock(clockid_t clock, timespec* time) {
     const int result = runtimeClock(clock, time);
     const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
-    if (result == 0 && (clock == CLOCK_MONOTONIC || clock == CLOCK_REALTIME) && shift != 0) {
+    if (result == 0 && shift != 0 && DevHost::Platform::detail::IsShifted(clock, true)) {
         DevHost::Platform::detail::AddShift(*time, shift);
     }
     return result;
