@@ -1,5 +1,6 @@
 #include "devhost/app/Replay.h"
 
+#include <set>
 #include <stdexcept>
 
 #include "core/AuditEntry.h"
@@ -39,6 +40,8 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
 }
 
 // Every file to read, oldest first: each one named after its rotated files.
+// A file comes once, at its last place: "CheatAudit*.jsonl" names the rotated
+// files before the one that brings them in order.
 std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem::path>& named) {
     std::vector<std::filesystem::path> files;
     for (const std::filesystem::path& file : named) {
@@ -49,7 +52,14 @@ std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem
         std::vector<std::filesystem::path> rotated = Corvane::AuditFilesNewestFirst(file);
         files.insert(files.end(), rotated.rbegin(), rotated.rend());
     }
-    return files;
+    std::vector<std::filesystem::path> once;
+    std::set<std::filesystem::path> seen;
+    for (auto file = files.rbegin(); file != files.rend(); ++file) {
+        if (seen.insert(std::filesystem::weakly_canonical(*file)).second) {
+            once.insert(once.begin(), *file);
+        }
+    }
+    return once;
 }
 
 void ReplayFile(const std::filesystem::path& file, Replayer& replayer, ReplayReport& report) {

@@ -1,10 +1,14 @@
 #include "devhost/app/Replayer.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include <fmt/xchar.h>
 
 #include "core/CommandText.h"
 #include "core/Decision.h"
 #include "engine/WideText.h"
+#include "host/Velkor.h"
 
 namespace DevHost {
 namespace {
@@ -40,6 +44,12 @@ std::optional<bool> CommandPermissionHeld(const AuditEntry& entry) {
     return std::nullopt;
 }
 
+bool HoldsNoCooldown(const AuditEntry& entry) {
+    return std::any_of(entry.asked.begin(), entry.asked.end(), [](const Corvane::PermissionAnswer& answer) {
+        return answer.held && Corvane::Engine::ToUtf8(answer.permission) == kNoCooldown;
+    });
+}
+
 bool RecordedAnswer(const AuditEntry& entry, WideStringView permission) {
     for (const Corvane::PermissionAnswer& answer : entry.asked) {
         if (answer.permission == permission) {
@@ -68,10 +78,54 @@ std::optional<std::string> AnnounceWord(const Corvane::Settings& settings,
     return std::nullopt;
 }
 
+// Less than this of a cooldown left, and the record's times to the second
+// can't tell whether it had ended: the use's second and the cooldown's start
+// are each known within a second.
+constexpr Clock::duration kUnclear = std::chrono::seconds(2);
+
+std::string InnermostName(const AuditEntry& entry, const Corvane::Settings& settings) {
+    return Corvane::ReadChain(entry.command, settings.wrappers).names.back();
+}
+
+// What the configuration itself makes fail at a granted use, before anything
+// runs: LogMsg or PrintToChat that can't be read, or a LogMsg the formatting
+// library rejects for this player's line.
+std::optional<std::string> ConfigurationFailure(const Corvane::Settings& settings,
+                                                const Corvane::Decision& decision, const AuditEntry& entry) {
+    const auto failure = [](const std::string& member, const std::exception& error) {
+        return member + ": " + error.what();
+    };
+    const auto& logMsg = settings.messages.logMsg;
+    try {
+        const WideString& format = logMsg.Get();
+        const WideString character = Velkor::Tools::Utf8Decode(entry.character);
+        const std::string decimal = std::to_string(entry.steamId);
+        const WideString steamId(decimal.begin(), decimal.end());
+        fmt::vformat(fmt::basic_string_view<WideChar>(format.data(), format.size()),
+                     fmt::make_format_args<fmt::buffer_context<WideChar>>(
+                         fmt::basic_string_view<WideChar>(character.data(), character.size()),
+                         fmt::basic_string_view<WideChar>(entry.command.data(), entry.command.size()),
+                         fmt::basic_string_view<WideChar>(steamId.data(), steamId.size())));
+    } catch (const std::exception& error) {
+        return failure(logMsg.Member(), error);
+    }
+    if (!decision.announce) {
+        try {
+            settings.printToChat.Get();
+        } catch (const std::exception& error) {
+            return failure(settings.printToChat.Member(), error);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Clock::time_point> ReplayTime(std::chrono::sys_seconds time) {
-    constexpr auto kLimit = std::chrono::duration_cast<std::chrono::seconds>(Clock::duration::max());
+    // Room after it for the longest cooldown a configuration holds (10⁹ s)
+    // and the second a replayed cooldown starts after its use.
+    constexpr auto kLimit = std::chrono::duration_cast<std::chrono::seconds>(Clock::duration::max()) -
+                            std::chrono::seconds(1'000'000'002);
     const auto since = time.time_since_epoch();
     if (since >= kLimit || since <= -kLimit) {
         return std::nullopt;
@@ -89,17 +143,49 @@ bool IsDecisionOutcome(const std::string& outcome) {
 }
 
 Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
-    if (entry.cut) {
-        return {kUnknown, "the record holds only the start of the command", "", "", std::nullopt};
+    if (entry.outcome == "rejected") {
+        return {"rejected", "the line rule reads the line alone, whatever the configuration", "", "",
+                std::nullopt};
     }
-    const Corvane::GateLine line{entry.command, Corvane::FirstWord(entry.command), true, entry.steamId, now};
+    const std::string name = InnermostName(entry, settings_);
+    const Key key{entry.steamId, name};
+    Replayed replayed =
+        entry.cut ? Unknown(entry, now, "the record holds only the start of the command", "") : Decided(entry, now);
+    if (replayed.outcome == "granted") {
+        if (const auto until = mayHoldUntil_.find(key);
+            until != mayHoldUntil_.end() && now < until->second && !HoldsNoCooldown(entry)) {
+            replayed = Unknown(entry, now,
+                               "an earlier use the record can't tell may have started the cooldown on " + name,
+                               "");
+        } else if (entry.outcome == "cooldown" && !recordedGrant_.contains(key) &&
+                   CooldownOf(name) > Clock::duration::zero()) {
+            replayed = Unknown(entry, now, "the cooldown that held it back started before the record", "");
+        }
+    }
+    if (replayed.outcome == "granted" && CooldownOf(name) > Clock::duration::zero()) {
+        cooldowns_.Start(entry.steamId, name, CooldownOf(name), now + std::chrono::seconds(1));
+    }
+    if (entry.outcome == "granted") {
+        recordedGrant_[key] = true;
+    }
+    return replayed;
+}
+
+Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now) {
+    const std::string name = InnermostName(entry, settings_);
+    const Clock::duration left = cooldowns_.Remaining(entry.steamId, name, now);
+    Clock::time_point at = now;
+    if (left > Clock::duration::zero() && left < kUnclear && entry.outcome == "granted") {
+        at += left;  // the record says it had ended
+    }
+    const Corvane::GateLine line{entry.command, Corvane::FirstWord(entry.command), true, entry.steamId, at};
     Corvane::Decision decision;
     try {
         decision = Corvane::Decide(line, settings_, cooldowns_, [&entry](WideStringView permission) {
             return RecordedAnswer(entry, permission);
         });
     } catch (const UnknownAnswer& unknown) {
-        return {kUnknown, unknown.what(), "", unknown.permission, std::nullopt};
+        return Unknown(entry, now, unknown.what(), unknown.permission);
     }
     Replayed replayed{Corvane::OutcomeName(decision.outcome), std::move(decision.reason),
                       std::move(decision.rule), "", std::nullopt};
@@ -109,12 +195,27 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
         // What failed was the server's, not the configuration's.
         replayed.outcome = "failed";
     } else if (decision.outcome == Corvane::Outcome::Granted) {
-        if (decision.settings != nullptr && decision.settings->cooldown > Clock::duration::zero()) {
-            cooldowns_.Start(entry.steamId, decision.name, decision.settings->cooldown, now);
+        if (auto failure = ConfigurationFailure(settings_, decision, entry)) {
+            return {"failed", std::move(*failure), "", "", std::nullopt};
         }
         replayed.announce = AnnounceWord(settings_, decision.announce);
     }
     return replayed;
+}
+
+Replayed Replayer::Unknown(const AuditEntry& entry, Clock::time_point now, std::string reason,
+                           std::string permission) {
+    const std::string name = InnermostName(entry, settings_);
+    if (const Clock::duration length = CooldownOf(name); length > Clock::duration::zero()) {
+        Clock::time_point& until = mayHoldUntil_[{entry.steamId, name}];
+        until = std::max(until, now + std::chrono::seconds(1) + length);
+    }
+    return {kUnknown, std::move(reason), "", std::move(permission), std::nullopt};
+}
+
+Clock::duration Replayer::CooldownOf(const std::string& name) const {
+    const Corvane::CommandSettings* settings = settings_.SettingsFor(name);
+    return settings == nullptr ? Clock::duration::zero() : settings->cooldown;
 }
 
 }  // namespace DevHost

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/AuditEntry.h"
 #include "core/Cooldowns.h"
@@ -17,8 +20,9 @@ namespace DevHost {
 // The outcome of a decision the record can't tell.
 inline constexpr const char* kUnknown = "unknown";
 
-// The record's time on the cooldown table's clock; none for a time beyond
-// what that clock holds (about 292 years either side of 1970).
+// The record's time on the cooldown table's clock; none for a time the clock
+// can't hold with the longest cooldown after it (about 260 years either side
+// of 1970: 1710 to 2230).
 std::optional<Corvane::Cooldowns::Clock::time_point> ReplayTime(std::chrono::sys_seconds time);
 
 // One of the outcomes a /cheat decision is recorded with.
@@ -38,6 +42,14 @@ struct Replayed {
     std::optional<std::string> announce;
 };
 
+// The record's times are to the second, so a use's time and a cooldown's
+// start are each known within a second. A replayed cooldown starts at the end
+// of its use's second; when less than two seconds of it are left, the record
+// can't tell whether it had ended, and a use recorded as granted stands.
+//
+// Nothing is guessed: a use that can't be told may have started a cooldown,
+// so later uses it could have held back can't be told either; and a use held
+// back by a cooldown that started before the record can't be told.
 class Replayer {
 public:
     explicit Replayer(const Corvane::Settings& settings) : settings_(settings) {}
@@ -47,8 +59,21 @@ public:
     Replayed Replay(const Corvane::AuditEntry& entry, Corvane::Cooldowns::Clock::time_point now);
 
 private:
+    using Clock = Corvane::Cooldowns::Clock;
+    using Key = std::pair<std::uint64_t, std::string>;
+
+    Replayed Decided(const Corvane::AuditEntry& entry, Clock::time_point now);
+    // The use replay can't decide, and the cooldown it might have started.
+    Replayed Unknown(const Corvane::AuditEntry& entry, Clock::time_point now, std::string reason,
+                     std::string permission);
+    Clock::duration CooldownOf(const std::string& name) const;
+
     const Corvane::Settings& settings_;
     Corvane::Cooldowns cooldowns_;
+    // Until when an undecided use may have held the player back.
+    std::map<Key, Clock::time_point> mayHoldUntil_;
+    // The player's uses of the name that the record shows granted.
+    std::map<Key, bool> recordedGrant_;
 };
 
 }  // namespace DevHost

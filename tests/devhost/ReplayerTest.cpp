@@ -23,8 +23,16 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-Corvane::Settings SettingsOf(const char* document) {
-    return Corvane::ReadSettings({nlohmann::json::parse(document), {}, {}}, "plugin").settings;
+Corvane::Settings Read(const nlohmann::json& document) {
+    return Corvane::ReadSettings({document, {}, {}}, "plugin").settings;
+}
+
+// The Part's members with these controls merged over them.
+Corvane::Settings SettingsOf(const char* controls) {
+    nlohmann::json document = {{"PrintToChat", false},
+                               {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "S"}}}};
+    document.merge_patch(nlohmann::json::parse(controls));
+    return Read(document);
 }
 
 // An audit line at second `at` (under an hour) of the record, its members after the time and the Steam id.
@@ -58,6 +66,8 @@ TEST(Replayer, AnswersComeFromTheRecordAndNothingElse) {
         {R"("command":"fly","permission":"Cheat.fly","outcome":"granted")", "granted", ""},
         {R"("command":"fly","permission":"Cheat.fly","outcome":"refused")", "refused", ""},
         {R"("command":"fly | god","outcome":"rejected")", "rejected", ""},
+        // A lone surrogate is recorded as U+FFFD: the line rule's answer stands.
+        {R"("command":"fly \uFFFD","outcome":"rejected")", "rejected", ""},
         {R"("command":"quit","outcome":"denied")", "denied", ""},
         // Turned away before its permission was asked: the answer was never given.
         {R"("command":"god","outcome":"denied")", "unknown", "Cheat.god"},
@@ -84,41 +94,74 @@ TEST(Replayer, AnswersComeFromTheRecordAndNothingElse) {
     }
 }
 
-TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengths) {
+TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuessed) {
     const Corvane::Settings settings = SettingsOf(R"({"Commands": {"fly": {"Cooldown": 60}}})");
     constexpr const char* kGranted = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
-    const struct {
+    constexpr const char* kHeldBack =
+        R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":false}],"outcome":"cooldown")";
+    constexpr const char* kNoCooldownHeld =
+        R"("command":" FLY now","permission":"Cheat.FLY","asked":[{"permission":"Corvane.NoCooldown","held":true}],"outcome":"granted")";
+    constexpr const char* kFailed =
+        R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":true}],"outcome":"failed","error":"x")";
+    struct Use {
         int at;
         Case expected;
-    } uses[] = {
-        {0, {kGranted, "granted", ""}},
-        {30,
-         {R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":false}],"outcome":"cooldown")",
-          "cooldown", ""}},
-        // Held back by the new length alone: nothing tells whether the player holds Corvane.NoCooldown.
-        {59, {kGranted, "unknown", "Corvane.NoCooldown"}},
-        {60,
-         {R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":true}],"outcome":"failed","error":"x")",
-          "failed", ""}},
-        // A use that failed started no cooldown.
-        {61, {kGranted, "granted", ""}},
-        {90,
-         {R"("command":" FLY now","permission":"Cheat.FLY","asked":[{"permission":"Corvane.NoCooldown","held":true}],"outcome":"granted")",
-          "granted", ""}},
-        {120, {kGranted, "unknown", "Corvane.NoCooldown"}},
-        {150, {kGranted, "granted", ""}},
     };
-    DevHost::Replayer replayer(settings);
-    for (const auto& use : uses) {
-        SCOPED_TRACE(use.at);
-        ExpectReplayed(replayer, use.at, use.expected);
+    const struct {
+        const char* story;
+        std::vector<Use> uses;
+    } stories[] = {
+        {"the new length over the record's times",
+         {{0, {kGranted, "granted", ""}}, {30, {kHeldBack, "cooldown", ""}}, {62, {kGranted, "granted", ""}}}},
+        {"held back by the new length alone: whether the player holds Corvane.NoCooldown is unknown",
+         {{0, {kGranted, "granted", ""}}, {58, {kGranted, "unknown", "Corvane.NoCooldown"}}}},
+        {"a use that can't be told may have started a cooldown",
+         {{0, {kGranted, "granted", ""}},
+          {30, {kGranted, "unknown", "Corvane.NoCooldown"}},
+          {80, {kGranted, "unknown", ""}},
+          {80, {kNoCooldownHeld, "granted", ""}}}},
+        {"within the seconds the times can't separate, the recorded answer stands",
+         {{0, {kGranted, "granted", ""}}, {60, {kGranted, "granted", ""}}, {120, {kHeldBack, "cooldown", ""}}}},
+        {"held back by a cooldown that started before the record", {{0, {kHeldBack, "unknown", ""}}}},
+        {"a use that failed started no cooldown",
+         {{0, {kFailed, "failed", ""}}, {1, {kGranted, "granted", ""}}}},
+    };
+    for (const auto& story : stories) {
+        SCOPED_TRACE(story.story);
+        DevHost::Replayer replayer(settings);
+        for (const Use& use : story.uses) {
+            SCOPED_TRACE(use.at);
+            ExpectReplayed(replayer, use.at, use.expected);
+        }
+    }
+}
+
+TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
+    constexpr const char* kGranted = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
+    const struct {
+        nlohmann::json document;
+        const char* reason;
+    } cases[] = {
+        {nlohmann::json::array(), "Messages/LogMsg: [json.exception.type_error.305]"},
+        {{{"Messages", {{"LogMsg", "{0} ran {3}"}}}, {"PrintToChat", false}}, "Messages/LogMsg: argument not found"},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}}, "PrintToChat: [json.exception.type_error.302]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.document.dump());
+        const Corvane::Settings settings = Read(c.document);
+        DevHost::Replayer replayer(settings);
+        const Corvane::AuditEntry entry = Entry(0, kGranted);
+        const DevHost::Replayed replayed = replayer.Replay(entry, *DevHost::ReplayTime(entry.time));
+        EXPECT_EQ(replayed.outcome, "failed");
+        EXPECT_THAT(replayed.reason, ::testing::StartsWith(c.reason));
     }
 }
 
 TEST(Replayer, ATimeBeyondTheClockCantBeReplayed) {
-    EXPECT_TRUE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2261-12-31T23:59:59Z")));
-    EXPECT_FALSE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2263-01-01T00:00:00Z")));
-    EXPECT_FALSE(DevHost::ReplayTime(*Corvane::ParseUtcTime("1677-01-01T00:00:00Z")));
+    EXPECT_TRUE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2229-12-31T23:59:59Z")));
+    EXPECT_FALSE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2231-01-01T00:00:00Z")));
+    EXPECT_TRUE(DevHost::ReplayTime(*Corvane::ParseUtcTime("1711-01-01T00:00:00Z")));
+    EXPECT_FALSE(DevHost::ReplayTime(*Corvane::ParseUtcTime("1709-01-01T00:00:00Z")));
 }
 
 TEST(ForwardLines, LinesCrossTheBufferAndOverlongOnesComeBackEmpty) {
