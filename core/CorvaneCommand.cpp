@@ -78,9 +78,9 @@ const char* Verdict(Outcome outcome) {
 // Each step the decision went through, with its answer, one line each.
 std::vector<std::string> DescribeCheck(WideStringView command, const Decision& decision,
                                        const Settings& settings) {
-    std::vector<std::string> lines{fmt::format("/cheat {} would {}: {}",
-                                               LogExcerpt(command, kShownCharacters),
-                                               Verdict(decision.outcome), decision.reason)};
+    std::vector<std::string> lines{
+        fmt::format("/cheat {} would {}: {}", LogExcerpt(command, kShownCharacters),
+                    Verdict(decision.outcome), Engine::EscapeForLog(decision.reason))};
     if (decision.outcome == Outcome::Rejected) {
         return lines;
     }
@@ -103,7 +103,7 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
                                     answer.held ? "held" : "not held"));
     }
     for (const std::string& answer : decision.ruleAnswers) {
-        lines.push_back("argument rule: " + answer);
+        lines.push_back("argument rule: " + Engine::EscapeForLog(answer));
     }
     if (decision.outcome == Outcome::Cooldown) {
         lines.push_back(fmt::format("cooldown: {} s left",

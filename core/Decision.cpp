@@ -130,7 +130,7 @@ private:
         return false;
     }
 
-    static std::string Shown(const WideString& argument) { return Engine::ToPrintableUtf8(argument); }
+    static std::string Shown(const WideString& argument) { return Engine::ToUtf8(argument); }
 
     bool Ask(WideStringView permission) {
         const bool held = ask_(permission);

@@ -74,7 +74,8 @@ struct Decision {
     bool chained = false;
     // Denied by an argument rule: the JSON pointer of the rule that failed.
     std::string rule;
-    // Each argument rule's answer, in the order they were tried, for people.
+    // Each argument rule's answer, in the order they were tried, for people;
+    // like the reason, it quotes the player's text as typed: whoever shows it escapes it.
     std::vector<std::string> ruleAnswers;
     // Cooldown: how long is left.
     Cooldowns::Clock::duration cooldownLeft{};

@@ -4,6 +4,7 @@
 #include "devhost/app/ConfigProblems.h"
 #include "devhost/app/RuleTrials.h"
 #include "devhost/app/Session.h"
+#include "engine/WideText.h"
 
 namespace DevHost {
 namespace {
@@ -58,8 +59,11 @@ int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
     const std::vector<ConfigProblem> problems = FindConfigProblems(file, scratch.PluginFolder());
     const std::string name = file.string();
     for (const ConfigProblem& problem : problems) {
-        out << name << ": " << (problem.position.empty() ? "" : problem.position + ": ")
-            << problem.description << "\n";
+        // Names and texts from the file, escaped as the server's log has them.
+        out << name << ": "
+            << Corvane::Engine::EscapeForLog((problem.position.empty() ? "" : problem.position + ": ") +
+                                             problem.description)
+            << "\n";
     }
     if (problems.empty()) {
         out << name << ": no problems found\n";

@@ -9,6 +9,7 @@
 #include "devhost/app/ForwardLines.h"
 #include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
+#include "engine/WideText.h"
 
 namespace DevHost {
 namespace {
@@ -32,9 +33,10 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
     }
     Corvane::SettingsReading reading = Corvane::ReadSettings(read, file.parent_path());
     if (const Corvane::ConfigProblem* problem = reading.FirstError()) {
-        throw std::runtime_error("the configuration " + Shown(file) + " can't be used: " +
-                                 (problem->position.empty() ? "" : problem->position + ": ") +
-                                 problem->description);
+        throw std::runtime_error(
+            "the configuration " + Shown(file) + " can't be used: " +
+            Corvane::Engine::EscapeForLog((problem->position.empty() ? "" : problem->position + ": ") +
+                                          problem->description));
     }
     return std::move(reading.settings);
 }

@@ -9,7 +9,6 @@
 
 #include "core/CommandText.h"
 #include "engine/WideText.h"
-#include "host/Velkor.h"
 
 namespace DevHost {
 namespace {
@@ -79,13 +78,11 @@ void ReplayReport::PrintChange(const Corvane::AuditEntry& entry, const Replayed&
         out_ << change.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';
         return;
     }
-    // Tab-separated: a tab in the command or the reason is shown as \t. The
-    // reason's arguments are already shown as the command is; only what it
-    // quotes raw (a permission's word) is escaped, the same way.
+    // Tab-separated: a tab in the command or the reason is shown as \t.
     const std::string rule = replayed.rule.empty() ? "" : " (" + replayed.rule + ")";
     out_ << UtcText(entry.time) << '\t' << entry.steamId << '\t' << entry.outcome << " -> "
          << replayed.outcome << '\t' << Corvane::LogExcerpt(entry.command, kShownCharacters) << '\t'
-         << Corvane::Engine::ToPrintableUtf8(Velkor::Tools::Utf8Decode(replayed.reason + rule)) << '\n';
+         << Corvane::Engine::EscapeForLog(replayed.reason + rule) << '\n';
 }
 
 void ReplayReport::Finish() {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/AuditEntry.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/ForwardLines.h"
+#include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
 #include "devhost/server/ServerDirectory.h"
 
@@ -29,8 +31,9 @@ Corvane::Settings Read(const nlohmann::json& document) {
 
 // The Part's members with these controls merged over them.
 Corvane::Settings SettingsOf(const char* controls) {
-    nlohmann::json document = {{"PrintToChat", false},
-                               {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "S"}}}};
+    nlohmann::json document = {
+        {"PrintToChat", false},
+        {"Messages", {{"LogMsg", "{0} ran {1}"}, {"NoPermissions", "No."}, {"Sender", "S"}}}};
     document.merge_patch(nlohmann::json::parse(controls));
     return Read(document);
 }
@@ -112,7 +115,9 @@ TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuess
         std::vector<Use> uses;
     } stories[] = {
         {"the new length over the record's times",
-         {{0, {kGranted, "granted", ""}}, {30, {kHeldBack, "cooldown", ""}}, {62, {kGranted, "granted", ""}}}},
+         {{0, {kGranted, "granted", ""}},
+          {30, {kHeldBack, "cooldown", ""}},
+          {62, {kGranted, "granted", ""}}}},
         {"held back by the new length alone: whether the player holds Corvane.NoCooldown is unknown",
          {{0, {kGranted, "granted", ""}}, {58, {kGranted, "unknown", "Corvane.NoCooldown"}}}},
         {"a use that can't be told may have started a cooldown",
@@ -121,7 +126,9 @@ TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuess
           {80, {kGranted, "unknown", ""}},
           {80, {kNoCooldownHeld, "granted", ""}}}},
         {"within the seconds the times can't separate, the recorded answer stands",
-         {{0, {kGranted, "granted", ""}}, {60, {kGranted, "granted", ""}}, {120, {kHeldBack, "cooldown", ""}}}},
+         {{0, {kGranted, "granted", ""}},
+          {60, {kGranted, "granted", ""}},
+          {120, {kHeldBack, "cooldown", ""}}}},
         {"held back by a cooldown that started before the record", {{0, {kHeldBack, "unknown", ""}}}},
         {"a use that failed started no cooldown",
          {{0, {kFailed, "failed", ""}}, {1, {kGranted, "granted", ""}}}},
@@ -143,7 +150,8 @@ TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
         const char* reason;
     } cases[] = {
         {nlohmann::json::array(), "Messages/LogMsg: [json.exception.type_error.305]"},
-        {{{"Messages", {{"LogMsg", "{0} ran {3}"}}}, {"PrintToChat", false}}, "Messages/LogMsg: argument not found"},
+        {{{"Messages", {{"LogMsg", "{0} ran {3}"}}}, {"PrintToChat", false}},
+         "Messages/LogMsg: argument not found"},
         {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}}, "PrintToChat: [json.exception.type_error.302]"},
     };
     for (const auto& c : cases) {
@@ -155,6 +163,20 @@ TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
         EXPECT_EQ(replayed.outcome, "failed");
         EXPECT_THAT(replayed.reason, ::testing::StartsWith(c.reason));
     }
+}
+
+TEST(ReplayReport, TheCommandAndTheReasonShowAnArgumentAlike) {
+    const Corvane::Settings settings =
+        SettingsOf(R"({"Commands": {"giveitem": {"Arguments": [{"Allow": ["x"]}]}}})");
+    const Corvane::AuditEntry entry = Entry(
+        0, R"("command":"giveitem \u200Fa\\b\u202E","permission":"Cheat.giveitem","outcome":"granted")");
+    DevHost::Replayer replayer(settings);
+    std::ostringstream out;
+    DevHost::ReplayReport report(out, false);
+    report.Add(entry, replayer.Replay(entry, *DevHost::ReplayTime(entry.time)));
+    EXPECT_THAT(out.str(),
+                ::testing::EndsWith("\tgiveitem \\u200Fa\\\\b\\u202E\targument 1 (\\u200Fa\\\\b\\u202E) "
+                                    "matches no pattern (/Commands/giveitem/Arguments/0/Allow)\n"));
 }
 
 TEST(Replayer, ATimeBeyondTheClockCantBeReplayed) {
