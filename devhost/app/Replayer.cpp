@@ -149,14 +149,14 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     }
     const std::string name = InnermostName(entry, settings_);
     const Key key{entry.steamId, name};
-    Replayed replayed =
-        entry.cut ? Unknown(entry, now, "the record holds only the start of the command", "") : Decided(entry, now);
+    Replayed replayed = entry.cut ? Unknown(entry, now, "the record holds only the start of the command", "")
+                                  : Decided(entry, now);
     if (replayed.outcome == "granted") {
         if (const auto until = mayHoldUntil_.find(key);
             until != mayHoldUntil_.end() && now < until->second && !HoldsNoCooldown(entry)) {
-            replayed = Unknown(entry, now,
-                               "an earlier use the record can't tell may have started the cooldown on " + name,
-                               "");
+            replayed =
+                Unknown(entry, now,
+                        "an earlier use the record can't tell may have started the cooldown on " + name, "");
         } else if (entry.outcome == "cooldown" && !recordedGrant_.contains(key) &&
                    CooldownOf(name) > Clock::duration::zero()) {
             replayed = Unknown(entry, now, "the cooldown that held it back started before the record", "");
