@@ -28,7 +28,8 @@ extern "C" __attribute__((visibility("default"))) int clock_gettime(clockid_t cl
                                                                     timespec* time) noexcept {
     const int result = CLibraryClock()(clock, time);
     const std::int64_t shift = shiftNanoseconds.load(std::memory_order_relaxed);
-    if (result == 0 && shift != 0 && DevHost::Platform::detail::IsShifted(clock, wallClockToo.load(std::memory_order_relaxed))) {
+    if (result == 0 && shift != 0 &&
+        DevHost::Platform::detail::IsShifted(clock, wallClockToo.load(std::memory_order_relaxed))) {
         DevHost::Platform::detail::AddShift(*time, shift);
     }
     return result;
