@@ -112,8 +112,8 @@ CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrap
     return chain;
 }
 
-std::optional<std::vector<WideString>> ReadArguments(WideStringView text) {
-    std::vector<WideString> arguments;
+std::optional<std::vector<WideStringView>> ReadArguments(WideStringView text) {
+    std::vector<WideStringView> arguments;
     std::size_t i = 0;
     for (;;) {
         while (i < text.size() && text[i] == ' ') {

@@ -57,8 +57,9 @@ WideStringView TextAfterName(WideStringView command);
 
 // The arguments as the console reads them: blank-separated words, where a word
 // that starts with a double quote runs to the next double quote, which ends it
-// (the quotes are no part of it). None when a quote is never closed.
-std::optional<std::vector<WideString>> ReadArguments(WideStringView text);
+// (the quotes are no part of it). None when a quote is never closed. The
+// arguments are views into text.
+std::optional<std::vector<WideStringView>> ReadArguments(WideStringView text);
 
 // The same for a configured name (UTF-8); empty when the name could never be
 // read so (empty, or holding another character).

@@ -102,8 +102,12 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
         lines.push_back(fmt::format("permission {}: {}", Engine::ToPrintableUtf8(answer.permission),
                                     answer.held ? "held" : "not held"));
     }
-    for (const std::string& answer : decision.ruleAnswers) {
-        lines.push_back("argument rule: " + Engine::EscapeForLog(answer));
+    for (const PassedArgument& passed : decision.passedArguments) {
+        lines.push_back(fmt::format("argument rule: argument {} ({}): passes", passed.index + 1,
+                                    Engine::ToPrintableUtf8(passed.text)));
+    }
+    if (!decision.rule.empty()) {
+        lines.push_back("argument rule: " + Engine::EscapeForLog(decision.reason + ": " + decision.rule));
     }
     if (decision.outcome == Outcome::Cooldown) {
         lines.push_back(fmt::format("cooldown: {} s left",

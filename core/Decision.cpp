@@ -75,6 +75,7 @@ private:
             return Fail(rules.pointer + "/MaxArguments",
                         fmt::format("{} arguments, more than {}", arguments->size(), *rules.maxArguments));
         }
+        decision_.passedArguments.reserve(rules.arguments.size());
         for (std::size_t i = 0; i < rules.arguments.size(); ++i) {
             if (!rules.arguments[i]) {
                 continue;
@@ -86,31 +87,33 @@ private:
             if (!ArgumentPasses(rule, i, (*arguments)[i])) {
                 return false;
             }
-            decision_.ruleAnswers.push_back(
-                fmt::format("argument {} ({}): passes", i + 1, Shown((*arguments)[i])));
+            decision_.passedArguments.push_back({i, WideString((*arguments)[i])});
         }
         return true;
     }
 
-    bool ArgumentPasses(const ArgumentRule& rule, std::size_t index, const WideString& argument) {
-        const std::string which = fmt::format("argument {} ({})", index + 1, Shown(argument));
+    bool ArgumentPasses(const ArgumentRule& rule, std::size_t index, WideStringView argument) {
+        // Built only for a rule that fails: a use that passes pays for no text.
+        const auto which = [&] {
+            return fmt::format("argument {} ({})", index + 1, Engine::ToUtf8(argument));
+        };
         if (rule.min || rule.max) {
             const auto number = DecimalNumber(argument);
             const char* bound = rule.min ? "/Min" : "/Max";
             if (!number) {
-                return Fail(rule.pointer + bound, which + " is not a decimal number");
+                return Fail(rule.pointer + bound, which() + " is not a decimal number");
             }
             if (rule.min && *number < *rule.min) {
-                return Fail(rule.pointer + "/Min", fmt::format("{} is below {}", which, *rule.min));
+                return Fail(rule.pointer + "/Min", fmt::format("{} is below {}", which(), *rule.min));
             }
             if (rule.max && *number > *rule.max) {
-                return Fail(rule.pointer + "/Max", fmt::format("{} is above {}", which, *rule.max));
+                return Fail(rule.pointer + "/Max", fmt::format("{} is above {}", which(), *rule.max));
             }
         }
         if (!rule.allow.empty() &&
             std::none_of(rule.allow.begin(), rule.allow.end(),
                          [&](const WideString& pattern) { return MatchesPattern(argument, pattern); })) {
-            return Fail(rule.pointer + "/Allow", which + " matches no pattern");
+            return Fail(rule.pointer + "/Allow", which() + " matches no pattern");
         }
         if (rule.permission) {
             WideString permission =
@@ -124,13 +127,10 @@ private:
     }
 
     bool Fail(std::string rule, std::string why) {
-        decision_.ruleAnswers.push_back(why + ": " + rule);
         decision_.rule = std::move(rule);
         denial_ = std::move(why);
         return false;
     }
-
-    static std::string Shown(const WideString& argument) { return Engine::ToUtf8(argument); }
 
     bool Ask(WideStringView permission) {
         const bool held = ask_(permission);

@@ -56,6 +56,11 @@ struct GateLine {
     Cooldowns::Clock::time_point now;
 };
 
+struct PassedArgument {
+    std::size_t index = 0;  // from 0
+    WideString text;
+};
+
 struct Decision {
     Outcome outcome = Outcome::Rejected;
     Reply reply = Reply::None;
@@ -74,9 +79,9 @@ struct Decision {
     bool chained = false;
     // Denied by an argument rule: the JSON pointer of the rule that failed.
     std::string rule;
-    // Each argument rule's answer, in the order they were tried, for people;
-    // like the reason, it quotes the player's text as typed: whoever shows it escapes it.
-    std::vector<std::string> ruleAnswers;
+    // The arguments whose rules passed, in order, as typed; a rule that
+    // failed is `rule`, and the reason says why.
+    std::vector<PassedArgument> passedArguments;
     // Cooldown: how long is left.
     Cooldowns::Clock::duration cooldownLeft{};
     // Granted: who sees the announcement; unset when PrintToChat decides.

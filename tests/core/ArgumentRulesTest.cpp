@@ -41,7 +41,7 @@ TEST(ReadArguments, BlankSeparatedWordsAndQuotedOnes) {
         ASSERT_EQ(read.has_value(), c.arguments.has_value());
         if (read) {
             std::vector<std::string> narrow;
-            for (const WideString& argument : *read) {
+            for (const WideStringView argument : *read) {
                 narrow.push_back(Narrow(argument));
             }
             EXPECT_EQ(narrow, *c.arguments);
