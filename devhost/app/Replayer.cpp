@@ -149,17 +149,19 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     }
     const std::string name = InnermostName(entry, settings_);
     const Key key{entry.steamId, name};
-    Replayed replayed = entry.cut ? Unknown(entry, now, "the record holds only the start of the command", "")
-                                  : Decided(entry, now);
+    Replayed replayed = entry.cut
+                            ? Unknown(entry, now, name, "the record holds only the start of the command", "")
+                            : Decided(entry, now, name);
     if (replayed.outcome == "granted") {
         if (const auto until = mayHoldUntil_.find(key);
             until != mayHoldUntil_.end() && now < until->second && !HoldsNoCooldown(entry)) {
             replayed =
-                Unknown(entry, now,
+                Unknown(entry, now, name,
                         "an earlier use the record can't tell may have started the cooldown on " + name, "");
         } else if (entry.outcome == "cooldown" && !recordedGrant_.contains(key) &&
                    CooldownOf(name) > Clock::duration::zero()) {
-            replayed = Unknown(entry, now, "the cooldown that held it back started before the record", "");
+            replayed =
+                Unknown(entry, now, name, "the cooldown that held it back started before the record", "");
         }
     }
     if (replayed.outcome == "granted" && CooldownOf(name) > Clock::duration::zero()) {
@@ -171,8 +173,7 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     return replayed;
 }
 
-Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now) {
-    const std::string name = InnermostName(entry, settings_);
+Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const std::string& name) {
     const Clock::duration left = cooldowns_.Remaining(entry.steamId, name, now);
     Clock::time_point at = now;
     if (left > Clock::duration::zero() && left < kUnclear && entry.outcome == "granted") {
@@ -185,7 +186,7 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now) {
             return RecordedAnswer(entry, permission);
         });
     } catch (const UnknownAnswer& unknown) {
-        return Unknown(entry, now, unknown.what(), unknown.permission);
+        return Unknown(entry, now, name, unknown.what(), unknown.permission);
     }
     Replayed replayed{Corvane::OutcomeName(decision.outcome), std::move(decision.reason),
                       std::move(decision.rule), "", std::nullopt};
@@ -203,9 +204,8 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now) {
     return replayed;
 }
 
-Replayed Replayer::Unknown(const AuditEntry& entry, Clock::time_point now, std::string reason,
-                           std::string permission) {
-    const std::string name = InnermostName(entry, settings_);
+Replayed Replayer::Unknown(const AuditEntry& entry, Clock::time_point now, const std::string& name,
+                           std::string reason, std::string permission) {
     if (const Clock::duration length = CooldownOf(name); length > Clock::duration::zero()) {
         Clock::time_point& until = mayHoldUntil_[{entry.steamId, name}];
         until = std::max(until, now + std::chrono::seconds(1) + length);

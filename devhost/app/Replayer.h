@@ -62,10 +62,11 @@ private:
     using Clock = Corvane::Cooldowns::Clock;
     using Key = std::pair<std::uint64_t, std::string>;
 
-    Replayed Decided(const Corvane::AuditEntry& entry, Clock::time_point now);
+    // name: the innermost command's, whose cooldown the use starts.
+    Replayed Decided(const Corvane::AuditEntry& entry, Clock::time_point now, const std::string& name);
     // The use replay can't decide, and the cooldown it might have started.
-    Replayed Unknown(const Corvane::AuditEntry& entry, Clock::time_point now, std::string reason,
-                     std::string permission);
+    Replayed Unknown(const Corvane::AuditEntry& entry, Clock::time_point now, const std::string& name,
+                     std::string reason, std::string permission);
     Clock::duration CooldownOf(const std::string& name) const;
 
     const Corvane::Settings& settings_;
