@@ -7,8 +7,8 @@
 
 #include "core/CommandText.h"
 #include "core/Decision.h"
+#include "core/FormatCheck.h"
 #include "engine/WideText.h"
-#include "host/Velkor.h"
 
 namespace DevHost {
 namespace {
@@ -87,39 +87,36 @@ std::string InnermostName(const AuditEntry& entry, const Corvane::Settings& sett
     return Corvane::ReadChain(entry.command, settings.wrappers).names.back();
 }
 
-// What the configuration itself makes fail at a granted use, before anything
-// runs: LogMsg or PrintToChat that can't be read, or a LogMsg the formatting
-// library rejects for this player's line.
-std::optional<std::string> ConfigurationFailure(const Corvane::Settings& settings,
-                                                const Corvane::Decision& decision, const AuditEntry& entry) {
-    const auto failure = [](const std::string& member, const std::exception& error) {
-        return member + ": " + error.what();
-    };
-    const auto& logMsg = settings.messages.logMsg;
+std::optional<std::string> Failure(const std::string& member) {
     try {
-        const WideString& format = logMsg.Get();
-        const WideString character = Velkor::Tools::Utf8Decode(entry.character);
-        const std::string decimal = std::to_string(entry.steamId);
-        const WideString steamId(decimal.begin(), decimal.end());
-        fmt::vformat(fmt::basic_string_view<WideChar>(format.data(), format.size()),
-                     fmt::make_format_args<fmt::buffer_context<WideChar>>(
-                         fmt::basic_string_view<WideChar>(character.data(), character.size()),
-                         fmt::basic_string_view<WideChar>(entry.command.data(), entry.command.size()),
-                         fmt::basic_string_view<WideChar>(steamId.data(), steamId.size())));
+        throw;
     } catch (const std::exception& error) {
-        return failure(logMsg.Member(), error);
+        return member + ": " + error.what();
     }
-    if (!decision.announce) {
-        try {
-            settings.printToChat.Get();
-        } catch (const std::exception& error) {
-            return failure(settings.printToChat.Member(), error);
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace
+
+// The formatting library's verdict on LogMsg depends on the format alone, not
+// on the texts it is given: it is tried once, with wide fields tamed.
+Replayer::UseFailures Replayer::FailuresAtUse(const Corvane::Settings& settings) {
+    UseFailures failures;
+    const auto& logMsg = settings.messages.logMsg;
+    try {
+        const WideString format = Corvane::Tame(logMsg.Get()).format;
+        const fmt::basic_string_view<WideChar> text;
+        fmt::vformat(fmt::basic_string_view<WideChar>(format.data(), format.size()),
+                     fmt::make_format_args<fmt::buffer_context<WideChar>>(text, text, text));
+    } catch (...) {
+        failures.logMsg = Failure(logMsg.Member());
+    }
+    try {
+        settings.printToChat.Get();
+    } catch (...) {
+        failures.printToChat = Failure(settings.printToChat.Member());
+    }
+    return failures;
+}
 
 std::optional<Clock::time_point> ReplayTime(std::chrono::sys_seconds time) {
     // Room after it for the longest cooldown a configuration holds (10⁹ s)
@@ -196,8 +193,11 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const
         // What failed was the server's, not the configuration's.
         replayed.outcome = "failed";
     } else if (decision.outcome == Corvane::Outcome::Granted) {
-        if (auto failure = ConfigurationFailure(settings_, decision, entry)) {
-            return {"failed", std::move(*failure), "", "", std::nullopt};
+        // Before anything runs, the gate reads LogMsg, then PrintToChat unless the command's entry decides.
+        if (const auto& failure = failures_.logMsg    ? failures_.logMsg
+                                  : decision.announce ? std::nullopt
+                                                      : failures_.printToChat) {
+            return {"failed", *failure, "", "", std::nullopt};
         }
         replayed.announce = AnnounceWord(settings_, decision.announce);
     }

@@ -52,7 +52,8 @@ struct Replayed {
 // back by a cooldown that started before the record can't be told.
 class Replayer {
 public:
-    explicit Replayer(const Corvane::Settings& settings) : settings_(settings) {}
+    explicit Replayer(const Corvane::Settings& settings)
+        : settings_(settings), failures_(FailuresAtUse(settings)) {}
 
     // Entries are given oldest first, each at its ReplayTime: a granted one
     // starts its cooldown.
@@ -61,6 +62,13 @@ public:
 private:
     using Clock = Corvane::Cooldowns::Clock;
     using Key = std::pair<std::uint64_t, std::string>;
+    // What the configuration makes fail at every granted use: a LogMsg or a
+    // PrintToChat that can't be read, or a LogMsg the formatting library rejects.
+    struct UseFailures {
+        std::optional<std::string> logMsg;
+        std::optional<std::string> printToChat;
+    };
+    static UseFailures FailuresAtUse(const Corvane::Settings& settings);
 
     // name: the innermost command's, whose cooldown the use starts.
     Replayed Decided(const Corvane::AuditEntry& entry, Clock::time_point now, const std::string& name);
@@ -70,6 +78,7 @@ private:
     Clock::duration CooldownOf(const std::string& name) const;
 
     const Corvane::Settings& settings_;
+    const UseFailures failures_;
     Corvane::Cooldowns cooldowns_;
     // Until when an undecided use may have held the player back.
     std::map<Key, Clock::time_point> mayHoldUntil_;
