@@ -10,7 +10,7 @@ bool IsDigit(WideChar c) {
     return c >= '0' && c <= '9';
 }
 
-// The spec of a replacement field runs from its ':' to the '}' that closes
+// The format of a replacement field runs from its ':' to the '}' that closes
 // the field; a nested field (a width taken from an argument) opens a level.
 std::size_t SpecEnd(WideStringView format, std::size_t from) {
     int depth = 0;
