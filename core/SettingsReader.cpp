@@ -37,9 +37,9 @@ std::string WithArticle(const json& value) {
     return (type == "array" || type == "object" ? "an " : "a ") + type;
 }
 
-// The members of the Parts' schema: written twice, the last one wins, as the
-// JSON library has always read them. Any other member written twice is a
-// control the plugin can't tell the meaning of.
+// The messages and the switch, the plugin's first members: written twice, the
+// last one wins, as the JSON library has always read them. Any other member
+// written twice is a control the plugin can't tell the meaning of.
 bool IsMessageOrSwitch(const std::string& pointer) {
     return pointer == "/PrintToChat" || pointer == "/Messages" || pointer.starts_with("/Messages/");
 }

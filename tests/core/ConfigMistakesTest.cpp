@@ -18,7 +18,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Severity = ConfigProblem::Severity;
 
-// The Part's members, well formed, before what a case adds.
+// The plugin's base members, well formed, before what a case adds.
 constexpr const char* kGood =
     R"("PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "S"})";
 

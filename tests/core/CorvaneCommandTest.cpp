@@ -29,7 +29,7 @@ protected:
         Grant(kRexId, "Cheat.fly");
     }
 
-    // The Part's members, an audit file and these controls merged over them.
+    // The plugin's base members, an audit file and these controls merged over them.
     static std::string Config(json controls) {
         controls.emplace("AuditLog", "audit.jsonl");
         return ConfigWith(controls);

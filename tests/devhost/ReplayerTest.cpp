@@ -29,7 +29,7 @@ Corvane::Settings Read(const nlohmann::json& document) {
     return Corvane::ReadSettings({document, {}, {}}, "plugin").settings;
 }
 
-// The Part's members with these controls merged over them.
+// The plugin's base members (PrintToChat, Messages) with these controls merged over them.
 Corvane::Settings SettingsOf(const char* controls) {
     nlohmann::json document = {
         {"PrintToChat", false},

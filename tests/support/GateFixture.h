@@ -26,7 +26,7 @@ protected:
         return result;
     }
 
-    // The Part's members with these controls merged over them.
+    // The plugin's base members (PrintToChat, Messages) with these controls merged over them.
     static std::string ConfigWith(const nlohmann::json& controls) {
         nlohmann::json config = {
             {"PrintToChat", false},
