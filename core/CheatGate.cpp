@@ -31,12 +31,10 @@ constexpr std::string_view kPrefix = "/cheat ";
 constexpr std::size_t kWarningExcerpt = 200;
 constexpr std::size_t kShownCharacters = 1000;
 
-// The command as the audit line shows it, quoted.
+// The command as far as the audit line keeps it, quoted, escaped for the log.
 std::string Shown(WideStringView command) {
     const WideStringView kept = command.substr(0, CutPoint(command, kShownCharacters));
-    return nlohmann::json(Engine::ToUtf8(kept))
-               .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-           (kept.size() < command.size() ? "..." : "");
+    return "\"" + Engine::ToPrintableUtf8(kept) + "\"" + (kept.size() < command.size() ? "..." : "");
 }
 
 WideString Decimal(std::uint64_t value) {

@@ -6,6 +6,6 @@
 
 std::string Corvane::UseFailure::Describe(const std::string& what, std::uint64_t steamId,
                                           const std::string& asked) const {
-    return Engine::EscapeForLog(
-        fmt::format("{}{} (Steam id {}, {})", member_.empty() ? "" : member_ + ": ", what, steamId, asked));
+    return fmt::format("{}{} (Steam id {}, {})", Engine::EscapeForLog(member_.empty() ? "" : member_ + ": "),
+                       Engine::EscapeForLog(what), steamId, asked);
 }

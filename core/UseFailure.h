@@ -30,7 +30,8 @@ public:
     }
 
     // "<member>: <what> (Steam id <id>, <asked>)", the member left out when
-    // none was blamed; escaped for the log.
+    // none was blamed; member and what escaped for the log, asked already
+    // printable (escaped where the player's text is quoted).
     std::string Describe(const std::string& what, std::uint64_t steamId, const std::string& asked) const;
 
 private:

@@ -95,6 +95,12 @@ TEST_F(OperatorControls, TheRefusalWarningCanNeitherForgeNorFloodTheLog) {
     EXPECT_THAT(warning, EndsWith("fly|" + std::string(196, 'x') + "... (2999804 more characters)"));
 }
 
+TEST_F(OperatorControls, TheErrorLineEscapesThePlayersCommandOnce) {
+    LoadWith({{"Messages", {{"LogMsg", "{3}"}}}});
+    SayChecked(rex_, "/cheat fly a\\b\u202E");
+    EXPECT_EQ(ErrorLogged(), R"(Messages/LogMsg: argument not found (Steam id 1, command "fly a\\b\u202E"))");
+}
+
 TEST_F(OperatorControls, EverythingTheRecordNeedsIsCheckedBeforeTheCommandRuns) {
     using Kind = DevHost::Answer::Kind;
     struct Case {
