@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "core/AuditReader.h"
+#include "core/AuditPath.h"
 #include "core/PluginLog.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
@@ -17,14 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Shown(const fs::path& file) {
-    const std::u8string path = file.u8string();
-    return std::string(path.begin(), path.end());
-}
-
 [[noreturn]] void Fail(const char* what, const fs::path& file, const std::string& reason) {
-    throw std::runtime_error(
-        fmt::format("Can't {} the audit file {}: {}", what, Engine::EscapeForLog(Shown(file)), reason));
+    throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what, PathText(file), reason));
 }
 
 // The files that end in part of a line that could not be cut back. Kept by
@@ -80,11 +74,6 @@ std::optional<Failure> OpenCreatingFolders(Platform::AppendingFile& opened, cons
     return Failure{"open", opened.Reason()};
 }
 
-// <name>.<number><ext>; number 0 is the file itself.
-fs::path Numbered(const fs::path& file, std::uint32_t number) {
-    return number == 0 ? file : RotatedAuditFile(file, number);
-}
-
 // Shifts the numbered files up by one, the oldest first, so that each rename
 // replaces only the file beyond keep; empty, or what failed.
 std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
@@ -94,15 +83,15 @@ std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
         return removed ? "can't delete it: " + removed.message() : "";
     }
     for (std::uint32_t number = keep; number >= 1; --number) {
-        const fs::path from = Numbered(file, number - 1);
+        const fs::path from = RotatedAuditFile(file, number - 1);
         std::error_code missing;
         if (number > 1 && !fs::exists(from, missing)) {
             continue;
         }
-        const fs::path to = Numbered(file, number);
+        const fs::path to = RotatedAuditFile(file, number);
         if (const std::string reason = Platform::Rename(from, to); !reason.empty()) {
-            return fmt::format("can't rename {} to {}: {}", Shown(from.filename()), Shown(to.filename()),
-                               reason);
+            return fmt::format("can't rename {} to {}: {}", PathText(from.filename()),
+                               PathText(to.filename()), reason);
         }
     }
     return "";
@@ -131,7 +120,7 @@ void AuditWriter::Rotate() {
     if (!rotationFailing_ && PluginLog()) {
         PluginLog()->error(std::string_view(Engine::EscapeForLog(fmt::format(
             "Can't rotate the audit file {} ({}): its lines go on into it until a rotation succeeds",
-            Shown(*file_), problem))));
+            PathText(*file_), problem))));
     }
     rotationFailing_ = true;
 }

@@ -60,4 +60,18 @@ AuditPath ResolveAuditPath(const std::string& configured, const std::filesystem:
     return {path.is_absolute() ? path : pluginFolder / path, ""};
 }
 
+std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsigned number) {
+    if (number == 0) {
+        return file;
+    }
+    return file.parent_path() /
+           (file.stem().native() + std::filesystem::path("." + std::to_string(number)).native() +
+            file.extension().native());
+}
+
+std::string PathText(const std::filesystem::path& file) {
+    const std::u8string path = file.u8string();
+    return std::string(path.begin(), path.end());
+}
+
 }  // namespace Corvane

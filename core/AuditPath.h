@@ -23,4 +23,10 @@ struct AuditPath {
 AuditPath ResolveAuditPath(const std::string& configured, const std::filesystem::path& pluginFolder,
                            bool windowsPaths = Platform::kWindowsPaths);
 
+// <name>.<number><ext>, the name of a rotated file; number 0 is the file itself.
+std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsigned number);
+
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& file);
+
 }  // namespace Corvane

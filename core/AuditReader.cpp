@@ -5,17 +5,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/AuditPath.h"
+
 namespace Corvane {
 namespace {
 
 constexpr std::size_t kBlock = std::size_t{64} * 1024;
-// Longer than any line the plugin writes (16 KiB): such a line is no record.
-constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
-
-std::string Shown(const std::filesystem::path& file) {
-    const std::u8string path = file.u8string();
-    return std::string(path.begin(), path.end());
-}
 
 }  // namespace
 
@@ -32,7 +27,7 @@ BackwardLines::BackwardLines(const std::filesystem::path& file) {
     }
     if (error || !stream_) {
         throw std::runtime_error(
-            "Can't read the audit file " + Shown(file) + ": " +
+            "Can't read the audit file " + PathText(file) + ": " +
             (error ? error.message() : std::generic_category().message(errno ? errno : EIO)));
     }
     unread_ = size;
@@ -56,7 +51,7 @@ std::optional<std::string> BackwardLines::Previous() {
     while (!done_) {
         const std::size_t newline = pending_.rfind('\n');
         if (newline != std::string::npos) {
-            const bool kept = !overlong_ && pending_.size() - newline - 1 <= kLongestLine;
+            const bool kept = !overlong_ && pending_.size() - newline - 1 <= kLongestAuditLine;
             std::string line = kept ? pending_.substr(newline + 1) : std::string();
             pending_.resize(newline);
             overlong_ = false;
@@ -67,9 +62,9 @@ std::optional<std::string> BackwardLines::Previous() {
             if (pending_.empty() && !overlong_) {
                 return std::nullopt;  // an empty file, or one that starts with a line break
             }
-            return overlong_ || pending_.size() > kLongestLine ? std::string() : std::move(pending_);
+            return overlong_ || pending_.size() > kLongestAuditLine ? std::string() : std::move(pending_);
         }
-        if (pending_.size() > kLongestLine) {
+        if (pending_.size() > kLongestAuditLine) {
             pending_.clear();  // no record: keep only how it ends
             overlong_ = true;
         }
@@ -78,19 +73,16 @@ std::optional<std::string> BackwardLines::Previous() {
     return std::nullopt;
 }
 
-std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsigned number) {
-    return file.parent_path() /
-           (file.stem().native() + std::filesystem::path("." + std::to_string(number)).native() +
-            file.extension().native());
-}
-
 std::vector<std::filesystem::path> AuditFilesNewestFirst(const std::filesystem::path& file) {
     std::vector<std::filesystem::path> files{file};
     std::error_code error;
-    for (unsigned number = 1; std::filesystem::exists(RotatedAuditFile(file, number), error); ++number) {
-        files.push_back(RotatedAuditFile(file, number));
+    for (;;) {
+        std::filesystem::path rotated = RotatedAuditFile(file, static_cast<unsigned>(files.size()));
+        if (!std::filesystem::exists(rotated, error)) {
+            return files;
+        }
+        files.push_back(std::move(rotated));
     }
-    return files;
 }
 
 }  // namespace Corvane

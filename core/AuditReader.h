@@ -13,6 +13,10 @@
 
 namespace Corvane {
 
+// Longer than any line the plugin writes (16 KiB): such a line is no record,
+// and readers pass over it unread.
+inline constexpr std::size_t kLongestAuditLine = std::size_t{64} * 1024;
+
 // One file, from its end backwards, a line at a time.
 class BackwardLines {
 public:
@@ -37,8 +41,5 @@ private:
 
 // The current file and its rotated files, newest first, as far as they go.
 std::vector<std::filesystem::path> AuditFilesNewestFirst(const std::filesystem::path& file);
-
-// <name>.<number><ext>
-std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsigned number);
 
 }  // namespace Corvane

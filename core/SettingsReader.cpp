@@ -551,9 +551,8 @@ void CheckAuditFileWritable(SettingsReading& reading) {
         return;
     }
     if (const std::string problem = AuditFileProblem(*file); !problem.empty()) {
-        const std::u8string path = file->u8string();
         reading.problems.push_back({Severity::Warning, "/AuditLog",
-                                    std::string(path.begin(), path.end()) + " can't be written (" + problem +
+                                    PathText(*file) + " can't be written (" + problem +
                                         "): every use will be refused until it can"});
     }
 }

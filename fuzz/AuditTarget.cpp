@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/AuditPath.h"
 #include "core/AuditReader.h"
 #include "core/CooldownRestore.h"
 #include "devhost/server/StandInServer.h"
@@ -183,12 +184,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> files = Split(std::string(reinterpret_cast<const char*>(data), size), "\n%%\n");
     for (unsigned i = 0; i < 4; ++i) {
         std::error_code ignored;
-        fs::remove(i == 0 ? file : Corvane::RotatedAuditFile(file, i), ignored);
+        fs::remove(Corvane::RotatedAuditFile(file, i), ignored);
     }
     files.resize(std::min<std::size_t>(files.size(), 4));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        std::ofstream(i == 0 ? file : Corvane::RotatedAuditFile(file, static_cast<unsigned>(i)),
-                      std::ios::binary)
+        std::ofstream(Corvane::RotatedAuditFile(file, static_cast<unsigned>(i)), std::ios::binary)
             << files[i];
     }
 

@@ -3,16 +3,16 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/AuditPath.h"
+#include "core/AuditReader.h"
+
 namespace DevHost {
 namespace {
 
 constexpr std::size_t kBuffer = std::size_t{1} << 20;
-// Longer than any line the plugin writes (16 KiB): such a line is no record.
-constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
 
 std::runtime_error Unreadable(const std::filesystem::path& file, const char* what) {
-    const std::u8string path = file.u8string();
-    return std::runtime_error(std::string(what) + " the audit file " + std::string(path.begin(), path.end()));
+    return std::runtime_error(std::string(what) + " the audit file " + Corvane::PathText(file));
 }
 
 }  // namespace
@@ -26,7 +26,7 @@ ForwardLines::ForwardLines(const std::filesystem::path& file)
 
 void ForwardLines::Refill() {
     std::size_t pending = end_ - begin_;
-    if (pending > kLongestLine) {
+    if (pending > Corvane::kLongestAuditLine) {
         overlong_ = true;
         pending = 0;
     } else {
@@ -56,7 +56,7 @@ std::optional<std::string_view> ForwardLines::Next() {
         if (newline != nullptr) {
             const auto length = static_cast<std::size_t>(newline - start);
             begin_ = std::min(begin_ + length + 1, end_);
-            const bool kept = !overlong_ && length <= kLongestLine;
+            const bool kept = !overlong_ && length <= Corvane::kLongestAuditLine;
             overlong_ = false;
             return kept ? std::string_view(start, length) : std::string_view();
         }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/AuditEntry.h"
+#include "core/AuditPath.h"
 #include "core/AuditReader.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/ForwardLines.h"
@@ -14,27 +15,23 @@
 namespace DevHost {
 namespace {
 
-std::string Shown(const std::filesystem::path& file) {
-    const std::u8string path = file.u8string();
-    return std::string(path.begin(), path.end());
-}
-
 // The new configuration, read by the plugin's own reader; any error in it stops the replay.
 Corvane::Settings NewSettings(const std::filesystem::path& file) {
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(file, ignored)) {
-        throw std::runtime_error("no configuration file " + Shown(file));
+        throw std::runtime_error("no configuration file " + Corvane::PathText(file));
     }
     Corvane::ConfigFile read;
     try {
         read = Corvane::ReadConfigFile(file);
     } catch (const std::exception& error) {
-        throw std::runtime_error("can't read the configuration " + Shown(file) + ": " + error.what());
+        throw std::runtime_error("can't read the configuration " + Corvane::PathText(file) + ": " +
+                                 error.what());
     }
     Corvane::SettingsReading reading = Corvane::ReadSettings(read, file.parent_path());
     if (const Corvane::ConfigProblem* problem = reading.FirstError()) {
         throw std::runtime_error(
-            "the configuration " + Shown(file) + " can't be used: " +
+            "the configuration " + Corvane::PathText(file) + " can't be used: " +
             Corvane::Engine::EscapeForLog((problem->position.empty() ? "" : problem->position + ": ") +
                                           problem->description));
     }
@@ -49,7 +46,7 @@ std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem
     for (const std::filesystem::path& file : named) {
         std::error_code ignored;
         if (!std::filesystem::is_regular_file(file, ignored)) {
-            throw std::runtime_error("no audit file " + Shown(file));
+            throw std::runtime_error("no audit file " + Corvane::PathText(file));
         }
         std::vector<std::filesystem::path> rotated = Corvane::AuditFilesNewestFirst(file);
         files.insert(files.end(), rotated.rbegin(), rotated.rend());

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "core/AuditPath.h"
+
 namespace DevHost {
 namespace fs = std::filesystem;
 
@@ -19,10 +21,6 @@ std::optional<std::uintmax_t> SizeOf(const fs::path& file) {
 
 AuditFollower::Position AuditFollower::AtEnd(const fs::path& file) {
     return {file, SizeOf(file).value_or(0)};
-}
-
-fs::path AuditFollower::RotatedName(const fs::path& file) {
-    return file.parent_path() / (file.stem().string() + ".1" + file.extension().string());
 }
 
 void AuditFollower::Follow(const fs::path& file) {
@@ -64,8 +62,9 @@ std::vector<std::string> AuditFollower::TakeNewLines() {
         const std::uintmax_t size = SizeOf(at.file).value_or(at.offset);
         if (size < at.offset) {
             // Rotated, replaced or emptied: what was left of the old file first.
-            if (SizeOf(RotatedName(at.file)).value_or(0) >= at.offset) {
-                ReadLines(RotatedName(at.file), at.offset, lines);
+            const fs::path rotated = Corvane::RotatedAuditFile(at.file, 1);
+            if (SizeOf(rotated).value_or(0) >= at.offset) {
+                ReadLines(rotated, at.offset, lines);
             }
             at.offset = 0;
         }

@@ -39,7 +39,6 @@ private:
     // Reads whole lines of file from offset on, moving offset past them.
     static void ReadLines(const std::filesystem::path& file, std::uintmax_t& offset,
                           std::vector<std::string>& lines);
-    static std::filesystem::path RotatedName(const std::filesystem::path& file);
 
     std::optional<Position> followed_;
     std::optional<Position> expected_;

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/AuditPath.h"
 #include "devhost/platform/DynamicLibrary.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/server/StandInServer.h"
@@ -51,10 +52,6 @@ private:
 
 fs::path FaultProneAuditFile() {
     return FaultPaths() / "audit" / "cheat.jsonl";
-}
-
-fs::path RotatedAuditFile() {
-    return FaultPaths() / "audit" / "cheat.1.jsonl";
 }
 
 // The size of a file; none when it is missing.
@@ -112,7 +109,8 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
     const bool heldBefore = PluginHoldsPermissionsPlugin();
     const std::uint64_t queries = PermissionQueries();
     const std::optional<std::uintmax_t> auditBefore = SizeOf(FaultProneAuditFile());
-    const std::optional<std::uintmax_t> rotatedBefore = SizeOf(RotatedAuditFile());
+    const std::optional<std::uintmax_t> rotatedBefore =
+        SizeOf(Corvane::RotatedAuditFile(FaultProneAuditFile(), 1));
 
     TheAnswers().Restart(nullptr, true);
     Say(player, line);
@@ -134,7 +132,7 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
             faults.push_back({kind});
         }
     }
-    if (SizeOf(RotatedAuditFile()) != rotatedBefore) {
+    if (SizeOf(Corvane::RotatedAuditFile(FaultProneAuditFile(), 1)) != rotatedBefore) {
         faults.push_back({Fault::Kind::AuditRenameFails});
     }
     if (auditAfter && auditAfter != auditBefore) {

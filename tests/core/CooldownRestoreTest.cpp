@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/AuditPath.h"
 #include "core/AuditReader.h"
 #include "core/CooldownRestore.h"
 
