@@ -120,14 +120,14 @@ void Use::Run(FString& message) {
 }
 
 bool Use::Ask(WideStringView permission) {
+    WideString text(permission);
     const bool first = !permission_;
     if (first) {
-        permission_ = WideString(permission);
+        permission_ = text;
     }
-    const FString name = FString::FromWide(WideString(permission).c_str());
-    const bool held = state_.permissions.IsPlayerHasPermission(*steamId_, name);
+    const bool held = state_.permissions.IsPlayerHasPermission(*steamId_, FString::FromWide(text.c_str()));
     if (!first) {
-        asked_.push_back({WideString(permission), held});
+        asked_.push_back({std::move(text), held});
     }
     return held;
 }
@@ -159,9 +159,7 @@ void Use::Reply(const Decision& decision) {
             const auto seconds = static_cast<std::uint64_t>(
                 std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count()));
             // Looked up first, as the refusal looks up its sender first.
-            const FString sender = failure_.At(messages.sender.Member(), [&] {
-                return FString::FromWide(MessageText(messages.sender).CStr());
-            });
+            const FString sender = Sender(*settings_, failure_);
             const FString text = failure_.At(messages.cooldown.Member(), [&] {
                 const FString format = MessageText(messages.cooldown);
                 return FromFormat(format.CStr(), WideStringView(Decimal(seconds)),

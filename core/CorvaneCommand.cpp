@@ -179,9 +179,8 @@ private:
             reading = ReadConfiguration();
             if (const ConfigProblem* first = reading.FirstError()) {
                 error = DescribeForLog(*first);
-            } else {
-                CheckAuditFileWritable(reading);
             }
+            CheckAuditFileWritable(reading);
         } catch (const std::exception& failure) {
             error = failure.what();
         }

@@ -26,8 +26,8 @@ public:
                            decision_.chained ? "it could run more than one command"
                                              : "it holds an unprintable character");
         }
-        const CommandChain chain = ReadChain(line_.command, settings_.wrappers);
-        decision_.chain = chain.names;
+        CommandChain chain = ReadChain(line_.command, settings_.wrappers);
+        decision_.chain = std::move(chain.names);
         decision_.name = decision_.chain.back();
         for (const std::string& name : decision_.chain) {
             if (settings_.Denies(name)) {
@@ -75,7 +75,6 @@ private:
             return Fail(rules.pointer + "/MaxArguments",
                         fmt::format("{} arguments, more than {}", arguments->size(), *rules.maxArguments));
         }
-        decision_.passedArguments.reserve(rules.arguments.size());
         for (std::size_t i = 0; i < rules.arguments.size(); ++i) {
             if (!rules.arguments[i]) {
                 continue;
@@ -87,7 +86,7 @@ private:
             if (!ArgumentPasses(rule, i, (*arguments)[i])) {
                 return false;
             }
-            decision_.passedArguments.push_back({i, WideString((*arguments)[i])});
+            decision_.passedArguments.push_back({i, (*arguments)[i]});
         }
         return true;
     }

@@ -58,7 +58,7 @@ struct GateLine {
 
 struct PassedArgument {
     std::size_t index = 0;  // from 0
-    WideString text;
+    WideStringView text;    // within the line's command
 };
 
 struct Decision {

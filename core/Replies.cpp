@@ -4,14 +4,11 @@
 #include "engine/Messaging.h"
 
 namespace Corvane {
-namespace {
 
 FString Sender(const Settings& settings, UseFailure& failure) {
     const Setting<WideString>& sender = settings.messages.sender;
     return failure.At(sender.Member(), [&] { return FString::FromWide(MessageText(sender).CStr()); });
 }
-
-}  // namespace
 
 void SendConfiguredReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
                          const Setting<WideString>& message, UseFailure& failure) {

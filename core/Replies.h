@@ -9,6 +9,9 @@
 
 namespace Corvane {
 
+// The configured "Sender" the replies come from; a failing lookup takes the blame.
+FString Sender(const Settings& settings, UseFailure& failure);
+
 // A configured message, which is itself a format text ("NoPermissions" and
 // the like): a brace in it that is not doubled raises the formatting
 // library's error, and nothing is sent.

@@ -547,7 +547,7 @@ SettingsReading ReadConfiguration() {
 
 void CheckAuditFileWritable(SettingsReading& reading) {
     const auto& file = reading.settings.auditFile;
-    if (!file) {
+    if (!file || reading.FirstError() != nullptr) {
         return;
     }
     if (const std::string problem = AuditFileProblem(*file); !problem.empty()) {

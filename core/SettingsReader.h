@@ -31,11 +31,12 @@ SettingsReading ReadSettings(const ConfigFile& file, const std::filesystem::path
 // what ReadConfigFile throws.
 SettingsReading ReadConfiguration();
 
-// The check a load makes beyond the file: whether the audit file can be
-// opened for appending (its missing folders created, nothing written). A
-// warning when it can't: every use would be refused until it can. Kept apart
-// from ReadSettings, which reads files that are not the server's (to find the
-// audit file, to fuzz) and must not create anything where they point.
+// The check a load makes beyond the file, when the file has no error: whether
+// the audit file can be opened for appending (its missing folders created,
+// nothing written). A warning when it can't: every use would be refused until
+// it can. Kept apart from ReadSettings, which reads files that are not the
+// server's (to find the audit file, to fuzz) and must not create anything
+// where they point.
 void CheckAuditFileWritable(SettingsReading& reading);
 
 // The announcement mode a configured word names, if it names one.

@@ -43,9 +43,7 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file,
     }
     std::vector<ConfigProblem> problems;
     Corvane::SettingsReading reading = Corvane::ReadSettings(read, pluginFolder);
-    if (reading.FirstError() == nullptr) {
-        Corvane::CheckAuditFileWritable(reading);
-    }
+    Corvane::CheckAuditFileWritable(reading);
     for (const Corvane::ConfigProblem& problem : reading.problems) {
         problems.push_back(Reported(problem));
     }
