@@ -112,6 +112,10 @@ CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrap
     return chain;
 }
 
+std::string InnermostName(WideStringView command, const std::set<std::string>& wrappers) {
+    return ReadChain(command, wrappers).names.back();
+}
+
 std::optional<std::vector<WideStringView>> ReadArguments(WideStringView text) {
     std::vector<WideStringView> arguments;
     std::size_t i = 0;

@@ -50,6 +50,8 @@ struct CommandChain {
     WideStringView innermost;
 };
 CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrappers);
+// The innermost name of the chain: whose settings and cooldown the command takes.
+std::string InnermostName(WideStringView command, const std::set<std::string>& wrappers);
 
 // What follows the console name in command (after its leading blanks and the
 // name's letters), the arguments' text.

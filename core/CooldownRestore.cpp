@@ -69,7 +69,7 @@ private:
     void Restore(AuditEntry entry) {
         // A line from the future (a clock set wrong) counts as a use just now.
         entry.time = std::min(entry.time, std::chrono::ceil<std::chrono::seconds>(now_));
-        const std::string name = ReadChain(entry.command, settings_.wrappers).names.back();
+        const std::string name = InnermostName(entry.command, settings_.wrappers);
         const CommandSettings* command = settings_.SettingsFor(name);
         if (command == nullptr || command->cooldown <= Cooldowns::Clock::duration::zero()) {
             return;

@@ -4,6 +4,8 @@
 // place (the library's verdict on the text is the same).
 #pragma once
 
+#include <fmt/xchar.h>
+
 #include "host/WideChar.h"
 
 namespace Corvane {
@@ -18,5 +20,15 @@ struct TamedFormat {
 
 // Numbers above the int range are left alone: the library rejects those itself.
 TamedFormat Tame(WideStringView format);
+
+// The format applied to texts as a use would apply it, tamed: the text, or the
+// library's fmt::format_error, as at the use.
+template <class... Texts>
+WideString TrialFormat(WideStringView format, const Texts&... texts) {
+    const WideString tamed = Tame(format).format;
+    return fmt::vformat(fmt::basic_string_view<WideChar>(tamed.data(), tamed.size()),
+                        fmt::make_format_args<fmt::buffer_context<WideChar>>(
+                            fmt::basic_string_view<WideChar>(WideStringView(texts))...));
+}
 
 }  // namespace Corvane

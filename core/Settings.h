@@ -18,6 +18,9 @@
 
 namespace Corvane {
 
+// Longer cooldowns are held for this long; a duration of more would overflow the clock.
+inline constexpr std::chrono::seconds kLongestCooldown{1'000'000'000};
+
 // Who sees the announcement of a granted use.
 enum class Announce {
     All,     // every player, in yellow

@@ -24,8 +24,6 @@ using Severity = ConfigProblem::Severity;
 
 constexpr const char* kNoGrantedUse = "no granted command would run";
 constexpr const char* kNoRefusal = "refused players would get no reply";
-// Longer cooldowns are held for this long; a duration of more would overflow the clock.
-constexpr double kLongestCooldownSeconds = 1e9;
 // A rotated file holds at least a few of the longest audit lines (16 KiB each).
 constexpr std::uint64_t kLeastRotationBytes = 65536;
 constexpr std::uint64_t kMostRotationBytes = std::uint64_t{1} << 40;
@@ -193,17 +191,15 @@ private:
             return std::nullopt;
         }
         const std::string position = std::string("/Messages/") + key;
-        const TamedFormat tamed = Tame(Velkor::Tools::Utf8Decode(message->get<std::string>()));
-        if (tamed.wasWider) {
+        const WideString format = Velkor::Tools::Utf8Decode(message->get<std::string>());
+        if (Tame(format).wasWider) {
             Add(Severity::Warning, position,
                 fmt::format("asks for a field width or precision above {}: every use would format that many "
                             "characters",
                             kWidestField));
         }
         try {
-            return fmt::vformat(fmt::basic_string_view<WideChar>(tamed.format.data(), tamed.format.size()),
-                                fmt::make_format_args<fmt::buffer_context<WideChar>>(
-                                    fmt::basic_string_view<WideChar>(WideStringView(args))...));
+            return TrialFormat(format, args...);
         } catch (const fmt::format_error& error) {
             Add(Severity::Warning, position,
                 std::string("the formatting library rejects it (") + error.what() + "): " + consequence +
@@ -411,7 +407,7 @@ private:
                             ", not a number of seconds, 0 or more");
                 } else {
                     const std::chrono::duration<double> seconds(
-                        std::min(value.get<double>(), kLongestCooldownSeconds));
+                        std::min(value.get<double>(), static_cast<double>(kLongestCooldown.count())));
                     settings.cooldown =
                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds);
                 }

@@ -7,6 +7,7 @@
 
 #include "core/CommandText.h"
 #include "core/Decision.h"
+#include "core/ExceptionText.h"
 #include "core/FormatCheck.h"
 #include "engine/WideText.h"
 
@@ -64,36 +65,22 @@ bool RecordedAnswer(const AuditEntry& entry, WideStringView permission) {
     throw UnknownAnswer(Corvane::Engine::ToUtf8(permission));
 }
 
-std::optional<std::string> AnnounceWord(const Corvane::Settings& settings,
-                                        const std::optional<Corvane::Announce>& announce) {
-    if (!announce && settings.printToChat.Fails()) {
-        return std::nullopt;
-    }
+// Of a granted use, whose PrintToChat, when it decides, could be read.
+std::string AnnounceWord(const Corvane::Settings& settings,
+                         const std::optional<Corvane::Announce>& announce) {
     switch (
         announce.value_or(settings.printToChat.Get() ? Corvane::Announce::All : Corvane::Announce::None)) {
         case Corvane::Announce::All: return "all";
         case Corvane::Announce::Admins: return "admins";
-        case Corvane::Announce::None: return "none";
+        case Corvane::Announce::None: break;
     }
-    return std::nullopt;
+    return "none";
 }
 
 // Less than this of a cooldown left, and the record's times to the second
 // can't tell whether it had ended: the use's second and the cooldown's start
 // are each known within a second.
 constexpr Clock::duration kUnclear = std::chrono::seconds(2);
-
-std::string InnermostName(const AuditEntry& entry, const Corvane::Settings& settings) {
-    return Corvane::ReadChain(entry.command, settings.wrappers).names.back();
-}
-
-std::optional<std::string> Failure(const std::string& member) {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        return member + ": " + error.what();
-    }
-}
 
 }  // namespace
 
@@ -103,17 +90,16 @@ Replayer::UseFailures Replayer::FailuresAtUse(const Corvane::Settings& settings)
     UseFailures failures;
     const auto& logMsg = settings.messages.logMsg;
     try {
-        const WideString format = Corvane::Tame(logMsg.Get()).format;
-        const fmt::basic_string_view<WideChar> text;
-        fmt::vformat(fmt::basic_string_view<WideChar>(format.data(), format.size()),
-                     fmt::make_format_args<fmt::buffer_context<WideChar>>(text, text, text));
+        // As the gate takes it: up to its first NUL.
+        const WideStringView none;
+        Corvane::TrialFormat(logMsg.Get().c_str(), none, none, none);
     } catch (...) {
-        failures.logMsg = Failure(logMsg.Member());
+        failures.logMsg = logMsg.Member() + ": " + Corvane::CurrentExceptionText();
     }
     try {
         settings.printToChat.Get();
     } catch (...) {
-        failures.printToChat = Failure(settings.printToChat.Member());
+        failures.printToChat = settings.printToChat.Member() + ": " + Corvane::CurrentExceptionText();
     }
     return failures;
 }
@@ -122,7 +108,7 @@ std::optional<Clock::time_point> ReplayTime(std::chrono::sys_seconds time) {
     // Room after it for the longest cooldown a configuration holds (10⁹ s)
     // and the second a replayed cooldown starts after its use.
     constexpr auto kLimit = std::chrono::duration_cast<std::chrono::seconds>(Clock::duration::max()) -
-                            std::chrono::seconds(1'000'000'002);
+                            Corvane::kLongestCooldown - std::chrono::seconds(2);
     const auto since = time.time_since_epoch();
     if (since >= kLimit || since <= -kLimit) {
         return std::nullopt;
@@ -144,8 +130,9 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
         return {"rejected", "the line rule reads the line alone, whatever the configuration", "", "",
                 std::nullopt};
     }
-    const std::string name = InnermostName(entry, settings_);
+    const std::string name = Corvane::InnermostName(entry.command, settings_.wrappers);
     const Key key{entry.steamId, name};
+    const Clock::duration length = CooldownOf(name);
     Replayed replayed = entry.cut
                             ? Unknown(entry, now, name, "the record holds only the start of the command", "")
                             : Decided(entry, now, name);
@@ -156,16 +143,16 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
                 Unknown(entry, now, name,
                         "an earlier use the record can't tell may have started the cooldown on " + name, "");
         } else if (entry.outcome == "cooldown" && !recordedGrant_.contains(key) &&
-                   CooldownOf(name) > Clock::duration::zero()) {
+                   length > Clock::duration::zero()) {
             replayed =
                 Unknown(entry, now, name, "the cooldown that held it back started before the record", "");
         }
     }
-    if (replayed.outcome == "granted" && CooldownOf(name) > Clock::duration::zero()) {
-        cooldowns_.Start(entry.steamId, name, CooldownOf(name), now + std::chrono::seconds(1));
+    if (replayed.outcome == "granted" && length > Clock::duration::zero()) {
+        cooldowns_.Start(entry.steamId, name, length, now + std::chrono::seconds(1));
     }
     if (entry.outcome == "granted") {
-        recordedGrant_[key] = true;
+        recordedGrant_.insert(key);
     }
     return replayed;
 }
@@ -187,12 +174,13 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const
     }
     Replayed replayed{Corvane::OutcomeName(decision.outcome), std::move(decision.reason),
                       std::move(decision.rule), "", std::nullopt};
-    const bool through =
-        decision.outcome == Corvane::Outcome::Granted || decision.outcome == Corvane::Outcome::NoPrefix;
-    if (through && entry.outcome == "failed") {
+    if (decision.outcome != Corvane::Outcome::Granted) {
+        return replayed;
+    }
+    if (entry.outcome == "failed") {
         // What failed was the server's, not the configuration's.
         replayed.outcome = "failed";
-    } else if (decision.outcome == Corvane::Outcome::Granted) {
+    } else {
         // Before anything runs, the gate reads LogMsg, then PrintToChat unless the command's entry decides.
         if (const auto& failure = failures_.logMsg    ? failures_.logMsg
                                   : decision.announce ? std::nullopt

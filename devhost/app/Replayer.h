@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -37,8 +38,7 @@ struct Replayed {
     std::string rule;
     // Unknown: the permission whose answer the record does not hold.
     std::string permission;
-    // Granted: who would see the announcement ("all", "admins", "none");
-    // unset when PrintToChat decides and can't be read.
+    // Granted: who would see the announcement ("all", "admins", "none").
     std::optional<std::string> announce;
 };
 
@@ -83,7 +83,7 @@ private:
     // Until when an undecided use may have held the player back.
     std::map<Key, Clock::time_point> mayHoldUntil_;
     // The player's uses of the name that the record shows granted.
-    std::map<Key, bool> recordedGrant_;
+    std::set<Key> recordedGrant_;
 };
 
 }  // namespace DevHost
