@@ -2,8 +2,10 @@
 
 #include "engine/WideText.h"
 
+std::string Corvane::EscapedProblem(const std::string& position, const std::string& description) {
+    return Engine::EscapeForLog((position.empty() ? "" : position + ": ") + description);
+}
+
 std::string Corvane::DescribeForLog(const ConfigProblem& problem) {
-    // Names and words come from the operator's file: written so that they can't forge a line.
-    return Engine::EscapeForLog("config.json: " + (problem.position.empty() ? "" : problem.position + ": ") +
-                                problem.description);
+    return "config.json: " + EscapedProblem(problem.position, problem.description);
 }

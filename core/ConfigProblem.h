@@ -19,6 +19,10 @@ struct ConfigProblem {
     std::string description;
 };
 
+// "<position>: <description>" (no position, no colon), escaped as the
+// plugin's log writes it: names and words come from the operator's file.
+std::string EscapedProblem(const std::string& position, const std::string& description);
+
 // "config.json: <position>: <description>", as the plugin's log shows it.
 std::string DescribeForLog(const ConfigProblem& problem);
 

@@ -1,10 +1,10 @@
 #include "devhost/app/CheckConfig.h"
 
+#include "core/ConfigProblem.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/ConfigProblems.h"
 #include "devhost/app/RuleTrials.h"
 #include "devhost/app/Session.h"
-#include "engine/WideText.h"
 
 namespace DevHost {
 namespace {
@@ -59,11 +59,7 @@ int CheckConfig(const std::filesystem::path& file, std::ostream& out) {
     const std::vector<ConfigProblem> problems = FindConfigProblems(file, scratch.PluginFolder());
     const std::string name = file.string();
     for (const ConfigProblem& problem : problems) {
-        // Names and texts from the file, escaped as the server's log has them.
-        out << name << ": "
-            << Corvane::Engine::EscapeForLog((problem.position.empty() ? "" : problem.position + ": ") +
-                                             problem.description)
-            << "\n";
+        out << name << ": " << Corvane::EscapedProblem(problem.position, problem.description) << "\n";
     }
     if (problems.empty()) {
         out << name << ": no problems found\n";

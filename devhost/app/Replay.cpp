@@ -6,11 +6,11 @@
 #include "core/AuditEntry.h"
 #include "core/AuditPath.h"
 #include "core/AuditReader.h"
+#include "core/ConfigProblem.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/ForwardLines.h"
 #include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
-#include "engine/WideText.h"
 
 namespace DevHost {
 namespace {
@@ -30,10 +30,8 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
     }
     Corvane::SettingsReading reading = Corvane::ReadSettings(read, file.parent_path());
     if (const Corvane::ConfigProblem* problem = reading.FirstError()) {
-        throw std::runtime_error(
-            "the configuration " + Corvane::PathText(file) + " can't be used: " +
-            Corvane::Engine::EscapeForLog((problem->position.empty() ? "" : problem->position + ": ") +
-                                          problem->description));
+        throw std::runtime_error("the configuration " + Corvane::PathText(file) + " can't be used: " +
+                                 Corvane::EscapedProblem(problem->position, problem->description));
     }
     return std::move(reading.settings);
 }
