@@ -95,4 +95,25 @@ bool MatchesPattern(WideStringView text, WideStringView pattern) {
     return p == pattern.size();
 }
 
+RuleMiss CheckArgument(const ArgumentRule& rule, WideStringView argument) {
+    if (rule.min || rule.max) {
+        const auto number = DecimalNumber(argument);
+        if (!number) {
+            return RuleMiss::NotANumber;
+        }
+        if (rule.min && *number < *rule.min) {
+            return RuleMiss::BelowMin;
+        }
+        if (rule.max && *number > *rule.max) {
+            return RuleMiss::AboveMax;
+        }
+    }
+    if (!rule.allow.empty() &&
+        std::none_of(rule.allow.begin(), rule.allow.end(),
+                     [&](const WideString& pattern) { return MatchesPattern(argument, pattern); })) {
+        return RuleMiss::NoPattern;
+    }
+    return RuleMiss::None;
+}
+
 }  // namespace Corvane

@@ -45,4 +45,9 @@ std::optional<double> DecimalNumber(WideStringView text);
 // Whether text matches pattern, ASCII letters compared without regard to case.
 bool MatchesPattern(WideStringView text, WideStringView pattern);
 
+// What of a rule an argument fails, its permission aside, in the order the
+// rule is checked: its bounds, then its patterns.
+enum class RuleMiss { None, NotANumber, BelowMin, AboveMax, NoPattern };
+RuleMiss CheckArgument(const ArgumentRule& rule, WideStringView argument);
+
 }  // namespace Corvane

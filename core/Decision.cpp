@@ -96,23 +96,16 @@ private:
         const auto which = [&] {
             return fmt::format("argument {} ({})", index + 1, Engine::ToUtf8(argument));
         };
-        if (rule.min || rule.max) {
-            const auto number = DecimalNumber(argument);
-            const char* bound = rule.min ? "/Min" : "/Max";
-            if (!number) {
-                return Fail(rule.pointer + bound, which() + " is not a decimal number");
-            }
-            if (rule.min && *number < *rule.min) {
+        switch (CheckArgument(rule, argument)) {
+            case RuleMiss::None: break;
+            case RuleMiss::NotANumber:
+                return Fail(rule.pointer + (rule.min ? "/Min" : "/Max"),
+                            which() + " is not a decimal number");
+            case RuleMiss::BelowMin:
                 return Fail(rule.pointer + "/Min", fmt::format("{} is below {}", which(), *rule.min));
-            }
-            if (rule.max && *number > *rule.max) {
+            case RuleMiss::AboveMax:
                 return Fail(rule.pointer + "/Max", fmt::format("{} is above {}", which(), *rule.max));
-            }
-        }
-        if (!rule.allow.empty() &&
-            std::none_of(rule.allow.begin(), rule.allow.end(),
-                         [&](const WideString& pattern) { return MatchesPattern(argument, pattern); })) {
-            return Fail(rule.pointer + "/Allow", which() + " matches no pattern");
+            case RuleMiss::NoPattern: return Fail(rule.pointer + "/Allow", which() + " matches no pattern");
         }
         if (rule.permission) {
             WideString permission =

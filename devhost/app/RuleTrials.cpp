@@ -27,19 +27,6 @@ std::string Decimal(double value) {
     return text;
 }
 
-bool Passes(const ArgumentRule& rule, const std::string& argument) {
-    const WideString wide = Wide(argument);
-    if (rule.min || rule.max) {
-        const auto number = Corvane::DecimalNumber(wide);
-        if (!number || (rule.min && *number < *rule.min) || (rule.max && *number > *rule.max)) {
-            return false;
-        }
-    }
-    return rule.allow.empty() ||
-           std::any_of(rule.allow.begin(), rule.allow.end(),
-                       [&](const WideString& pattern) { return Corvane::MatchesPattern(wide, pattern); });
-}
-
 // Arguments that could pass a rule: numbers at and within its bounds, and
 // each pattern with its wildcards filled in.
 std::vector<std::string> Candidates(const ArgumentRule& rule) {
@@ -66,7 +53,7 @@ std::vector<std::string> Candidates(const ArgumentRule& rule) {
 std::optional<std::string> Passing(const ArgumentRule& rule, const std::string& other = {}) {
     for (const std::string& candidate : Candidates(rule)) {
         if (candidate != other && !candidate.empty() && candidate.find(' ') == std::string::npos &&
-            Passes(rule, candidate)) {
+            Corvane::CheckArgument(rule, Wide(candidate)) == Corvane::RuleMiss::None) {
             return candidate;
         }
     }
