@@ -33,11 +33,9 @@ public:
     using string_t = json::string_t;
     using binary_t = json::binary_t;
 
-    std::optional<std::string> time, steamId, outcome, command, action, character, permission, rule;
+    std::optional<std::string> time, steamId, outcome, command, action, permission, rule;
     bool cut = false;
     std::vector<PermissionAnswer> asked;
-
-    bool IsObject() const { return object_; }
 
     bool null() { return Value(); }
     bool boolean(bool value) {
@@ -59,7 +57,6 @@ public:
         return Value();
     }
     bool start_object(std::size_t /*elements*/) {
-        object_ = object_ || events_ == 0;
         if (depth_ == 2) {
             answer_ = askedList_;
             answerPermission_.reset();
@@ -103,14 +100,9 @@ private:
 
     // A member of the line starts: what it held before no longer counts.
     void Member(const std::string& name) {
-        const std::pair<const char*, std::optional<std::string>*> texts[] = {{"time", &time},
-                                                                             {"steamId", &steamId},
-                                                                             {"outcome", &outcome},
-                                                                             {"command", &command},
-                                                                             {"action", &action},
-                                                                             {"character", &character},
-                                                                             {"permission", &permission},
-                                                                             {"rule", &rule}};
+        const std::pair<const char*, std::optional<std::string>*> texts[] = {
+            {"time", &time},     {"steamId", &steamId},       {"outcome", &outcome}, {"command", &command},
+            {"action", &action}, {"permission", &permission}, {"rule", &rule}};
         text_ = nullptr;
         for (const auto& [textName, text] : texts) {
             if (name == textName) {
@@ -138,7 +130,6 @@ private:
     // Directly in an object of the "asked" list.
     bool InAnswer() const { return answer_ && depth_ == 3; }
     bool Open() {
-        ++events_;
         ++depth_;
         return true;
     }
@@ -148,7 +139,6 @@ private:
     }
     // After a value, the member it belonged to is done with.
     bool Value() {
-        ++events_;
         if (depth_ <= 1) {
             text_ = nullptr;
         }
@@ -156,8 +146,6 @@ private:
     }
 
     std::size_t depth_ = 0;
-    std::size_t events_ = 0;
-    bool object_ = false;
     std::optional<std::string>* text_ = nullptr;
     Kind member_ = kOther;
     bool askedList_ = false;  // the "asked" list is open
@@ -195,7 +183,7 @@ std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text) {
 
 std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
     EntryReader record;
-    if (!json::sax_parse(line.data(), line.data() + line.size(), &record) || !record.IsObject()) {
+    if (!json::sax_parse(line.data(), line.data() + line.size(), &record)) {
         return std::nullopt;
     }
     AuditEntry entry;
@@ -211,7 +199,6 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
     }
     entry.time = *parsed;
     entry.outcome = std::move(*record.outcome);
-    entry.character = record.character.value_or("");
     entry.command = record.command ? Velkor::Tools::Utf8Decode(*record.command) : WideString();
     entry.cut = record.cut;
     entry.action = record.action.value_or("");

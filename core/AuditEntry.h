@@ -18,7 +18,6 @@ namespace Corvane {
 struct AuditEntry {
     std::chrono::sys_seconds time;  // to the second, as written
     std::uint64_t steamId = 0;
-    std::string character;  // UTF-8
     // A /cheat line's command (its first 1,000 characters when it did not run);
     // empty for a /corvane line, which has an action instead.
     WideString command;
