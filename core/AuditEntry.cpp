@@ -1,5 +1,7 @@
 #include "core/AuditEntry.h"
 
+#include <fmt/format.h>
+
 #include <charconv>
 
 #include <nlohmann/json.hpp>
@@ -179,6 +181,16 @@ std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text) {
         return std::nullopt;
     }
     return sys_days(day) + hours(*h) + minutes(*mi) + seconds(*s);
+}
+
+std::string UtcText(std::chrono::sys_seconds time) {
+    using namespace std::chrono;
+    const auto day = floor<days>(time);
+    const year_month_day date(day);
+    const hh_mm_ss clock(time - day);
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", static_cast<int>(date.year()),
+                       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                       clock.hours().count(), clock.minutes().count(), clock.seconds().count());
 }
 
 std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {

@@ -37,5 +37,7 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line);
 
 // "2026-12-07T21:57:03Z"; none when the text is not such a time.
 std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text);
+// The time as the audit line writes it, "2026-12-07T21:57:03Z".
+std::string UtcText(std::chrono::sys_seconds time);
 
 }  // namespace Corvane

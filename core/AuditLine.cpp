@@ -1,6 +1,6 @@
 #include "core/AuditLine.h"
 
-#include <fmt/chrono.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AuditEntry.h"
 #include "core/CommandText.h"
 #include "engine/WideText.h"
 
@@ -41,11 +42,6 @@ struct Escaped {
     std::string json;
     std::size_t taken = 0;
 };
-
-std::string UtcNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    return fmt::format("{:%Y-%m-%dT%H:%M:%SZ}", fmt::gmtime(now));
-}
 
 WideString Ascii(std::string_view text) {
     return WideString(text.begin(), text.end());
@@ -112,7 +108,8 @@ std::vector<PermissionAnswer> Thinned(const std::vector<PermissionAnswer>& asked
 
 std::vector<Member> MembersOf(const AuditRecord& record) {
     std::vector<Member> members;
-    members.push_back({"time", Ascii(UtcNow())});
+    members.push_back(
+        {"time", Ascii(UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())))});
     members.push_back({"steamId", Ascii(std::to_string(record.steamId))});
     members.push_back({"character", Engine::FromUtf8(record.character)});
     if (!record.action.empty()) {

@@ -19,17 +19,6 @@ constexpr std::size_t kShownCharacters = 200;
 constexpr const char* kOutcomes[] = {"granted",  "cooldown", "refused", "denied",
                                      "rejected", "failed",   kUnknown};
 
-// "2026-12-07T21:57:03Z", as the audit line writes it.
-std::string UtcText(std::chrono::sys_seconds time) {
-    using namespace std::chrono;
-    const auto day = floor<days>(time);
-    const year_month_day date(day);
-    const hh_mm_ss clock(time - day);
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", static_cast<int>(date.year()),
-                       static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                       clock.hours().count(), clock.minutes().count(), clock.seconds().count());
-}
-
 // "1 line", "2 lines".
 std::string Counted(std::size_t count, const char* thing) {
     return fmt::format("{} {}{}", count, thing, count == 1 ? "" : "s");
@@ -60,7 +49,7 @@ void ReplayReport::Add(const Corvane::AuditEntry& entry, const Replayed& replaye
 
 void ReplayReport::PrintChange(const Corvane::AuditEntry& entry, const Replayed& replayed) {
     if (json_) {
-        ordered_json change = {{"time", UtcText(entry.time)},
+        ordered_json change = {{"time", Corvane::UtcText(entry.time)},
                                {"steamId", std::to_string(entry.steamId)},
                                {"command", Corvane::Engine::ToUtf8(entry.command)},
                                {"old", entry.outcome},
@@ -80,7 +69,7 @@ void ReplayReport::PrintChange(const Corvane::AuditEntry& entry, const Replayed&
     }
     // Tab-separated: a tab in the command or the reason is shown as \t.
     const std::string rule = replayed.rule.empty() ? "" : " (" + replayed.rule + ")";
-    out_ << UtcText(entry.time) << '\t' << entry.steamId << '\t' << entry.outcome << " -> "
+    out_ << Corvane::UtcText(entry.time) << '\t' << entry.steamId << '\t' << entry.outcome << " -> "
          << replayed.outcome << '\t' << Corvane::LogExcerpt(entry.command, kShownCharacters) << '\t'
          << Corvane::Engine::EscapeForLog(replayed.reason + rule) << '\n';
 }
