@@ -35,20 +35,8 @@ char Fold(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
-}
-
-// Close: the case differs, or one or two edits apart (a name of three
-// letters or fewer, one edit).
-bool IsClose(std::string_view key, std::string_view known) {
-    const std::size_t limit = known.size() <= 3 ? 1 : 2;
-    return EditDistance(key, known, limit) <= limit;
-}
-
-}  // namespace
-
+// Edits (insertions, deletions, substitutions, swaps of neighbours) between
+// a and b, ASCII case ignored; stops counting at limit + 1.
 std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t limit) {
     const std::size_t longer = std::max(a.size(), b.size());
     if (longer - std::min(a.size(), b.size()) > limit) {
@@ -73,6 +61,19 @@ std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t lim
     }
     return std::min(previous[b.size()], limit + 1);
 }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return EditDistance(a, b, 0) == 0;
+}
+
+// Close: the case differs, or one or two edits apart (a name of three
+// letters or fewer, one edit).
+bool IsClose(std::string_view key, std::string_view known) {
+    const std::size_t limit = known.size() <= 3 ? 1 : 2;
+    return EditDistance(key, known, limit) <= limit;
+}
+
+}  // namespace
 
 bool IsKnownMember(ConfigLevel level, std::string_view key) {
     const auto& keys = LevelOf(level).keys;

@@ -25,8 +25,4 @@ bool IsKnownMember(ConfigLevel level, std::string_view key);
 // when neither. parent is the JSON pointer of the object holding key.
 std::optional<std::string> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key);
 
-// Edits (insertions, deletions, substitutions, swaps of neighbours) between
-// a and b, ASCII case ignored; stops counting at limit + 1.
-std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t limit);
-
 }  // namespace Corvane

@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "core/ConfigFile.h"
-#include "core/ConfigSchema.h"
 #include "core/SettingsReader.h"
 #include "devhost/server/StandInServer.h"
 
@@ -168,22 +167,6 @@ TEST_F(ConfigMistakes, AHugeFieldWidthIsWarnedOfAndDoesNotFoolTheCheck) {
             {"PrintToChat", true},
             {"Messages", {{"LogMsg", c.logMsg}, {"NoPermissions", "No."}, {"Sender", "S"}}}};
         EXPECT_EQ(Problems(config.dump()), c.problems);
-    }
-}
-
-TEST(EditDistance, CountsEditsIgnoringCaseUpToItsLimit) {
-    const struct {
-        const char* a;
-        const char* b;
-        std::size_t distance;
-    } cases[] = {
-        {"Deny", "deny", 0},         {"Denny", "Deny", 1},   {"AudtiLog", "AuditLog", 1},
-        {"Cooldwon", "Cooldown", 1}, {"Sendr", "Sender", 1}, {"Wrapers", "Wrappers", 1},
-        {"Keep", "Max", 3},          {"", "Keep", 3},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.a) + " " + c.b);
-        EXPECT_EQ(Corvane::EditDistance(c.a, c.b, 2), c.distance);
     }
 }
 
