@@ -1,5 +1,8 @@
 #include "core/ConfigSchema.h"
 
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -78,6 +81,10 @@ bool IsClose(std::string_view key, std::string_view known) {
 bool IsKnownMember(ConfigLevel level, std::string_view key) {
     const auto& keys = LevelOf(level).keys;
     return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+std::string KnownMembers(ConfigLevel level) {
+    return fmt::format("{}", fmt::join(LevelOf(level).keys, ", "));
 }
 
 std::optional<std::string> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key) {

@@ -19,6 +19,8 @@ enum class ConfigLevel {
 };
 
 bool IsKnownMember(ConfigLevel level, std::string_view key);
+// The members known at level, "MaxBytes, Keep", for errors to list.
+std::string KnownMembers(ConfigLevel level);
 
 // "(did you mean /Deny?)" for a key close to a known one at its level, or
 // "(it belongs at /Messages/LogMsg)" for one known at another level; none

@@ -290,8 +290,7 @@ private:
                 rotation.keep = static_cast<std::uint32_t>(keep.value_or(0));
                 whole = whole && keep;
             } else {
-                NotASetting(ConfigLevel::AuditRotate, "/AuditRotate", key,
-                            "of the rotation (MaxBytes, Keep)");
+                NotASetting(ConfigLevel::AuditRotate, "/AuditRotate", key, "of the rotation");
                 whole = false;
             }
         }
@@ -315,7 +314,8 @@ private:
                      const char* settings) {
         const auto suggestion = Suggestion(level, parent, key);
         Add(Severity::Error, MemberPointer(parent, key),
-            std::string("is not a setting ") + settings + (suggestion ? " " + *suggestion : std::string()));
+            std::string("is not a setting ") + settings + " (" + KnownMembers(level) + ")" +
+                (suggestion ? " " + *suggestion : std::string()));
     }
 
     static std::string NotAName(const std::string& name, const char* consequence) {
@@ -428,8 +428,7 @@ private:
             } else if (key == "Arguments") {
                 settings.rules.arguments = ReadArgumentRules(member, value);
             } else {
-                NotASetting(ConfigLevel::Command, position, key,
-                            "of a command (Cooldown, Announce, MaxArguments, Arguments)");
+                NotASetting(ConfigLevel::Command, position, key, "of a command");
             }
         }
         settings.rules.pointer = position;
@@ -478,8 +477,7 @@ private:
                     rule.permission = value.get<bool>();
                 }
             } else {
-                NotASetting(ConfigLevel::ArgumentRule, position, key,
-                            "of an argument rule (Min, Max, Allow, Permission)");
+                NotASetting(ConfigLevel::ArgumentRule, position, key, "of an argument rule");
             }
         }
         if (rule.min && rule.max && *rule.min > *rule.max) {
