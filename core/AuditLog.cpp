@@ -130,7 +130,8 @@ void AuditWriter::Append(const AuditRecord& record) {
         return;
     }
     const fs::path& file = *file_;
-    const std::string line = AuditLine(record) + "\n";
+    std::string line = AuditLine(record);
+    line += '\n';
     Platform::AppendingFile opened;
     std::optional<Failure> failure = OpenCreatingFolders(opened, file);
     if (!failure && rotation_ && RotationDue(opened, line.size())) {
@@ -141,20 +142,25 @@ void AuditWriter::Append(const AuditRecord& record) {
     if (failure) {
         Fail(failure->verb, file, failure->reason);
     }
-    const std::string text = EndingMidLine().Holds(file) ? "\n" + line : line;
-    const std::size_t written = opened.Write(text);
-    if (written == text.size()) {
+    const bool afterPart = EndingMidLine().Holds(file);
+    if (afterPart) {
+        line.insert(0, 1, '\n');
+    }
+    const std::size_t written = opened.Write(line);
+    if (written == line.size()) {
         if (!opened.Close()) {
             Fail("write", file, opened.Reason());
         }
         if (size_) {
-            *size_ += text.size();
+            *size_ += line.size();
         }
-        EndingMidLine().Mark(file, false);
+        if (afterPart) {
+            EndingMidLine().Mark(file, false);
+        }
         return;
     }
     std::string reason = opened.Reason().empty()
-                             ? fmt::format("only {} of {} bytes were written", written, text.size())
+                             ? fmt::format("only {} of {} bytes were written", written, line.size())
                              : opened.Reason();
     if (written > 0 && !opened.CutBack(file, written)) {
         EndingMidLine().Mark(file, true);

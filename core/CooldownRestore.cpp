@@ -66,15 +66,15 @@ private:
         return true;
     }
 
-    void Restore(AuditEntry entry) {
+    void Restore(const AuditEntry& entry) {
         // A line from the future (a clock set wrong) counts as a use just now.
-        entry.time = std::min(entry.time, std::chrono::ceil<std::chrono::seconds>(now_));
+        const auto time = std::min(entry.time, std::chrono::ceil<std::chrono::seconds>(now_));
         const std::string name = InnermostName(entry.command, settings_.wrappers);
         const CommandSettings* command = settings_.SettingsFor(name);
         if (command == nullptr || command->cooldown <= Cooldowns::Clock::duration::zero()) {
             return;
         }
-        const auto ends = entry.time + std::chrono::seconds(1) + command->cooldown;
+        const auto ends = time + std::chrono::seconds(1) + command->cooldown;
         const auto left = std::chrono::duration_cast<Cooldowns::Clock::duration>(ends - now_);
         // Newest first: an older use of the same command ends no later.
         if (left > cooldowns_.Remaining(entry.steamId, name, steadyNow_)) {
