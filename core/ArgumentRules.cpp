@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "engine/WideText.h"
+
 namespace Corvane {
 namespace {
 
@@ -16,13 +18,9 @@ WideChar Fold(WideChar c) {
     return c >= 'A' && c <= 'Z' ? static_cast<WideChar>(c - 'A' + 'a') : c;
 }
 
-bool IsHighSurrogate(WideChar c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
 // The length of the character at text[i]: a surrogate pair is one character.
 std::size_t CharacterLength(WideStringView text, std::size_t i) {
-    return IsHighSurrogate(text[i]) && i + 1 < text.size() ? 2 : 1;
+    return Engine::IsHighSurrogate(text[i]) && i + 1 < text.size() ? 2 : 1;
 }
 
 }  // namespace

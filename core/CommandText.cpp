@@ -37,10 +37,9 @@ bool IsOnePrintableLine(WideStringView command) {
         }
         // A surrogate without its pair: the console gets a code unit that no
         // audit line or log can show as it is.
-        const bool high = code >= 0xD800 && code <= 0xDBFF;
-        const bool low = code >= 0xDC00 && code <= 0xDFFF;
-        const bool pairedHigh =
-            high && i + 1 < command.size() && command[i + 1] >= 0xDC00 && command[i + 1] <= 0xDFFF;
+        const bool high = Engine::IsHighSurrogate(code);
+        const bool low = Engine::IsLowSurrogate(code);
+        const bool pairedHigh = high && i + 1 < command.size() && Engine::IsLowSurrogate(command[i + 1]);
         if (low || (high && !pairedHigh)) {
             return false;
         }
@@ -157,7 +156,7 @@ std::size_t CutPoint(WideStringView text, std::size_t maxCharacters) {
         return text.size();
     }
     const auto last = static_cast<char32_t>(text[maxCharacters - 1]);
-    const bool splitsPair = maxCharacters > 0 && last >= 0xD800 && last <= 0xDBFF;
+    const bool splitsPair = maxCharacters > 0 && Engine::IsHighSurrogate(last);
     return splitsPair ? maxCharacters - 1 : maxCharacters;
 }
 

@@ -7,12 +7,8 @@
 
 namespace {
 
-bool IsHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char32_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
+using Corvane::Engine::IsHighSurrogate;
+using Corvane::Engine::IsLowSurrogate;
 
 // The length of the valid UTF-8 sequence at text[i] and its code point; a
 // length of 0 when none begins there.

@@ -7,6 +7,13 @@
 #include "host/WideChar.h"
 
 namespace Corvane::Engine {
+inline constexpr bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+inline constexpr bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
 // The character at text[i], moving i past it: a surrogate pair is one
 // character, a surrogate without its pair U+FFFD.
 char32_t NextCharacter(WideStringView text, std::size_t& i);
