@@ -59,7 +59,7 @@ void AppendEscaped(std::string& out, char32_t c) {
         default: break;
     }
     if (c < 0x20 || c == 0x7F || Engine::ShownAsEscape(c)) {
-        fmt::format_to(std::back_inserter(out), "\\u{:04X}", static_cast<std::uint32_t>(c));
+        Engine::AppendUnicodeEscape(out, c);
     } else {
         Engine::AppendUtf8(out, c);
     }

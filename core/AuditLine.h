@@ -45,7 +45,7 @@ constexpr std::size_t kAuditLineLimit = 16384;
 // not run keeps at most its first 1,000 characters. A cut never splits a
 // surrogate pair. Of more than 64 asked questions, the first 63 and the last
 // are written, and "askedCut" counts the others. Control characters, DEL and what Engine::ShownAsEscape names
-// are written as \uXXXX.
+// are written as escapes (Engine::AppendUnicodeEscape).
 std::string AuditLine(const AuditRecord& record);
 
 }  // namespace Corvane

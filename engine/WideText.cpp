@@ -2,8 +2,13 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <span>
 #include <utility>
+
+#include "engine/InvisibleTable.h"
 
 namespace {
 
@@ -96,9 +101,22 @@ WideString Corvane::Engine::FromUtf8(std::string_view utf8) {
 }
 
 bool Corvane::Engine::ShownAsEscape(char32_t c) {
-    const auto within = [c](char32_t first, char32_t last) { return c >= first && c <= last; };
-    return within(0x80, 0x9F) || c == 0xAD || c == 0x61C || c == 0x180E || within(0x200B, 0x200F) ||
-           within(0x2028, 0x202E) || within(0x2060, 0x2064) || within(0x2066, 0x2069) || c == 0xFEFF;
+    if ((c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029) {
+        return true;
+    }
+    const std::span<const CodeRange> invisible = InvisibleRanges();
+    const auto after =
+        std::upper_bound(invisible.begin(), invisible.end(), c,
+                         [](char32_t code, const CodeRange& range) { return code < range.first; });
+    return after != invisible.begin() && c <= std::prev(after)->last;
+}
+
+void Corvane::Engine::AppendUnicodeEscape(std::string& out, char32_t c) {
+    if (c >= 0x10000) {
+        AppendUnicodeEscape(out, 0xD800 + ((c - 0x10000) >> 10));
+        c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+    }
+    fmt::format_to(std::back_inserter(out), "\\u{:04X}", static_cast<std::uint32_t>(c));
 }
 
 std::string Corvane::Engine::ToPrintableUtf8(WideStringView text) {
@@ -111,7 +129,7 @@ std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
         if (const auto [c, length] = SequenceAt(utf8, i); length > 1 && ShownAsEscape(c)) {
-            printable += fmt::format("\\u{:04X}", static_cast<std::uint32_t>(c));
+            AppendUnicodeEscape(printable, c);
             i += length - 1;
         } else if (byte == '\\') {
             printable += "\\\\";
@@ -128,4 +146,19 @@ std::string Corvane::Engine::EscapeForLog(std::string_view utf8) {
         }
     }
     return printable;
+}
+
+std::string Corvane::Engine::EscapeInvisibleInJson(std::string_view json) {
+    std::string escaped;
+    escaped.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto [c, length] = SequenceAt(json, i);
+        if (c == 0x7F || (length > 1 && ShownAsEscape(c))) {
+            AppendUnicodeEscape(escaped, c);
+            i += length - 1;
+        } else {
+            escaped += json[i];
+        }
+    }
+    return escaped;
 }

@@ -23,18 +23,26 @@ std::string ToUtf8(WideStringView text);
 WideString FromUtf8(std::string_view utf8);
 void AppendUtf8(std::string& out, char32_t c);
 
-// Whether a log or audit line writes c as \uXXXX: shown raw, it would hide,
-// forge or reorder what the line says. The C1 controls, the line and paragraph
-// separators, the bidirectional controls (U+061C, U+200E, U+200F, U+202A to
-// U+202E, U+2066 to U+2069) and the invisible format characters (U+00AD,
-// U+180E, U+200B to U+200D, U+2060 to U+2064, U+FEFF).
+// Whether a log or audit line writes c as an escape: shown raw, it would
+// hide, forge or reorder what the line says. The C1 controls, the line and
+// paragraph separators, and every code point that shows nothing or steers how
+// text shows (InvisibleTable.h: the bidirectional controls, the zero-width
+// characters, variation selectors, tags and the like).
 bool ShownAsEscape(char32_t c);
+// Appends c as JSON writes it escaped: \uXXXX, or a surrogate pair's two
+// escapes beyond U+FFFF, so that no reader can take the digits after it as
+// part of the escape.
+void AppendUnicodeEscape(std::string& out, char32_t c);
 
 // ToUtf8 with what could forge or reorder a log line written as escapes:
 // C0 controls and DEL as \r, \n, \t or \xNN, and what ShownAsEscape names as
-// \uXXXX.
+// AppendUnicodeEscape writes it.
 std::string ToPrintableUtf8(WideStringView text);
 // The same escapes over text that is already UTF-8; a backslash is doubled,
 // so that no escape can be typed.
 std::string EscapeForLog(std::string_view utf8);
+// JSON text (UTF-8) with DEL and what ShownAsEscape names escaped as
+// AppendUnicodeEscape writes them, everything else as it stands: outside its
+// strings, JSON text is ASCII, and inside them an escape means the character.
+std::string EscapeInvisibleInJson(std::string_view json);
 }  // namespace Corvane::Engine

@@ -64,7 +64,9 @@ void ReplayReport::PrintChange(const Corvane::AuditEntry& entry, const Replayed&
         if (replayed.announce) {
             change["announce"] = *replayed.announce;
         }
-        out_ << change.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';
+        out_ << Corvane::Engine::EscapeInvisibleInJson(
+                    change.dump(-1, ' ', false, ordered_json::error_handler_t::replace))
+             << '\n';
         return;
     }
     // Tab-separated: a tab in the command or the reason is shown as \t.
@@ -83,7 +85,7 @@ void ReplayReport::Finish() {
         const ordered_json summary = {{"replayed", replayed_},     {"changed", changed_},
                                       {"unknown", unknown_},       {"skipped", skipped_},
                                       {"passedOver", passedOver_}, {"outcomes", outcomes}};
-        out_ << summary.dump() << '\n';
+        out_ << Corvane::Engine::EscapeInvisibleInJson(summary.dump()) << '\n';
         out_.flush();
         return;
     }

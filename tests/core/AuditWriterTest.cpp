@@ -20,6 +20,7 @@
 #include "devhost/platform/FileFaults.h"
 #include "devhost/platform/Wine.h"
 #include "devhost/server/ServerDirectory.h"
+#include "engine/WideText.h"
 #include "host/Velkor.h"
 #include "tests/support/RecordingSink.h"
 
@@ -164,13 +165,25 @@ TEST(AuditLine, ManyAskedQuestionsAreThinnedToStayWithinTheBound) {
 }
 
 TEST(AuditLine, WhatWouldHideOrReorderTheLineIsWrittenAsAnEscape) {
-    const WideChar hidden[] = {0x061C, 0x200E, 0x200F, 0x202A, 0x202E, 0x2066, 0x2069, 0x00AD,
-                               0x180E, 0x200B, 0x200D, 0x2060, 0x2064, 0xFEFF, 0x0085, 0x2028};
-    for (const WideChar c : hidden) {
-        const std::string escape = fmt::format("\\u{:04X}", static_cast<unsigned>(c));
-        SCOPED_TRACE(escape);
-        const std::string line = Corvane::AuditLine(Refused(WIDE("1") + WideString(1, c) + WIDE("0")));
-        EXPECT_THAT(line, HasSubstr(R"("command":"1)" + escape + R"(0")"));
+    const struct {
+        WideStringView text;
+        const char* escape;
+    } hidden[] = {
+        {WIDE("\u061C"), "\\u061C"}, {WIDE("\u202E"), "\\u202E"},
+        {WIDE("\u2069"), "\\u2069"}, {WIDE("\u00AD"), "\\u00AD"},
+        {WIDE("\u200B"), "\\u200B"}, {WIDE("\uFEFF"), "\\uFEFF"},
+        {WIDE("\u0085"), "\\u0085"}, {WIDE("\u2028"), "\\u2028"},
+        {WIDE("\u034F"), "\\u034F"}, {WIDE("\u3164"), "\\u3164"},
+        {WIDE("\u206D"), "\\u206D"}, {WIDE("\uFE0E"), "\\uFE0E"},
+        {WIDE("\uFFFA"), "\\uFFFA"}, {WIDE("\U000E0041"), "\\uDB40\\uDC41"},
+    };
+    for (const auto& c : hidden) {
+        SCOPED_TRACE(c.escape);
+        const std::string line = Corvane::AuditLine(Refused(WIDE("1") + WideString(c.text) + WIDE("0")));
+        EXPECT_THAT(line, HasSubstr(R"("command":"1)" + std::string(c.escape) + R"(0")"));
+        EXPECT_EQ(json::parse(line)["command"],
+                  Corvane::Engine::ToUtf8(WIDE("1") + WideString(c.text) + WIDE("0")))
+            << "the escape reads back as the character";
     }
 }
 

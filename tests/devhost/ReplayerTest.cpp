@@ -181,6 +181,17 @@ TEST(ReplayReport, TheCommandAndTheReasonShowAnArgumentAlike) {
                                     "matches no pattern (/Commands/giveitem/Arguments/0/Allow)\n"));
 }
 
+TEST(ReplayReport, TheJsonOutputEscapesWhatTheTextDoes) {
+    const Corvane::AuditEntry entry =
+        Entry(0, R"("command":"god \u009B\u202Ex","permission":"Cheat.god","outcome":"granted")");
+    DevHost::Replayer replayer(SettingsOf("{}"));
+    std::ostringstream out;
+    DevHost::ReplayReport report(out, true);
+    report.Add(entry, replayer.Replay(entry, *DevHost::ReplayTime(entry.time)));
+    EXPECT_THAT(out.str(), ::testing::HasSubstr(R"("command":"god \u009B\u202Ex","old":"granted")"));
+    EXPECT_EQ(nlohmann::json::parse(out.str())["command"], "god \u009B\u202Ex");
+}
+
 TEST(Replayer, ATimeBeyondTheClockCantBeReplayed) {
     EXPECT_TRUE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2229-12-31T23:59:59Z")));
     EXPECT_FALSE(DevHost::ReplayTime(*Corvane::ParseUtcTime("2231-01-01T00:00:00Z")));

@@ -48,13 +48,23 @@ TEST(ToPrintableUtf8, WritesControlCharactersAsEscapes) {
          "\\u061C\\u200E\\u200F\\u202A\\u202E\\u2066\\u2069"},
         {"invisible format characters", WIDE("e\u00ADx\u180E\u200Bi\u200D\u2060\u2064t\uFEFF"),
          "e\\u00ADx\\u180E\\u200Bi\\u200D\\u2060\\u2064t\\uFEFF"},
-        {"their neighbours, shown as they are", WIDE("\u00AC\u061B\u200A\u2065\u206A\uFEFE"),
-         "\xC2\xAC\xD8\x9B\xE2\x80\x8A\xE2\x81\xA5\xE2\x81\xAA\xEF\xBB\xBE"},
+        {"default-ignorable and format characters", WIDE("\u034F\u115F\u3164\u206A\u206F\uFE0F\uFFF9\uFFFB"),
+         "\\u034F\\u115F\\u3164\\u206A\\u206F\\uFE0F\\uFFF9\\uFFFB"},
+        {"tags between letters, as the surrogate pairs JSON writes", WIDE("ex\U000E0001\U000E007Fit"),
+         "ex\\uDB40\\uDC01\\uDB40\\uDC7Fit"},
+        {"their neighbours, shown as they are", WIDE("\u00AC\u061B\u200A\u2070\uFEFE\uFFFC\U000E1000"),
+         "\xC2\xAC\xD8\x9B\xE2\x80\x8A\xE2\x81\xB0\xEF\xBB\xBE\xEF\xBF\xBC\xF3\xA1\x80\x80"},
     };
     for (const Utf8Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Corvane::Engine::ToPrintableUtf8(c.text), c.utf8);
     }
+}
+
+TEST(EscapeInvisibleInJson, EscapesWhatALogLineEscapesAndLeavesTheRest) {
+    const std::string json = "{\"a\":\"\xC2\x9B\xE2\x80\xAE\x7F\xC3\xA9\\\\\xF3\xA0\x80\x81\"}";
+    EXPECT_EQ(Corvane::Engine::EscapeInvisibleInJson(json),
+              "{\"a\":\"\\u009B\\u202E\\u007F\xC3\xA9\\\\\\uDB40\\uDC01\"}");
 }
 
 TEST(FromUtf8, DecodesEveryLengthAndReplacesEachByteThatBeginsNoSequence) {
