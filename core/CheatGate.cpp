@@ -15,6 +15,7 @@
 #include "core/ExceptionText.h"
 #include "core/PluginLog.h"
 #include "core/Replies.h"
+#include "core/TimeInWords.h"
 #include "core/UseFailure.h"
 #include "engine/Colour.h"
 #include "engine/FromFormat.h"
@@ -162,8 +163,10 @@ void Use::Reply(const Decision& decision) {
             const FString sender = Sender(*settings_, failure_);
             const FString text = failure_.At(messages.cooldown.Member(), [&] {
                 const FString format = MessageText(messages.cooldown);
+                const std::string words = TimeInWords(decision.cooldownLeft);
                 return FromFormat(format.CStr(), WideStringView(Decimal(seconds)),
-                                  WideStringView(WideString(decision.name.begin(), decision.name.end())));
+                                  WideStringView(WideString(decision.name.begin(), decision.name.end())),
+                                  WideStringView(WideString(words.begin(), words.end())));
             });
             ChatToPlayer(api_, player_, sender, Engine::AsFormatText(text.View()).c_str());
             return;

@@ -7,7 +7,7 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kCooldownText = "You can use {1} again in {0} seconds.";
+constexpr const char* kCooldownText = "You can use {1} again in {2}.";
 
 Setting<WideString> LookUpMessage(json& lookups, const char* key, const char* whenAbsent) {
     std::string member = std::string("Messages/") + key;

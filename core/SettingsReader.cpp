@@ -222,7 +222,9 @@ private:
         }
         CheckFormat(messages, "NoPermissions", kNoRefusal, "no fields");
         CheckFormat(messages, "Cooldown", "players held back by a cooldown would get no reply",
-                    "at most two fields, {0} the seconds left and {1} the command", WIDE("30"), WIDE("fly"));
+                    "at most three fields, {0} the seconds left, {1} the command and {2} the time left in "
+                    "words",
+                    WIDE("30"), WIDE("fly"), WIDE("30 seconds"));
         CheckFormat(messages, "Denied", "denied players would get no reply", "no fields");
     }
 

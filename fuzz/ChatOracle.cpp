@@ -17,7 +17,7 @@ constexpr double kLongestCooldownSeconds = 1e9;
 // this many nanoseconds off the exact one.
 constexpr std::int64_t kRounding = 1000;
 constexpr std::size_t kPrefixLength = 7;  // "/cheat "
-constexpr const char* kCooldownWhenMissing = "You can use {1} again in {0} seconds.";
+constexpr const char* kCooldownWhenMissing = "You can use {1} again in {2}.";
 
 WideChar FoldAscii(WideChar c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<WideChar>(c - 'A' + 'a') : c;
@@ -93,6 +93,34 @@ std::string ConsoleNameOf(WideStringView command) {
 WideString Decimal(std::uint64_t value) {
     const std::string digits = std::to_string(value);
     return WideString(digits.begin(), digits.end());
+}
+
+// "<count> <unit>", the unit plural but for one.
+std::string CountOf(std::int64_t count, const char* unit) {
+    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
+}
+
+// A whole number of seconds in words: the largest unit it reaches, and the
+// next smaller one rounded up, left out when it is zero; a round that reaches
+// a larger unit is said in that unit.
+std::string InWords(std::int64_t seconds) {
+    static constexpr std::pair<std::int64_t, const char*> kUnits[] = {
+        {86400, "day"}, {3600, "hour"}, {60, "minute"}, {1, "second"}};
+    std::size_t unit = 0;
+    while (unit < 3 && seconds < kUnits[unit].first) {
+        ++unit;
+    }
+    if (unit == 3) {
+        return CountOf(seconds, "second");
+    }
+    const std::int64_t step = kUnits[unit + 1].first;
+    const std::int64_t rounded = (seconds / step + (seconds % step != 0 ? 1 : 0)) * step;
+    if (unit > 0 && rounded >= kUnits[unit - 1].first) {
+        return InWords(rounded);
+    }
+    const std::int64_t rest = rounded % kUnits[unit].first / step;
+    return CountOf(rounded / kUnits[unit].first, kUnits[unit].second) +
+           (rest == 0 ? "" : " " + CountOf(rest, kUnits[unit + 1].second));
 }
 
 // fmt's own wide formatting, as an engine string keeps its result.
@@ -422,7 +450,9 @@ void ChatOracle::ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMos
     for (std::int64_t seconds = first; seconds <= WholeSecondsUp(leftAtMost) && seconds < first + kMostCounts;
          ++seconds) {
         try {
-            expected.replies.push_back(Format(text.text, Decimal(static_cast<std::uint64_t>(seconds)), name));
+            const std::string words = InWords(seconds);
+            expected.replies.push_back(Format(text.text, Decimal(static_cast<std::uint64_t>(seconds)), name,
+                                              WideString(words.begin(), words.end())));
         } catch (const fmt::format_error& error) {
             expected.errors.push_back({"Messages/Cooldown", error.what(), false});
             break;

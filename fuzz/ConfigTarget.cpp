@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckMessage(model, "LogMsg", messages.logMsg);
         CheckMessage(model, "NoPermissions", messages.noPermissions);
         CheckMessage(model, "Sender", messages.sender);
-        CheckMessage(model, "Cooldown", messages.cooldown, "You can use {1} again in {0} seconds.");
+        CheckMessage(model, "Cooldown", messages.cooldown, "You can use {1} again in {2}.");
         CheckSwitch(model, settings.printToChat);
     }
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "a lookup left an engine block alive");

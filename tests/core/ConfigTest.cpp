@@ -72,7 +72,7 @@ TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrItsFallback) {
         {"Sender", messages.sender, WIDE("Server")},
         {"LogMsg", messages.logMsg, WIDE("{0} ran {1}")},
         {"NoPermissions", messages.noPermissions, WIDE("No message")},
-        {"Cooldown", messages.cooldown, WIDE("You can use {1} again in {0} seconds.")},
+        {"Cooldown", messages.cooldown, WIDE("You can use {1} again in {2}.")},
         {"Denied", messages.denied, WIDE("No message")},
     };
     for (const auto& c : cases) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Cooldowns.h"
+#include "core/TimeInWords.h"
 
 namespace {
 
@@ -33,6 +34,39 @@ TEST(Cooldowns, ExpiredEntriesAreDroppedSoTheTableStaysBounded) {
     EXPECT_EQ(table.Size(), 501u) << "the 500 that ran out by then are gone";
     table.Start(7, "walk", seconds(0), start + seconds(20));
     EXPECT_EQ(table.Size(), 1u);
+}
+
+// The words never promise an earlier time than the true one.
+TEST(TimeInWords, TheLargestUnitAndTheNextRoundedUp) {
+    using std::chrono::hours;
+    using std::chrono::milliseconds;
+    using std::chrono::minutes;
+    using Days = std::chrono::duration<std::int64_t, std::ratio<86400>>;
+    const struct {
+        std::chrono::nanoseconds left;
+        const char* words;
+    } cases[] = {
+        {seconds(0), "0 seconds"},
+        {milliseconds(1), "1 second"},
+        {seconds(1), "1 second"},
+        {milliseconds(1001), "2 seconds"},
+        {seconds(59), "59 seconds"},
+        {seconds(60), "1 minute"},
+        {minutes(4) + seconds(10), "4 minutes 10 seconds"},
+        {minutes(4) + milliseconds(9500), "4 minutes 10 seconds"},
+        {minutes(59) + milliseconds(59500), "1 hour"},
+        {hours(1) + seconds(1), "1 hour 1 minute"},
+        {hours(2) + minutes(59) + seconds(1), "3 hours"},
+        {hours(23) + minutes(59) + seconds(30), "1 day"},
+        {Days(1) + minutes(5), "1 day 1 hour"},
+        {Days(1) + hours(2), "1 day 2 hours"},
+        {Days(1) + hours(23) + minutes(1), "2 days"},
+        {Days(11574) + hours(1) + minutes(46) + seconds(40), "11574 days 2 hours"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words);
+        EXPECT_EQ(Corvane::TimeInWords(c.left), c.words);
+    }
 }
 
 }  // namespace

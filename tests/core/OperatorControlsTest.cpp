@@ -161,7 +161,7 @@ TEST_F(OperatorControls, DeniedNamesAreReadAsTheConsoleReadsThem) {
 
 TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
     LoadWith({{"Commands", {{"fly", {{"Cooldown", 30}}}, {"*", {{"Cooldown", 5}}}}},
-              {"Messages", {{"Cooldown", "Wait {0} s before {1}."}}}});
+              {"Messages", {{"Cooldown", "Wait {0} s ({2}) before {1}."}}}});
     Grant(kAnnId, "Cheat.fly");
     Grant(kRexId, "Cheat.FLY");
     Grant(kRexId, "Cheat.walk");
@@ -184,9 +184,9 @@ TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
     SayChecked(rex_, "/cheat ;x");
     EXPECT_THAT(Commands(),
                 ElementsAre("Rex: fly", "Ann: fly", "Rex: walk", "Rex: fly", "Rex: ;x", "Rex: ;x"));
-    EXPECT_THAT(Replies(),
-                ElementsAre("Rex from Server: Wait 30 s before fly.", "Rex from Server: Wait 1 s before fly.",
-                            "Rex from Server: Wait 5 s before walk."));
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: Wait 30 s (30 seconds) before fly.",
+                                       "Rex from Server: Wait 1 s (1 second) before fly.",
+                                       "Rex from Server: Wait 5 s (5 seconds) before walk."));
 }
 
 TEST_F(OperatorControls, NoCooldownHoldersAreNeverHeldBackAndTheTextHasADefault) {
@@ -196,7 +196,7 @@ TEST_F(OperatorControls, NoCooldownHoldersAreNeverHeldBackAndTheTextHasADefault)
     Grant(kRexId, "Corvane.NoCooldown");
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly", "Rex: fly"));
-    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You can use fly again in 60 seconds."));
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You can use fly again in 1 minute."));
 }
 
 TEST_F(OperatorControls, CooldownsAreForgottenAtUnload) {
@@ -418,12 +418,12 @@ TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
          {"config.json: /Messages/LogMsg: has no {1}: the gameplay log would not say which command ran"}},
         {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{} ran {}"}, {"Sender", 1}}}},
          {"config.json: /Messages/Sender: is a number, not a text: refused players would get no reply"}},
-        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}, {"Cooldown", "{2}"}}}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}, {"Cooldown", "{0} {1} {2}"}}}}, {}},
+        {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran {1}"}, {"Cooldown", "{3}"}}}},
          {"config.json: /Messages/Cooldown: the formatting library rejects it (argument not found): players "
-          "held "
-          "back by a cooldown would get no reply; it takes at most two fields, {0} the seconds left and {1} "
-          "the "
-          "command, and a literal brace is written {{ or }}"}},
+          "held back by a cooldown would get no reply; it takes at most three fields, {0} the seconds left, "
+          "{1} "
+          "the command and {2} the time left in words, and a literal brace is written {{ or }}"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.config.dump());
