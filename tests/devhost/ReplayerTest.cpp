@@ -184,7 +184,8 @@ TEST(ReplayReport, TheCommandAndTheReasonShowAnArgumentAlike) {
 TEST(ReplayReport, TheJsonOutputEscapesWhatTheTextDoes) {
     const Corvane::AuditEntry entry =
         Entry(0, R"("command":"god \u009B\u202Ex","permission":"Cheat.god","outcome":"granted")");
-    DevHost::Replayer replayer(SettingsOf("{}"));
+    const Corvane::Settings settings = SettingsOf("{}");
+    DevHost::Replayer replayer(settings);
     std::ostringstream out;
     DevHost::ReplayReport report(out, true);
     report.Add(entry, replayer.Replay(entry, *DevHost::ReplayTime(entry.time)));
