@@ -18,12 +18,24 @@ WideChar Fold(WideChar c) {
     return c >= 'A' && c <= 'Z' ? static_cast<WideChar>(c - 'A' + 'a') : c;
 }
 
-// The length of the character at text[i]: a surrogate pair is one character.
-std::size_t CharacterLength(WideStringView text, std::size_t i) {
-    return Engine::IsHighSurrogate(text[i]) && i + 1 < text.size() ? 2 : 1;
+bool IsAsciiLetterOrDigit(WideChar c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c);
+}
+
+bool IsWildcard(WideChar c) {
+    return c == '*' || c == '?';
 }
 
 }  // namespace
+
+bool IsNameCharacter(WideChar c) {
+    return IsAsciiLetterOrDigit(c) || c == '_' || c == '-' || c == '.';
+}
+
+bool IsAskable(WideStringView argument) {
+    return std::all_of(argument.begin(), argument.end(),
+                       [](WideChar c) { return IsAsciiLetterOrDigit(c) || c == '_' || c == '-'; });
+}
 
 bool ArgumentRules::Any() const {
     return maxArguments.has_value() ||
@@ -64,7 +76,10 @@ std::optional<double> DecimalNumber(WideStringView text) {
 
 bool MatchesPattern(WideStringView text, WideStringView pattern) {
     // Greedy with one point to come back to: the last '*', and where in text
-    // it stood; linear in practice, never exponential.
+    // it stood; linear in practice, never exponential. That is enough though
+    // a '*' takes only name characters: placing what follows a '*' later
+    // than first found makes that '*' take the text of the first placement,
+    // which the next '*' can take as well.
     std::size_t t = 0;
     std::size_t p = 0;
     std::optional<std::size_t> star;
@@ -73,16 +88,15 @@ bool MatchesPattern(WideStringView text, WideStringView pattern) {
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             starText = t;
-        } else if (p < pattern.size() && pattern[p] == '?') {
-            t += CharacterLength(text, t);
-            ++p;
-        } else if (p < pattern.size() && Fold(pattern[p]) == Fold(text[t])) {
+        } else if (p < pattern.size() && pattern[p] == '?' && IsNameCharacter(text[t])) {
             ++t;
             ++p;
-        } else if (star) {
+        } else if (p < pattern.size() && !IsWildcard(pattern[p]) && Fold(pattern[p]) == Fold(text[t])) {
+            ++t;
+            ++p;
+        } else if (star && IsNameCharacter(text[starText])) {
             p = *star + 1;
-            starText += CharacterLength(text, starText);
-            t = starText;
+            t = ++starText;
         } else {
             return false;
         }
@@ -94,10 +108,13 @@ bool MatchesPattern(WideStringView text, WideStringView pattern) {
 }
 
 RuleMiss CheckArgument(const ArgumentRule& rule, WideStringView argument) {
-    if (rule.min || rule.max) {
+    if (rule.min || rule.max || rule.whole) {
         const auto number = DecimalNumber(argument);
         if (!number) {
             return RuleMiss::NotANumber;
+        }
+        if (rule.whole && argument.find(WideChar{'.'}) != WideStringView::npos) {
+            return RuleMiss::NotWhole;
         }
         if (rule.min && *number < *rule.min) {
             return RuleMiss::BelowMin;
@@ -112,6 +129,18 @@ RuleMiss CheckArgument(const ArgumentRule& rule, WideStringView argument) {
         return RuleMiss::NoPattern;
     }
     return RuleMiss::None;
+}
+
+std::string MissedMember(const ArgumentRule& rule, RuleMiss miss) {
+    switch (miss) {
+        case RuleMiss::None: break;
+        case RuleMiss::NotANumber: return rule.min ? "/Min" : rule.max ? "/Max" : "/Whole";
+        case RuleMiss::NotWhole: return "/Whole";
+        case RuleMiss::BelowMin: return "/Min";
+        case RuleMiss::AboveMax: return "/Max";
+        case RuleMiss::NoPattern: return "/Allow";
+    }
+    return "";
 }
 
 }  // namespace Corvane

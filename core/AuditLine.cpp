@@ -133,6 +133,9 @@ std::vector<Member> MembersOf(const AuditRecord& record) {
     if (!record.rule.empty()) {
         members.push_back({"rule", Engine::FromUtf8(record.rule)});
     }
+    if (!record.reading.empty()) {
+        members.push_back({"reading", Engine::FromUtf8(record.reading)});
+    }
     return members;
 }
 

@@ -30,6 +30,8 @@ struct AuditRecord {
     std::string error;  // what failed, when the outcome is "failed"
     // The JSON pointer of the argument rule that denied the line, when one did.
     std::string rule;
+    // Why the line's reading was unsure, when that denied it (ReadingCode).
+    std::string reading;
 };
 
 // No audit line is longer, its line break included, whatever a player types:

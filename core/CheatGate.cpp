@@ -71,9 +71,10 @@ private:
     void SendAnnouncement(const Prepared& prepared);
     void Reply(const Decision& decision);
     // Appends the audit line when the audit file is on; false when it can't
-    // be written (the error is then in the log).
+    // be written (the error is then in the log). A line turned away records
+    // the decision's rule and reading.
     bool Audit(const char* outcome, WideStringView command, const std::string& error = {},
-               const std::string& rule = {});
+               const Decision* denial = nullptr);
 
     PluginState& state_;
     const std::shared_ptr<const Settings> settings_;
@@ -140,7 +141,7 @@ void Use::Apply(FString& message, const Decision& decision) {
     }
     if (decision.outcome != Outcome::Granted) {
         Audit(OutcomeName(decision.outcome), command_,
-              decision.outcome == Outcome::NoPrefix ? decision.reason : "", decision.rule);
+              decision.outcome == Outcome::NoPrefix ? decision.reason : "", &decision);
         Reply(decision);
         return;
     }
@@ -248,7 +249,7 @@ void Use::SendAnnouncement(const Prepared& prepared) {
 }
 
 bool Use::Audit(const char* outcome, WideStringView command, const std::string& error,
-                const std::string& rule) {
+                const Decision* denial) {
     audited_ = true;
     if (!state_.audit.File()) {
         return true;
@@ -264,7 +265,10 @@ bool Use::Audit(const char* outcome, WideStringView command, const std::string& 
         record.command = WideString(command);
         record.permission = permission_;
         record.asked = asked_;
-        record.rule = rule;
+        if (denial != nullptr) {
+            record.rule = denial->rule;
+            record.reading = denial->reading;
+        }
         record.outcome = outcome;
         record.error = error;
         state_.audit.Append(record);

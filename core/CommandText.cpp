@@ -103,7 +103,11 @@ CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrap
         // A quoted command runs to its closing quote, which is no part of it.
         if (!wrapped.empty() && wrapped[0] == '"') {
             wrapped.remove_prefix(1);
-            wrapped = wrapped.substr(0, wrapped.find(WideChar{'"'}));
+            const std::size_t close = std::min(wrapped.find(WideChar{'"'}), wrapped.size());
+            const WideStringView after = wrapped.substr(std::min(close + 1, wrapped.size()));
+            chain.textAfterQuote =
+                chain.textAfterQuote || after.find_first_not_of(WideChar{' '}) != WideStringView::npos;
+            wrapped = wrapped.substr(0, close);
         }
         chain.innermost = wrapped;
         chain.names.push_back(ConsoleName(wrapped));
@@ -138,6 +142,68 @@ std::optional<std::vector<WideStringView>> ReadArguments(WideStringView text) {
             i = end;
         }
     }
+}
+
+const char* ReadingCode(Unsure what) {
+    switch (what) {
+        case Unsure::Blank: return "blank";
+        case Unsure::EscapedQuote: return "escaped-quote";
+        case Unsure::EmptyQuote: return "empty-quote";
+        case Unsure::AfterQuote: return "after-quote";
+    }
+    return "";
+}
+
+std::string DescribeReading(const UnsureReading& reading) {
+    switch (reading.what) {
+        case Unsure::Blank:
+            return fmt::format("it holds U+{:04X}, a blank other than U+0020",
+                               static_cast<std::uint32_t>(reading.blank));
+        case Unsure::EscapedQuote: return "it holds a backslash before a double quote";
+        case Unsure::EmptyQuote: return "it holds an empty quote or a double quote joined to other text";
+        case Unsure::AfterQuote: return "text follows a quoted command";
+    }
+    return "";
+}
+
+bool IsOtherBlank(WideChar c) {
+    const auto code = static_cast<char32_t>(c);
+    return (code >= 0x09 && code <= 0x0D) || code == 0x85 || code == 0xA0 || code == 0x1680 ||
+           code == 0x180E || (code >= 0x2000 && code <= 0x200B) || code == 0x2028 || code == 0x2029 ||
+           code == 0x202F || code == 0x205F || code == 0x3000 || code == 0xFEFF;
+}
+
+std::optional<UnsureReading> FindUnsureReading(WideStringView text) {
+    if (const auto blank = std::find_if(text.begin(), text.end(), IsOtherBlank); blank != text.end()) {
+        return UnsureReading{Unsure::Blank, static_cast<char32_t>(*blank)};
+    }
+    if (text.find(WIDE("\\\"")) != WideStringView::npos) {
+        return UnsureReading{Unsure::EscapedQuote};
+    }
+    // Word by word as ReadArguments reads them: a quote may only open a word
+    // and close it, with something between.
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ') {
+            ++i;
+        } else if (text[i] == '"') {
+            const std::size_t close = text.find(WideChar{'"'}, i + 1);
+            if (close == WideStringView::npos) {
+                return std::nullopt;
+            }
+            if (close == i + 1 || (close + 1 < text.size() && text[close + 1] != ' ')) {
+                return UnsureReading{Unsure::EmptyQuote};
+            }
+            i = close + 1;
+        } else {
+            const std::size_t end = std::min(text.find(WideChar{' '}, i), text.size());
+            if (text.substr(i, end - i).find(WideChar{'"'}) != WideStringView::npos) {
+                return UnsureReading{Unsure::EmptyQuote};
+            }
+            i = end;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string ConfiguredName(const std::string& name) {

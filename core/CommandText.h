@@ -48,6 +48,9 @@ struct CommandChain {
     std::vector<std::string> names;
     // The text of the innermost command, its name first.
     WideStringView innermost;
+    // A quoted command was followed by more than blanks, which a console may
+    // run with it or drop.
+    bool textAfterQuote = false;
 };
 CommandChain ReadChain(WideStringView command, const std::set<std::string>& wrappers);
 // The innermost name of the chain: whose settings and cooldown the command takes.
@@ -62,6 +65,33 @@ WideStringView TextAfterName(WideStringView command);
 // (the quotes are no part of it). None when a quote is never closed. The
 // arguments are views into text.
 std::optional<std::vector<WideStringView>> ReadArguments(WideStringView text);
+
+// What in a text the readers above could read otherwise than a console that
+// honours more than they do: the audit line's "reading" codes.
+enum class Unsure {
+    Blank,         // a Unicode space or blank other than U+0020 (IsOtherBlank)
+    EscapedQuote,  // a backslash before a double quote
+    EmptyQuote,    // an empty quoted word, or a double quote joined to other text
+    AfterQuote,    // text after a quoted wrapped command (CommandChain::textAfterQuote)
+};
+struct UnsureReading {
+    Unsure what = Unsure::Blank;
+    char32_t blank = 0;  // Blank: which one
+};
+const char* ReadingCode(Unsure what);
+// In a few words, for people: "it holds U+3000, a blank other than U+0020".
+std::string DescribeReading(const UnsureReading& reading);
+
+// A character some console could take as a blank where the readers take
+// none: Unicode's White_Space other than U+0020, and U+180E, U+200B and
+// U+FEFF, which earlier versions of Unicode or common libraries count as spaces.
+bool IsOtherBlank(WideChar c);
+
+// The first of these the text holds, read as ReadArguments reads it: a
+// blank, then a backslash before a double quote, then a quote that is empty
+// ("") or joined to other text ("9"99, x"y); none when the readers and any
+// console read the text alike. A quote never closed is ReadArguments' to find.
+std::optional<UnsureReading> FindUnsureReading(WideStringView text);
 
 // The same for a configured name (UTF-8); empty when the name could never be
 // read so (empty, or holding another character).

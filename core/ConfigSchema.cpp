@@ -25,7 +25,9 @@ const std::array<Level, 5>& Levels() {
         {ConfigLevel::Messages, "/Messages", {"LogMsg", "NoPermissions", "Sender", "Cooldown", "Denied"}},
         {ConfigLevel::AuditRotate, "/AuditRotate", {"MaxBytes", "Keep"}},
         {ConfigLevel::Command, "/Commands/<name>", {"Cooldown", "Announce", "MaxArguments", "Arguments"}},
-        {ConfigLevel::ArgumentRule, "/Commands/<name>/Arguments/<n>", {"Min", "Max", "Allow", "Permission"}},
+        {ConfigLevel::ArgumentRule,
+         "/Commands/<name>/Arguments/<n>",
+         {"Min", "Max", "Whole", "Allow", "Permission"}},
     }};
     return levels;
 }

@@ -22,6 +22,10 @@ namespace {
 
 constexpr std::string_view kUsage = "Usage: /corvane reload, or /corvane check <command>";
 constexpr std::size_t kShownCharacters = 200;
+// A permission or a name a player typed, as a reply shows it.
+constexpr std::size_t kShownName = 100;
+// A check's reply is at most this long in all, as a turn-away's audit line is.
+constexpr std::size_t kMostReplyBytes = 4096;
 
 WideString Wide(std::string_view utf8) {
     return Velkor::Tools::Utf8Decode(std::string(utf8));
@@ -75,6 +79,25 @@ const char* Verdict(Outcome outcome) {
     return "run nothing";
 }
 
+// A console name a player typed, as a reply shows it.
+std::string Shown(const std::string& name) {
+    return name.size() > kShownName ? name.substr(0, kShownName) + "..." : name;
+}
+
+// The names a wrapped line runs: the first few and the innermost.
+std::string NamesRun(const std::vector<std::string>& chain) {
+    constexpr std::size_t kMostNames = 16;
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        if (i + 1 < kMostNames || i + 1 == chain.size()) {
+            shown.push_back(Shown(chain[i]));
+        } else if (i + 1 == kMostNames) {
+            shown.push_back(fmt::format("({} more)", chain.size() - kMostNames));
+        }
+    }
+    return fmt::format("names run: {}", fmt::join(shown, ", then "));
+}
+
 // Each step the decision went through, with its answer, one line each.
 std::vector<std::string> DescribeCheck(WideStringView command, const Decision& decision,
                                        const Settings& settings) {
@@ -86,7 +109,7 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
     }
     lines.push_back("line: one printable line");
     if (decision.chain.size() > 1) {
-        lines.push_back(fmt::format("names run: {}", fmt::join(decision.chain, ", then ")));
+        lines.push_back(NamesRun(decision.chain));
     }
     const auto denied = std::find_if(decision.chain.begin(), decision.chain.end(),
                                      [&](const std::string& name) { return settings.Denies(name); });
@@ -96,18 +119,18 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
         lines.push_back(decision.name.empty()
                             ? std::string("deny list: the console reads no command name here")
                         : decision.chain.size() > 1 ? std::string("deny list: none of them is on it")
-                                                    : "deny list: " + decision.name + " is not on it");
+                                                    : "deny list: " + Shown(decision.name) + " is not on it");
+    }
+    if (decision.rule == "/Wrappers") {
+        lines.push_back("reading: " + Engine::EscapeForLog(decision.reason) + ": /Wrappers");
     }
     for (const PermissionAnswer& answer : decision.asked) {
-        lines.push_back(fmt::format("permission {}: {}", Engine::ToPrintableUtf8(answer.permission),
+        lines.push_back(fmt::format("permission {}: {}", LogExcerpt(answer.permission, kShownName),
                                     answer.held ? "held" : "not held"));
     }
-    for (const PassedArgument& passed : decision.passedArguments) {
-        lines.push_back(fmt::format("argument rule: argument {} ({}): passes", passed.index + 1,
-                                    Engine::ToPrintableUtf8(passed.text)));
-    }
-    if (!decision.rule.empty()) {
-        lines.push_back("argument rule: " + Engine::EscapeForLog(decision.reason + ": " + decision.rule));
+    for (const RuleAnswer& answer : decision.ruleAnswers) {
+        lines.push_back("argument rule: " + Engine::EscapeForLog(answer.what) + ": " +
+                        (answer.rule.empty() ? std::string("passes") : Engine::EscapeForLog(answer.rule)));
     }
     if (decision.outcome == Outcome::Cooldown) {
         lines.push_back(fmt::format("cooldown: {} s left",
@@ -119,6 +142,21 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
                                           std::chrono::duration<double>(decision.settings->cooldown).count())
                             : std::string("cooldown: none"));
         lines.push_back(DescribeAnnouncement(decision, settings));
+    }
+    return lines;
+}
+
+// The lines that fit in kMostReplyBytes, and then one that says how many did not.
+std::vector<std::string> Bounded(std::vector<std::string> lines) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string more = fmt::format("... and {} more lines", lines.size() - i);
+        if (bytes + lines[i].size() + (i + 1 < lines.size() ? more.size() : 0) > kMostReplyBytes) {
+            lines.resize(i);
+            lines.push_back(more);
+            break;
+        }
+        bytes += lines[i].size();
     }
     return lines;
 }
@@ -225,13 +263,13 @@ private:
         if (!Allowed("check", "Corvane.Check")) {
             return;
         }
-        const GateLine line{command, FirstWord(command), true, steamId_, Cooldowns::Clock::now()};
+        const GateLine line{command, FirstWord(command), true, steamId_, Cooldowns::Clock::now(), true};
         const Decision decision =
             Decide(line, *settings_, state_.cooldowns, [this](WideStringView permission) {
                 return state_.permissions.IsPlayerHasPermission(
                     steamId_, FString::FromWide(WideString(permission).c_str()));
             });
-        for (const std::string& text : DescribeCheck(command, decision, *settings_)) {
+        for (const std::string& text : Bounded(DescribeCheck(command, decision, *settings_))) {
             SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }
     }

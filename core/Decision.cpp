@@ -12,6 +12,19 @@ namespace Corvane {
 namespace {
 
 constexpr WideStringView kNoCooldown = WIDE("Corvane.NoCooldown");
+// How much of a text a player typed a reason shows.
+constexpr std::size_t kShownCharacters = 100;
+
+// Text a player typed, as a reason shows it: cut after kShownCharacters.
+std::string Shown(WideStringView text) {
+    const std::size_t cut = CutPoint(text, kShownCharacters);
+    return Engine::ToUtf8(text.substr(0, cut)) + (cut < text.size() ? "..." : "");
+}
+
+// A console name (ASCII), as a reason shows it.
+std::string Shown(const std::string& name) {
+    return name.size() > kShownCharacters ? name.substr(0, kShownCharacters) + "..." : name;
+}
 
 class Decider {
 public:
@@ -31,16 +44,29 @@ public:
         decision_.name = decision_.chain.back();
         for (const std::string& name : decision_.chain) {
             if (settings_.Denies(name)) {
-                return Decided(
-                    Outcome::Denied, Reply::Denial,
-                    name + " is on the deny list" +
-                        (name == decision_.chain.front() ? "" : " (run by " + decision_.chain.front() + ")"));
+                return Decided(Outcome::Denied, Reply::Refusal,
+                               name + " is on the deny list" +
+                                   (name == decision_.chain.front()
+                                        ? ""
+                                        : " (run by " + Shown(decision_.chain.front()) + ")"));
+            }
+        }
+        if (decision_.chain.size() > 1) {
+            auto unsure = FindUnsureReading(line_.command);
+            if (!unsure && chain.textAfterQuote) {
+                unsure = UnsureReading{Unsure::AfterQuote};
+            }
+            if (unsure) {
+                decision_.rule = "/Wrappers";
+                decision_.reading = ReadingCode(unsure->what);
+                return Decided(Outcome::Denied, Reply::Refusal,
+                               "the names it runs can't be read for sure: " + DescribeReading(*unsure));
             }
         }
         WideString permission = WIDE("Cheat.");
         permission += line_.permissionWord;
         if (!Ask(permission)) {
-            return Decided(Outcome::Refused, Reply::Refusal, Engine::ToUtf8(permission) + " is not held");
+            return Decided(Outcome::Refused, Reply::Refusal, Shown(permission) + " is not held");
         }
         if (!line_.hasPrefix) {
             return Decided(Outcome::NoPrefix, Reply::None, "the line does not start with \"/cheat \"");
@@ -55,72 +81,87 @@ public:
             decision_.cooldownLeft = left;
             const auto seconds =
                 static_cast<long long>(std::ceil(std::chrono::duration<double>(left).count()));
-            return Decided(Outcome::Cooldown, Reply::Cooldown,
-                           fmt::format("{} s of the cooldown on {} are left", seconds, decision_.name));
+            return Decided(
+                Outcome::Cooldown, Reply::Cooldown,
+                fmt::format("{} s of the cooldown on {} are left", seconds, Shown(decision_.name)));
         }
         if (decision_.settings != nullptr) {
             decision_.announce = decision_.settings->announce;
         }
-        return Decided(Outcome::Granted, Reply::None, Engine::ToUtf8(permission) + " is held");
+        return Decided(Outcome::Granted, Reply::None, Shown(permission) + " is held");
     }
 
 private:
-    // False when a rule fails: decision_.rule names it, denial_ says why.
+    // False when a rule fails: decision_.rule names the first that did,
+    // denial_ says why. Past a failed rule, only a line read with everyRule
+    // goes on to answer the others.
     bool ArgumentsPass(const ArgumentRules& rules, WideStringView innermost) {
-        const auto arguments = ReadArguments(TextAfterName(innermost));
+        const WideStringView text = TextAfterName(innermost);
+        if (const auto unsure = FindUnsureReading(text)) {
+            decision_.reading = ReadingCode(unsure->what);
+            return Fail(rules.pointer, "its arguments can't be read for sure: " + DescribeReading(*unsure));
+        }
+        const auto arguments = ReadArguments(text);
         if (!arguments) {
             return Fail(rules.pointer, "its arguments can't be read: a double quote is not closed");
         }
-        if (rules.maxArguments && arguments->size() > *rules.maxArguments) {
-            return Fail(rules.pointer + "/MaxArguments",
-                        fmt::format("{} arguments, more than {}", arguments->size(), *rules.maxArguments));
+        if (rules.maxArguments && arguments->size() > *rules.maxArguments &&
+            !Fail(rules.pointer + "/MaxArguments",
+                  fmt::format("{} arguments, more than {}", arguments->size(), *rules.maxArguments)) &&
+            !line_.everyRule) {
+            return false;
         }
         for (std::size_t i = 0; i < rules.arguments.size(); ++i) {
             if (!rules.arguments[i]) {
                 continue;
             }
             const ArgumentRule& rule = *rules.arguments[i];
-            if (i >= arguments->size()) {
-                return Fail(rule.pointer, fmt::format("argument {} is missing", i + 1));
-            }
-            if (!ArgumentPasses(rule, i, (*arguments)[i])) {
+            const bool passes = i < arguments->size()
+                                    ? ArgumentPasses(rule, i, (*arguments)[i])
+                                    : Fail(rule.pointer, fmt::format("argument {} is missing", i + 1));
+            if (!passes && !line_.everyRule) {
                 return false;
             }
-            decision_.passedArguments.push_back({i, (*arguments)[i]});
         }
-        return true;
+        return decision_.rule.empty();
     }
 
     bool ArgumentPasses(const ArgumentRule& rule, std::size_t index, WideStringView argument) {
         // Built only for a rule that fails: a use that passes pays for no text.
-        const auto which = [&] {
-            return fmt::format("argument {} ({})", index + 1, Engine::ToUtf8(argument));
-        };
-        switch (CheckArgument(rule, argument)) {
+        const auto which = [&] { return fmt::format("argument {} ({})", index + 1, Shown(argument)); };
+        const RuleMiss miss = CheckArgument(rule, argument);
+        const std::string member = rule.pointer + MissedMember(rule, miss);
+        switch (miss) {
             case RuleMiss::None: break;
-            case RuleMiss::NotANumber:
-                return Fail(rule.pointer + (rule.min ? "/Min" : "/Max"),
-                            which() + " is not a decimal number");
-            case RuleMiss::BelowMin:
-                return Fail(rule.pointer + "/Min", fmt::format("{} is below {}", which(), *rule.min));
-            case RuleMiss::AboveMax:
-                return Fail(rule.pointer + "/Max", fmt::format("{} is above {}", which(), *rule.max));
-            case RuleMiss::NoPattern: return Fail(rule.pointer + "/Allow", which() + " matches no pattern");
+            case RuleMiss::NotANumber: return Fail(member, which() + " is not a decimal number");
+            case RuleMiss::NotWhole: return Fail(member, which() + " is not a whole number");
+            case RuleMiss::BelowMin: return Fail(member, fmt::format("{} is below {}", which(), *rule.min));
+            case RuleMiss::AboveMax: return Fail(member, fmt::format("{} is above {}", which(), *rule.max));
+            case RuleMiss::NoPattern: return Fail(member, which() + " matches no pattern");
         }
         if (rule.permission) {
+            if (!IsAskable(argument)) {
+                return Fail(rule.pointer + "/Permission",
+                            which() + " can't be asked about: only ASCII letters, digits, _ and - can");
+            }
             WideString permission =
                 WIDE("Cheat.") + WideString(decision_.name.begin(), decision_.name.end()) + WIDE(".");
             permission += argument;
             if (!Ask(permission)) {
-                return Fail(rule.pointer + "/Permission", Engine::ToUtf8(permission) + " is not held");
+                return Fail(rule.pointer + "/Permission", Shown(permission) + " is not held");
             }
         }
+        decision_.ruleAnswers.push_back({"", which()});
         return true;
     }
 
+    // Records the failure; the first one decides. Always false.
     bool Fail(std::string rule, std::string why) {
-        decision_.rule = std::move(rule);
-        denial_ = std::move(why);
+        if (decision_.rule.empty()) {
+            decision_.rule = rule;
+            denial_ = why;
+        }
+        decision_.ruleAnswers.push_back({std::move(rule), std::move(why)});
         return false;
     }
 

@@ -8,12 +8,18 @@
 // away decides:
 //
 //   1. one printable line   rejected
-//   2. deny list            denied, when any name of the chain is on it
+//   2. deny list            denied, when any name of the chain is on it, or
+//                           when a wrapped line's reading is unsure (/Wrappers)
 //   3. permission           refused
 //   4. the "/cheat " prefix (a line routed without it runs nothing)
-//   5. argument rules       denied, naming the rule that failed
+//   5. argument rules       denied, naming the rule that failed, or the
+//                           command's entry when the arguments' reading is unsure
 //   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
 //   7. granted
+//
+// A line turned away before the permission is held gets the refusal, so that
+// the deny list and the wrappers can't be told from a missing permission;
+// only the argument rules' denials get the denial.
 #pragma once
 
 #include <cstdint>
@@ -54,11 +60,17 @@ struct GateLine {
     bool hasPrefix = true;
     std::uint64_t steamId = 0;
     Cooldowns::Clock::time_point now;
+    // Every argument rule is answered, not only those up to the first that
+    // fails (/corvane check); a rule that failed still asks nothing.
+    bool everyRule = false;
 };
 
-struct PassedArgument {
-    std::size_t index = 0;  // from 0
-    WideStringView text;    // within the line's command
+// One argument rule's answer, in the order of the rules.
+struct RuleAnswer {
+    // The JSON pointer of what failed; empty when the rule passed.
+    std::string rule;
+    // "argument 1 (12)" when it passed; why it failed otherwise.
+    std::string what;
 };
 
 struct Decision {
@@ -77,11 +89,14 @@ struct Decision {
     // Rejected: the text would chain commands ('|' or a line break), rather
     // than only hold something unprintable.
     bool chained = false;
-    // Denied by an argument rule: the JSON pointer of the rule that failed.
+    // Denied by an argument rule, or a reading that is unsure: the JSON
+    // pointer of the rule that failed ("/Wrappers" for a wrapped line).
     std::string rule;
-    // The arguments whose rules passed, in order, as typed; a rule that
-    // failed is `rule`, and the reason says why.
-    std::vector<PassedArgument> passedArguments;
+    // Denied for a reading that is unsure: its code (ReadingCode).
+    std::string reading;
+    // Each argument rule's answer, up to the first that failed (to the last,
+    // for a line read with everyRule); the first that failed is `rule`.
+    std::vector<RuleAnswer> ruleAnswers;
     // Cooldown: how long is left.
     Cooldowns::Clock::duration cooldownLeft{};
     // Granted: who sees the announcement; unset when PrintToChat decides.

@@ -4,6 +4,7 @@
 #include <fmt/xchar.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <set>
@@ -472,11 +473,11 @@ private:
                 }
             } else if (key == "Allow") {
                 rule.allow = ReadPatterns(member, value);
-            } else if (key == "Permission") {
+            } else if (key == "Permission" || key == "Whole") {
                 if (!value.is_boolean()) {
                     Add(Severity::Error, member, "is " + WithArticle(value) + ", not true or false");
                 } else {
-                    rule.permission = value.get<bool>();
+                    (key == "Permission" ? rule.permission : rule.whole) = value.get<bool>();
                 }
             } else {
                 NotASetting(ConfigLevel::ArgumentRule, position, key, "of an argument rule");
@@ -485,6 +486,10 @@ private:
         if (rule.min && rule.max && *rule.min > *rule.max) {
             Add(Severity::Error, position + "/Max",
                 fmt::format("is below Min ({}): no argument could pass", *rule.min));
+        } else if (rule.whole && rule.min && rule.max && std::ceil(*rule.min) > std::floor(*rule.max)) {
+            Add(Severity::Error, position + "/Whole",
+                fmt::format("no whole number lies from Min ({}) to Max ({}): no argument could pass",
+                            *rule.min, *rule.max));
         }
         return rule;
     }

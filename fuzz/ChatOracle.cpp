@@ -172,9 +172,25 @@ std::vector<WideStringView> Characters(WideStringView text) {
     return characters;
 }
 
+// What a wildcard may stand for: an ASCII letter or digit, '_', '-' or '.'.
+bool Wildcarded(WideStringView c) {
+    if (c.size() != 1) {
+        return false;
+    }
+    const WideChar unit = FoldAscii(c[0]);
+    return (unit >= 'a' && unit <= 'z') || (unit >= '0' && unit <= '9') || unit == '_' || unit == '-' ||
+           unit == '.';
+}
+
+// What a question may carry: ASCII letters, digits, '_' and '-'.
+bool Askable(WideStringView argument) {
+    return std::all_of(argument.begin(), argument.end(),
+                       [](WideChar c) { return Wildcarded(WideStringView(&c, 1)) && c != '.'; });
+}
+
 // Every place in the pattern the text so far can have reached, moved along
-// one character at a time: '*' any run of characters, '?' one, anything else
-// itself, ASCII case ignored.
+// one character at a time: '*' any run of wildcard characters, '?' one,
+// anything else itself, ASCII case ignored.
 bool MatchesPattern(WideStringView text, WideStringView pattern) {
     const std::vector<WideStringView> wanted = Characters(pattern);
     const auto isStar = [&](std::size_t p) { return wanted[p].size() == 1 && wanted[p][0] == '*'; };
@@ -192,11 +208,12 @@ bool MatchesPattern(WideStringView text, WideStringView pattern) {
             if (!reached[p]) {
                 continue;
             }
-            const bool one = wanted[p].size() == 1 && wanted[p][0] == '?';
-            const bool same = wanted[p].size() == c.size() &&
+            const bool wild = wanted[p].size() == 1 && (wanted[p][0] == '?' || wanted[p][0] == '*');
+            const bool one = wanted[p].size() == 1 && wanted[p][0] == '?' && Wildcarded(c);
+            const bool same = !wild && wanted[p].size() == c.size() &&
                               std::equal(c.begin(), c.end(), wanted[p].begin(),
                                          [](WideChar a, WideChar b) { return FoldAscii(a) == FoldAscii(b); });
-            next[p] = next[p] || isStar(p);
+            next[p] = next[p] || (isStar(p) && Wildcarded(c));
             next[p + 1] = next[p + 1] || (!isStar(p) && (one || same));
         }
         reached = std::move(next);
@@ -225,8 +242,9 @@ std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint
 }
 
 bool ChatExpectation::AsksPermission() const {
+    // A wrapped line that could be read otherwise is turned away with the deny list.
     return decision == Decision::Refused || decision == Decision::Cooldown || decision == Decision::Granted ||
-           !rule.empty();
+           (!rule.empty() && rule != "/Wrappers");
 }
 
 const char* ChatExpectation::Outcome() const {
@@ -270,6 +288,59 @@ std::optional<std::vector<WideString>> ConsoleArguments(WideStringView text) {
     return in == In::Quotes ? std::nullopt : std::optional(std::move(words));
 }
 
+std::optional<std::string> UnsureReading(WideStringView text) {
+    // Unicode's White_Space but U+0020, and what older versions or common
+    // libraries also count as space.
+    static constexpr std::pair<WideChar, WideChar> kBlanks[] = {
+        {0x0009, 0x000D}, {0x0085, 0x0085}, {0x00A0, 0x00A0}, {0x1680, 0x1680},
+        {0x180E, 0x180E}, {0x2000, 0x200B}, {0x2028, 0x2029}, {0x202F, 0x202F},
+        {0x205F, 0x205F}, {0x3000, 0x3000}, {0xFEFF, 0xFEFF}};
+    for (const WideChar c : text) {
+        for (const auto& [first, last] : kBlanks) {
+            if (c >= first && c <= last) {
+                return "blank";
+            }
+        }
+    }
+    for (std::size_t at = 1; at < text.size(); ++at) {
+        if (text[at] == '"' && text[at - 1] == '\\') {
+            return "escaped-quote";
+        }
+    }
+    // Between words, in a word, inside quotes (and how much), just past a closing quote.
+    enum class In { Blanks, Word, Quotes, Closed } in = In::Blanks;
+    std::size_t quoted = 0;
+    for (const WideChar c : text) {
+        const bool quote = c == '"';
+        switch (in) {
+            case In::Blanks:
+                in = c == ' ' ? In::Blanks : quote ? In::Quotes : In::Word;
+                quoted = 0;
+                break;
+            case In::Word:
+                if (quote) {
+                    return "empty-quote";
+                }
+                in = c == ' ' ? In::Blanks : In::Word;
+                break;
+            case In::Quotes:
+                if (quote && quoted == 0) {
+                    return "empty-quote";
+                }
+                in = quote ? In::Closed : In::Quotes;
+                ++quoted;
+                break;
+            case In::Closed:
+                if (c != ' ') {
+                    return "empty-quote";
+                }
+                in = In::Blanks;
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
 ChatOracle::Span ChatOracle::When(const ChatLine& line) const {
     return {scriptTime_ + line.from, scriptTime_ + line.to};
 }
@@ -300,12 +371,22 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         ExpectRefusal(expected);
         return {expected};
     }
-    const char* denial = config_.HasMessage("Denied") ? "Denied" : "NoPermissions";
+    // Turned away before the permission: the reply of a missing permission.
     if (std::any_of(names.begin(), names.end(),
                     [&](const std::string& name) { return config_.Denies(name); })) {
         expected.decision = Decision::Denied;
-        ExpectRefusal(expected, denial);
+        ExpectRefusal(expected);
         return {expected};
+    }
+    // A wrapper's name came first: the whole line must read alike to any console.
+    if (names.size() > 1) {
+        expected.reading = UnsureReading(expected.command).value_or(run.afterQuote ? "after-quote" : "");
+        if (!expected.reading.empty()) {
+            expected.decision = Decision::Denied;
+            expected.rule = "/Wrappers";
+            ExpectRefusal(expected);
+            return {expected};
+        }
     }
     expected.permission = WIDE("Cheat.") + words[1];
     if (!player.grants.contains(expected.permission)) {
@@ -315,10 +396,11 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
     }
     const CommandModel* settings = config_.SettingsFor(expected.name);
     if (settings != nullptr && settings->HasRules()) {
-        if (auto rule = FailedRule(*settings, expected.name, run.arguments, player, expected.asked)) {
+        if (auto rule = FailedRule(*settings, expected.name, run.arguments, player, expected.asked,
+                                   expected.reading)) {
             expected.decision = Decision::Denied;
             expected.rule = std::move(*rule);
-            ExpectRefusal(expected, denial);
+            ExpectRefusal(expected, config_.HasMessage("Denied") ? "Denied" : "NoPermissions");
             return {expected};
         }
     }
@@ -355,7 +437,12 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
 
 std::optional<std::string> ChatOracle::FailedRule(const CommandModel& settings, const std::string& name,
                                                   WideStringView arguments, const ChatPlayer& player,
-                                                  std::vector<std::pair<WideString, bool>>& asked) const {
+                                                  std::vector<std::pair<WideString, bool>>& asked,
+                                                  std::string& reading) const {
+    if (auto unsure = UnsureReading(arguments)) {
+        reading = std::move(*unsure);
+        return settings.at;
+    }
     const auto read = ConsoleArguments(arguments);
     if (!read) {
         return settings.at;
@@ -368,9 +455,13 @@ std::optional<std::string> ChatOracle::FailedRule(const CommandModel& settings, 
             return rule.at;
         }
         const WideString& argument = (*read)[place];
-        if (rule.least || rule.most) {
+        if (rule.least || rule.most || rule.whole) {
             const std::optional<double> value = DecimalValue(argument);
-            const char* unmet = !value                               ? (rule.least ? "/Min" : "/Max")
+            const bool fraction = argument.find(WideChar{'.'}) != WideString::npos;
+            const char* unmet = !value                               ? (rule.least  ? "/Min"
+                                                                        : rule.most ? "/Max"
+                                                                                    : "/Whole")
+                                : rule.whole && fraction             ? "/Whole"
                                 : rule.least && *value < *rule.least ? "/Min"
                                 : rule.most && *value > *rule.most   ? "/Max"
                                                                      : nullptr;
@@ -384,6 +475,9 @@ std::optional<std::string> ChatOracle::FailedRule(const CommandModel& settings, 
             return rule.at + "/Allow";
         }
         if (rule.ownPermission) {
+            if (!Askable(argument)) {
+                return rule.at + "/Permission";
+            }
             WideString permission =
                 WIDE("Cheat.") + WideString(name.begin(), name.end()) + WIDE(".") + argument;
             const bool held = player.grants.contains(permission);
@@ -418,7 +512,11 @@ ChatOracle::CommandsRun ChatOracle::NamesRun(WideStringView command) const {
         const bool quoted = at < rest.size() && rest[at] == '"';
         rest.remove_prefix(at + (quoted ? 1 : 0));
         if (quoted) {
-            rest = rest.substr(0, std::min(rest.find(WideChar{'"'}), rest.size()));
+            const std::size_t close = std::min(rest.find(WideChar{'"'}), rest.size());
+            const WideStringView after = rest.substr(std::min(close + 1, rest.size()));
+            run.afterQuote = run.afterQuote ||
+                             std::any_of(after.begin(), after.end(), [](WideChar c) { return c != ' '; });
+            rest = rest.substr(0, close);
         }
     }
 }

@@ -52,6 +52,7 @@ struct ChatExpectation {
     // Each question asked after it, with its answer, in order.
     std::vector<std::pair<WideString, bool>> asked;
     std::string rule;                     // Denied by an argument rule: the rule's JSON pointer
+    std::string reading;                  // Denied for a reading the console could make otherwise: why
     WideString logText;                   // Granted, when nothing fails
     std::vector<std::string> recipients;  // Granted: who sees the announcement, in the world's order
     WideString sender;                    // the private reply's sender
@@ -95,13 +96,16 @@ private:
     struct CommandsRun {
         std::vector<std::string> names;  // the last is the one run in the end
         WideStringView arguments;        // the text after the last name
+        bool afterQuote = false;         // a quoted wrapped command had more than blanks after it
     };
     CommandsRun NamesRun(WideStringView command) const;
     // The pointer of the first rule the arguments of the command named name
-    // fail; none when they pass. Appends the permissions the rules ask to asked.
+    // fail; none when they pass. Appends the permissions the rules ask to
+    // asked; when the arguments could be read otherwise, says why in reading.
     std::optional<std::string> FailedRule(const CommandModel& settings, const std::string& name,
                                           WideStringView arguments, const ChatPlayer& player,
-                                          std::vector<std::pair<WideString, bool>>& asked) const;
+                                          std::vector<std::pair<WideString, bool>>& asked,
+                                          std::string& reading) const;
     // The reply is the message replyKey names.
     void ExpectRefusal(ChatExpectation& expected, const char* replyKey = "NoPermissions") const;
     void ExpectHeldBack(std::int64_t leftAtLeast, std::int64_t leftAtMost, ChatExpectation& expected) const;
@@ -120,5 +124,10 @@ std::vector<WideString> BlankSeparatedWords(WideStringView text);
 // starts with a double quote running to the next one; none when a quote is
 // never closed.
 std::optional<std::vector<WideString>> ConsoleArguments(WideStringView text);
+
+// Why a console that takes more characters for blanks, honours a backslash
+// before a quote, or joins quoted and unquoted text could read text otherwise
+// than the plugin: "blank", "escaped-quote" or "empty-quote"; none when it can't.
+std::optional<std::string> UnsureReading(WideStringView text);
 
 }  // namespace Fuzz

@@ -285,6 +285,9 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     include(std::string(expected.Outcome()) == "failed", "error", errorText);
     include(!expected.asked.empty(), "asked", {});
     include(!expected.rule.empty(), "rule", rule);
+    if (!expected.reading.empty()) {
+        members.insert("reading");
+    }
     for (const auto& [permission, held] : expected.asked) {
         texts.push_back(permission);
     }
@@ -321,6 +324,9 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     }
     if (!expected.rule.empty() && !Shows(record, "rule", rule, cut)) {
         return "an audit line's rule is not the pointer of the rule that failed";
+    }
+    if (!expected.reading.empty() && record["reading"] != expected.reading) {
+        return "an audit line's reading is not why the line could be read otherwise";
     }
     if (!expected.asked.empty()) {
         const nlohmann::json& asked = record["asked"];

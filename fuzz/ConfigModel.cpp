@@ -311,7 +311,7 @@ void ConfigModel::ReadRules(const std::string& where, const json& list, CommandM
 }
 
 ArgumentRuleModel ConfigModel::ReadRule(const std::string& where, const json& rule) {
-    ArgumentRuleModel read{where, {}, {}, {}, false};
+    ArgumentRuleModel read{where, {}, {}, false, {}, false};
     for (const auto& [key, value] : rule.items()) {
         const std::string member = where + "/" + Token(key);
         if (key == "Allow") {
@@ -322,13 +322,17 @@ ArgumentRuleModel ConfigModel::ReadRule(const std::string& where, const json& ru
             read.most = value.get<double>();
         } else if (key == "Permission" && value.is_boolean()) {
             read.ownPermission = value.get<bool>();
+        } else if (key == "Whole" && value.is_boolean()) {
+            read.whole = value.get<bool>();
         } else {
             malformed_.insert(member);
         }
     }
-    // No number lies between them.
+    // No number lies between them; or, asked for, no whole one.
     if (read.least && read.most && *read.most < *read.least) {
         malformed_.insert(where + "/Max");
+    } else if (read.whole && read.least && read.most && std::floor(*read.most) < std::ceil(*read.least)) {
+        malformed_.insert(where + "/Whole");
     }
     return read;
 }

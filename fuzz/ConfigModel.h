@@ -37,6 +37,7 @@ struct ArgumentRuleModel {
     std::string at;
     std::optional<double> least;      // "Min"
     std::optional<double> most;       // "Max"
+    bool whole = false;               // "Whole"
     std::vector<WideString> allowed;  // "Allow": patterns, empty when absent
     bool ownPermission = false;       // "Permission"
 };

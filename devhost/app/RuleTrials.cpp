@@ -30,7 +30,7 @@ std::string Decimal(double value) {
 // Arguments that could pass a rule: numbers at and within its bounds, and
 // each pattern with its wildcards filled in.
 std::vector<std::string> Candidates(const ArgumentRule& rule) {
-    std::vector<std::string> candidates{"1", "0", "dodo"};
+    std::vector<std::string> candidates{"1", "0", "wolf"};
     for (const auto bound : {rule.min, rule.max}) {
         if (bound) {
             candidates.push_back(Decimal(*bound));
@@ -52,30 +52,39 @@ std::vector<std::string> Candidates(const ArgumentRule& rule) {
 
 std::optional<std::string> Passing(const ArgumentRule& rule, const std::string& other = {}) {
     for (const std::string& candidate : Candidates(rule)) {
-        if (candidate != other && !candidate.empty() && candidate.find(' ') == std::string::npos &&
-            Corvane::CheckArgument(rule, Wide(candidate)) == Corvane::RuleMiss::None) {
+        const WideString wide = Wide(candidate);
+        if (candidate != other && !candidate.empty() &&
+            candidate.find_first_of(" \"\\") == std::string::npos &&
+            Corvane::CheckArgument(rule, wide) == Corvane::RuleMiss::None &&
+            (!rule.permission || Corvane::IsAskable(wide))) {
             return candidate;
         }
     }
     return std::nullopt;
 }
 
-// An argument that fails the rule, and the member of the rule it fails.
-std::optional<std::pair<std::string, std::string>> Failing(const ArgumentRule& rule,
-                                                           const std::string& passing) {
+// Arguments that fail the rule, each with the member of the rule it fails:
+// one for its bounds, its patterns or else its permission, and one more
+// without a whole number.
+std::vector<std::pair<std::string, std::string>> Failing(const ArgumentRule& rule,
+                                                         const std::string& passing) {
+    std::vector<std::pair<std::string, std::string>> failing;
     if (rule.min || rule.max) {
-        const std::string value = rule.min ? Decimal(*rule.min - 1) : Decimal(*rule.max + 1);
-        return std::pair(value, rule.pointer + (rule.min ? "/Min" : "/Max"));
-    }
-    if (!rule.allow.empty()) {
-        return std::pair(std::string("zz-none-of-these"), rule.pointer + "/Allow");
-    }
-    if (rule.permission) {
+        // A whole number beyond the bound, for a rule that asks for one.
+        const std::string value = rule.min ? Decimal((rule.whole ? std::ceil(*rule.min) : *rule.min) - 1)
+                                           : Decimal((rule.whole ? std::floor(*rule.max) : *rule.max) + 1);
+        failing.emplace_back(value, rule.pointer + (rule.min ? "/Min" : "/Max"));
+    } else if (!rule.allow.empty()) {
+        failing.emplace_back("zz-none-of-these", rule.pointer + "/Allow");
+    } else if (rule.permission) {
         if (const auto other = Passing(rule, passing)) {
-            return std::pair(*other, rule.pointer + "/Permission");
+            failing.emplace_back(*other, rule.pointer + "/Permission");
         }
     }
-    return std::nullopt;
+    if (rule.whole) {
+        failing.emplace_back(passing + ".5", rule.pointer + "/Whole");
+    }
+    return failing;
 }
 
 std::string Line(const std::string& name, const std::vector<std::string>& arguments) {
@@ -103,10 +112,10 @@ void AddTrials(const std::string& name, const Corvane::ArgumentRules& rules, std
     trials.push_back(passing);
     for (std::size_t i = 0; i < rules.arguments.size(); ++i) {
         if (const auto& rule = rules.arguments[i]) {
-            if (const auto failing = Failing(*rule, arguments[i])) {
+            for (const auto& [argument, fails] : Failing(*rule, arguments[i])) {
                 std::vector<std::string> changed = arguments;
-                changed[i] = failing->first;
-                trials.push_back({Line(name, changed), passing.grants, failing->second});
+                changed[i] = argument;
+                trials.push_back({Line(name, changed), passing.grants, fails});
             }
         }
     }

@@ -91,12 +91,25 @@ TEST(MatchesPattern, StarsQuestionMarksAndCase) {
         {WIDE("21"), WIDE("2?"), true},
         {WIDE("2"), WIDE("2?"), false},
         {WIDE("211"), WIDE("2?"), false},
-        {WIDE("Dodo"), WIDE("dODO"), true},
-        {WIDE("dodo_egg"), WIDE("*_egg"), true},
-        {WIDE("egg_dodo"), WIDE("*_egg"), false},
-        {WIDE("a\U0001F600b"), WIDE("a?b"), true},
+        {WIDE("Wolf"), WIDE("wOLF"), true},
+        {WIDE("wolf_pup"), WIDE("*_pup"), true},
+        {WIDE("pup_wolf"), WIDE("*_pup"), false},
         {WIDE("\u00C9t\u00E9"), WIDE("\u00E9t\u00E9"), false},
         {WIDE("aaaaaaaaaaaaaaaaaaaaaaaaaaaaab"), WIDE("*a*a*a*a*a*a*a*c"), false},
+        // A wildcard stands for ASCII letters, digits, '_', '-' and '.' only:
+        // anything else must be spelled out.
+        {WIDE("2x"), WIDE("2?"), true},
+        {WIDE("2."), WIDE("2?"), true},
+        {WIDE("2%"), WIDE("2?"), false},
+        {WIDE("2\u0301"), WIDE("2?"), false},
+        {WIDE("a\U0001F600b"), WIDE("a?b"), false},
+        {WIDE("a\U0001F600b"), WIDE("a\U0001F600b"), true},
+        {WIDE("Cheat.x*"), WIDE("Cheat*"), false},
+        {WIDE("50%"), WIDE("5*"), false},
+        {WIDE("50%"), WIDE("5*%"), true},
+        {WIDE("x-1.y"), WIDE("x*y"), true},
+        {WIDE("x#y"), WIDE("*#*"), true},
+        {WIDE("x#y#z"), WIDE("*#*"), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.text) + " ~ " + Narrow(c.pattern));
@@ -127,33 +140,43 @@ protected:
     Corvane::SettingsReading reading_;
     Corvane::Cooldowns cooldowns_;
     std::set<WideString> held_ = {WIDE("Cheat.giveitem"), WIDE("Cheat.spawn"), WIDE("Cheat.wrap"),
-                                  WIDE("Cheat.spawn.Dodo")};
+                                  WIDE("Cheat.god"), WIDE("Cheat.spawn.Wolf")};
     std::vector<std::string> asked_;
 };
 
 TEST_F(ArgumentDecision, EachRuleFailsWithItsOwnPointer) {
     Configure(
-        R"({"giveitem": {"MaxArguments": 3, "Arguments": [{"Allow": ["1*", "2?"]}, {"Min": 1, "Max": 100}, null]},
-                  "spawn": {"Arguments": [{"Allow": ["d*"], "Permission": true}]}})");
+        R"({"giveitem": {"MaxArguments": 3,
+                         "Arguments": [{"Allow": ["1*", "2?"]}, {"Min": 1, "Max": 100, "Whole": true}, null]},
+            "spawn": {"Arguments": [{"Allow": ["w*"], "Permission": true}]},
+            "god": {"Arguments": [{"Whole": true}]}})");
     const struct {
         const WideChar* command;
         const char* rule;  // empty: granted
     } cases[] = {
         {WIDE("giveitem 12 100"), ""},
         {WIDE("giveitem 21 1 anything"), ""},
-        {WIDE("giveitem 12 100.5"), "/Commands/giveitem/Arguments/1/Max"},
-        {WIDE("giveitem 12 0.99"), "/Commands/giveitem/Arguments/1/Min"},
+        {WIDE("giveitem 12 100.5"), "/Commands/giveitem/Arguments/1/Whole"},
+        {WIDE("giveitem 12 1.5"), "/Commands/giveitem/Arguments/1/Whole"},
+        {WIDE("giveitem 12 1.0"), "/Commands/giveitem/Arguments/1/Whole"},
+        {WIDE("giveitem 12 0"), "/Commands/giveitem/Arguments/1/Min"},
+        {WIDE("giveitem 12 -3"), "/Commands/giveitem/Arguments/1/Min"},
+        {WIDE("god 7"), ""},
+        {WIDE("god 7.5"), "/Commands/god/Arguments/0/Whole"},
+        {WIDE("god seven"), "/Commands/god/Arguments/0/Whole"},
         {WIDE("giveitem 12 1e2"), "/Commands/giveitem/Arguments/1/Min"},
         {WIDE("giveitem 3 50"), "/Commands/giveitem/Arguments/0/Allow"},
         {WIDE("giveitem 12"), "/Commands/giveitem/Arguments/1"},
         {WIDE("giveitem 12 5 x y"), "/Commands/giveitem/MaxArguments"},
         {WIDE("giveitem \"12 5"), "/Commands/giveitem"},
-        {WIDE("spawn Dodo"), ""},
-        {WIDE("spawn dodo"), "/Commands/spawn/Arguments/0/Permission"},
-        {WIDE("spawn rex"), "/Commands/spawn/Arguments/0/Allow"},
-        {WIDE("wrap spawn rex"), "/Commands/spawn/Arguments/0/Allow"},
+        {WIDE("spawn Wolf"), ""},
+        {WIDE("spawn wolf"), "/Commands/spawn/Arguments/0/Permission"},
+        {WIDE("spawn cat"), "/Commands/spawn/Arguments/0/Allow"},
+        // Only letters, digits, '_' and '-' go into a question.
+        {WIDE("spawn w.x"), "/Commands/spawn/Arguments/0/Permission"},
+        {WIDE("wrap spawn cat"), "/Commands/spawn/Arguments/0/Allow"},
         {WIDE("wrap giveitem 12 5"), ""},
-        {WIDE("wrap \"giveitem 12 5\" 7"), ""},
+        {WIDE("wrap \"giveitem 12 5\""), ""},
         {WIDE("wrap \"giveitem 12 500\""), "/Commands/giveitem/Arguments/1/Max"},
     };
     for (const auto& c : cases) {
@@ -165,11 +188,13 @@ TEST_F(ArgumentDecision, EachRuleFailsWithItsOwnPointer) {
 }
 
 TEST_F(ArgumentDecision, TheArgumentsPermissionIsAskedOnlyOnceItsOtherRulesPass) {
-    Configure(R"({"spawn": {"Arguments": [{"Allow": ["d*"], "Permission": true}]}})");
-    Decide(WIDE("spawn rex"));
+    Configure(R"({"spawn": {"Arguments": [{"Allow": ["w*"], "Permission": true}]}})");
+    Decide(WIDE("spawn cat"));
     EXPECT_THAT(asked_, ElementsAre("Cheat.spawn"));
-    Decide(WIDE("spawn dodo"));
-    EXPECT_THAT(asked_, ElementsAre("Cheat.spawn", "Cheat.spawn.dodo")) << "the argument's case is kept";
+    Decide(WIDE("spawn wolf"));
+    EXPECT_THAT(asked_, ElementsAre("Cheat.spawn", "Cheat.spawn.wolf")) << "the argument's case is kept";
+    Decide(WIDE("spawn w*"));
+    EXPECT_THAT(asked_, ElementsAre("Cheat.spawn")) << "no wildcard reaches the permissions plugin";
     EXPECT_EQ(Decide(WIDE("spawn")).rule, "/Commands/spawn/Arguments/0")
         << "a missing argument fails its rule";
 }
@@ -203,10 +228,13 @@ TEST(ArgumentRuleProblems, EachIsAnErrorNamingItsMember) {
          "type"},
         {R"({"Arguments": [{"Permission": "yes"}]})",
          "/Commands/x/Arguments/0/Permission: is a string, not true or false"},
+        {R"({"Arguments": [{"Whole": 1}]})", "/Commands/x/Arguments/0/Whole: is a number, not true or false"},
+        {R"({"Arguments": [{"Min": 1.2, "Max": 1.8, "Whole": true}]})",
+         "/Commands/x/Arguments/0/Whole: no whole number lies from Min (1.2) to Max (1.8): no argument could "
+         "pass"},
         {R"({"Arguments": [{"max": 5}]})",
-         "/Commands/x/Arguments/0/max: is not a setting of an argument rule (Min, Max, Allow, Permission) "
-         "(did you "
-         "mean /Commands/x/Arguments/0/Max?)"},
+         "/Commands/x/Arguments/0/max: is not a setting of an argument rule (Min, Max, Whole, Allow, "
+         "Permission) (did you mean /Commands/x/Arguments/0/Max?)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);

@@ -214,4 +214,62 @@ TEST_F(CorvaneCommand, CheckTellsEachStepAndDoesNothingOfIt) {
                     "Rex from S {x}: cooldown: 30 s left"));
 }
 
+TEST_F(CorvaneCommand, CheckAnswersEveryArgumentRuleAskingOnlyForThoseThatPass) {
+    LoadWith(
+        {{"Commands",
+          {{"giveitem", {{"Arguments", {{{"Allow", {"1*"}}}, {{"Min", 1}, {"Max", 100}}}}}},
+           {"spawn",
+            {{"Arguments",
+              {{{"Allow", {"w*"}}, {"Permission", true}}, {{"Allow", {"w*"}}, {"Permission", true}}}}}}}}});
+    Grant(kRexId, "Corvane.Check");
+    Grant(kRexId, "Cheat.giveitem");
+    Grant(kRexId, "Cheat.spawn");
+    SayChecked(rex_, "/corvane check giveitem x 500");
+    SayChecked(rex_, "/corvane check spawn cat wolf");
+    EXPECT_THAT(
+        Replies(),
+        ElementsAre(
+            "Rex from Server: /cheat giveitem x 500 would be denied: argument 1 (x) matches no pattern",
+            "Rex from Server: line: one printable line", "Rex from Server: deny list: giveitem is not on it",
+            "Rex from Server: permission Cheat.giveitem: held",
+            "Rex from Server: argument rule: argument 1 (x) matches no pattern: "
+            "/Commands/giveitem/Arguments/0/Allow",
+            "Rex from Server: argument rule: argument 2 (500) is above 100: "
+            "/Commands/giveitem/Arguments/1/Max",
+            "Rex from Server: /cheat spawn cat wolf would be denied: argument 1 (cat) matches no pattern",
+            "Rex from Server: line: one printable line", "Rex from Server: deny list: spawn is not on it",
+            "Rex from Server: permission Cheat.spawn: held",
+            "Rex from Server: permission Cheat.spawn.wolf: not held",
+            "Rex from Server: argument rule: argument 1 (cat) matches no pattern: "
+            "/Commands/spawn/Arguments/0/Allow",
+            "Rex from Server: argument rule: Cheat.spawn.wolf is not held: "
+            "/Commands/spawn/Arguments/1/Permission"));
+}
+
+TEST_F(CorvaneCommand, CheckRepliesAreBoundedWhateverIsTyped) {
+    json rules = json::array();
+    for (int i = 0; i < 60; ++i) {
+        rules.push_back({{"Allow", {"1*"}}});
+    }
+    LoadWith({{"Commands", {{"giveitem", {{"Arguments", rules}}}}}});
+    Grant(kRexId, "Corvane.Check");
+    Grant(kRexId, "Cheat.giveitem");
+    std::string arguments;
+    for (int i = 0; i < 60; ++i) {
+        arguments += " " + std::string(300, 'x');
+    }
+    SayChecked(rex_, "/corvane check giveitem" + arguments);
+    SayChecked(rex_, "/corvane check " + std::string(3000, 'w'));
+    std::size_t bytes = 0;
+    const std::vector<std::string> replies = Replies();
+    for (const std::string& reply : replies) {
+        bytes += reply.size() - std::string("Rex from Server: ").size();
+        EXPECT_LT(reply.size(), 600u) << reply.substr(0, 100);
+    }
+    EXPECT_LE(bytes, 2 * 4096u);
+    EXPECT_THAT(replies, ::testing::Contains(::testing::MatchesRegex(R"(.*\.\.\. and [0-9]+ more lines)")));
+    EXPECT_THAT(replies, ::testing::Contains(HasSubstr("permission Cheat.www")));
+    EXPECT_THAT(replies, ::testing::Contains(HasSubstr("... (2906 more characters): not held")));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/CommandText.h"
 #include "core/Decision.h"
+#include "engine/WideText.h"
 
 namespace {
 
@@ -70,8 +71,9 @@ TEST_F(DecisionTest, EachStepTurnsALineAwayBeforeTheNextIsAsked) {
     } cases[] = {
         {WIDE("fly|god"), Outcome::Rejected, Reply::Refusal, {}, "it could run more than one command"},
         {WIDE("fly\tx"), Outcome::Rejected, Reply::Refusal, {}, "it holds an unprintable character"},
-        {WIDE(" QUIT now"), Outcome::Denied, Reply::Denial, {}, "quit is on the deny list"},
-        {WIDE("quit;"), Outcome::Denied, Reply::Denial, {}, "quit is on the deny list"},
+        // Turned away before the permission: the same reply as a missing permission.
+        {WIDE(" QUIT now"), Outcome::Denied, Reply::Refusal, {}, "quit is on the deny list"},
+        {WIDE("quit;"), Outcome::Denied, Reply::Refusal, {}, "quit is on the deny list"},
         {WIDE("walk"), Outcome::Refused, Reply::Refusal, {"Cheat.walk=not held"}, "Cheat.walk is not held"},
         {WIDE("Fly 10"), Outcome::Granted, Reply::None, {"Cheat.Fly=held"}, "Cheat.Fly is held"},
         {WIDE("quitter"),
@@ -173,6 +175,71 @@ TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
     EXPECT_THAT(Asked(Decide(WIDE("wrap giveitem 5"))),
                 ElementsAre("Cheat.wrap=held", "Corvane.NoCooldown=not held"))
         << "the permission is still the first word's";
+}
+
+// What the readers could read otherwise than a console that honours more
+// blanks or escapes: a wrapped name is denied before the permission is
+// asked, an argument of a command with rules after it is held.
+TEST_F(DecisionTest, ALineTheReadersCantBeSureOfIsDenied) {
+    settings_.wrappers = {"wrap"};
+    Corvane::ArgumentRules& rules = settings_.commands["giveitem"].rules;
+    rules.pointer = "/Commands/giveitem";
+    rules.maxArguments = 3;
+    Corvane::ArgumentRule item;
+    item.pointer = "/Commands/giveitem/Arguments/0";
+    item.allow = {WIDE("1*")};
+    Corvane::ArgumentRule quantity;
+    quantity.pointer = "/Commands/giveitem/Arguments/1";
+    quantity.min = 1;
+    quantity.max = 100;
+    rules.arguments = {item, quantity};
+    for (const WideChar* permission : {WIDE("Cheat.wrap"), WIDE("Cheat.giveitem"), WIDE("Cheat.god")}) {
+        Hold(permission);
+    }
+    const struct Case {
+        const WideChar* command;
+        Outcome outcome;
+        Reply reply;
+        const char* rule;
+        const char* reading;
+        std::size_t asked;
+    } cases[] = {
+        {WIDE("giveitem 12\u3000"
+              "500 50"),
+         Outcome::Denied, Reply::Denial, "/Commands/giveitem", "blank", 1},
+        {WIDE("giveitem 12 50\u00A0"), Outcome::Denied, Reply::Denial, "/Commands/giveitem", "blank", 1},
+        {WIDE("giveitem 12 5\u200B"
+              "00"),
+         Outcome::Denied, Reply::Denial, "/Commands/giveitem", "blank", 1},
+        {WIDE("giveitem 12 \"9\"99"), Outcome::Denied, Reply::Denial, "/Commands/giveitem", "empty-quote", 1},
+        {WIDE("giveitem 12 x\"y 5 z\""), Outcome::Denied, Reply::Denial, "/Commands/giveitem", "empty-quote",
+         1},
+        {WIDE("giveitem 12 \"\" 5"), Outcome::Denied, Reply::Denial, "/Commands/giveitem", "empty-quote", 1},
+        {WIDE("giveitem 12 \"\\\"5\""), Outcome::Denied, Reply::Denial, "/Commands/giveitem", "escaped-quote",
+         1},
+        {WIDE("wrap \u3000quit"), Outcome::Denied, Reply::Refusal, "/Wrappers", "blank", 0},
+        {WIDE("wrap \"\\\"quit\\\"\""), Outcome::Denied, Reply::Refusal, "/Wrappers", "escaped-quote", 0},
+        {WIDE("wrap \"\"quit"), Outcome::Denied, Reply::Refusal, "/Wrappers", "empty-quote", 0},
+        {WIDE("wrap \"\" quit"), Outcome::Denied, Reply::Refusal, "/Wrappers", "empty-quote", 0},
+        {WIDE("wrap \"giveitem 12 5\" 7"), Outcome::Denied, Reply::Refusal, "/Wrappers", "after-quote", 0},
+        {WIDE("wrap god\u2003x"), Outcome::Denied, Reply::Refusal, "/Wrappers", "blank", 0},
+        // Read alike by every reader: a quote that opens and closes a word, a
+        // blank outside the lines the readers must be sure of.
+        {WIDE("wrap \"giveitem 12 5\""), Outcome::Granted, Reply::None, "", "", 1},
+        {WIDE("giveitem \"12\" 5"), Outcome::Granted, Reply::None, "", "", 1},
+        {WIDE("god x\u3000y \"\""), Outcome::Granted, Reply::None, "", "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Corvane::Engine::ToUtf8(c.command));
+        const Decision decision = Decide(c.command);
+        EXPECT_EQ(decision.outcome, c.outcome) << decision.reason;
+        EXPECT_EQ(decision.reply, c.reply);
+        EXPECT_EQ(decision.rule, c.rule);
+        EXPECT_EQ(decision.reading, c.reading);
+        EXPECT_EQ(decision.asked.size(), c.asked) << "a wrapped line is decided before its permission";
+    }
+    EXPECT_EQ(Decide(WIDE("wrap \u3000quit")).reason,
+              "the names it runs can't be read for sure: it holds U+3000, a blank other than U+0020");
 }
 
 TEST_F(DecisionTest, AFailingQuestionPassesOut) {

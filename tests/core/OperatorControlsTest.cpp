@@ -143,7 +143,8 @@ TEST_F(OperatorControls, DeniedNamesAreReadAsTheConsoleReadsThem) {
         {"/cheat Quit now", true},  {"/cheat exit", true},   {"/cheat quitter", false},
         {"/cheat fly quit", false}, {"/cheat _quit", false},
     };
-    LoadWith({{"Deny", {"exit", "Quit"}}, {"AuditLog", "audit.jsonl"}});
+    LoadWith(
+        {{"Deny", {"exit", "Quit"}}, {"AuditLog", "audit.jsonl"}, {"Messages", {{"Denied", "Not that."}}}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         Events().Clear();
@@ -153,7 +154,8 @@ TEST_F(OperatorControls, DeniedNamesAreReadAsTheConsoleReadsThem) {
             << "denied before the permission is asked";
         EXPECT_EQ(LastAudit()["outcome"] == "denied", c.denied);
         if (c.denied) {
-            EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No."));
+            EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No."))
+                << "the reply of a missing permission";
             EXPECT_FALSE(LastAudit().contains("permission"));
         }
     }
@@ -211,13 +213,13 @@ TEST_F(OperatorControls, CooldownsAreForgottenAtUnload) {
 TEST_F(OperatorControls, ALineARuleDeniesGetsTheDeniedReplyAndAnAuditLineNamingTheRule) {
     LoadWith({{"AuditLog", "audit.jsonl"},
               {"Messages", {{"Denied", "Not that."}}},
-              {"Commands", {{"spawn", {{"Arguments", {{{"Allow", {"d*"}}, {"Permission", true}}}}}}}}});
+              {"Commands", {{"spawn", {{"Arguments", {{{"Allow", {"w*"}}, {"Permission", true}}}}}}}}});
     Grant(kRexId, "Cheat.spawn");
-    Grant(kRexId, "Cheat.spawn.dodo");
-    SayChecked(rex_, "/cheat spawn Dodo");
-    SayChecked(rex_, "/cheat spawn rex");
-    SayChecked(rex_, "/cheat spawn dodo");
-    EXPECT_THAT(Commands(), ElementsAre("Rex: spawn dodo"));
+    Grant(kRexId, "Cheat.spawn.wolf");
+    SayChecked(rex_, "/cheat spawn Wolf");
+    SayChecked(rex_, "/cheat spawn cat");
+    SayChecked(rex_, "/cheat spawn wolf");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: spawn wolf"));
     EXPECT_THAT(Replies(), ElementsAre("Rex from Server: Not that.", "Rex from Server: Not that."));
     const auto lines = AuditLines();
     ASSERT_THAT(lines, SizeIs(3));
@@ -225,9 +227,40 @@ TEST_F(OperatorControls, ALineARuleDeniesGetsTheDeniedReplyAndAnAuditLineNamingT
     EXPECT_EQ(first["outcome"], "denied");
     EXPECT_EQ(first["rule"], "/Commands/spawn/Arguments/0/Permission");
     EXPECT_EQ(first["permission"], "Cheat.spawn");
-    EXPECT_EQ(first["asked"], json::parse(R"([{"permission": "Cheat.spawn.Dodo", "held": false}])"));
+    EXPECT_EQ(first["asked"], json::parse(R"([{"permission": "Cheat.spawn.Wolf", "held": false}])"));
     EXPECT_EQ(json::parse(lines[1])["rule"], "/Commands/spawn/Arguments/0/Allow");
     EXPECT_FALSE(json::parse(lines[2]).contains("rule"));
+}
+
+TEST_F(OperatorControls, WhatTheReadersCantBeSureOfIsDeniedAndTheAuditLineSaysWhy) {
+    LoadWith({{"AuditLog", "audit.jsonl"},
+              {"Messages", {{"Denied", "Not that."}}},
+              {"Deny", {"quit"}},
+              {"Wrappers", {"wrap"}},
+              {"Commands",
+               {{"giveitem", {{"MaxArguments", 3}, {"Arguments", {{{"Allow", {"1*"}}}, {{"Max", 100}}}}}}}}});
+    Grant(kRexId, "Cheat.giveitem");
+    Grant(kRexId, "Cheat.wrap");
+    const auto queries = Server().PermissionQueries();
+    SayChecked(rex_, "/cheat wrap \u3000quit");
+    EXPECT_EQ(Server().PermissionQueries(), queries) << "decided with the deny list";
+    SayChecked(rex_,
+               "/cheat giveitem 12\u3000"
+               "500 50");
+    EXPECT_THAT(Commands(), IsEmpty());
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No.", "Rex from Server: Not that."));
+    const auto lines = AuditLines();
+    ASSERT_THAT(lines, SizeIs(2));
+    const json wrapped = json::parse(lines[0]);
+    EXPECT_EQ(wrapped["outcome"], "denied");
+    EXPECT_EQ(wrapped["rule"], "/Wrappers");
+    EXPECT_EQ(wrapped["reading"], "blank");
+    EXPECT_FALSE(wrapped.contains("permission"));
+    const json argument = json::parse(lines[1]);
+    EXPECT_EQ(argument["outcome"], "denied");
+    EXPECT_EQ(argument["rule"], "/Commands/giveitem");
+    EXPECT_EQ(argument["reading"], "blank");
+    EXPECT_EQ(argument["permission"], "Cheat.giveitem");
 }
 
 // check-config said "no problems found" while its own preview refused every use.
