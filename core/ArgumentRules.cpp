@@ -22,10 +22,6 @@ bool IsAsciiLetterOrDigit(WideChar c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c);
 }
 
-bool IsWildcard(WideChar c) {
-    return c == '*' || c == '?';
-}
-
 }  // namespace
 
 bool IsNameCharacter(WideChar c) {
@@ -88,10 +84,8 @@ bool MatchesPattern(WideStringView text, WideStringView pattern) {
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             starText = t;
-        } else if (p < pattern.size() && pattern[p] == '?' && IsNameCharacter(text[t])) {
-            ++t;
-            ++p;
-        } else if (p < pattern.size() && !IsWildcard(pattern[p]) && Fold(pattern[p]) == Fold(text[t])) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' ? IsNameCharacter(text[t]) : Fold(pattern[p]) == Fold(text[t]))) {
             ++t;
             ++p;
         } else if (star && IsNameCharacter(text[starText])) {
