@@ -232,37 +232,6 @@ TEST_F(OperatorControls, ALineARuleDeniesGetsTheDeniedReplyAndAnAuditLineNamingT
     EXPECT_FALSE(json::parse(lines[2]).contains("rule"));
 }
 
-TEST_F(OperatorControls, WhatTheReadersCantBeSureOfIsDeniedAndTheAuditLineSaysWhy) {
-    LoadWith({{"AuditLog", "audit.jsonl"},
-              {"Messages", {{"Denied", "Not that."}}},
-              {"Deny", {"quit"}},
-              {"Wrappers", {"wrap"}},
-              {"Commands",
-               {{"giveitem", {{"MaxArguments", 3}, {"Arguments", {{{"Allow", {"1*"}}}, {{"Max", 100}}}}}}}}});
-    Grant(kRexId, "Cheat.giveitem");
-    Grant(kRexId, "Cheat.wrap");
-    const auto queries = Server().PermissionQueries();
-    SayChecked(rex_, "/cheat wrap \u3000quit");
-    EXPECT_EQ(Server().PermissionQueries(), queries) << "decided with the deny list";
-    SayChecked(rex_,
-               "/cheat giveitem 12\u3000"
-               "500 50");
-    EXPECT_THAT(Commands(), IsEmpty());
-    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: No.", "Rex from Server: Not that."));
-    const auto lines = AuditLines();
-    ASSERT_THAT(lines, SizeIs(2));
-    const json wrapped = json::parse(lines[0]);
-    EXPECT_EQ(wrapped["outcome"], "denied");
-    EXPECT_EQ(wrapped["rule"], "/Wrappers");
-    EXPECT_EQ(wrapped["reading"], "blank");
-    EXPECT_FALSE(wrapped.contains("permission"));
-    const json argument = json::parse(lines[1]);
-    EXPECT_EQ(argument["outcome"], "denied");
-    EXPECT_EQ(argument["rule"], "/Commands/giveitem");
-    EXPECT_EQ(argument["reading"], "blank");
-    EXPECT_EQ(argument["permission"], "Cheat.giveitem");
-}
-
 // check-config said "no problems found" while its own preview refused every use.
 TEST_F(OperatorControls, AnAuditFileThatCantBeWrittenIsWarnedOfAtLoad) {
     WriteConfig(R"({"PrintToChat": false, "AuditLog": "config.json/audit.jsonl",
