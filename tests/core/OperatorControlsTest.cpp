@@ -242,7 +242,8 @@ TEST_F(OperatorControls, AnAuditFileThatCantBeWrittenIsWarnedOfAtLoad) {
     ASSERT_TRUE(LoadPlugin()) << Server().LoadError();  // config.json, a file, can't be the file's folder
     EXPECT_THAT(LogLines(), ElementsAre(AllOf(HasSubstr("[Corvane][warning] config.json: /AuditLog: "),
                                               HasSubstr("audit.jsonl can't be written ("),
-                                              EndsWith("): every use will be refused until it can"))));
+                                              EndsWith("): every use will be refused until it can")),
+                                        HasSubstr("[Corvane][info] Loaded ")));
     Events().Clear();
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Commands(), IsEmpty());
@@ -507,7 +508,9 @@ TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
         EXPECT_TRUE(LoadPlugin());
         std::vector<std::string> warnings;
         for (const auto& line : LogLines()) {
-            warnings.push_back(line.substr(line.find("[Corvane][warning] ") + 19));
+            if (const auto at = line.find("[Corvane][warning] "); at != std::string::npos) {
+                warnings.push_back(line.substr(at + 19));
+            }
         }
         EXPECT_EQ(warnings, c.warnings);
         UnloadPlugin();
