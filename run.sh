@@ -6,10 +6,15 @@
 set -euo pipefail
 root=$(dirname "$(readlink -f "$0")")
 "$root/scripts/install-deps.sh" >&2
-echo "Building the dev host (the first run takes about a minute)..." >&2
+build=$root/build-devhost
+# Said only when there is something to build: ninja's dry run has work to do.
+if [[ ! -f $build/build.ninja ]] || ! ninja -C "$build" -n 2>/dev/null | grep -q 'no work to do'; then
+  echo "Building the dev host: from scratch, 2 to 5 minutes on two cores, the more the busier they are;" \
+    "after a change, only what it touches..." >&2
+fi
 if ! output=$("$root/scripts/build.sh" devhost 2>&1); then
   printf '%s\n' "$output" >&2
   echo "run.sh: the build failed (output above)" >&2
   exit 1
 fi
-exec "$root/build-devhost/bin/corvane-devhost" "$@"
+exec "$build/bin/corvane-devhost" "$@"

@@ -118,12 +118,11 @@ std::optional<std::uint64_t> TrailingText(std::istream& stream, const json& docu
 }  // namespace
 
 std::filesystem::path ConfigFilePath() {
-    return Platform::PathFromFramework(Velkor::Tools::GetCurrentDir() +
-                                       "/Velkor/Plugins/Corvane/config.json");
+    return Platform::PathFromFramework(Velkor::Tools::GetCurrentDir() + "/" + kConfigFileInServer);
 }
 
 std::filesystem::path PluginFolder() {
-    return Platform::PathFromFramework(Velkor::Tools::GetCurrentDir() + "/Velkor/Plugins/Corvane");
+    return ConfigFilePath().parent_path();
 }
 
 std::string MemberPointer(const std::string& parent, const std::string& key) {

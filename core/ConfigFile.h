@@ -26,6 +26,9 @@ struct ConfigFile {  // NOLINT(bugprone-exception-escape)
     std::optional<std::uint64_t> trailingText;
 };
 
+// Where the configuration lies in the server directory.
+inline constexpr const char* kConfigFileInServer = "Velkor/Plugins/Corvane/config.json";
+
 // "<server dir>/Velkor/Plugins/Corvane/config.json".
 std::filesystem::path ConfigFilePath();
 // The folder that holds it, from which a relative audit file is taken.

@@ -5,29 +5,59 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace Corvane {
 namespace {
 
+struct Known {
+    std::string_view name;
+    bool control;
+};
+
+constexpr bool kControl = true;
+constexpr bool kMessageOrSwitch = false;
+
 struct Level {
     ConfigLevel level;
     // Where members of this level are, for suggestions across levels.
     const char* where;
-    std::vector<std::string_view> keys;
+    std::vector<Known> keys;
 };
 
 const std::array<Level, 5>& Levels() {
     static const std::array<Level, 5> levels{{
         {ConfigLevel::Top,
          "",
-         {"PrintToChat", "Messages", "AuditLog", "AuditRotate", "Deny", "Commands", "Wrappers"}},
-        {ConfigLevel::Messages, "/Messages", {"LogMsg", "NoPermissions", "Sender", "Cooldown", "Denied"}},
-        {ConfigLevel::AuditRotate, "/AuditRotate", {"MaxBytes", "Keep"}},
-        {ConfigLevel::Command, "/Commands/<name>", {"Cooldown", "Announce", "MaxArguments", "Arguments"}},
+         {{"PrintToChat", kMessageOrSwitch},
+          {"Messages", kMessageOrSwitch},
+          {"AuditLog", kControl},
+          {"AuditRotate", kControl},
+          {"Deny", kControl},
+          {"Commands", kControl},
+          {"Wrappers", kControl}}},
+        {ConfigLevel::Messages,
+         "/Messages",
+         {{"LogMsg", kMessageOrSwitch},
+          {"NoPermissions", kMessageOrSwitch},
+          {"Sender", kMessageOrSwitch},
+          {"Cooldown", kMessageOrSwitch},
+          {"Denied", kMessageOrSwitch}}},
+        {ConfigLevel::AuditRotate, "/AuditRotate", {{"MaxBytes", kControl}, {"Keep", kControl}}},
+        {ConfigLevel::Command,
+         "/Commands/<name>",
+         {{"Cooldown", kControl},
+          {"Announce", kControl},
+          {"MaxArguments", kControl},
+          {"Arguments", kControl}}},
         {ConfigLevel::ArgumentRule,
          "/Commands/<name>/Arguments/<n>",
-         {"Min", "Max", "Whole", "Allow", "Permission"}},
+         {{"Min", kControl},
+          {"Max", kControl},
+          {"Whole", kControl},
+          {"Allow", kControl},
+          {"Permission", kControl}}},
     }};
     return levels;
 }
@@ -78,32 +108,76 @@ bool IsClose(std::string_view key, std::string_view known) {
     return EditDistance(key, known, limit) <= limit;
 }
 
+const Known* Find(ConfigLevel level, std::string_view key) {
+    const auto& keys = LevelOf(level).keys;
+    const auto found =
+        std::find_if(keys.begin(), keys.end(), [&](const Known& known) { return known.name == key; });
+    return found == keys.end() ? nullptr : &*found;
+}
+
+// The first member of level that matches key, controls first.
+const Known* FirstMatch(ConfigLevel level, const std::function<bool(std::string_view)>& matches) {
+    for (const bool control : {kControl, kMessageOrSwitch}) {
+        for (const Known& known : LevelOf(level).keys) {
+            if (known.control == control && matches(known.name)) {
+                return &known;
+            }
+        }
+    }
+    return nullptr;
+}
+
+Hint DidYouMean(const std::string& parent, const Known& known) {
+    return {"(did you mean " + parent + "/" + std::string(known.name) + "?)", known.control};
+}
+
+// Every place of another level where key is known, its case aside.
+std::optional<Hint> Elsewhere(ConfigLevel level, std::string_view key) {
+    std::vector<std::string> places;
+    bool control = false;
+    for (const Level& other : Levels()) {
+        for (const Known& known : other.keys) {
+            if (other.level != level && SameIgnoringCase(key, known.name)) {
+                places.push_back(std::string(other.where) + "/" + std::string(known.name));
+                control = control || known.control;
+            }
+        }
+    }
+    if (places.empty()) {
+        return std::nullopt;
+    }
+    return Hint{fmt::format("(it belongs at {})", fmt::join(places, " or ")), control};
+}
+
 }  // namespace
 
 bool IsKnownMember(ConfigLevel level, std::string_view key) {
-    const auto& keys = LevelOf(level).keys;
-    return std::find(keys.begin(), keys.end(), key) != keys.end();
+    return Find(level, key) != nullptr;
+}
+
+bool IsControl(ConfigLevel level, std::string_view key) {
+    const Known* known = Find(level, key);
+    return known != nullptr && known->control;
 }
 
 std::string KnownMembers(ConfigLevel level) {
-    return fmt::format("{}", fmt::join(LevelOf(level).keys, ", "));
+    std::vector<std::string_view> names;
+    for (const Known& known : LevelOf(level).keys) {
+        names.push_back(known.name);
+    }
+    return fmt::format("{}", fmt::join(names, ", "));
 }
 
-std::optional<std::string> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key) {
-    for (const std::string_view known : LevelOf(level).keys) {
-        if (IsClose(key, known)) {
-            return "(did you mean " + parent + "/" + std::string(known) + "?)";
-        }
+std::optional<Hint> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key) {
+    if (const Known* known =
+            FirstMatch(level, [&](std::string_view name) { return SameIgnoringCase(key, name); })) {
+        return DidYouMean(parent, *known);
     }
-    for (const Level& other : Levels()) {
-        if (other.level == level) {
-            continue;
-        }
-        for (const std::string_view known : other.keys) {
-            if (SameIgnoringCase(key, known)) {
-                return "(it belongs at " + std::string(other.where) + "/" + std::string(known) + ")";
-            }
-        }
+    if (auto elsewhere = Elsewhere(level, key)) {
+        return elsewhere;
+    }
+    if (const Known* known = FirstMatch(level, [&](std::string_view name) { return IsClose(key, name); })) {
+        return DidYouMean(parent, *known);
     }
     return std::nullopt;
 }

@@ -1,6 +1,13 @@
 // The members config.json may hold, at each level, and what to say of one
 // that is not among them: the member it is close to (the case differs, or one
 // or two letters do), or the level where a member of that name belongs.
+//
+// Each known member is an operator control (the deny list, the wrappers, the
+// command entries and their rules, the audit file and its rotation) or one of
+// the messages and the switch. A control the operator asked for must never
+// silently fail to apply, so an unknown member whose hint names a control
+// stops the load; a near miss of a message or the switch only warns, and a
+// file holding nothing but those keeps loading.
 #pragma once
 
 #include <optional>
@@ -19,12 +26,24 @@ enum class ConfigLevel {
 };
 
 bool IsKnownMember(ConfigLevel level, std::string_view key);
+// True for a known member that is an operator control; false for the
+// messages, the switch and unknown members.
+bool IsControl(ConfigLevel level, std::string_view key);
 // The members known at level, "MaxBytes, Keep", for errors to list.
 std::string KnownMembers(ConfigLevel level);
 
-// "(did you mean /Deny?)" for a key close to a known one at its level, or
-// "(it belongs at /Messages/LogMsg)" for one known at another level; none
-// when neither. parent is the JSON pointer of the object holding key.
-std::optional<std::string> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key);
+struct Hint {
+    // "(did you mean /Deny?)" or "(it belongs at /Messages/LogMsg)".
+    std::string text;
+    // It names a control.
+    bool control = false;
+};
+
+// What an unknown key is taken for, in this order: a member of its level
+// whose case differs ("(did you mean /Messages/Cooldown?)"); members of other
+// levels whose case at most differs ("(it belongs at /AuditLog)", every such
+// place named); a member of its level one or two letters away. None when
+// nothing is close. parent is the JSON pointer of the object holding key.
+std::optional<Hint> Suggestion(ConfigLevel level, const std::string& parent, std::string_view key);
 
 }  // namespace Corvane

@@ -51,6 +51,7 @@ private:
     bool ReadFile(const std::filesystem::path& file) {
         BackwardLines lines(file);
         while (const auto line = lines.Previous()) {
+            ++restored_.lines;
             const auto entry = ParseAuditEntry(*line);
             if (!entry) {
                 ++restored_.skipped;

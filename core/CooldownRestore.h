@@ -18,6 +18,8 @@ namespace Corvane {
 
 struct RestoredCooldowns {
     std::size_t started = 0;
+    // Lines read, those passed over among them.
+    std::size_t lines = 0;
     // Lines that are no record of a decision (a torn line, say): passed over.
     std::size_t skipped = 0;
     // Why a file could not be read, when one could not; empty otherwise.

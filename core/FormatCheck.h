@@ -1,7 +1,8 @@
-// Checking a message's format text at load, without paying what a use would:
-// a field width or precision of 100,000,000 formats that many characters at
-// every use, so it is warned of, and the trial formatting uses 1,000 in its
-// place (the library's verdict on the text is the same).
+// A message's format text, kept from costing what its fields ask for: a
+// field width or precision of 100,000,000 would format that many characters
+// at every use. The load warns of it, and the format texts with fields
+// (LogMsg, Cooldown) are kept with 1,000 in its place, which the load's trial
+// formats too (the library's verdict on the text is the same).
 #pragma once
 
 #include <fmt/xchar.h>

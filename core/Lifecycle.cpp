@@ -2,10 +2,14 @@
 
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
 
+#include <fmt/format.h>
+
+#include "core/AuditPath.h"
 #include "core/ChatCommands.h"
 #include "core/CooldownRestore.h"
 #include "core/PluginLog.h"
@@ -29,6 +33,52 @@ void LogRestore(const RestoredCooldowns& restored) {
     }
 }
 
+std::string Counted(std::size_t count, const char* thing, const char* things) {
+    return fmt::format("{} {}", count, count == 1 ? thing : things);
+}
+
+// The controls in force, in a few words.
+std::string Controls(const Settings& settings) {
+    std::string audit = "no audit file";
+    if (settings.auditFile) {
+        const std::filesystem::path inFolder = settings.auditFile->lexically_relative(PluginFolder());
+        const bool inside = !inFolder.empty() && *inFolder.begin() != "..";
+        audit =
+            "audit file " + Engine::EscapeForLog(PathText(inside ? inFolder : *settings.auditFile)) +
+            (settings.auditRotate ? fmt::format(", rotated at {} bytes keeping {}",
+                                                settings.auditRotate->maxBytes, settings.auditRotate->keep)
+                                  : ", not rotated");
+    }
+    std::size_t cooling = 0;
+    std::size_t ruled = 0;
+    const auto count = [&](const CommandSettings& command) {
+        cooling += command.cooldown > Cooldowns::Clock::duration::zero() ? 1 : 0;
+        ruled += command.rules.Any() ? 1 : 0;
+    };
+    for (const auto& [name, command] : settings.commands) {
+        count(command);
+    }
+    if (settings.others) {
+        count(*settings.others);
+    }
+    const std::size_t entries = settings.commands.size() + (settings.others ? 1 : 0);
+    return fmt::format(
+        "{}; {}; {}; {}", audit,
+        settings.deny.empty() ? "no deny list"
+                              : "deny list of " + Counted(settings.deny.size(), "name", "names"),
+        settings.wrappers.empty() ? "no wrappers" : Counted(settings.wrappers.size(), "wrapper", "wrappers"),
+        entries == 0 ? "no command entries"
+                     : fmt::format("{}, {} with a cooldown, {} with argument rules",
+                                   Counted(entries, "command entry", "command entries"), cooling, ruled));
+}
+
+// The one line of a load that went through: what was read, and what is in force.
+void LogLoaded(const Settings& settings, const RestoredCooldowns& restored) {
+    PluginLog()->info("Loaded {}: {}; {} restored from {}", kConfigFileInServer, Controls(settings),
+                      Counted(restored.started, "cooldown", "cooldowns"),
+                      Counted(restored.lines, "audit line", "audit lines"));
+}
+
 // Throws what reading throws, or std::invalid_argument naming the member of
 // the first error; logs every warning.
 std::unique_ptr<PluginState> MakeState() {
@@ -43,8 +93,10 @@ std::unique_ptr<PluginState> MakeState() {
         }
     }
     auto state = std::make_unique<PluginState>(std::move(reading.settings));
-    LogRestore(RestoreCooldowns(*state->settings, state->cooldowns, std::chrono::system_clock::now(),
-                                Cooldowns::Clock::now()));
+    const RestoredCooldowns restored = RestoreCooldowns(
+        *state->settings, state->cooldowns, std::chrono::system_clock::now(), Cooldowns::Clock::now());
+    LogRestore(restored);
+    LogLoaded(*state->settings, restored);
     return state;
 }
 

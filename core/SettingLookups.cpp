@@ -1,5 +1,6 @@
 #include "core/SettingLookups.h"
 
+#include "core/FormatCheck.h"
 #include "host/Velkor.h"
 
 namespace Corvane {
@@ -19,6 +20,15 @@ Setting<WideString> LookUpMessage(json& lookups, const char* key, const char* wh
     }
 }
 
+// A field of a format text wider than the widest a message may ask for is
+// formatted at that width, as the load's trial formats it (FormatCheck.h).
+Setting<WideString> Tamed(Setting<WideString> format) {
+    if (format.Fails()) {
+        return format;
+    }
+    return {Tame(format.Get()).format, format.Member()};
+}
+
 }  // namespace
 
 void LookUpMessagesAndSwitch(json& lookups, Settings& settings) {
@@ -26,10 +36,10 @@ void LookUpMessagesAndSwitch(json& lookups, Settings& settings) {
     const bool deniedAbsent =
         configured != lookups.end() && configured->is_object() && !configured->contains("Denied");
     Messages& messages = settings.messages;
-    messages.logMsg = LookUpMessage(lookups, "LogMsg", "No message");
+    messages.logMsg = Tamed(LookUpMessage(lookups, "LogMsg", "No message"));
     messages.noPermissions = LookUpMessage(lookups, "NoPermissions", "No message");
     messages.sender = LookUpMessage(lookups, "Sender", "No message");
-    messages.cooldown = LookUpMessage(lookups, "Cooldown", kCooldownText);
+    messages.cooldown = Tamed(LookUpMessage(lookups, "Cooldown", kCooldownText));
     messages.denied = deniedAbsent ? messages.noPermissions : LookUpMessage(lookups, "Denied", "No message");
     try {
         settings.printToChat = {lookups["PrintToChat"].get<bool>(), "PrintToChat"};

@@ -41,10 +41,10 @@ struct CommandSettings {
 // lookup gives at use: the text, a fallback when the key is absent, or the
 // JSON library's error.
 struct Messages {
-    Setting<WideString> logMsg;         // "No message" when absent
+    Setting<WideString> logMsg;         // "No message" when absent; fields tamed (FormatCheck.h)
     Setting<WideString> noPermissions;  // "No message" when absent
     Setting<WideString> sender;         // "No message" when absent
-    Setting<WideString> cooldown;       // a text of ours when absent
+    Setting<WideString> cooldown;       // a text of ours when absent; fields tamed
     Setting<WideString> denied;         // noPermissions when absent
 };
 

@@ -1,6 +1,7 @@
 #include "core/SettingsReader.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <fmt/xchar.h>
 
 #include <algorithm>
@@ -8,9 +9,11 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "core/AuditLog.h"
 #include "core/AuditPath.h"
+#include "core/AuditReader.h"
 #include "core/CommandText.h"
 #include "core/ConfigSchema.h"
 #include "core/FormatCheck.h"
@@ -36,13 +39,6 @@ std::string WithArticle(const json& value) {
     return (type == "array" || type == "object" ? "an " : "a ") + type;
 }
 
-// The messages and the switch, the plugin's first members: written twice, the
-// last one wins, as the JSON library has always read them. Any other member
-// written twice is a control the plugin can't tell the meaning of.
-bool IsMessageOrSwitch(const std::string& pointer) {
-    return pointer == "/PrintToChat" || pointer == "/Messages" || pointer.starts_with("/Messages/");
-}
-
 class Reader {
 public:
     Reader(const ConfigFile& file, const std::filesystem::path& pluginFolder)
@@ -63,6 +59,7 @@ public:
         CheckMessages();
         ReadAuditLog();
         ReadAuditRotate();
+        CheckAuditFiles();
         ReadNames("Deny", "the deny list can't hold it", settings_.deny);
         ReadNames("Wrappers", "no command would be read through it", settings_.wrappers);
         ReadCommands();
@@ -92,29 +89,35 @@ private:
             if (!told.insert(pointer).second) {
                 continue;
             }
-            if (IsMessageOrSwitch(pointer)) {
-                Add(Severity::Warning, pointer, "is written more than once: the last one is used");
-            } else if (IsKnownMember(ConfigLevel::Top, pointer.substr(1, pointer.find('/', 1) - 1))) {
+            // The messages and the switch, written twice: the last one wins, as
+            // the JSON library has always read them. A control written twice is
+            // one the plugin can't tell the meaning of.
+            const std::string top = pointer.substr(1, pointer.find('/', 1) - 1);
+            if (IsControl(ConfigLevel::Top, top)) {
                 Add(Severity::Error, pointer,
                     "is written more than once, so which one applies can't be told");
+            } else if (IsKnownMember(ConfigLevel::Top, top)) {
+                Add(Severity::Warning, pointer, "is written more than once: the last one is used");
             }
         }
     }
 
-    // Members not known at their level: a warning each, naming the member
-    // they are close to, or where they belong.
+    // Members not known at their level, each naming the member it is close
+    // to, or where it belongs: an error when that is a control, which would
+    // otherwise silently not apply; a warning otherwise.
     void CheckUnknown(const json& object, ConfigLevel level, const std::string& position) {
         for (const auto& [key, value] : object.items()) {
             if (!IsKnownMember(level, key)) {
-                const auto suggestion = Suggestion(level, position, key);
-                Add(Severity::Warning, MemberPointer(position, key),
-                    "is not read by the plugin" + (suggestion ? " " + *suggestion : std::string()));
+                const auto hint = Suggestion(level, position, key);
+                Add(hint && hint->control ? Severity::Error : Severity::Warning, MemberPointer(position, key),
+                    "is not read by the plugin" + (hint ? " " + hint->text : std::string()));
             }
         }
     }
 
     // PrintToChat is read by every granted use that no "Announce" decides,
-    // and a name the console can't read (";x") takes no entry at all.
+    // and a name the console can't read (";x") takes no entry at all: the
+    // warning names the commands that would fail, or those that would not.
     void CheckPrintToChat() {
         const auto printToChat = document_.find("PrintToChat");
         if (printToChat != document_.end() && printToChat->is_boolean()) {
@@ -123,20 +126,40 @@ private:
         const std::string what = printToChat == document_.end()
                                      ? std::string("missing")
                                      : "is " + WithArticle(*printToChat) + ", not true or false";
-        Add(Severity::Warning, "/PrintToChat",
-            what + ": " +
-                (EveryNameHasAnAnnounce() ? "a granted command whose name the console can't read (such "
-                                            "as \";x\"), which takes no entry of Commands, would not run"
-                                          : kNoGrantedUse));
+        Add(Severity::Warning, "/PrintToChat", what + ": " + WhichGrantedUsesFail());
     }
 
-    bool EveryNameHasAnAnnounce() const {
+    std::string WhichGrantedUsesFail() const {
+        std::vector<std::string> announced;
+        std::vector<std::string> silent;  // entries without Announce
+        bool othersAnnounced = false;
         const auto commands = document_.find("Commands");
-        if (commands == document_.end() || !commands->is_object() || !commands->contains("*")) {
-            return false;
+        if (commands != document_.end() && commands->is_object()) {
+            for (const auto& [key, entry] : commands->items()) {
+                const bool announces = entry.is_object() && entry.contains("Announce");
+                if (key == "*") {
+                    othersAnnounced = announces;
+                } else {
+                    (announces ? announced : silent).push_back(key);
+                }
+            }
         }
-        return std::all_of(commands->begin(), commands->end(),
-                           [](const json& entry) { return entry.is_object() && entry.contains("Announce"); });
+        if (!othersAnnounced) {
+            return announced.empty()
+                       ? kNoGrantedUse
+                       : fmt::format("no granted command would run but {}, whose entr{} Announce",
+                                     fmt::join(announced, ", "),
+                                     announced.size() == 1 ? "y sets" : "ies set");
+        }
+        constexpr const char* kUnreadName =
+            "a granted command whose name the console can't read (such as \";x\"), which takes no entry of "
+            "Commands, would not run";
+        if (silent.empty()) {
+            return kUnreadName;
+        }
+        return fmt::format("granted {} would not run ({} no Announce), nor would {}", fmt::join(silent, ", "),
+                           silent.size() == 1 ? "its entry sets" : "their entries set",
+                           "a command whose name the console can't read (such as \";x\")");
     }
 
     void CheckMessages() {
@@ -195,8 +218,7 @@ private:
         const WideString format = Velkor::Tools::Utf8Decode(message->get<std::string>());
         if (Tame(format).wasWider) {
             Add(Severity::Warning, position,
-                fmt::format("asks for a field width or precision above {}: every use would format that many "
-                            "characters",
+                fmt::format("asks for a field width or precision above {0}: each use formats it at {0}",
                             kWidestField));
         }
         try {
@@ -249,6 +271,33 @@ private:
             Add(Severity::Error, "/AuditLog", std::move(resolved.problem));
         } else {
             settings_.auditFile = std::move(resolved.file);
+        }
+    }
+
+    // The audit file is not the configuration, and none of its files is one
+    // the plugin would wait on or write into unseen.
+    void CheckAuditFiles() {
+        if (!settings_.auditFile) {
+            return;
+        }
+        if (auto problem = AuditLogNamesConfiguration(settings_, pluginFolder_ / "config.json")) {
+            problems_.push_back(std::move(*problem));
+            settings_.auditFile.reset();
+            return;
+        }
+        for (const std::filesystem::path& file : AuditFilesNewestFirst(*settings_.auditFile)) {
+            std::error_code ignored;
+            const char* kind = nullptr;
+            switch (std::filesystem::status(file, ignored).type()) {
+                case std::filesystem::file_type::fifo: kind = "a pipe, which the plugin would wait on"; break;
+                case std::filesystem::file_type::socket: kind = "a socket, which holds no lines"; break;
+                case std::filesystem::file_type::block:
+                    kind = "a block device, whose data it would overwrite";
+                    break;
+                default: continue;
+            }
+            Add(Severity::Error, "/AuditLog",
+                PathText(file) + " is " + kind + ": the audit file and its rotated files must be files");
         }
     }
 
@@ -315,10 +364,10 @@ private:
     // The error of a key a control's object does not take.
     void NotASetting(ConfigLevel level, const std::string& parent, const std::string& key,
                      const char* settings) {
-        const auto suggestion = Suggestion(level, parent, key);
+        const auto hint = Suggestion(level, parent, key);
         Add(Severity::Error, MemberPointer(parent, key),
             std::string("is not a setting ") + settings + " (" + KnownMembers(level) + ")" +
-                (suggestion ? " " + *suggestion : std::string()));
+                (hint ? " " + hint->text : std::string()));
     }
 
     static std::string NotAName(const std::string& name, const char* consequence) {
@@ -556,6 +605,19 @@ void CheckAuditFileWritable(SettingsReading& reading) {
                                     PathText(*file) + " can't be written (" + problem +
                                         "): every use will be refused until it can"});
     }
+}
+
+std::optional<ConfigProblem> AuditLogNamesConfiguration(const Settings& settings,
+                                                        const std::filesystem::path& configFile) {
+    const auto& file = settings.auditFile;
+    std::error_code ignored;
+    if (!file || (file->lexically_normal() != configFile.lexically_normal() &&
+                  !std::filesystem::equivalent(*file, configFile, ignored))) {
+        return std::nullopt;
+    }
+    return ConfigProblem{Severity::Error, "/AuditLog",
+                         "names the configuration file: a player's audit line would be read as the "
+                         "configuration at the next load"};
 }
 
 std::optional<Announce> AnnounceFromWord(const std::string& word) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "core/ConfigFile.h"
@@ -38,6 +39,11 @@ SettingsReading ReadConfiguration();
 // server's (to find the audit file, to fuzz) and must not create anything
 // where they point.
 void CheckAuditFileWritable(SettingsReading& reading);
+
+// The error of an "AuditLog" that names configFile, the same file by any
+// path; none when it names another.
+std::optional<ConfigProblem> AuditLogNamesConfiguration(const Settings& settings,
+                                                        const std::filesystem::path& configFile);
 
 // The announcement mode a configured word names, if it names one.
 std::optional<Announce> AnnounceFromWord(const std::string& word);

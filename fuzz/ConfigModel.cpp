@@ -1,6 +1,9 @@
 #include "fuzz/ConfigModel.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <functional>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -84,6 +87,177 @@ bool IsPlainRelativePath(std::string_view path) {
     }
 }
 
+// Every member the plugin knows, by the place of the object that holds it,
+// and whether it is a control (else one of the messages or the switch).
+struct KnownMember {
+    std::string_view place;
+    std::string_view name;
+    bool control;
+};
+constexpr KnownMember kKnown[] = {
+    {"", "PrintToChat", false},
+    {"", "Messages", false},
+    {"", "AuditLog", true},
+    {"", "AuditRotate", true},
+    {"", "Deny", true},
+    {"", "Commands", true},
+    {"", "Wrappers", true},
+    {"/Messages", "LogMsg", false},
+    {"/Messages", "NoPermissions", false},
+    {"/Messages", "Sender", false},
+    {"/Messages", "Cooldown", false},
+    {"/Messages", "Denied", false},
+    {"/AuditRotate", "MaxBytes", true},
+    {"/AuditRotate", "Keep", true},
+    {"/Commands/*", "Cooldown", true},
+    {"/Commands/*", "Announce", true},
+    {"/Commands/*", "MaxArguments", true},
+    {"/Commands/*", "Arguments", true},
+    {"/Commands/*/Arguments/*", "Min", true},
+    {"/Commands/*/Arguments/*", "Max", true},
+    {"/Commands/*/Arguments/*", "Allow", true},
+    {"/Commands/*/Arguments/*", "Permission", true},
+};
+
+bool Knows(std::string_view place, std::string_view key) {
+    for (const KnownMember& known : kKnown) {
+        if (known.place == place && known.name == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + ('a' - 'A'));
+        }
+    }
+    return lower;
+}
+
+// Insertions, deletions, substitutions and swaps of two neighbours that make
+// a into b (no letter edited twice), over the whole table.
+std::size_t Edits(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) {
+        for (std::size_t j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = i + j;
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// Whether the plugin takes an unknown key at place for a control: the first
+// of these that finds any member decides, and it is a control when one of
+// those it finds is: the members of the place that differ only in case; the
+// members of other places that differ only in case; the members of the place
+// that are one edit away (a name of three letters or fewer) or two.
+bool TakenForAControl(std::string_view place, std::string_view key) {
+    const std::string folded = Lower(key);
+    const auto sameCase = [&](const KnownMember& known) { return Lower(known.name) == folded; };
+    const auto close = [&](const KnownMember& known) {
+        return Edits(folded, Lower(known.name)) <= (known.name.size() <= 3 ? 1u : 2u);
+    };
+    const std::function<bool(const KnownMember&)> tries[] = {
+        [&](const KnownMember& known) { return known.place == place && sameCase(known); },
+        [&](const KnownMember& known) { return known.place != place && sameCase(known); },
+        [&](const KnownMember& known) { return known.place == place && close(known); },
+    };
+    for (const auto& finds : tries) {
+        bool found = false;
+        bool control = false;
+        for (const KnownMember& known : kKnown) {
+            if (finds(known)) {
+                found = true;
+                control = control || known.control;
+            }
+        }
+        if (found) {
+            return control;
+        }
+    }
+    return false;
+}
+
+// A format text with fields as the plugin keeps it: in the format part of
+// each replacement field, from the ':' that follows its '{' (before any '}')
+// to the '}' that closes the field, braces within it nested, every number
+// above 1,000 that an int holds reads 1000.
+WideString TamedFormat(WideStringView text) {
+    enum class Part { Text, Name, Format } part = Part::Text;
+    int nested = 0;
+    WideString out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const WideChar c = text[i];
+        if (part == Part::Format && c >= '0' && c <= '9') {
+            const std::size_t start = i;
+            double value = 0;
+            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+                value = std::min(value * 10 + (text[i] - '0'), 1e13);
+            }
+            const bool tamed = value > 1000 && value <= 2147483647.0;
+            out += tamed ? WideString(WIDE("1000")) : WideString(text.substr(start, i - start));
+            continue;
+        }
+        if (part == Part::Text && c == '{' && i + 1 < text.size() && text[i + 1] == '{') {
+            out += WIDE("{{");
+            i += 2;
+            continue;
+        }
+        if (part == Part::Text && c == '{') {
+            part = Part::Name;
+        } else if (part == Part::Name && (c == ':' || c == '}')) {
+            part = c == ':' ? Part::Format : Part::Text;
+            nested = 0;
+        } else if (part == Part::Format && c == '{') {
+            ++nested;
+        } else if (part == Part::Format && c == '}' && nested-- == 0) {
+            part = Part::Text;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+// True when a relative path, taken from the plugin's folder, names
+// config.json beside it: its names joined by '/' walked from that folder
+// (Velkor/Plugins/Corvane under a root no input can name), "." staying and
+// ".." going up. A path that ends in '/', "." or ".." names a folder.
+bool NamesTheConfiguration(std::string_view path) {
+    if (path.empty() || path.front() == '/') {
+        return false;
+    }
+    std::vector<std::string_view> at = {"Velkor", "Plugins", "Corvane"};
+    std::string_view last;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        last = path.substr(start, slash - start);
+        if (last == "..") {
+            if (at.empty()) {
+                return false;  // above the root: wherever that is, no input names it back
+            }
+            at.pop_back();
+        } else if (!last.empty() && last != ".") {
+            at.push_back(last);
+        }
+        start = slash + 1;
+    }
+    const std::vector<std::string_view> config = {"Velkor", "Plugins", "Corvane", "config.json"};
+    return at == config && !last.empty() && last != "." && last != "..";
+}
+
 // A whole number from least to most, however JSON writes it (5, 5.0, -0).
 bool IsWholeWithin(const json& value, double least, double most) {
     return value.is_number() && value.get<double>() >= least && value.get<double>() <= most &&
@@ -115,27 +289,29 @@ void ConfigModel::ReadControls() {
     if (!document_.is_object()) {
         return;  // the plugin loads, and every lookup fails
     }
-    static const std::set<std::string> kTop = {"PrintToChat", "Messages", "AuditLog", "AuditRotate",
-                                               "Deny",        "Commands", "Wrappers"};
-    static const std::set<std::string> kMessages = {"LogMsg", "NoPermissions", "Sender", "Cooldown",
-                                                    "Denied"};
-    for (const auto& [key, value] : document_.items()) {
-        if (!kTop.contains(key)) {
-            unknown_.insert("/" + Token(key));
+    const auto unknown = [this](std::string_view place, const std::string& key) {
+        if (!Knows(place, key)) {
+            const std::string pointer = std::string(place) + "/" + Token(key);
+            (TakenForAControl(place, key) ? malformed_ : unknown_).insert(pointer);
         }
+    };
+    for (const auto& [key, value] : document_.items()) {
+        unknown("", key);
         if (key == "Messages" && value.is_object()) {
             for (const auto& [message, text] : value.items()) {
-                if (!kMessages.contains(message)) {
-                    unknown_.insert("/Messages/" + Token(message));
-                }
+                unknown("/Messages", message);
             }
         }
     }
     if (const auto audit = document_.find("AuditLog"); audit != document_.end()) {
-        const bool path = audit->is_string() && !audit->get_ref<const std::string&>().empty() &&
-                          audit->get_ref<const std::string&>().find('\0') == std::string::npos;
+        const std::string text = audit->is_string() ? audit->get<std::string>() : std::string();
+        // On Linux a backslash or a drive letter would name another file on Windows.
+        const bool drive =
+            text.size() > 1 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]));
+        const bool path = audit->is_string() && !text.empty() && text.find('\0') == std::string::npos &&
+                          text.find('\\') == std::string::npos && !drive && !NamesTheConfiguration(text);
         if (path) {
-            auditLog_ = audit->get<std::string>();
+            auditLog_ = text;
             auditStaysInside_ = IsPlainRelativePath(*auditLog_);
         } else {
             malformed_.insert("/AuditLog");
@@ -386,7 +562,8 @@ MessageOutcome ConfigModel::Message(const std::string& key, const char* whenMiss
     if (!found->is_string()) {
         return {{}, 302};
     }
-    return {CutAtNul(Velkor::Tools::Utf8Decode(found->get<std::string>())), 0};
+    const WideString text = CutAtNul(Velkor::Tools::Utf8Decode(found->get<std::string>()));
+    return {key == "LogMsg" || key == "Cooldown" ? TamedFormat(text) : text, 0};
 }
 
 SwitchOutcome ConfigModel::PrintToChat() const {

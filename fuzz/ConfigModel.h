@@ -18,7 +18,8 @@
 namespace Fuzz {
 
 // A lookup's outcome: typeError is the library's error id (302, 305, 306), or
-// 0 when the lookup gives text (cut at its first NUL, as an engine string keeps it).
+// 0 when the lookup gives text (cut at its first NUL, as an engine string keeps
+// it; LogMsg's and Cooldown's fields wider than 1,000 at 1,000).
 struct MessageOutcome {
     WideString text;
     int typeError = 0;
@@ -62,11 +63,13 @@ public:
     // what() of the library's error for a file it cannot read: its parse
     // error, or its out-of-range error 406 for a number beyond a double.
     const std::string& ParseError() const { return parseError_; }
-    // The JSON pointers of the controls that can't apply as written; the
-    // plugin's one error line at load names one of them.
+    // The JSON pointers of the controls that can't apply as written, and of
+    // unknown members the plugin takes for a control; the plugin's one error
+    // line at load names one of them.
     const std::set<std::string>& Malformed() const { return malformed_; }
     bool Loads() const { return parses_ && malformed_.empty(); }
-    // The JSON pointers of members the plugin does not read, at the top and in "Messages".
+    // The JSON pointers of members the plugin does not read, at the top and
+    // in "Messages", that it does not take for a control.
     const std::set<std::string>& Unknown() const { return unknown_; }
 
     MessageOutcome Message(const std::string& key, const char* whenMissing = "No message") const;

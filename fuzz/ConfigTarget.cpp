@@ -1,8 +1,9 @@
 // fuzz_config: arbitrary bytes as the configuration file, read into settings
 // as the load reads them, then every lookup the gate makes, twice (each use
 // must get the same answer). The reading's errors are exactly the controls the
-// model finds malformed (members written twice among them), and every member
-// the plugin does not read gets a warning. Only the documented errors come out: at load the
+// model finds malformed (members written twice, and unknown members it takes
+// for a control, among them), and every other member the plugin does not read
+// gets a warning. Only the documented errors come out: at load the
 // library's parse error (or its out-of-range error for a number beyond a
 // double), at lookups its type errors. Each lookup gives what the model works
 // out from its own parse, and no engine block outlives a lookup.

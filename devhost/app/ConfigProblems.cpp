@@ -43,6 +43,10 @@ std::vector<ConfigProblem> FindConfigProblems(const std::filesystem::path& file,
     }
     std::vector<ConfigProblem> problems;
     Corvane::SettingsReading reading = Corvane::ReadSettings(read, pluginFolder);
+    // An absolute AuditLog may name the very file checked, wherever it lies.
+    if (auto same = Corvane::AuditLogNamesConfiguration(reading.settings, file)) {
+        reading.problems.push_back(std::move(*same));
+    }
     Corvane::CheckAuditFileWritable(reading);
     for (const Corvane::ConfigProblem& problem : reading.problems) {
         problems.push_back(Reported(problem));

@@ -8,6 +8,7 @@
 #include "core/AuditReader.h"
 #include "core/ConfigProblem.h"
 #include "core/SettingsReader.h"
+#include "devhost/app/CarriedUses.h"
 #include "devhost/app/ForwardLines.h"
 #include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
@@ -39,6 +40,8 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
 // Every file to read, oldest first: each one named after its rotated files.
 // A file comes once, at its last place: "CheatAudit*.jsonl" names the rotated
 // files before the one that brings them in order.
+// A file that is not a regular one is never opened: a pipe would wait for a
+// writer, and a device could be read without end.
 std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem::path>& named) {
     std::vector<std::filesystem::path> files;
     for (const std::filesystem::path& file : named) {
@@ -47,6 +50,11 @@ std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem
             throw std::runtime_error("no audit file " + Corvane::PathText(file));
         }
         std::vector<std::filesystem::path> rotated = Corvane::AuditFilesNewestFirst(file);
+        for (const std::filesystem::path& each : rotated) {
+            if (!std::filesystem::is_regular_file(each, ignored)) {
+                throw std::runtime_error(Corvane::PathText(each) + " is not a regular file");
+            }
+        }
         files.insert(files.end(), rotated.rbegin(), rotated.rend());
     }
     std::vector<std::filesystem::path> once;
@@ -59,22 +67,64 @@ std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem
     return once;
 }
 
-void ReplayFile(const std::filesystem::path& file, Replayer& replayer, ReplayReport& report) {
-    ForwardLines lines(file);
-    while (const auto line = lines.Next()) {
-        const auto entry = Corvane::ParseAuditEntry(*line);
-        if (entry && !entry->action.empty()) {
-            report.PassOver();
-            continue;
+// What the record holds, read oldest first: decisions to replay, and lines
+// passed over, each counted under its action, or its outcome when replay does
+// not know it (a line of a later version).
+class RecordReader {
+public:
+    RecordReader(Replayer& replayer, ReplayReport& report) : replayer_(replayer), report_(report) {}
+
+    void Read(const std::filesystem::path& file) {
+        ForwardLines lines(file);
+        while (const auto line = lines.Next()) {
+            ReadLine(*line);
         }
-        const auto now = entry && IsDecisionOutcome(entry->outcome) ? ReplayTime(entry->time) : std::nullopt;
-        if (!now) {
-            report.Skip();
-            continue;
-        }
-        report.Add(*entry, replayer.Replay(*entry, *now));
+        ++files_;
     }
-}
+
+private:
+    void ReadLine(std::string_view line) {
+        const auto entry = Corvane::ParseAuditEntry(line);
+        if (!entry) {
+            report_.Skip();
+            return;
+        }
+        const auto now = ReplayTime(entry->time);
+        if (!entry->action.empty()) {
+            if (entry->action == "carried" && now) {
+                Carried(line, *entry, *now);
+            }
+            report_.PassOver(entry->action);
+            return;
+        }
+        if (!IsDecisionOutcome(entry->outcome)) {
+            report_.PassOver(entry->outcome);
+            return;
+        }
+        if (!now) {
+            report_.Skip();
+            return;
+        }
+        if (entry->outcome == "granted") {
+            uses_.Original(line);
+        }
+        report_.Add(*entry, replayer_.Replay(*entry, *now));
+    }
+
+    // A carried use whose line is among those read counts once, with it.
+    void Carried(std::string_view line, const Corvane::AuditEntry& entry,
+                 Corvane::Cooldowns::Clock::time_point at) {
+        const auto carried = ReadCarried(line);
+        if (carried && entry.outcome == "granted" && uses_.IsNewUse(carried->carries, files_)) {
+            replayer_.Carried(entry.steamId, carried->name, at);
+        }
+    }
+
+    Replayer& replayer_;
+    ReplayReport& report_;
+    CarriedUses uses_;
+    std::size_t files_ = 0;
+};
 
 }  // namespace
 
@@ -84,8 +134,9 @@ int Replay(const ReplayRequest& request, std::ostream& out, std::ostream& errors
         const std::vector<std::filesystem::path> files = RecordFiles(request.files);
         Replayer replayer(settings);
         ReplayReport report(out, request.json);
+        RecordReader record(replayer, report);
         for (const std::filesystem::path& file : files) {
-            ReplayFile(file, replayer, report);
+            record.Read(file);
         }
         report.Finish();
         return report.AnyChange() ? 1 : 0;

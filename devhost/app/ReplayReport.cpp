@@ -1,6 +1,7 @@
 #include "devhost/app/ReplayReport.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <set>
 #include <vector>
@@ -47,6 +48,14 @@ void ReplayReport::Add(const Corvane::AuditEntry& entry, const Replayed& replaye
     PrintChange(entry, replayed);
 }
 
+std::size_t ReplayReport::PassedOver() const {
+    std::size_t lines = 0;
+    for (const auto& [name, count] : passedOver_) {
+        lines += count;
+    }
+    return lines;
+}
+
 void ReplayReport::PrintChange(const Corvane::AuditEntry& entry, const Replayed& replayed) {
     if (json_) {
         ordered_json change = {{"time", Corvane::UtcText(entry.time)},
@@ -82,9 +91,10 @@ void ReplayReport::Finish() {
         for (const auto& [pair, count] : counts_) {
             outcomes[pair.first][pair.second] = count;
         }
-        const ordered_json summary = {{"replayed", replayed_},     {"changed", changed_},
-                                      {"unknown", unknown_},       {"skipped", skipped_},
-                                      {"passedOver", passedOver_}, {"outcomes", outcomes}};
+        const ordered_json summary = {{"replayed", replayed_},      {"changed", changed_},
+                                      {"unknown", unknown_},        {"skipped", skipped_},
+                                      {"passedOver", PassedOver()}, {"passedOverByName", passedOver_},
+                                      {"outcomes", outcomes}};
         out_ << Corvane::Engine::EscapeInvisibleInJson(summary.dump()) << '\n';
         out_.flush();
         return;
@@ -98,8 +108,12 @@ void ReplayReport::PrintSummary() {
     if (skipped_ > 0) {
         out_ << fmt::format("{} skipped: not audit lines\n", Counted(skipped_, "line"));
     }
-    if (passedOver_ > 0) {
-        out_ << fmt::format("{} passed over\n", Counted(passedOver_, "/corvane line"));
+    if (!passedOver_.empty()) {
+        std::vector<std::string> names;
+        for (const auto& [name, count] : passedOver_) {
+            names.push_back(fmt::format("{} {}", count, Corvane::Engine::EscapeForLog(name)));
+        }
+        out_ << fmt::format("{} passed over: {}\n", Counted(PassedOver(), "line"), fmt::join(names, ", "));
     }
     // Every outcome met is a column, so that what stays the same runs down the diagonal.
     std::set<std::string> olds;

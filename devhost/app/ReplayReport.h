@@ -20,8 +20,10 @@ public:
 
     // Prints the decision when its outcome would change.
     void Add(const Corvane::AuditEntry& entry, const Replayed& replayed);
-    // A /corvane line, which decides nothing replay can try.
-    void PassOver() { ++passedOver_; }
+    // A line replay does not decide again (a /corvane line, a carried use, a
+    // summary, an outcome it does not know), counted under name: its action,
+    // or else its outcome.
+    void PassOver(const std::string& name) { ++passedOver_[name]; }
     // A line that is not an audit line of a decision.
     void Skip() { ++skipped_; }
     // Prints the counts.
@@ -33,6 +35,7 @@ public:
 private:
     void PrintChange(const Corvane::AuditEntry& entry, const Replayed& replayed);
     void PrintSummary();
+    std::size_t PassedOver() const;
 
     std::ostream& out_;
     const bool json_;
@@ -42,7 +45,7 @@ private:
     std::size_t changed_ = 0;  // to a known outcome
     std::size_t unknown_ = 0;
     std::size_t skipped_ = 0;
-    std::size_t passedOver_ = 0;
+    std::map<std::string, std::size_t> passedOver_;
 };
 
 }  // namespace DevHost

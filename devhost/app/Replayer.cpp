@@ -51,13 +51,16 @@ bool HoldsNoCooldown(const AuditEntry& entry) {
     });
 }
 
-bool RecordedAnswer(const AuditEntry& entry, WideStringView permission) {
+// The command's own permission is Cheat. and the first word under any
+// configuration: its recorded answer stands even where the record holds only
+// the start of its text ("permissionCut", or the command's "cut").
+bool RecordedAnswer(const AuditEntry& entry, WideStringView commandPermission, WideStringView permission) {
     for (const Corvane::PermissionAnswer& answer : entry.asked) {
         if (answer.permission == permission) {
             return answer.held;
         }
     }
-    if (entry.permission && *entry.permission == permission) {
+    if (permission == commandPermission) {
         if (const auto held = CommandPermissionHeld(entry)) {
             return *held;
         }
@@ -68,8 +71,10 @@ bool RecordedAnswer(const AuditEntry& entry, WideStringView permission) {
 // Of a granted use, whose PrintToChat, when it decides, could be read.
 std::string AnnounceWord(const Corvane::Settings& settings,
                          const std::optional<Corvane::Announce>& announce) {
-    switch (
-        announce.value_or(settings.printToChat.Get() ? Corvane::Announce::All : Corvane::Announce::None)) {
+    const Corvane::Announce mode = announce                     ? *announce
+                                   : settings.printToChat.Get() ? Corvane::Announce::All
+                                                                : Corvane::Announce::None;
+    switch (mode) {
         case Corvane::Announce::All: return "all";
         case Corvane::Announce::Admins: return "admins";
         case Corvane::Announce::None: break;
@@ -133,9 +138,7 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     const std::string name = Corvane::InnermostName(entry.command, settings_.wrappers);
     const Key key{entry.steamId, name};
     const Clock::duration length = CooldownOf(name);
-    Replayed replayed = entry.cut
-                            ? Unknown(entry, now, name, "the record holds only the start of the command", "")
-                            : Decided(entry, now, name);
+    Replayed replayed = Decided(entry, now, name);
     if (replayed.outcome == "granted") {
         if (const auto until = mayHoldUntil_.find(key);
             until != mayHoldUntil_.end() && now < until->second && !HoldsNoCooldown(entry)) {
@@ -157,6 +160,16 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     return replayed;
 }
 
+void Replayer::Carried(std::uint64_t steamId, const std::string& name, Clock::time_point at) {
+    const Clock::time_point start = at + std::chrono::seconds(1);
+    const Clock::duration length = CooldownOf(name);
+    // A later use the record read first may already hold the player back for longer.
+    if (length > cooldowns_.Remaining(steamId, name, start)) {
+        cooldowns_.Start(steamId, name, length, start);
+    }
+    recordedGrant_.insert({steamId, name});
+}
+
 Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const std::string& name) {
     const Clock::duration left = cooldowns_.Remaining(entry.steamId, name, now);
     Clock::time_point at = now;
@@ -164,13 +177,19 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const
         at += left;  // the record says it had ended
     }
     const Corvane::GateLine line{entry.command, Corvane::FirstWord(entry.command), true, entry.steamId, at};
+    const WideString commandPermission = WIDE("Cheat.") + WideString(line.permissionWord);
     Corvane::Decision decision;
     try {
-        decision = Corvane::Decide(line, settings_, cooldowns_, [&entry](WideStringView permission) {
-            return RecordedAnswer(entry, permission);
+        decision = Corvane::Decide(line, settings_, cooldowns_, [&](WideStringView permission) {
+            return RecordedAnswer(entry, commandPermission, permission);
         });
     } catch (const UnknownAnswer& unknown) {
         return Unknown(entry, now, name, unknown.what(), unknown.permission);
+    }
+    if (entry.cut) {
+        if (auto why = ReadsPastTheRecord(entry.command, decision)) {
+            return Unknown(entry, now, name, std::move(*why), "");
+        }
     }
     Replayed replayed{Corvane::OutcomeName(decision.outcome), std::move(decision.reason),
                       std::move(decision.rule), "", std::nullopt};
@@ -190,6 +209,30 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const
         replayed.announce = AnnounceWord(settings_, decision.announce);
     }
     return replayed;
+}
+
+// The decision reads the names through the wrappers up to the innermost
+// one's end, and, once the permission is held, that name's settings and
+// cooldown, and the arguments its rules check.
+std::optional<std::string> Replayer::ReadsPastTheRecord(WideStringView held,
+                                                        const Corvane::Decision& decision) const {
+    const std::string name = Corvane::InnermostName(held, settings_.wrappers);
+    const bool pastPermission = !decision.asked.empty() && decision.asked.front().held;
+    // One more letter would lengthen the name: the record may not hold all of it.
+    if (Corvane::InnermostName(WideString(held) + WIDE("x"), settings_.wrappers) != name) {
+        const auto startsIt = [&name](const std::string& configured) { return configured.starts_with(name); };
+        if (pastPermission || std::any_of(settings_.deny.begin(), settings_.deny.end(), startsIt) ||
+            std::any_of(settings_.wrappers.begin(), settings_.wrappers.end(), startsIt)) {
+            return "the record holds only the start of the name " +
+                   (name.empty() ? "" : "\"" + name + "\" ") + "the command runs";
+        }
+        return std::nullopt;
+    }
+    const Corvane::CommandSettings* command = settings_.SettingsFor(name);
+    if (pastPermission && command != nullptr && command->rules.Any()) {
+        return "the record holds only the start of the arguments the rules on " + name + " read";
+    }
+    return std::nullopt;
 }
 
 Replayed Replayer::Unknown(const AuditEntry& entry, Clock::time_point now, const std::string& name,

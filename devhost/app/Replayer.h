@@ -14,6 +14,7 @@
 
 #include "core/AuditEntry.h"
 #include "core/Cooldowns.h"
+#include "core/Decision.h"
 #include "core/Settings.h"
 
 namespace DevHost {
@@ -49,7 +50,8 @@ struct Replayed {
 //
 // Nothing is guessed: a use that can't be told may have started a cooldown,
 // so later uses it could have held back can't be told either; and a use held
-// back by a cooldown that started before the record can't be told.
+// back by a cooldown that started before the record, by no use the record
+// holds or carries, can't be told.
 class Replayer {
 public:
     explicit Replayer(const Corvane::Settings& settings)
@@ -58,6 +60,10 @@ public:
     // Entries are given oldest first, each at its ReplayTime: a granted one
     // starts its cooldown.
     Replayed Replay(const Corvane::AuditEntry& entry, Corvane::Cooldowns::Clock::time_point now);
+    // A granted use of name (the innermost) the record holds only as a line
+    // carried over at a rotation, at its ReplayTime: it starts its cooldown
+    // with the new length, as a use from before the record.
+    void Carried(std::uint64_t steamId, const std::string& name, Corvane::Cooldowns::Clock::time_point at);
 
 private:
     using Clock = Corvane::Cooldowns::Clock;
@@ -72,6 +78,10 @@ private:
 
     // name: the innermost command's, whose cooldown the use starts.
     Replayed Decided(const Corvane::AuditEntry& entry, Clock::time_point now, const std::string& name);
+    // Why the decision depends on text past the part of the command the record
+    // holds (held), when it does.
+    std::optional<std::string> ReadsPastTheRecord(WideStringView held,
+                                                  const Corvane::Decision& decision) const;
     // The use replay can't decide, and the cooldown it might have started.
     Replayed Unknown(const Corvane::AuditEntry& entry, Clock::time_point now, const std::string& name,
                      std::string reason, std::string permission);

@@ -70,6 +70,13 @@ ServerDirectory::~ServerDirectory() {
     }
 }
 
+std::optional<fs::path> ServerDirectory::GrantsFile() const {
+    if (temporary_) {
+        return std::nullopt;
+    }
+    return root_ / "Velkor" / "Plugins" / "Permissions" / "Grants.json";
+}
+
 fs::path ServerDirectory::PluginFolder() const {
     return root_ / "Velkor" / "Plugins" / "Corvane";
 }

@@ -33,6 +33,9 @@ public:
     std::filesystem::path GameplayLogFile() const;
     // Every event line, as the server's console log.
     std::filesystem::path ServerLogFile() const;
+    // Where the permissions plugin keeps its grants, as a real one keeps its
+    // own store; none for a temporary directory, which no later run reads.
+    std::optional<std::filesystem::path> GrantsFile() const;
 
     // Writes text, byte for byte, as the plugin's config.json. Throws
     // std::runtime_error when it can't.

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <nlohmann/json.hpp>
+
 #include "core/CommandText.h"
 #include "core/ConfigFile.h"
 #include "core/SettingsReader.h"
@@ -66,8 +68,45 @@ void StandInServer::Restart() {
     ResetProcessWideState();
     SetCurrentDir(directory_.Root().string());
     GetLogSinks() = {sink_};
-    grants_.clear();
+    ReadStoredGrants();
     LoadPermissionsPlugin();
+}
+
+void StandInServer::ReadStoredGrants() {
+    grants_.clear();
+    const auto file = directory_.GrantsFile();
+    std::error_code ignored;
+    if (!file || !std::filesystem::exists(*file, ignored)) {
+        return;
+    }
+    std::ifstream in(*file, std::ios::binary);
+    const nlohmann::json stored = nlohmann::json::parse(in, nullptr, false);
+    if (!stored.is_object()) {
+        throw std::runtime_error(file->string() + " holds no grants: remove it to start with none");
+    }
+    for (const auto& [steamId, permissions] : stored.items()) {
+        for (const auto& permission : permissions) {
+            grants_[std::stoull(steamId)].insert(permission.get<std::string>());
+        }
+    }
+}
+
+// Written whole to a file beside it, then renamed over it: a kill at any
+// moment leaves the old grants or the new ones.
+void StandInServer::StoreGrants() const {
+    const auto file = directory_.GrantsFile();
+    if (!file) {
+        return;
+    }
+    nlohmann::json stored = nlohmann::json::object();
+    for (const auto& [steamId, permissions] : grants_) {
+        stored[std::to_string(steamId)] = permissions;
+    }
+    std::filesystem::create_directories(file->parent_path());
+    std::filesystem::path written = *file;
+    written += ".new";
+    std::ofstream(written, std::ios::binary | std::ios::trunc) << stored.dump(2) << '\n';
+    std::filesystem::rename(written, *file);
 }
 
 bool StandInServer::Reboot() {
@@ -148,6 +187,7 @@ const StandInServer::Connected& StandInServer::Find(const std::string& name) con
 
 void StandInServer::Grant(std::uint64_t steamId, std::string_view permission) {
     grants_[steamId].emplace(permission);
+    StoreGrants();
     if (permissions_.Loaded()) {
         permissions_.Control().Grant(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
     }
@@ -155,6 +195,7 @@ void StandInServer::Grant(std::uint64_t steamId, std::string_view permission) {
 
 void StandInServer::Revoke(std::uint64_t steamId, std::string_view permission) {
     grants_[steamId].erase(std::string(permission));
+    StoreGrants();
     if (permissions_.Loaded()) {
         permissions_.Control().Revoke(steamId, Velkor::Tools::Utf8Decode(std::string(permission)));
     }
@@ -162,6 +203,7 @@ void StandInServer::Revoke(std::uint64_t steamId, std::string_view permission) {
 
 void StandInServer::RevokeAll() {
     grants_.clear();
+    StoreGrants();
     if (permissions_.Loaded()) {
         permissions_.Control().RevokeAll();
     }

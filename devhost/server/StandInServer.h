@@ -88,7 +88,10 @@ public:
 
     // Permission names in UTF-8, exact and case-sensitive. The server keeps
     // them, like a permissions plugin's database, and gives them to the
-    // permissions plugin each time it is loaded.
+    // permissions plugin each time it is loaded; in a server directory that is
+    // not temporary they are kept in its store (ServerDirectory::GrantsFile),
+    // read when the server is made or restarted, so a server made again on
+    // that directory, after a crash say, still has them.
     void Grant(std::uint64_t steamId, std::string_view permission);
     void Revoke(std::uint64_t steamId, std::string_view permission);
     void RevokeAll();
@@ -131,6 +134,8 @@ private:
     // The audit file config.json names now, as the plugin reads it; empty for none.
     std::filesystem::path ConfiguredAuditFile() const;
     bool PluginHoldsPermissionsPlugin();
+    void ReadStoredGrants();
+    void StoreGrants() const;
     void PublishNewAuditLines();
 
     struct Connected {

@@ -348,9 +348,9 @@ TEST(AuditPath, APathNamesTheSameFileOnEitherSystemOrNone) {
         {"D:audit.jsonl", true, Nowhere, "is relative to the current folder of drive D:"},
         {"audit.jsonl", false, InFolder},
         {"/var/log/audit.jsonl", false, AsWritten},
-        {"\\audit.jsonl", false, Nowhere, "holds a \\, which separates folders only on Windows"},
-        {"logs\\audit.jsonl", false, Nowhere, "holds a \\"},
-        {"\\\\host\\share\\audit.jsonl", false, Nowhere, "holds a \\"},
+        {"\\audit.jsonl", false, Nowhere, "holds a backslash, which separates folders only on Windows"},
+        {"logs\\audit.jsonl", false, Nowhere, "holds a backslash"},
+        {"\\\\host\\share\\audit.jsonl", false, Nowhere, "holds a backslash"},
         {"D:audit.jsonl", false, Nowhere, "starts with drive D:, which only Windows has"},
         {"c:/logs/audit.jsonl", false, Nowhere, "starts with drive c:"},
     };

@@ -74,24 +74,42 @@ TEST_F(ConfigMistakes, AMemberWrittenTwiceStopsTheLoadWhenItIsAControl) {
         << "the last wins";
 }
 
+// A near miss of a control stops the load, wherever it is written; one of a
+// message or the switch only warns.
 TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
     const struct {
         const char* members;
         const char* problem;
     } cases[] = {
-        {R"("Denny": ["quit"])", "warning /Denny: is not read by the plugin (did you mean /Deny?)"},
-        {R"("commands": {})", "warning /commands: is not read by the plugin (did you mean /Commands?)"},
-        {R"("AudtiLog": "a")", "warning /AudtiLog: is not read by the plugin (did you mean /AuditLog?)"},
+        {R"("Denny": ["quit"])", "error /Denny: is not read by the plugin (did you mean /Deny?)"},
+        {R"("deny": ["quit"])", "error /deny: is not read by the plugin (did you mean /Deny?)"},
+        {R"("commands": {})", "error /commands: is not read by the plugin (did you mean /Commands?)"},
+        {R"("wrapers": ["wrap"])", "error /wrapers: is not read by the plugin (did you mean /Wrappers?)"},
+        {R"("AudtiLog": "a")", "error /AudtiLog: is not read by the plugin (did you mean /AuditLog?)"},
+        {R"("auditrotate": {})",
+         "error /auditrotate: is not read by the plugin (did you mean /AuditRotate?)"},
+        {R"("MaxBytes": 65536)",
+         "error /MaxBytes: is not read by the plugin (it belongs at /AuditRotate/MaxBytes)"},
+        {R"("Cooldown": 30)",
+         "error /Cooldown: is not read by the plugin (it belongs at /Messages/Cooldown or "
+         "/Commands/<name>/Cooldown)"},
+        {R"("Messages": {"AuditLog": "a"})",
+         "error /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
+        // Where a control belongs counts before a message it is close to (Denied).
+        {R"("Messages": {"Deny": ["quit"]})",
+         "error /Messages/Deny: is not read by the plugin (it belongs at /Deny)"},
+        {R"("Commands": {"fly": {"announce": "all"}})",
+         "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce, MaxArguments, "
+         "Arguments) (did you mean /Commands/fly/Announce?)"},
+        {R"("printToChat": true)",
+         "warning /printToChat: is not read by the plugin (did you mean /PrintToChat?)"},
+        {R"("Message": {})", "warning /Message: is not read by the plugin (did you mean /Messages?)"},
         {R"("LogMsg": "{0}")", "warning /LogMsg: is not read by the plugin (it belongs at /Messages/LogMsg)"},
         {R"("Messages": {"CoolDown": "wait"})",
          "warning /Messages/CoolDown: is not read by the plugin (did you mean /Messages/Cooldown?)"},
-        {R"("Messages": {"AuditLog": "a"})",
-         "warning /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
+        {R"("Messages": {"Deneid": "no"})",
+         "warning /Messages/Deneid: is not read by the plugin (did you mean /Messages/Denied?)"},
         {R"("Banner": "hi")", "warning /Banner: is not read by the plugin"},
-        {R"("Commands": {"fly": {"announce": "all"}})",
-         "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce, MaxArguments, "
-         "Arguments) (did you mean "
-         "/Commands/fly/Announce?)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.members);
@@ -146,13 +164,11 @@ TEST_F(ConfigMistakes, AHugeFieldWidthIsWarnedOfAndDoesNotFoolTheCheck) {
         std::vector<std::string> problems;
     } cases[] = {
         {"{0:>100000000} ran {1}",
-         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: every use would format "
-          "that "
-          "many characters"}},
+         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: each use formats it at "
+          "1000"}},
         {"{0:.5000} ran {1:x^1001}",
-         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: every use would format "
-          "that "
-          "many characters"}},
+         {"warning /Messages/LogMsg: asks for a field width or precision above 1000: each use formats it at "
+          "1000"}},
         {"{0:>1000} ran {1}", {}},
         {"{0:>99999999999} ran {1}",
          {"warning /Messages/LogMsg: the formatting library rejects it (number is too big): no granted "

@@ -40,7 +40,7 @@ TEST_F(FuzzFindings, AnAuditLineFromFarOffTimesStartsNoEndlessCooldown) {
     Say(Join("Rex", 7), "/cheat fly");
     // The line from the future counts as a use just now: the configured minute, no more.
     EXPECT_THAT(Events().Of<DevHost::PrivateMessage>(), ::testing::SizeIs(1));
-    EXPECT_THAT(LogLines(), ::testing::IsEmpty());
+    EXPECT_THAT(LogLines(), ::testing::ElementsAre(::testing::HasSubstr("2 audit lines")));
 }
 
 }  // namespace

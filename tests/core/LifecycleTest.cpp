@@ -1,15 +1,20 @@
 // Loading and unloading the plugin library through its entry notification.
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
+#include "core/AuditEntry.h"
 #include "devhost/engine/Allocator.h"
 #include "host/Velkor.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ServerFixture.h"
 #include "tests/support/StdRegex.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
 
@@ -28,13 +33,37 @@ TEST_F(Lifecycle, LoadRegistersCheatAndUnloadRemovesIt) {
     WriteConfig(kGoodConfig);
     ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
-    EXPECT_THAT(LogLines(), SizeIs(0));
+    EXPECT_THAT(LogLines(), ElementsAre(EndsWith(
+                                "[Corvane][info] Loaded Velkor/Plugins/Corvane/config.json: no audit file; "
+                                "no deny list; no wrappers; no command entries; 0 cooldowns restored from 0 "
+                                "audit lines")));
 
     UnloadPlugin();
     EXPECT_FALSE(DevHost::IsCommandRegistered(W("/cheat")));
     AShooterPlayerController* rex = Join("Rex", 7);
     EXPECT_EQ(Say(rex, "/cheat fly").outcome, DevHost::RouteResult::Outcome::Unrouted);
     EXPECT_THAT(Events().Of<DevHost::ConsoleCommandRun>(), SizeIs(0));
+}
+
+TEST_F(Lifecycle, ALoadSaysWhatItReadWhatIsInForceAndWhatItRestored) {
+    WriteConfig(R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}"},
+        "AuditLog": "CheatAudit.jsonl", "AuditRotate": {"MaxBytes": 65536, "Keep": 2},
+        "Deny": ["quit", "exit"], "Wrappers": ["wrap"],
+        "Commands": {"fly": {"Cooldown": 60}, "giveitem": {"Arguments": [{"Max": 5}]}, "*": {"Cooldown": 5}}})");
+    const std::string now =
+        Corvane::UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+    const auto granted = [&](const char* command) {
+        return R"({"time":")" + now + R"(","steamId":"7","character":"Rex","command":")" + command +
+               R"(","permission":"Cheat.x","outcome":"granted"})" + "\n";
+    };
+    std::ofstream(Server().Directory().PluginFolder() / "CheatAudit.jsonl") << granted("fly") << "no record\n"
+                                                                            << granted("spawn wolf");
+    ASSERT_TRUE(LoadPlugin()) << Server().LoadError();
+    EXPECT_THAT(LogLines(), Contains(EndsWith(
+                                "[Corvane][info] Loaded Velkor/Plugins/Corvane/config.json: audit file "
+                                "CheatAudit.jsonl, rotated at 65536 bytes keeping 2; deny list of 2 names; 1 "
+                                "wrapper; 3 command entries, 2 with a cooldown, 1 with argument rules; 2 "
+                                "cooldowns restored from 3 audit lines")));
 }
 
 TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {
@@ -92,7 +121,7 @@ TEST_F(Lifecycle, ThreadNotificationsChangeNothing) {
     Server().NotifyThread(3);
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
     EXPECT_EQ(DevEngine::TheAllocator().LiveBlocks(), blocks);
-    EXPECT_THAT(LogLines(), SizeIs(0));
+    EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("[Corvane][info] Loaded ")));
 }
 
 TEST_F(Lifecycle, LoggerWritesToTheFrameworksOwnSinkObjects) {

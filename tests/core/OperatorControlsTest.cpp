@@ -7,8 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include <nlohmann/json.hpp>
 
+#include "core/platform/File.h"
 #include "devhost/events/Answers.h"
 #include "tests/support/GateFixture.h"
 #include "tests/support/StdRegex.h"
@@ -239,7 +244,8 @@ TEST_F(OperatorControls, AnAuditFileThatCantBeWrittenIsWarnedOfAtLoad) {
     ASSERT_TRUE(LoadPlugin()) << Server().LoadError();  // config.json, a file, can't be the file's folder
     EXPECT_THAT(LogLines(), ElementsAre(AllOf(HasSubstr("[Corvane][warning] config.json: /AuditLog: "),
                                               HasSubstr("audit.jsonl can't be written ("),
-                                              EndsWith("): every use will be refused until it can"))));
+                                              EndsWith("): every use will be refused until it can")),
+                                        HasSubstr("[Corvane][info] Loaded ")));
     Events().Clear();
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Commands(), IsEmpty());
@@ -387,6 +393,30 @@ TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
          R"(config.json: /Commands/fly/Announce: is "everyone", not one of "all", "none" or "admins")"},
         {{{"Commands", {{"fly", json::object()}, {"FLY", json::object()}}}},
          "config.json: /Commands/fly: names the same command as /Commands/FLY (case is ignored)"},
+        // The words the plugin adds to what the operator wrote are its own: no escape doubles them.
+        {{{"AuditLog", Corvane::Platform::kWindowsPaths ? "\\audit.jsonl" : "logs\\audit.jsonl"}},
+         Corvane::Platform::kWindowsPaths
+             ? "config.json: /AuditLog: starts at the root of the current drive, which the plugin can't "
+               "know: write a full path, with its drive letter, or one relative to the plugin's folder"
+             : "config.json: /AuditLog: holds a backslash, which separates folders only on Windows: write / "
+               "instead"},
+        {{{"AuditLog", "D:audit.jsonl"}},
+         Corvane::Platform::kWindowsPaths
+             ? "config.json: /AuditLog: is relative to the current folder of drive D:, which the plugin "
+               "can't know: write a full path, from the drive's root folder, or one relative to the "
+               "plugin's folder"
+             : "config.json: /AuditLog: starts with drive D:, which only Windows has"},
+        // A player's audit line would be read as the next load's configuration.
+        {{{"AuditLog", "config.json"}},
+         "config.json: /AuditLog: names the configuration file: a player's audit line would be read as the "
+         "configuration at the next load"},
+        {{{"AuditLog", "logs/../config.json"}},
+         "config.json: /AuditLog: names the configuration file: a player's audit line would be read as the "
+         "configuration at the next load"},
+        // A control written with a typo would not apply: it stops the load too.
+        {{{"deny", {"quit"}}}, "config.json: /deny: is not read by the plugin (did you mean /Deny?)"},
+        {{{"Messages", {{"AuditLog", "a.jsonl"}}}},
+         "config.json: /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
         // A security control fails closed: a name it can't hold stops the load.
         {{{"Deny", {"quit now"}}},
          "config.json: /Deny/0: \"quit now\" is not a command name (ASCII letters, digits and _ only, "
@@ -405,6 +435,42 @@ TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
     }
 }
 
+// A pipe would hold the load until something read it; a rotated one, the
+// restore or a rotation.
+TEST_F(OperatorControls, AnAuditFileThatIsAPipeStopsTheLoad) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no pipes among its files";
+#else
+    for (const char* name : {"audit.jsonl", "audit.2.jsonl"}) {
+        SCOPED_TRACE(name);
+        Events().Clear();
+        const auto folder = Server().Directory().PluginFolder();
+        std::ofstream(folder / "audit.jsonl");
+        std::ofstream(folder / "audit.1.jsonl");
+        std::filesystem::remove(folder / name);
+        ASSERT_EQ(mkfifo((folder / name).c_str(), 0600), 0);
+        WriteConfig(
+            ConfigWith({{"AuditLog", "audit.jsonl"}, {"AuditRotate", {{"MaxBytes", 65536}, {"Keep", 1}}}}));
+        EXPECT_FALSE(LoadPlugin());
+        EXPECT_THAT(
+            LogLines(),
+            ElementsAre(EndsWith("[Corvane][error] config.json: /AuditLog: " + (folder / name).string() +
+                                 " is a pipe, which the plugin would wait on: the audit file and its "
+                                 "rotated files must be files")));
+        std::filesystem::remove(folder / name);
+    }
+#endif
+}
+
+TEST_F(OperatorControls, AFieldWiderThanAThousandIsFormattedAtAThousand) {
+    LoadWith({{"Messages", {{"LogMsg", "{0:>5000}|{1:.2000}"}, {"Cooldown", "{1:_<3000}"}}},
+              {"Commands", {{"fly", {{"Cooldown", 60}}}}}});
+    SayChecked(rex_, "/cheat fly");
+    SayChecked(rex_, "/cheat fly");
+    EXPECT_THAT(GameplayLog(), ElementsAre(std::string(997, ' ') + "Rex|fly"));
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: fly" + std::string(997, '_')));
+}
+
 TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
     struct Case {
         json config;
@@ -416,6 +482,16 @@ TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
         {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}, {"Commands", {{"*", {{"Announce", "all"}}}}}},
          {"config.json: /PrintToChat: missing: a granted command whose name the console can't read (such as "
           "\";x\"), which takes no entry of Commands, would not run"}},
+        // The warning names the commands whose entry lets them run, or those that would fail.
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}, {"Commands", {{"god", {{"Announce", "none"}}}}}},
+         {"config.json: /PrintToChat: missing: no granted command would run but god, whose entry sets "
+          "Announce"}},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}},
+          {"Commands",
+           {{"*", {{"Announce", "all"}}}, {"fly", {{"MaxArguments", 1}}}, {"god", json::object()}}}},
+         {"config.json: /PrintToChat: missing: granted fly, god would not run (their entries set no "
+          "Announce), "
+          "nor would a command whose name the console can't read (such as \";x\")"}},
         {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{0} ran"}}}},
          {"config.json: /Messages/LogMsg: has no {1}: the gameplay log would not say which command ran"}},
         {{{"PrintToChat", true}, {"Messages", {{"LogMsg", "{} ran {}"}, {"Sender", 1}}}},
@@ -434,7 +510,9 @@ TEST_F(OperatorControls, ProblemsThatWouldSurfaceAtAFirstUseAreWarnedOfAtLoad) {
         EXPECT_TRUE(LoadPlugin());
         std::vector<std::string> warnings;
         for (const auto& line : LogLines()) {
-            warnings.push_back(line.substr(line.find("[Corvane][warning] ") + 19));
+            if (const auto at = line.find("[Corvane][warning] "); at != std::string::npos) {
+                warnings.push_back(line.substr(at + 19));
+            }
         }
         EXPECT_EQ(warnings, c.warnings);
         UnloadPlugin();

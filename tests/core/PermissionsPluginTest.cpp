@@ -39,7 +39,8 @@ TEST_F(PermissionsPlugin, MissingPluginGrantsNothingAndSaysWhy) {
     EXPECT_THAT(Commands(), IsEmpty());
     EXPECT_THAT(Events().Of<DevHost::GameplayLogEntry>(), IsEmpty());
     EXPECT_THAT(LogLines(),
-                ElementsAre(HasSubstr("[Corvane][error] Can't load the permissions plugin Permissions")));
+                ElementsAre(HasSubstr("[Corvane][info] Loaded "),
+                            HasSubstr("[Corvane][error] Can't load the permissions plugin Permissions")));
     const auto audit = Events().Of<DevHost::AuditLine>();
     ASSERT_EQ(audit.size(), 1u);
     EXPECT_THAT(audit[0].text,

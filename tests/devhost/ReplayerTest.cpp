@@ -16,7 +16,9 @@
 
 #include "core/AuditEntry.h"
 #include "core/SettingsReader.h"
+#include "devhost/app/CarriedUses.h"
 #include "devhost/app/ForwardLines.h"
+#include "devhost/app/Replay.h"
 #include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
 #include "devhost/server/ServerDirectory.h"
@@ -89,12 +91,25 @@ TEST(Replayer, AnswersComeFromTheRecordAndNothingElse) {
         {R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":true}],"outcome":"failed","error":"x")",
          "failed", ""},
         {R"("command":"quit","outcome":"failed","error":"x")", "denied", ""},
-        {R"("command":"fly","cut":3,"permission":"Cheat.fly","outcome":"refused")", "unknown", ""},
+        // Cut short, the recorded answer to the command's own permission stands, unless the
+        // decision would read past what the record holds: a name the deny list or the rules may
+        // lengthen, or the arguments the rules read.
+        {R"("command":"fly","cut":3,"permission":"Cheat.fly","outcome":"refused")", "refused", ""},
+        {R"("command":"fly now","cut":900,"permission":"Cheat.fly","outcome":"granted")", "granted", ""},
+        {R"("command":"qu","cut":9,"permission":"Cheat.qu","outcome":"refused")", "unknown", ""},
+        {R"("command":"giveitem Ro","cut":9,"permission":"Cheat.giveitem","asked":[{"permission":"Cheat.giveitem.Ro","held":false}],"outcome":"denied","rule":"/Commands/giveitem/Arguments/0/Permission")",
+         "unknown", ""},
     };
     DevHost::Replayer replayer(settings);
     for (const Case& c : cases) {
         ExpectReplayed(replayer, 0, c);
     }
+    // A first word past the permission's bound of 100 characters.
+    const std::string word(150, 'f');
+    const std::string cutPermission =
+        fmt::format(R"("command":"{}","permission":"Cheat.{}","permissionCut":56,"outcome":"refused")", word,
+                    word.substr(0, 94));
+    ExpectReplayed(replayer, 0, {cutPermission.c_str(), "refused", ""});
 }
 
 TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuessed) {
@@ -144,26 +159,123 @@ TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuess
 }
 
 TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
-    constexpr const char* kGranted = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
+    constexpr const char* kFly = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
+    constexpr const char* kGod = R"("command":"god","permission":"Cheat.god","outcome":"granted")";
+    const nlohmann::json godAnnouncesNothing = {{"god", {{"Announce", "none"}}}};
     const struct {
         nlohmann::json document;
+        const char* members;
         const char* reason;  // empty: granted
     } cases[] = {
         // The gate reads a message up to its first NUL.
-        {{{"Messages", {{"LogMsg", std::string("{0} ran {1}\0{", 13)}}}, {"PrintToChat", false}}, ""},
-        {nlohmann::json::array(), "Messages/LogMsg: [json.exception.type_error.305]"},
+        {{{"Messages", {{"LogMsg", std::string("{0} ran {1}\0{", 13)}}}, {"PrintToChat", false}}, kFly, ""},
+        {nlohmann::json::array(), kFly, "Messages/LogMsg: [json.exception.type_error.305]"},
         {{{"Messages", {{"LogMsg", "{0} ran {3}"}}}, {"PrintToChat", false}},
+         kFly,
          "Messages/LogMsg: argument not found"},
-        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}}, "PrintToChat: [json.exception.type_error.302]"},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}}, kFly, "PrintToChat: [json.exception.type_error.302]"},
+        // An entry's Announce decides instead of PrintToChat, which is then never read.
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}}, {"Commands", godAnnouncesNothing}}, kGod, ""},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}},
+          {"PrintToChat", "yes"},
+          {"Commands", godAnnouncesNothing}},
+         kGod,
+         ""},
+        {{{"Messages", {{"LogMsg", "{0} ran {1}"}}},
+          {"PrintToChat", "yes"},
+          {"Commands", godAnnouncesNothing}},
+         kFly,
+         "PrintToChat: [json.exception.type_error.302]"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.document.dump());
+        SCOPED_TRACE(c.document.dump() + c.members);
         const Corvane::Settings settings = Read(c.document);
         DevHost::Replayer replayer(settings);
-        const Corvane::AuditEntry entry = Entry(0, kGranted);
+        const Corvane::AuditEntry entry = Entry(0, c.members);
         const DevHost::Replayed replayed = replayer.Replay(entry, *DevHost::ReplayTime(entry.time));
         EXPECT_EQ(replayed.outcome, *c.reason == 0 ? "granted" : "failed");
         EXPECT_THAT(replayed.reason, ::testing::StartsWith(c.reason));
+    }
+}
+
+TEST(CarriedUses, ALineIsNamedByItsFnv1aHash) {
+    // The published 64-bit FNV-1a values.
+    EXPECT_EQ(DevHost::LineHash(""), 0xcbf29ce484222325u);
+    EXPECT_EQ(DevHost::LineHash("a"), 0xaf63dc4c8601ec8cu);
+    EXPECT_EQ(DevHost::LineHash("foobar"), 0x85944171f73967e8u);
+    EXPECT_EQ(DevHost::ReadCarried(R"({"names":["wrap","fly"],"carries":"85944171f73967e8"})")->name, "fly");
+    for (const char* line :
+         {R"({"names":["fly"],"carries":"85944171F73967E8"})",
+          R"({"names":["fly"],"carries":"85944171f73967e"})", R"({"names":[],"carries":"0"})",
+          R"({"names":"fly","carries":"85944171f73967e8"})"}) {
+        EXPECT_FALSE(DevHost::ReadCarried(line)) << line;
+    }
+}
+
+// Lines replay does not decide again are passed over and counted by name, and
+// a use carried over at a rotation counts once: with the line it carries
+// when that line is read, else as a use from before the record.
+TEST(Replay, ACarriedUseCountsOnceAndLinesOfLaterVersionsArePassedOverByName) {
+    const DevHost::ServerDirectory folder = DevHost::ServerDirectory::Temporary("corvane-replay-carried-");
+    const auto file = [&](const char* name) { return folder.PluginFolder() / name; };
+    std::ofstream(file("new.json")) << R"({"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}"},
+        "Commands": {"fly": {"Cooldown": 60, "MaxArguments": 0}}})";
+    const std::string prefix = R"({"time":"2026-12-07T21:00:)";
+    const std::string alice = R"(Z","steamId":"76561198000000001",)";
+    const std::string original =
+        prefix + "00" + alice + R"("command":"fly 1","permission":"Cheat.fly","outcome":"granted"})";
+    const std::string current[] = {
+        prefix + "00" + alice +
+            fmt::format(R"("action":"carried","outcome":"granted","names":["fly"],"carries":"{:016x}"}})",
+                        DevHost::LineHash(original)),
+        prefix + "10" + alice + R"("action":"summary","outcome":"omitted","omitted":{"refused":3}})",
+        prefix + "20" + alice + R"("command":"fly","permission":"Cheat.fly","outcome":"limit"})",
+        prefix + "30" + alice + R"("command":"fly","permission":"Cheat.fly","outcome":"granted"})",
+    };
+    std::ofstream out(file("CheatAudit.jsonl"));
+    for (const std::string& line : current) {
+        out << line << '\n';
+    }
+    out.close();
+    const struct {
+        const char* story;
+        bool rotatedKept;
+        std::vector<std::string> changes;  // command: old -> new
+        int replayed;
+    } stories[] = {
+        // Denied now, the use starts no cooldown, and its carried copy none either.
+        {"the line it carries is read", true, {"fly 1: granted -> denied"}, 2},
+        {"the line it carries is gone", false, {"fly: granted -> unknown"}, 1},
+    };
+    for (const auto& story : stories) {
+        SCOPED_TRACE(story.story);
+        std::filesystem::remove(file("CheatAudit.1.jsonl"));
+        if (story.rotatedKept) {
+            std::ofstream(file("CheatAudit.1.jsonl")) << original << '\n';
+        }
+        std::ostringstream printed;
+        std::ostringstream errors;
+        const int status =
+            DevHost::Replay({{file("CheatAudit.jsonl")}, file("new.json"), true}, printed, errors);
+        EXPECT_EQ(status, 1) << errors.str();
+        std::vector<nlohmann::json> lines;
+        std::istringstream in(printed.str());
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(nlohmann::json::parse(line));
+        }
+        ASSERT_FALSE(lines.empty());
+        const nlohmann::json summary = lines.back();
+        lines.pop_back();
+        std::vector<std::string> changes;
+        for (const nlohmann::json& change : lines) {
+            changes.push_back(change["command"].get<std::string>() + ": " + change["old"].get<std::string>() +
+                              " -> " + change["new"].get<std::string>());
+        }
+        EXPECT_EQ(changes, story.changes);
+        EXPECT_EQ(summary["replayed"], story.replayed);
+        EXPECT_EQ(summary["passedOver"], 3);
+        EXPECT_EQ(summary["passedOverByName"],
+                  nlohmann::json({{"carried", 1}, {"limit", 1}, {"summary", 1}}));
     }
 }
 

@@ -45,10 +45,19 @@ expect_in(${server}/Logs/Server.log "console alice: fly\n")
 file(WRITE ${config} [[{"PrintToChat": false, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.", "Sender": "Server"}}]])
 run_devhost(output)
 string(REPLACE "\r\n" "\n" output "${output}")
-if(NOT output STREQUAL "plugin loaded\nconsole alice: fly\ngameplay-log: alice ran fly\nplugin unloaded\n")
+if(NOT output MATCHES "^log: [^\n]*\\[Corvane\\]\\[info\\] Loaded [^\n]*\nplugin loaded\nconsole alice: fly\ngameplay-log: alice ran fly\nplugin unloaded\n$")
   message(FATAL_ERROR "the existing configuration was not used:\n${output}")
 endif()
 expect_in(${server}/Logs/Gameplay.log "alice used the cheat command: fly\nalice ran fly\n")
+
+# The permissions plugin keeps its grants in the server directory: a run that
+# grants nothing still finds those of the runs before.
+file(WRITE ${script} "join alice 76561198000000001\nsay alice /cheat fly\n")
+run_devhost(output)
+string(FIND "${output}" "\nconsole alice: fly\n" found)
+if(found EQUAL -1)
+  message(FATAL_ERROR "the grant of the run before was not kept:\n${output}")
+endif()
 
 # The framework's log file holds the plugin's lines in its pattern.
 file(WRITE ${config} "{")
