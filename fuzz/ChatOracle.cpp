@@ -231,7 +231,8 @@ bool ErrorMatch::Matches(const std::string& error) const {
 std::optional<std::string> ErrorMatch::TextIn(const std::string& line, std::uint64_t steamId) const {
     const std::string lead = member + ": ";
     const std::string who = " (Steam id " + std::to_string(steamId) + ", command \"";
-    const std::size_t at = line.rfind(who);
+    // The first: the player's command, shown after it, may hold the same words.
+    const std::size_t at = line.find(who, lead.size());
     // A long command is shown cut, marked by "..." after its closing quote.
     const bool closed = line.ends_with("\")") || line.ends_with("\"...)");
     if (line.rfind(lead, 0) != 0 || at == std::string::npos || at < lead.size() || !closed) {

@@ -1,5 +1,6 @@
 // Mistakes in config.json that must not pass in silence: each is read as the
 // load reads it, and must give exactly its problem, at its place.
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 
 #include <set>
@@ -113,10 +114,10 @@ TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.members);
-        std::string text = std::string("{") + kGood + ", " + c.members + "}";
-        if (std::string(c.members).starts_with(R"("Messages")")) {
-            text = std::string(R"({"PrintToChat": true, )") + c.members + "}";
-        }
+        // Messages in place of the base members' own.
+        const bool messages = std::string_view(c.members).starts_with(R"("Messages")");
+        const std::string text =
+            fmt::format("{{{}, {}}}", messages ? R"("PrintToChat": true)" : kGood, c.members);
         EXPECT_THAT(Problems(text), Contains(c.problem));
     }
 }
