@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
     throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what, PathText(file), reason));
 }
 
-// The files that end in part of a line that could not be cut back. Kept by
+// The files that end in part of a line, after a write that wrote only part of it. Kept by
 // path, not by writer: a reload writes its line through a writer of its own,
 // then puts another in force.
 class FilesEndingMidLine {
@@ -162,10 +162,11 @@ void AuditWriter::Append(const AuditRecord& record) {
     std::string reason = opened.Reason().empty()
                              ? fmt::format("only {} of {} bytes were written", written, line.size())
                              : opened.Reason();
-    if (written > 0 && !opened.CutBack(file, written)) {
+    // The part stays: cutting it off could cut off a line another server
+    // appended after it. The next line starts on a line of its own instead.
+    if (written > 0) {
         EndingMidLine().Mark(file, true);
-        reason += fmt::format(", and they can't be cut back ({}): the next line starts on a line of its own",
-                              opened.Reason());
+        reason += ": the part written stands alone on a line, and the next line starts on a new one";
     }
     Fail("write", file, reason);
 }

@@ -29,11 +29,11 @@ public:
     // opened for appending (created, with its missing folders, when missing)
     // and closed again: a file moved away is created anew at the next line.
     //
-    // A write that fails leaves nothing of the line: the file is cut back to
-    // its size before it, or, when even that fails, the next line starts with
-    // a line break, so that the part left stands on a line of its own. That
-    // is remembered for the file while the plugin stays loaded, whatever
-    // writer appends next (a reload makes new ones).
+    // A write that fails after writing part of the line leaves that part,
+    // and the next line starts with a line break, so that the part stands on
+    // a line of its own, which readers skip. That is remembered for the file
+    // while the plugin stays loaded, whatever writer appends next (a reload
+    // makes new ones).
     //
     // With a rotation, an append that would take the file past maxBytes
     // rotates it first (with other servers appending to the file too, it may
