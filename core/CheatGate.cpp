@@ -29,13 +29,6 @@ namespace {
 
 constexpr std::string_view kPrefix = "/cheat ";
 constexpr std::size_t kWarningExcerpt = 200;
-constexpr std::size_t kShownCharacters = 1000;
-
-// The command as far as the audit line keeps it, quoted, escaped for the log.
-std::string Shown(WideStringView command) {
-    const WideStringView kept = command.substr(0, CutPoint(command, kShownCharacters));
-    return "\"" + Engine::ToPrintableUtf8(kept) + "\"" + (kept.size() < command.size() ? "..." : "");
-}
 
 WideString Decimal(std::uint64_t value) {
     const std::string digits = std::to_string(value);
@@ -115,7 +108,7 @@ void Use::Run(FString& message) {
             Audit("failed", command_, what);
         }
         PluginLog()->error(
-            std::string_view(failure_.Describe(what, steamId_.value_or(0), "command " + Shown(command_))));
+            std::string_view(failure_.Describe(what, steamId_.value_or(0), "command " + QuotedExcerpt(command_))));
     }
 }
 

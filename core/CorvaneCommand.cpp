@@ -14,6 +14,7 @@
 #include "core/PluginLog.h"
 #include "core/Replies.h"
 #include "core/SettingsReader.h"
+#include "core/UseFailure.h"
 #include "engine/WideText.h"
 #include "host/Velkor.h"
 
@@ -133,7 +134,7 @@ public:
             Dispatch(message);
         } catch (...) {
             PluginLog()->error(std::string_view(failure_.Describe(
-                CurrentExceptionText(), steamId_, "line " + Engine::ToPrintableUtf8(message.View()))));
+                CurrentExceptionText(), steamId_, "line " + QuotedExcerpt(message.View()))));
         }
     }
 

@@ -149,6 +149,18 @@ TEST_F(CorvaneCommand, WithoutItsPermissionEachActionIsRefusedAndAudited) {
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly")) << "the file was not reloaded";
 }
 
+// Any player can send a line of any length: the error line keeps what an
+// audit line keeps of a command that did not run.
+TEST_F(CorvaneCommand, AFailedLineIsLoggedCutAsACheatLineIs) {
+    Server().UnloadPermissionsPlugin();
+    LoadWith(json::object());
+    SayChecked(rex_, "/corvane check " + std::string(20'000, 'x'));
+    const std::string error = ErrorLogged();
+    EXPECT_THAT(error, HasSubstr("Can't load the permissions plugin"));
+    EXPECT_THAT(error, HasSubstr(R"(line "/corvane check )" + std::string(985, 'x') + R"("...))"));
+    EXPECT_LT(error.size(), 1'200u);
+}
+
 TEST_F(CorvaneCommand, AnythingElseGetsTheUsage) {
     LoadWith(json::object());
     Grant(kRexId, "Corvane.Reload");
