@@ -80,6 +80,8 @@ private:
     std::optional<WideString> permission_;
     // The questions asked after it, with their answers.
     std::vector<PermissionAnswer> asked_;
+    // The names the console runs, once read.
+    std::optional<std::vector<std::string>> names_;
     std::optional<FString> characterName_;
     bool audited_ = false;
     bool ran_ = false;
@@ -101,9 +103,15 @@ void Use::Run(FString& message) {
                                 StartsWithNoCase(line, kPrefix), *steamId_, Cooldowns::Clock::now()};
         const Decision decision = Decide(gateLine, *settings_, state_.cooldowns,
                                          [this](WideStringView permission) { return Ask(permission); });
+        if (decision.outcome != Outcome::Rejected) {
+            names_ = decision.chain;
+        }
         Apply(message, decision);
     } catch (...) {
         const std::string what = CurrentExceptionText();
+        if (!names_ && IsOnePrintableLine(command_)) {
+            names_ = ReadChain(command_, settings_->wrappers).names;
+        }
         if (!audited_ && !ran_) {
             Audit("failed", command_, what);
         }
@@ -252,12 +260,13 @@ bool Use::Audit(const char* outcome, WideStringView command, const std::string& 
         }
         record.character = Engine::ToUtf8(characterName_->View());
         record.command = WideString(command);
+        record.names = names_;
         record.permission = permission_;
         record.asked = asked_;
         record.rule = rule;
         record.outcome = outcome;
         record.error = error;
-        state_.audit.Append(record);
+        state_.Audit(state_.audit, record);
     } catch (const std::exception& failure) {
         PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
         return false;

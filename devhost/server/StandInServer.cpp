@@ -192,6 +192,11 @@ bool StandInServer::Load() {
     return loaded;
 }
 
+void StandInServer::Unload() {
+    plugin_.Unload();
+    PublishNewAuditLines();
+}
+
 std::filesystem::path StandInServer::ConfiguredAuditFile() const {
     try {
         const Corvane::ConfigFile file = Corvane::ReadConfigFile(directory_.ConfigFile());
