@@ -169,7 +169,7 @@ std::vector<std::string> AuditWriter::CarriedLines() const {
     reading.ReadBack(*file_);
     std::vector<std::string> lines;
     for (const RecordedUses::Counted& counted : reading.Uses().Each()) {
-        lines.insert(lines.end(), counted.times, CarriedLine(counted.hash, counted.use) + '\n');
+        lines.insert(lines.end(), counted.times, CarriedLine(counted.hash, counted.said[0]) + '\n');
     }
     return lines;
 }

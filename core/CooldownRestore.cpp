@@ -36,7 +36,9 @@ public:
         // Newest first: an older use of the same command ends no later.
         const std::vector<RecordedUses::Counted> uses = reading.Uses().Each();
         for (auto counted = uses.rbegin(); counted != uses.rend(); ++counted) {
-            Restore(counted->use);
+            for (const RecordedUse& use : counted->said) {
+                Restore(use);
+            }
             restored_.uses += counted->times;
         }
         restored_.skipped = reading.Skipped();

@@ -35,7 +35,11 @@ std::optional<std::uint64_t> ParseHash(std::string_view text) {
 }
 
 RecordedUses::Tally& RecordedUses::TallyOf(std::uint64_t hash, const RecordedUse& use) {
-    return tallies_.try_emplace(hash, Tally{use, 0, {}}).first->second;
+    Tally& tally = tallies_[hash];
+    if (std::find(tally.said.begin(), tally.said.end(), use) == tally.said.end()) {
+        tally.said.push_back(use);
+    }
+    return tally;
 }
 
 void RecordedUses::AddLine(std::uint64_t hash, const RecordedUse& use) {
@@ -53,10 +57,10 @@ std::vector<RecordedUses::Counted> RecordedUses::Each() const {
         for (const auto& [file, carried] : tally.carriedByFile) {
             times = std::max(times, carried);
         }
-        uses.push_back({hash, tally.use, times});
+        uses.push_back({hash, tally.said, times});
     }
     std::stable_sort(uses.begin(), uses.end(),
-                     [](const Counted& a, const Counted& b) { return a.use.time < b.use.time; });
+                     [](const Counted& a, const Counted& b) { return a.said[0].time < b.said[0].time; });
     return uses;
 }
 

@@ -32,6 +32,8 @@ struct RecordedUse {
     std::uint64_t steamId = 0;
     std::vector<std::string> names;  // outermost first, never empty
     std::optional<std::string> server;
+
+    bool operator==(const RecordedUse&) const = default;
 };
 
 class RecordedUses {
@@ -42,7 +44,9 @@ public:
 
     struct Counted {
         std::uint64_t hash = 0;
-        RecordedUse use;
+        // What the lines of the hash say of the use: one, unless a line not
+        // of this plugin's writing names the hash of another.
+        std::vector<RecordedUse> said;
         std::size_t times = 0;
     };
     // Every use once, the oldest first.
@@ -50,7 +54,7 @@ public:
 
 private:
     struct Tally {
-        RecordedUse use;
+        std::vector<RecordedUse> said;
         std::size_t lines = 0;
         std::map<std::size_t, std::size_t> carriedByFile;
     };

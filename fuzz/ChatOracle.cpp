@@ -272,6 +272,7 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         ExpectRefusal(expected);
         return {expected};
     }
+    expected.names = names;
     const char* denial = config_.HasMessage("Denied") ? "Denied" : "NoPermissions";
     if (std::any_of(names.begin(), names.end(),
                     [&](const std::string& name) { return config_.Denies(name); })) {

@@ -61,7 +61,7 @@ StandInServer::StandInServer(ServerDirectory directory, PluginHost plugin)
 }
 
 void StandInServer::Restart() {
-    plugin_.Unload();
+    Unload();
     connected_.clear();
     ResetProcessWideState();
     SetCurrentDir(directory_.Root().string());
