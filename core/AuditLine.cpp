@@ -81,8 +81,9 @@ constexpr std::size_t kAskedCutSize = std::string_view(R"(,"askedCut":)").size()
 
 // The bytes of ,"<cut name>":<count>.
 std::size_t CutCountSize(const Member& member, std::size_t count) {
-    return member.kind == Member::Kind::Raw ? 0
-                                            : CutName(member.name).size() + 4 + fmt::formatted_size("{}", count);
+    return member.kind == Member::Kind::Raw
+               ? 0
+               : CutName(member.name).size() + 4 + fmt::formatted_size("{}", count);
 }
 
 // The questions a line records, thinned when there are too many for the
@@ -120,14 +121,16 @@ private:
     void AddMembers() {
         const AuditRecord& record = record_;
         members_.push_back(
-            {"time", Ascii(UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())))});
+            {"time",
+             Ascii(UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())))});
         members_.push_back({"steamId", Ascii(std::to_string(record.steamId))});
         members_.push_back(Supplied("character", Engine::FromUtf8(record.character)));
         if (!record.action.empty()) {
             members_.push_back({"action", Engine::FromUtf8(record.action)});
         } else {
             const bool ran = record.outcome == "granted";
-            members_.push_back(Member::Cut("command", record.command, ran ? record.command.size() : kCommandLimit));
+            members_.push_back(
+                Member::Cut("command", record.command, ran ? record.command.size() : kCommandLimit));
         }
         if (record.names) {
             const NamesJson names = NamesArray(*record.names);
@@ -140,7 +143,8 @@ private:
             members_.push_back(Supplied("permission", *record.permission));
         }
         for (const PermissionAnswer& answer : Thinned(record.asked, mostAsked_)) {
-            members_.push_back(Member::Answer(answer, turnedAway_ ? kPlayerTextLimit : answer.permission.size()));
+            members_.push_back(
+                Member::Answer(answer, turnedAway_ ? kPlayerTextLimit : answer.permission.size()));
         }
         members_.push_back({"outcome", Engine::FromUtf8(record.outcome)});
         if (record.outcome == "failed") {
@@ -198,7 +202,8 @@ private:
         };
         std::vector<std::size_t> order(members_.size());
         std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return size(a) < size(b); });
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return size(a) < size(b); });
         for (std::size_t k = 0; k < order.size(); ++k) {
             const std::size_t i = order[k];
             const std::size_t share = left / (order.size() - k);

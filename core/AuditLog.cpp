@@ -12,8 +12,8 @@
 #include "core/AuditEntry.h"
 #include "core/AuditPath.h"
 #include "core/AuditReader.h"
-#include "core/RecordReading.h"
 #include "core/PluginLog.h"
+#include "core/RecordReading.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
 

@@ -115,8 +115,8 @@ void Use::Run(FString& message) {
         if (!audited_ && !ran_) {
             Audit("failed", command_, what);
         }
-        PluginLog()->error(
-            std::string_view(failure_.Describe(what, steamId_.value_or(0), "command " + QuotedExcerpt(command_))));
+        PluginLog()->error(std::string_view(
+            failure_.Describe(what, steamId_.value_or(0), "command " + QuotedExcerpt(command_))));
     }
 }
 

@@ -30,7 +30,8 @@ public:
         // A use at second t ran before t + 1: lines from before this ran out.
         // Seconds, not the clock's nanoseconds: a hostile line may name the
         // year 9999, which no nanosecond count holds.
-        const auto oldest = std::chrono::floor<std::chrono::seconds>(now_ - window.length - std::chrono::seconds(1));
+        const auto oldest =
+            std::chrono::floor<std::chrono::seconds>(now_ - window.length - std::chrono::seconds(1));
         RecordReading reading(oldest, oldest - kRecordSlack, window.wrappers);
         ReadAll(reading, *settings_.auditFile);
         // Newest first: an older use of the same command ends no later.

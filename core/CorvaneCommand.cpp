@@ -144,8 +144,8 @@ public:
         try {
             Dispatch(message);
         } catch (...) {
-            PluginLog()->error(std::string_view(failure_.Describe(
-                CurrentExceptionText(), steamId_, "line " + QuotedExcerpt(message.View()))));
+            PluginLog()->error(std::string_view(failure_.Describe(CurrentExceptionText(), steamId_,
+                                                                  "line " + QuotedExcerpt(message.View()))));
         }
     }
 

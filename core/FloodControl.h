@@ -27,8 +27,8 @@ inline constexpr std::chrono::seconds kFloodPeriod{60};
 // What one player's period left out.
 struct OmittedLines {
     std::uint64_t steamId = 0;
-    std::chrono::sys_seconds from;  // the time of the first line left out
-    std::chrono::sys_seconds to;    // and of the last
+    std::chrono::sys_seconds from;              // the time of the first line left out
+    std::chrono::sys_seconds to;                // and of the last
     std::map<std::string, std::size_t> counts;  // by outcome
 };
 

@@ -12,8 +12,8 @@
 namespace Corvane {
 
 struct EscapedText {
-    std::string json;        // without the quotes
-    std::size_t taken = 0;   // the code units of the text it holds
+    std::string json;       // without the quotes
+    std::size_t taken = 0;  // the code units of the text it holds
 };
 
 // As many whole characters of text as fit, escaped, in budget bytes; a

@@ -11,7 +11,7 @@
 namespace Corvane {
 namespace {
 
-constexpr std::array<std::string_view, 6> kCheatOutcomes = {"granted", "refused", "rejected",
+constexpr std::array<std::string_view, 6> kCheatOutcomes = {"granted", "refused",  "rejected",
                                                             "denied",  "cooldown", "failed"};
 
 bool Among(std::string_view name, std::initializer_list<std::string_view> names) {
@@ -60,8 +60,8 @@ bool RecordReading::ReadBack(const std::filesystem::path& file) {
             previousFiles_.push_back(std::move(*entry->previousAuditLog));
         }
         const bool original = entry->action.empty() && entry->outcome == "granted";
-        const auto carries = entry->action == "carried" && entry->carries ? ParseHash(*entry->carries)
-                                                                           : std::nullopt;
+        const auto carries =
+            entry->action == "carried" && entry->carries ? ParseHash(*entry->carries) : std::nullopt;
         if (entry->action == "carried" && (!carries || !entry->names)) {
             ++skipped_;  // a carried line names its use and the line it stands for
             continue;

@@ -27,9 +27,8 @@ std::string HashText(std::uint64_t hash) {
 
 std::optional<std::uint64_t> ParseHash(std::string_view text) {
     std::uint64_t hash = 0;
-    const bool lowerHex = std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
+    const bool lowerHex = std::all_of(
+        text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hash, 16);
     return text.size() == 16 && lowerHex && error == std::errc() ? std::optional(hash) : std::nullopt;
 }
@@ -65,9 +64,10 @@ std::vector<RecordedUses::Counted> RecordedUses::Each() const {
 }
 
 std::string CarriedLine(std::uint64_t hash, const RecordedUse& use) {
-    std::string line = fmt::format(R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted",)"
-                                   R"("names":{},"carries":"{}")",
-                                   UtcText(use.time), use.steamId, NamesArray(use.names).array, HashText(hash));
+    std::string line =
+        fmt::format(R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted",)"
+                    R"("names":{},"carries":"{}")",
+                    UtcText(use.time), use.steamId, NamesArray(use.names).array, HashText(hash));
     if (use.server) {
         // Only a line no server of ours wrote holds a name so long it would
         // take the carried line past the bound.

@@ -10,11 +10,11 @@
 // load would read whatever file it names.
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,7 +96,8 @@ struct Record {
 
 // The outcome or action of a line the load does not know; empty when it knows both.
 std::string UnknownKind(const std::string* action, const std::string& outcome) {
-    static const std::set<std::string> cheat = {"granted", "refused", "rejected", "denied", "cooldown", "failed"};
+    static const std::set<std::string> cheat = {"granted", "refused",  "rejected",
+                                                "denied",  "cooldown", "failed"};
     static const std::map<std::string, std::set<std::string>> actions = {
         {"reload", {"reloaded", "failed", "refused"}},
         {"check", {"refused"}},

@@ -290,7 +290,8 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     constexpr std::size_t kKeptOfSupplied = 100;
     const bool decides = server.auditing && expected.decision != Decision::Ignored;
     if (written && effects.audit.size() != (decides && *written ? 1u : 0u)) {
-        return "a decision did not write exactly one audit line (or flood control held it back), or a line with "
+        return "a decision did not write exactly one audit line (or flood control held it back), or a line "
+               "with "
                "no decision wrote one";
     }
     if (effects.audit.size() > 1 || (!decides && !effects.audit.empty())) {
@@ -313,7 +314,8 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     // A command that did not run keeps its first 1,000 units, and on a
     // turn-away every other text a player supplies its first 100, less the
     // first half of a surrogate pair the cut would split.
-    const std::size_t keep = expected.Runs() ? expected.command.size() : KeptOf(expected.command, kKeptOfCommand);
+    const std::size_t keep =
+        expected.Runs() ? expected.command.size() : KeptOf(expected.command, kKeptOfCommand);
     const auto supplied = [&](WideStringView text) {
         return turnedAway ? KeptOf(text, kKeptOfSupplied) : text.size();
     };
@@ -392,7 +394,8 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (!asked.empty()) {
         const nlohmann::json& recorded = record["asked"];
         if (!recorded.is_array() || recorded.size() != asked.size() ||
-            (expected.asked.size() > asked.size() && record["askedCut"] != expected.asked.size() - asked.size())) {
+            (expected.asked.size() > asked.size() &&
+             record["askedCut"] != expected.asked.size() - asked.size())) {
             return "an audit line does not list each question asked after the permission";
         }
         for (std::size_t i = 0; i < recorded.size(); ++i) {
@@ -438,7 +441,8 @@ const char* SummaryMismatch(const std::vector<std::string>& lines,
 
 // Where the effects differ from one thing the oracle allows; null when they match it.
 const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
-                     const Fuzz::ChatExpectation& expected, const Effects& effects, std::optional<bool> written) {
+                     const Fuzz::ChatExpectation& expected, const Effects& effects,
+                     std::optional<bool> written) {
     if (effects.warnings != (expected.decision == Decision::Rejected ? 1u : 0u)) {
         return "a rejected line did not log one warning, or another line logged one";
     }
@@ -502,7 +506,8 @@ FloodCall Flood(const Server& server, Fuzz::FloodModel& flood, const Fuzz::ChatP
         return {false, std::vector<Fuzz::FloodSummary>{}};
     }
     const std::string outcome = expected.Outcome();
-    const std::optional<bool> written = IsTurnAway(outcome) ? flood.TurnAway(player.steamId, outcome, now) : true;
+    const std::optional<bool> written =
+        IsTurnAway(outcome) ? flood.TurnAway(player.steamId, outcome, now) : true;
     if (written == false) {
         return {false, std::vector<Fuzz::FloodSummary>{}};
     }
@@ -539,7 +544,8 @@ void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size
     const char* first = nullptr;
     for (const Fuzz::ChatExpectation& expected : allowed) {
         Fuzz::FloodModel flood = server.flood;
-        const FloodCall call = Flood(server, flood, player, expected, {server.waited + from, server.waited + to});
+        const FloodCall call =
+            Flood(server, flood, player, expected, {server.waited + from, server.waited + to});
         const char* mismatch = Mismatch(server, player, expected, effects, call.written);
         mismatch = mismatch != nullptr ? mismatch : SummaryMismatch(summaries, call.before);
         if (mismatch == nullptr) {

@@ -122,8 +122,8 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
     }
     const std::optional<std::uintmax_t> auditAfter = SizeOf(FaultProneAuditFile());
     if (auditAfter && auditAfter != auditBefore) {
-        for (const Fault::Kind kind : {Fault::Kind::AuditDiskFull, Fault::Kind::AuditFolderUnwritable,
-                                       Fault::Kind::AuditShortWrite}) {
+        for (const Fault::Kind kind :
+             {Fault::Kind::AuditDiskFull, Fault::Kind::AuditFolderUnwritable, Fault::Kind::AuditShortWrite}) {
             faults.push_back({kind});
         }
     }

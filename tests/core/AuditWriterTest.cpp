@@ -18,8 +18,8 @@
 #include "core/AuditLog.h"
 #include "core/AuditPath.h"
 #include "core/CooldownRestore.h"
-#include "core/RecordedUses.h"
 #include "core/PluginLog.h"
+#include "core/RecordedUses.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/platform/Wine.h"
 #include "devhost/server/ServerDirectory.h"
@@ -141,7 +141,9 @@ TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
         {"3,000 U+202E, each written as six bytes",
          Refused(Repeated(WIDE("\u202E"), 3'000)),
          {"cut", "permissionCut"}},
-        {"1,000 U+202E, past a turn-away's bound", Refused(Repeated(WIDE("\u202E"), 1'000)), {"cut", "permissionCut"}},
+        {"1,000 U+202E, past a turn-away's bound",
+         Refused(Repeated(WIDE("\u202E"), 1'000)),
+         {"cut", "permissionCut"}},
         {"300 U+202E", Refused(Repeated(WIDE("\u202E"), 300)), {"permissionCut"}},
         {"a long character and error", failed, {"characterCut", "errorCut"}},
         {"a long character, held back", named, {"characterCut"}},
@@ -309,7 +311,8 @@ TEST_F(AuditWriterTest, RotationKeepsTheNewestFilesUnderTheirNumbers) {
 
 // A granted use of the command god, as the wrapper wrap ran it.
 Corvane::AuditRecord Granted(int number) {
-    Corvane::AuditRecord record = Refused(WIDE("wrap god ") + WideString(1, static_cast<WideChar>('a' + number % 26)));
+    Corvane::AuditRecord record =
+        Refused(WIDE("wrap god ") + WideString(1, static_cast<WideChar>('a' + number % 26)));
     record.character = std::to_string(number);
     record.outcome = "granted";
     record.names = {"wrap", "god"};
@@ -407,9 +410,11 @@ TEST_F(Carrying, CarriedLinesDoNotCountTowardMaxBytesSoARotationNeverLoops) {
     {
         std::ofstream carried(*settings_.auditFile, std::ios::binary);
         for (std::uint64_t hash = 0; hash < 20; ++hash) {
-            carried << Corvane::CarriedLine(hash, {std::chrono::floor<std::chrono::seconds>(
-                                                       std::chrono::system_clock::now()),
-                                                   1, {"god"}, std::nullopt})
+            carried << Corvane::CarriedLine(
+                           hash, {std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+                                  1,
+                                  {"god"},
+                                  std::nullopt})
                     << '\n';
         }
     }

@@ -58,11 +58,12 @@ protected:
     // A carried line standing for the line `original`.
     static std::string Carried(const std::string& original, std::vector<std::string> names = {}) {
         const auto entry = Corvane::ParseAuditEntry(original);
-        return Corvane::CarriedLine(Corvane::LineHash(original),
-                                    {entry->time, entry->steamId,
-                                     names.empty() ? std::vector<std::string>{Corvane::Engine::ToUtf8(entry->command)}
-                                                   : std::move(names),
-                                     std::nullopt});
+        return Corvane::CarriedLine(
+            Corvane::LineHash(original),
+            {entry->time, entry->steamId,
+             names.empty() ? std::vector<std::string>{Corvane::Engine::ToUtf8(entry->command)}
+                           : std::move(names),
+             std::nullopt});
     }
 
     static void Write(const fs::path& file, const std::vector<std::string>& lines) {
@@ -134,8 +135,9 @@ TEST_F(CooldownRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
     } cases[] = {{601 + 590, true}, {601 + 610, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.slowLineAgo);
-        Write(*settings_.auditFile, {Line(kAlice, "god", "granted", 500), Line(kBob, "walk", "refused", c.slowLineAgo),
-                                     Line(kAlice, "fly", "granted", 20)});
+        Write(*settings_.auditFile,
+              {Line(kAlice, "god", "granted", 500), Line(kBob, "walk", "refused", c.slowLineAgo),
+               Line(kAlice, "fly", "granted", 20)});
         Cooldowns table;
         Corvane::RestoreCooldowns(settings_, table, kNow, kSteadyNow);
         EXPECT_EQ(table.Remaining(kAlice, "god", kSteadyNow) > seconds(0), c.found);
@@ -146,11 +148,11 @@ TEST_F(CooldownRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
 // Newer versions add kinds of lines: one this version does not know is
 // counted under its name and passed over, whatever its time.
 TEST_F(CooldownRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
-    Write(*settings_.auditFile, {Line(kAlice, "god", "granted", 500),
-                                 Record({{"action", "forgive"}, {"forgiven", "2"}, {"outcome", "forgiven"}}, 90'000),
-                                 Record({{"command", "fly"}, {"outcome", "limit"}}, 90'000),
-                                 Record({{"action", "reload"}, {"outcome", "later"}}, 90'000),
-                                 Line(kAlice, "fly", "granted", 20)});
+    Write(*settings_.auditFile,
+          {Line(kAlice, "god", "granted", 500),
+           Record({{"action", "forgive"}, {"forgiven", "2"}, {"outcome", "forgiven"}}, 90'000),
+           Record({{"command", "fly"}, {"outcome", "limit"}}, 90'000),
+           Record({{"action", "reload"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
     const auto restored = Restore();
     EXPECT_GT(Left(kAlice, "god"), seconds(0));
     EXPECT_EQ(restored.passedOver,
@@ -188,11 +190,13 @@ TEST_F(CooldownRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
 TEST_F(CooldownRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
     const fs::path old = folder_ / "old.jsonl";
     const auto reload = [&](const fs::path& before) {
-        return Record({{"action", "reload"}, {"outcome", "reloaded"}, {"previousAuditLog", before.string()}}, 60);
+        return Record({{"action", "reload"}, {"outcome", "reloaded"}, {"previousAuditLog", before.string()}},
+                      60);
     };
     Write(Corvane::RotatedAuditFile(old, 1), {Line(kBob, "god", "granted", 400)});
     Write(old, {Line(kAlice, "god", "granted", 300), reload(*settings_.auditFile)});
-    Write(*settings_.auditFile, {reload(old), reload(folder_ / "." / "old.jsonl"), reload(*settings_.auditFile)});
+    Write(*settings_.auditFile,
+          {reload(old), reload(folder_ / "." / "old.jsonl"), reload(*settings_.auditFile)});
     const auto restored = Restore();
     EXPECT_GT(Left(kAlice, "god"), seconds(0));
     EXPECT_GT(Left(kBob, "god"), seconds(0)) << "with its rotated files";

@@ -144,12 +144,15 @@ TEST_F(CorvaneCommand, AReloadThatMovesTheAuditFileRecordsItInBothAndTheRecordGo
         for (std::string line; std::getline(stream, line);) {
             const json record = json::parse(line);
             const auto path = [&](const char* member) {
-                return record.contains(member)
-                           ? std::filesystem::path(record[member].get<std::string>()).lexically_relative(folder).generic_string()
-                           : "";
+                return record.contains(member) ? std::filesystem::path(record[member].get<std::string>())
+                                                     .lexically_relative(folder)
+                                                     .generic_string()
+                                               : "";
             };
             outcomes.push_back(record["outcome"].get<std::string>() +
-                               (record.contains("action") ? " " + path("previousAuditLog") + " -> " + path("auditLog") : ""));
+                               (record.contains("action")
+                                    ? " " + path("previousAuditLog") + " -> " + path("auditLog")
+                                    : ""));
         }
         return outcomes;
     };

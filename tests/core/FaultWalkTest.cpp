@@ -215,9 +215,10 @@ protected:
         if (fault.kind == Kind::AuditRenameFails) {
             // The rotation comes with this line instead, and carries the use
             // the line with the fault recorded.
-            EXPECT_EQ(std::erase_if(nextEffects,
-                                    [](const std::string& e) { return e.find(R"("action":"carried")") != e.npos; }),
-                      Count(cleanFirst, "console "));
+            EXPECT_EQ(
+                std::erase_if(nextEffects,
+                              [](const std::string& e) { return e.find(R"("action":"carried")") != e.npos; }),
+                Count(cleanFirst, "console "));
         }
         EXPECT_EQ(nextEffects, cleanNext) << "the fault left something half-changed";
         ++runs_;

@@ -38,8 +38,8 @@ protected:
 };
 
 nlohmann::json Summary(const char* steamId, const char* from, const char* to, nlohmann::json omitted) {
-    return {{"steamId", steamId}, {"action", "summary"}, {"outcome", "omitted"},
-            {"from", from},       {"to", to},            {"omitted", std::move(omitted)}};
+    return {{"steamId", steamId}, {"action", "summary"},          {"outcome", "omitted"}, {"from", from},
+            {"to", to},           {"omitted", std::move(omitted)}};
 }
 
 TEST_F(Flood, TenTurnAwaysAPeriodAreWrittenAndTheRestCountedUntilItEnds) {
@@ -54,10 +54,10 @@ TEST_F(Flood, TenTurnAwaysAPeriodAreWrittenAndTheRestCountedUntilItEnds) {
         steps.push_back({1, "refused", i, true});
     }
     const Step rest[] = {
-        {1, "refused", 10, false}, {1, "denied", 11, false},
-        {2, "refused", 30, true},   // another player's period of its own
-        {1, "cooldown", 59, false}, // the period started at 0 runs to 60
-        {1, "refused", 75, true},   // a new period, from 75
+        {1, "refused", 10, false},  {1, "denied", 11, false},
+        {2, "refused", 30, true},    // another player's period of its own
+        {1, "cooldown", 59, false},  // the period started at 0 runs to 60
+        {1, "refused", 75, true},    // a new period, from 75
     };
     steps.insert(steps.end(), std::begin(rest), std::end(rest));
     for (const Step& step : steps) {

@@ -304,7 +304,11 @@ TEST_F(OperatorControls, EveryDecisionGetsOneAuditLineBeforeAnythingHappens) {
          {"names", {"walk"}},
          {"permission", "Cheat.walk"},
          {"outcome", "refused"}},
-        {{"steamId", "1"}, {"character", "Rex"}, {"command", "quit"}, {"names", {"quit"}}, {"outcome", "denied"}},
+        {{"steamId", "1"},
+         {"character", "Rex"},
+         {"command", "quit"},
+         {"names", {"quit"}},
+         {"outcome", "denied"}},
         {{"steamId", "1"}, {"character", "Rex"}, {"command", "x|y"}, {"outcome", "rejected"}},
     };
     for (std::size_t i = 0; i < lines.size(); ++i) {
