@@ -6,7 +6,6 @@
 #include <chrono>
 #include <iterator>
 #include <numeric>
-#include <optional>
 #include <string_view>
 #include <vector>
 

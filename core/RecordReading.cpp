@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string_view>
 
 #include "core/AuditEntry.h"
