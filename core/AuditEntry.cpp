@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/CommandText.h"
 #include "host/Velkor.h"
 
 namespace Corvane {
@@ -35,30 +36,36 @@ public:
     using string_t = json::string_t;
     using binary_t = json::binary_t;
 
-    std::optional<std::string> time, steamId, outcome, command, action, permission, rule;
+    std::optional<std::string> time, steamId, outcome, command, action, permission, rule, carries, server,
+        previousAuditLog;
     bool cut = false;
     std::vector<PermissionAnswer> asked;
+    std::optional<std::vector<std::string>> names;
 
-    bool null() { return Value(); }
+    bool null() { return NotText() && Value(); }
     bool boolean(bool value) {
+        NotText();
         if (InAnswer() && member_ == kHeld) {
             held_ = value;
         }
         return Value();
     }
-    bool number_integer(number_integer_t /*value*/) { return Value(); }
-    bool number_unsigned(number_unsigned_t /*value*/) { return Value(); }
-    bool number_float(number_float_t /*value*/, const string_t& /*text*/) { return Value(); }
-    bool binary(binary_t& /*value*/) { return Value(); }
+    bool number_integer(number_integer_t /*value*/) { return NotText() && Value(); }
+    bool number_unsigned(number_unsigned_t /*value*/) { return NotText() && Value(); }
+    bool number_float(number_float_t /*value*/, const string_t& /*text*/) { return NotText() && Value(); }
+    bool binary(binary_t& /*value*/) { return NotText() && Value(); }
     bool string(string_t& value) {
         if (depth_ == 1 && text_ != nullptr) {
             *text_ = std::move(value);
+        } else if (depth_ == 2 && namesList_ && names) {
+            names->push_back(std::move(value));
         } else if (InAnswer() && member_ == kPermission) {
             answerPermission_ = std::move(value);
         }
         return Value();
     }
     bool start_object(std::size_t /*elements*/) {
+        NotText();
         if (depth_ == 2) {
             answer_ = askedList_;
             answerPermission_.reset();
@@ -75,13 +82,19 @@ public:
         return Close();
     }
     bool start_array(std::size_t /*elements*/) {
+        NotText();
         if (depth_ == 1) {
             askedList_ = member_ == kAsked;
+            namesList_ = member_ == kNames;
+            if (namesList_) {
+                names.emplace();
+            }
         }
         return Open();
     }
     bool end_array() {
         askedList_ = askedList_ && depth_ != 2;
+        namesList_ = namesList_ && depth_ != 2;
         return Close();
     }
     bool key(string_t& name) {
@@ -98,13 +111,16 @@ public:
     }
 
 private:
-    enum Kind { kOther, kAsked, kPermission, kHeld };
+    enum Kind { kOther, kAsked, kNames, kPermission, kHeld };
 
     // A member of the line starts: what it held before no longer counts.
     void Member(const std::string& name) {
         const std::pair<const char*, std::optional<std::string>*> texts[] = {
-            {"time", &time},     {"steamId", &steamId},       {"outcome", &outcome}, {"command", &command},
-            {"action", &action}, {"permission", &permission}, {"rule", &rule}};
+            {"time", &time},       {"steamId", &steamId},
+            {"outcome", &outcome}, {"command", &command},
+            {"action", &action},   {"permission", &permission},
+            {"rule", &rule},       {"carries", &carries},
+            {"server", &server},   {"previousAuditLog", &previousAuditLog}};
         text_ = nullptr;
         for (const auto& [textName, text] : texts) {
             if (name == textName) {
@@ -112,9 +128,12 @@ private:
                 text_ = text;
             }
         }
-        member_ = name == "asked" ? kAsked : kOther;
+        member_ = name == "asked" ? kAsked : name == "names" ? kNames : kOther;
         if (member_ == kAsked) {
             asked.clear();
+        }
+        if (member_ == kNames) {
+            names.reset();
         }
         cut = cut || name == "cut";
     }
@@ -146,11 +165,19 @@ private:
         }
         return true;
     }
+    // A value that is no text: a "names" list holding one is no list of names.
+    bool NotText() {
+        if (namesList_ && depth_ == 2) {
+            names.reset();
+        }
+        return true;
+    }
 
     std::size_t depth_ = 0;
     std::optional<std::string>* text_ = nullptr;
     Kind member_ = kOther;
     bool askedList_ = false;  // the "asked" list is open
+    bool namesList_ = false;  // the "names" list is open
     bool answer_ = false;     // an object of that list is open
     std::optional<std::string> answerPermission_;
     std::optional<bool> held_;
@@ -219,7 +246,17 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
     }
     entry.asked = std::move(record.asked);
     entry.rule = record.rule.value_or("");
+    if (record.names && !record.names->empty()) {
+        entry.names = std::move(record.names);
+    }
+    entry.carries = std::move(record.carries);
+    entry.server = std::move(record.server);
+    entry.previousAuditLog = std::move(record.previousAuditLog);
     return entry;
+}
+
+std::string InnermostNameOf(const AuditEntry& entry, const std::set<std::string>& wrappers) {
+    return entry.names ? entry.names->back() : InnermostName(entry.command, wrappers);
 }
 
 }  // namespace Corvane

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +31,22 @@ struct AuditEntry {
     std::vector<PermissionAnswer> asked;
     std::string outcome;
     std::string rule;  // the argument rule that denied it, when one did
+    // The names the line ran, outermost first, when it holds them (UTF-8).
+    std::optional<std::vector<std::string>> names;
+    // A carried line's: the hash of the line it stands for.
+    std::optional<std::string> carries;
+    // The server that wrote the line, when it says.
+    std::optional<std::string> server;
+    // A reload's: the audit file before it, when there was one.
+    std::optional<std::string> previousAuditLog;
 };
 
 // none when the line is not a record of a decision.
 std::optional<AuditEntry> ParseAuditEntry(std::string_view line);
+
+// The innermost name the entry ran, whose cooldown it started: the last of
+// its names when it holds them, or else read off its command through wrappers.
+std::string InnermostNameOf(const AuditEntry& entry, const std::set<std::string>& wrappers);
 
 // "2026-12-07T21:57:03Z"; none when the text is not such a time.
 std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text);

@@ -2,13 +2,18 @@
 
 #include <fmt/format.h>
 
+#include <chrono>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <system_error>
 
+#include "core/AuditEntry.h"
 #include "core/AuditPath.h"
+#include "core/AuditReader.h"
 #include "core/PluginLog.h"
+#include "core/RecordReading.h"
 #include "core/platform/File.h"
 #include "engine/WideText.h"
 
@@ -21,7 +26,7 @@ namespace fs = std::filesystem;
     throw std::runtime_error(fmt::format("Can't {} the audit file {}: {}", what, PathText(file), reason));
 }
 
-// The files that end in part of a line that could not be cut back. Kept by
+// The files that end in part of a line, after a write that wrote only part of it. Kept by
 // path, not by writer: a reload writes its line through a writer of its own,
 // then puts another in force.
 class FilesEndingMidLine {
@@ -97,25 +102,95 @@ std::string ShiftFiles(const fs::path& file, std::uint32_t keep) {
     return "";
 }
 
+// Writes text, a line and its break, with one write; the bytes written. A
+// part written stays: cutting it off could cut off a line another server
+// appended after it. The next line starts on a line of its own instead.
+std::size_t WriteWhole(Platform::AppendingFile& opened, const fs::path& file, std::string text) {
+    const bool afterPart = EndingMidLine().Holds(file);
+    if (afterPart) {
+        text.insert(0, 1, '\n');
+    }
+    const std::size_t written = opened.Write(text);
+    if (written == text.size()) {
+        if (afterPart) {
+            EndingMidLine().Mark(file, false);
+        }
+        return written;
+    }
+    std::string reason = opened.Reason().empty()
+                             ? fmt::format("only {} of {} bytes were written", written, text.size())
+                             : opened.Reason();
+    if (written > 0) {
+        EndingMidLine().Mark(file, true);
+        reason += ": the part written stands alone on a line, and the next line starts on a new one";
+    }
+    Fail("write", file, reason);
+}
+
+// The bytes of the carried lines the file starts with, which do not count
+// toward its rotation; none when it can't be read.
+std::uint64_t LeadingCarriedBytes(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::vector<char> line(kLongestAuditLine + 2);
+    std::uint64_t bytes = 0;
+    while (stream.getline(line.data(), static_cast<std::streamsize>(line.size())) && !stream.eof()) {
+        const auto length = static_cast<std::size_t>(stream.gcount());
+        const auto entry = ParseAuditEntry(std::string_view(line.data(), length - 1));
+        if (!entry || entry->action != "carried") {
+            break;
+        }
+        bytes += length;
+    }
+    return bytes;
+}
+
 }  // namespace
 
 bool AuditWriter::RotationDue(Platform::AppendingFile& opened, std::size_t adding) {
     constexpr unsigned kMeasureEvery = 16;
-    if (size_ && ++appendsUnmeasured_ < kMeasureEvery && *size_ + adding <= rotation_->maxBytes) {
+    if (size_ && ++appendsUnmeasured_ < kMeasureEvery &&
+        *size_ - *carriedBytes_ + adding <= rotation_->maxBytes) {
         return false;
     }
-    size_ = opened.Size();
+    const std::optional<std::uint64_t> measured = opened.Size();
+    // Smaller than this writer left it: another server has rotated it.
+    if (measured && (!carriedBytes_ || (size_ && *measured < *size_))) {
+        carriedBytes_ = LeadingCarriedBytes(*file_);
+    }
+    size_ = measured;
     appendsUnmeasured_ = 0;
-    return size_ && *size_ > 0 && *size_ + adding > rotation_->maxBytes;
+    return size_ && *size_ > *carriedBytes_ && *size_ - *carriedBytes_ + adding > rotation_->maxBytes;
 }
 
-void AuditWriter::Rotate() {
-    const std::string problem = ShiftFiles(*file_, rotation_->keep);
+std::vector<std::string> AuditWriter::CarriedLines() const {
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    const auto since = std::chrono::floor<std::chrono::seconds>(now - window_.length) - kRecordSlack;
+    RecordReading reading(since, since - kRecordSlack, window_.wrappers);
+    reading.ReadBack(*file_);
+    std::vector<std::string> lines;
+    for (const RecordedUses::Counted& counted : reading.Uses().Each()) {
+        lines.insert(lines.end(), counted.times, CarriedLine(counted.hash, counted.said[0]) + '\n');
+    }
+    return lines;
+}
+
+std::vector<std::string> AuditWriter::Rotate() {
+    std::vector<std::string> carried;
+    std::string problem;
+    try {
+        carried = CarriedLines();
+    } catch (const std::runtime_error& error) {
+        problem = error.what();
+    }
+    if (problem.empty()) {
+        problem = ShiftFiles(*file_, rotation_->keep);
+    }
     if (problem.empty()) {
         size_ = 0;
+        carriedBytes_ = 0;
         rotationFailing_ = false;
         EndingMidLine().Mark(*file_, false);
-        return;
+        return carried;
     }
     if (!rotationFailing_ && PluginLog()) {
         PluginLog()->error(std::string_view(Engine::EscapeForLog(fmt::format(
@@ -123,51 +198,42 @@ void AuditWriter::Rotate() {
             PathText(*file_), problem))));
     }
     rotationFailing_ = true;
+    return {};
 }
 
-void AuditWriter::Append(const AuditRecord& record) {
+void AuditWriter::AppendLine(std::string line) {
     if (!file_) {
         return;
     }
     const fs::path& file = *file_;
-    std::string line = AuditLine(record);
     line += '\n';
     Platform::AppendingFile opened;
     std::optional<Failure> failure = OpenCreatingFolders(opened, file);
+    std::vector<std::string> carried;
     if (!failure && rotation_ && RotationDue(opened, line.size())) {
         opened.Close();
-        Rotate();
+        carried = Rotate();
         failure = OpenCreatingFolders(opened, file);
     }
     if (failure) {
         Fail(failure->verb, file, failure->reason);
     }
-    const bool afterPart = EndingMidLine().Holds(file);
-    if (afterPart) {
-        line.insert(0, 1, '\n');
+    for (std::string& each : carried) {
+        const std::size_t written = WriteWhole(opened, file, std::move(each));
+        *size_ += written;
+        *carriedBytes_ += written;
     }
-    const std::size_t written = opened.Write(line);
-    if (written == line.size()) {
-        if (!opened.Close()) {
-            Fail("write", file, opened.Reason());
-        }
-        if (size_) {
-            *size_ += line.size();
-        }
-        if (afterPart) {
-            EndingMidLine().Mark(file, false);
-        }
-        return;
+    const std::size_t written = WriteWhole(opened, file, std::move(line));
+    if (!opened.Close()) {
+        Fail("write", file, opened.Reason());
     }
-    std::string reason = opened.Reason().empty()
-                             ? fmt::format("only {} of {} bytes were written", written, line.size())
-                             : opened.Reason();
-    if (written > 0 && !opened.CutBack(file, written)) {
-        EndingMidLine().Mark(file, true);
-        reason += fmt::format(", and they can't be cut back ({}): the next line starts on a line of its own",
-                              opened.Reason());
+    if (size_) {
+        *size_ += written;
     }
-    Fail("write", file, reason);
+}
+
+AuditWriter WriterFor(const Settings& settings) {
+    return AuditWriter(settings.auditFile, settings.auditRotate, WindowOf(settings));
 }
 
 std::string AuditFileProblem(const fs::path& file) {

@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/AuditLine.h"
 #include "core/AuditRotation.h"
+#include "core/RecordWindow.h"
+#include "core/Settings.h"
 #include "core/platform/File.h"
 
 namespace Corvane {
@@ -20,8 +23,8 @@ class AuditWriter {
 public:
     // No file: nothing is written, and every append succeeds.
     explicit AuditWriter(std::optional<std::filesystem::path> file,
-                         std::optional<AuditRotation> rotation = {})
-        : file_(std::move(file)), rotation_(rotation) {}
+                         std::optional<AuditRotation> rotation = {}, RecordWindow window = {})
+        : file_(std::move(file)), rotation_(rotation), window_(std::move(window)) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
 
@@ -29,27 +32,39 @@ public:
     // opened for appending (created, with its missing folders, when missing)
     // and closed again: a file moved away is created anew at the next line.
     //
-    // A write that fails leaves nothing of the line: the file is cut back to
-    // its size before it, or, when even that fails, the next line starts with
-    // a line break, so that the part left stands on a line of its own. That
-    // is remembered for the file while the plugin stays loaded, whatever
-    // writer appends next (a reload makes new ones).
+    // A write that fails after writing part of the line leaves that part,
+    // and the next line starts with a line break, so that the part stands on
+    // a line of its own, which readers skip. That is remembered for the file
+    // while the plugin stays loaded, whatever writer appends next (a reload
+    // makes new ones).
     //
     // With a rotation, an append that would take the file past maxBytes
     // rotates it first (with other servers appending to the file too, it may
-    // pass maxBytes by what they append in 16 appends of this one). A rotation that fails leaves the line to
-    // the current file, and says so in one error line of the plugin's log until a rotation succeeds.
+    // pass maxBytes by what they append in 16 appends of this one). The new
+    // file starts with the carried lines (RecordedUses.h) of the granted uses
+    // the rotated file holds within the window and kRecordSlack
+    // (RecordWindow.h), which don't count toward maxBytes: so the rotation
+    // never needs a file it deletes, and never loops. A rotation that fails
+    // (a file that can't be renamed or read) leaves the line to the current
+    // file, and says so in one error line of the plugin's log until a
+    // rotation succeeds.
     //
     // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
     // when the line could not be written.
-    void Append(const AuditRecord& record);
+    void Append(const AuditRecord& record) { AppendLine(AuditLine(record)); }
+    // The same for a line of JSON already made, without its line break.
+    void AppendLine(std::string line);
 
 private:
     bool RotationDue(Platform::AppendingFile& opened, std::size_t adding);
-    void Rotate();
+    // The carried lines for the new file, with their line breaks; none when
+    // the rotation failed.
+    std::vector<std::string> Rotate();
+    std::vector<std::string> CarriedLines() const;
 
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
+    RecordWindow window_;
     // A rotation failed, and its error line is in the log.
     bool rotationFailing_ = false;
     // The file's size when last measured, and what this writer appended since.
@@ -57,8 +72,13 @@ private:
     // measured when this says a rotation is due, and every few appends for
     // what other writers of the file appended.
     std::optional<std::uint64_t> size_;
+    // The bytes of the carried lines the file starts with, once measured.
+    std::optional<std::uint64_t> carriedBytes_;
     unsigned appendsUnmeasured_ = 0;
 };
+
+// The writer for the audit file the settings name.
+AuditWriter WriterFor(const Settings& settings);
 
 // Why the file can't be opened for appending, its missing folders created and
 // nothing written: the system's reason; empty when it can.

@@ -78,4 +78,16 @@ std::string PathText(const std::filesystem::path& file) {
     return std::string(path.begin(), path.end());
 }
 
+std::string AbsolutePathText(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    return PathText((error ? file : absolute).lexically_normal());
+}
+
+std::filesystem::path FileIdentity(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(file, error);
+    return error ? file.lexically_normal() : canonical;
+}
+
 }  // namespace Corvane

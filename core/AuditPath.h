@@ -28,5 +28,10 @@ std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsign
 
 // A path as UTF-8 text, for messages.
 std::string PathText(const std::filesystem::path& file);
+// The same of the absolute path, as audit lines name files.
+std::string AbsolutePathText(const std::filesystem::path& file);
+// One name for every path to a file (links resolved as far as the file
+// exists), so that two paths to it compare equal.
+std::filesystem::path FileIdentity(const std::filesystem::path& file);
 
 }  // namespace Corvane

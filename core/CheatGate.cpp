@@ -30,13 +30,6 @@ namespace {
 
 constexpr std::string_view kPrefix = "/cheat ";
 constexpr std::size_t kWarningExcerpt = 200;
-constexpr std::size_t kShownCharacters = 1000;
-
-// The command as far as the audit line keeps it, quoted, escaped for the log.
-std::string Shown(WideStringView command) {
-    const WideStringView kept = command.substr(0, CutPoint(command, kShownCharacters));
-    return "\"" + Engine::ToPrintableUtf8(kept) + "\"" + (kept.size() < command.size() ? "..." : "");
-}
 
 WideString Decimal(std::uint64_t value) {
     const std::string digits = std::to_string(value);
@@ -89,6 +82,8 @@ private:
     std::optional<WideString> permission_;
     // The questions asked after it, with their answers.
     std::vector<PermissionAnswer> asked_;
+    // The names the console runs, once read.
+    std::optional<std::vector<std::string>> names_;
     std::optional<FString> characterName_;
     bool audited_ = false;
     bool ran_ = false;
@@ -110,14 +105,20 @@ void Use::Run(FString& message) {
                                 StartsWithNoCase(line, kPrefix), *steamId_, Cooldowns::Clock::now()};
         const Decision decision = Decide(gateLine, *settings_, state_.cooldowns,
                                          [this](WideStringView permission) { return Ask(permission); });
+        if (decision.outcome != Outcome::Rejected) {
+            names_ = decision.chain;
+        }
         Apply(message, decision);
     } catch (...) {
         const std::string what = CurrentExceptionText();
+        if (!names_ && IsOnePrintableLine(command_)) {
+            names_ = ReadChain(command_, settings_->wrappers).names;
+        }
         if (!audited_ && !ran_) {
             Audit("failed", command_, what);
         }
-        PluginLog()->error(
-            std::string_view(failure_.Describe(what, steamId_.value_or(0), "command " + Shown(command_))));
+        PluginLog()->error(std::string_view(
+            failure_.Describe(what, steamId_.value_or(0), "command " + QuotedExcerpt(command_))));
     }
 }
 
@@ -263,6 +264,7 @@ bool Use::Audit(const char* outcome, WideStringView command, const std::string& 
         }
         record.character = Engine::ToUtf8(characterName_->View());
         record.command = WideString(command);
+        record.names = names_;
         record.permission = permission_;
         record.asked = asked_;
         if (denial != nullptr) {
@@ -271,7 +273,7 @@ bool Use::Audit(const char* outcome, WideStringView command, const std::string& 
         }
         record.outcome = outcome;
         record.error = error;
-        state_.audit.Append(record);
+        state_.Audit(state_.audit, record);
     } catch (const std::exception& failure) {
         PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
         return false;

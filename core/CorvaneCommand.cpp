@@ -5,15 +5,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/AuditPath.h"
 #include "core/CommandText.h"
 #include "core/Decision.h"
 #include "core/ExceptionText.h"
 #include "core/PluginLog.h"
 #include "core/Replies.h"
 #include "core/SettingsReader.h"
+#include "core/UseFailure.h"
 #include "engine/WideText.h"
 #include "host/Velkor.h"
 
@@ -21,6 +25,14 @@ namespace Corvane {
 namespace {
 
 constexpr std::string_view kUsage = "Usage: /corvane reload, or /corvane check <command>";
+
+// A reload's audit files, after it and before it; none for one that is off.
+struct ReloadFiles {
+    const std::optional<std::filesystem::path>& after;
+    const std::optional<std::filesystem::path>& before;
+
+    bool Moved() const { return before && (!after || FileIdentity(*before) != FileIdentity(*after)); }
+};
 constexpr std::size_t kShownCharacters = 200;
 // A permission or a name a player typed, as a reply shows it.
 constexpr std::size_t kShownName = 100;
@@ -170,8 +182,8 @@ public:
         try {
             Dispatch(message);
         } catch (...) {
-            PluginLog()->error(std::string_view(failure_.Describe(
-                CurrentExceptionText(), steamId_, "line " + Engine::ToPrintableUtf8(message.View()))));
+            PluginLog()->error(std::string_view(failure_.Describe(CurrentExceptionText(), steamId_,
+                                                                  "line " + QuotedExcerpt(message.View()))));
         }
     }
 
@@ -227,13 +239,21 @@ private:
             return;
         }
         const std::size_t warnings = reading.Count(ConfigProblem::Severity::Warning);
-        AuditWriter audit(reading.settings.auditFile, reading.settings.auditRotate);
-        if (!Audit(audit, "reload", kPermission, "reloaded")) {
+        // The restore finds the uses recorded before a move through the line
+        // in the new file; the old one says where the record went on. That
+        // one may be on the full disk the file is moved away from: its line
+        // can't stop the reload.
+        const ReloadFiles files{reading.settings.auditFile, settings_->auditFile};
+        AuditWriter audit = WriterFor(reading.settings);
+        if (!Audit(audit, "reload", kPermission, "reloaded", {}, &files)) {
             SendTextReply(
                 api_, player_, *settings_,
                 Wide("config.json was not reloaded: its audit file can't be written (see the server log)."),
                 failure_);
             return;
+        }
+        if (files.Moved()) {
+            Audit(state_.audit, "reload", kPermission, "reloaded", {}, &files);
         }
         state_.Replace(std::move(reading.settings));
         const std::string listed = Listed(reading, ConfigProblem::Severity::Warning);
@@ -248,7 +268,8 @@ private:
     }
 
     void RefuseReload(const SettingsReading& reading, const std::string& error) {
-        Audit(state_.audit, "reload", "Corvane.Reload", "failed", error);
+        const ReloadFiles files{settings_->auditFile, settings_->auditFile};
+        Audit(state_.audit, "reload", "Corvane.Reload", "failed", error, &files);
         const std::size_t errors = reading.Count(ConfigProblem::Severity::Error);
         PluginLog()->error("Did not reload config.json for {}: {}; the running settings stay", steamId_,
                            errors <= 1
@@ -276,7 +297,7 @@ private:
 
     // False when the line can't be written; the error is then in the log.
     bool Audit(AuditWriter& audit, const char* action, const char* permission, const char* outcome,
-               const std::string& error = {}) {
+               const std::string& error = {}, const ReloadFiles* files = nullptr) {
         if (!audit.File()) {
             return true;
         }
@@ -288,7 +309,15 @@ private:
             record.permission = Wide(permission);
             record.outcome = outcome;
             record.error = error;
-            audit.Append(record);
+            if (files != nullptr) {
+                for (const auto& [path, text] : {std::pair{&files->after, &record.auditLog},
+                                                 std::pair{&files->before, &record.previousAuditLog}}) {
+                    if (*path) {
+                        *text = AbsolutePathText(**path);
+                    }
+                }
+            }
+            state_.Audit(audit, record);
         } catch (const std::exception& failure) {
             PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
             return false;

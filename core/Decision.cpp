@@ -23,7 +23,11 @@ std::string Shown(WideStringView text) {
 
 // A console name (ASCII), as a reason shows it.
 std::string Shown(const std::string& name) {
-    return name.size() > kShownCharacters ? name.substr(0, kShownCharacters) + "..." : name;
+    std::string shown(name, 0, kShownCharacters);
+    if (shown.size() < name.size()) {
+        shown += "...";
+    }
+    return shown;
 }
 
 class Decider {

@@ -100,6 +100,17 @@ std::unique_ptr<PluginState> MakeState() {
     return state;
 }
 
+// At unload: the counts flood control holds would be lost otherwise.
+void WriteLastSummaries() {
+    try {
+        if (PluginState* state = CurrentState()) {
+            state->WriteLastSummaries();
+        }
+    } catch (const std::exception& error) {
+        PluginLog()->error(std::string_view(Engine::EscapeForLog(error.what())));
+    }
+}
+
 }  // namespace
 
 void Load() {
@@ -125,6 +136,7 @@ void Unload() {
         ~Destroy() { DestroyState(); }
     } destroy;
     UnregisterChatCommands();
+    WriteLastSummaries();
 }
 
 int HandleEntryNotification(std::uint32_t reason, bool processExiting) noexcept {

@@ -11,6 +11,7 @@
 
 #include "core/AuditLog.h"
 #include "core/Cooldowns.h"
+#include "core/FloodControl.h"
 #include "core/PermissionsPlugin.h"
 #include "core/Settings.h"
 
@@ -18,21 +19,28 @@ namespace Corvane {
 
 struct PluginState {
     explicit PluginState(Settings initial)
-        : settings(std::make_shared<const Settings>(std::move(initial))),
-          audit(settings->auditFile, settings->auditRotate) {}
+        : settings(std::make_shared<const Settings>(std::move(initial))), audit(WriterFor(*settings)) {}
 
     // Puts new settings in force at once, keeping the cooldowns; the audit
     // file follows them.
     void Replace(Settings newSettings) {
         settings = std::make_shared<const Settings>(std::move(newSettings));
-        audit = AuditWriter(settings->auditFile, settings->auditRotate);
+        audit = WriterFor(*settings);
     }
 
     // The settings in force; a use keeps its own reference while it runs.
     std::shared_ptr<const Settings> settings;
+    // Appends the record's line with writer (the audit file's in force, or
+    // a reload's), after the summaries of flood control that are due; a
+    // turn-away beyond the rate is counted instead. Throws what the writer throws.
+    void Audit(AuditWriter& writer, const AuditRecord& record);
+    // At unload: every summary not yet written, to the audit file in force.
+    void WriteLastSummaries();
+
     Cooldowns cooldowns;
     PermissionsPlugin permissions;
     AuditWriter audit;
+    FloodControl flood;
 };
 
 // The state of the loaded plugin; null while it is not loaded.

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "host/WideChar.h"
+
 namespace Corvane {
 
 class UseFailure {
@@ -37,5 +39,10 @@ public:
 private:
     std::string member_;
 };
+
+// A player's text as the error line shows it, whatever its length: quoted,
+// as far as an audit line keeps a command that did not run (its first 1,000
+// characters), escaped for the log, with "..." after it when it was cut.
+std::string QuotedExcerpt(WideStringView text);
 
 }  // namespace Corvane

@@ -2,12 +2,19 @@
 // to start cooldowns again. The input is the current file, then, after each
 // line "%%", the next rotated one. The load never fails, and the cooldowns it
 // starts are exactly those of the granted uses an oracle of its own finds
-// within the window: a line that is no record starts none.
+// within the window, read on past the first older line by the slack: a line
+// that is no record starts none, a carried line starts its use's, and each
+// use counts once however many carried lines stand for it; lines of kinds the
+// load does not know are counted by name and passed over. An input naming
+// another audit file (a reload's "previousAuditLog") is passed over: the
+// load would read whatever file it names.
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,15 +56,75 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
+// The name whose cooldown a granted command starts: through "wrap", the
+// wrapped command's; ASCII letters, digits and '_' after blanks, lower case.
+std::string CooledName(std::string command) {
+    for (;;) {
+        const std::size_t start = std::min(command.find_first_not_of(' '), command.size());
+        std::size_t end = start;
+        std::string name;
+        while (end < command.size() &&
+               (std::isalnum(static_cast<unsigned char>(command[end])) || command[end] == '_') &&
+               static_cast<unsigned char>(command[end]) < 0x80) {
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(command[end++])));
+        }
+        if (name != "wrap") {
+            return name;
+        }
+        command = command.substr(std::min(command.find_first_not_of(' ', end), command.size()));
+        if (!command.empty() && command[0] == '"') {
+            command.erase(0, 1);
+        }
+    }
+}
+
 // The oracle's own reading of a line: a JSON object with a time of the shape
 // "YYYY-MM-DDTHH:MM:SSZ" that names a real second, a Steam id of digits alone,
-// an outcome, and a command or an action but not both.
+// an outcome, and a command or an action but not both. A granted use is a
+// line granted with a command, or a carried line (action "carried", outcome
+// "granted") whose hash is 16 lowercase hex digits and whose names are a list
+// of texts: a carried line without them is no record.
 struct Record {
     long long secondsBeforeNow = 0;
     std::uint64_t steamId = 0;
-    std::string command;
+    // Known: of a kind the load knows; otherwise unknown names the kind.
+    std::string unknown;
     bool granted = false;
+    std::string name;  // a granted use's cooled name
+    std::optional<std::string> carries;
 };
+
+// The outcome or action of a line the load does not know; empty when it knows both.
+std::string UnknownKind(const std::string* action, const std::string& outcome) {
+    static const std::set<std::string> cheat = {"granted", "refused",  "rejected",
+                                                "denied",  "cooldown", "failed"};
+    static const std::map<std::string, std::set<std::string>> actions = {
+        {"reload", {"reloaded", "failed", "refused"}},
+        {"check", {"refused"}},
+        {"summary", {"omitted"}},
+        {"carried", {"granted"}}};
+    if (action == nullptr) {
+        return cheat.contains(outcome) ? "" : outcome;
+    }
+    const auto known = actions.find(*action);
+    if (known == actions.end()) {
+        return *action;
+    }
+    return known->second.contains(outcome) ? "" : outcome;
+}
+
+// The last of a "names" list of texts; none when the member is no such list.
+std::optional<std::string> LastName(const nlohmann::json& value) {
+    if (!value.contains("names") || !value["names"].is_array() || value["names"].empty()) {
+        return std::nullopt;
+    }
+    for (const auto& name : value["names"]) {
+        if (!name.is_string()) {
+            return std::nullopt;
+        }
+    }
+    return value["names"].back().get<std::string>();
+}
 
 std::optional<long long> SecondsBeforeNow(const std::string& time) {
     int y, mo, d, h, mi, s;
@@ -111,65 +178,101 @@ std::optional<Record> ReadRecord(const std::string& line) {
         return std::nullopt;
     }
     record.secondsBeforeNow = *before;
-    record.granted = *text("outcome") == "granted" && text("command") != nullptr;
-    record.command = record.granted ? *text("command") : "";
+    record.unknown = UnknownKind(text("action"), *text("outcome"));
+    if (!record.unknown.empty() || *text("outcome") != "granted") {
+        return record;
+    }
+    const std::optional<std::string> last = LastName(value);
+    if (text("action") != nullptr) {
+        const std::string* carries = text("carries");
+        if (carries == nullptr || carries->size() != 16 ||
+            carries->find_first_not_of("0123456789abcdef") != std::string::npos || !last) {
+            return std::nullopt;
+        }
+        record.carries = *carries;
+    }
+    record.granted = true;
+    record.name = last ? *last : CooledName(*text("command"));
     return record;
 }
 
-// The name whose cooldown a granted command starts: through "wrap", the
-// wrapped command's; ASCII letters, digits and '_' after blanks, lower case.
-std::string CooledName(std::string command) {
-    for (;;) {
-        const std::size_t start = std::min(command.find_first_not_of(' '), command.size());
-        std::size_t end = start;
-        std::string name;
-        while (end < command.size() &&
-               (std::isalnum(static_cast<unsigned char>(command[end])) || command[end] == '_') &&
-               static_cast<unsigned char>(command[end]) < 0x80) {
-            name += static_cast<char>(std::tolower(static_cast<unsigned char>(command[end++])));
-        }
-        if (name != "wrap") {
-            return name;
-        }
-        command = command.substr(std::min(command.find_first_not_of(' ', end), command.size()));
-        if (!command.empty() && command[0] == '"') {
-            command.erase(0, 1);
-        }
+// The 64-bit FNV-1a hash of a line, as 16 lowercase hex digits.
+std::string Fnv1a(const std::string& line) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const unsigned char byte : line) {
+        hash = (hash ^ byte) * 1099511628211ULL;
     }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
 }
 
-// Per player and name, the latest end of a cooldown in seconds from now.
-std::map<std::pair<std::uint64_t, std::string>, long long> ExpectedEnds(
-    const std::vector<std::string>& files) {
-    const std::map<std::string, long long> lengths = {{"fly", 3600}, {"god", 60}};
-    constexpr long long kLongest = 3600;
+struct Expected {
+    // Per player and name, the latest end of a cooldown in seconds from now.
     std::map<std::pair<std::uint64_t, std::string>, long long> ends;
+    std::size_t uses = 0;
+    std::map<std::string, std::size_t> passedOver;
+};
+
+Expected ExpectedOf(const std::vector<std::string>& files) {
+    const std::map<std::string, long long> lengths = {{"fly", 3600}, {"god", 60}};
+    constexpr long long kWindow = 3600 + 1;  // a use counts from the end of its second
+    constexpr long long kSlack = 600;
+    Expected expected;
+    // For each hash: its lines, and its carried lines in each file.
+    std::map<std::string, std::size_t> lines;
+    std::map<std::string, std::map<std::size_t, std::size_t>> carried;
     // Newest first: the current file's last line, back to the oldest file's first.
-    for (const std::string& file : files) {
-        std::vector<std::string> lines = Split(file, "\n");
-        if (!file.empty() && file.back() == '\n') {
-            lines.pop_back();
+    for (std::size_t number = 0; number < files.size(); ++number) {
+        std::vector<std::string> read = Split(files[number], "\n");
+        if (!files[number].empty() && files[number].back() == '\n') {
+            read.pop_back();
         }
-        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        bool stopped = false;
+        for (auto line = read.rbegin(); line != read.rend() && !stopped; ++line) {
             const auto record = line->size() > 65536 ? std::nullopt : ReadRecord(*line);
             if (!record) {
                 continue;
             }
-            if (record->secondsBeforeNow > kLongest + 1) {
-                return ends;
-            }
-            const std::string name = record->granted ? CooledName(record->command) : "";
-            if (name.empty()) {
+            if (!record->unknown.empty()) {
+                ++expected.passedOver[record->unknown];
                 continue;
             }
-            const auto length = lengths.find(name);
+            stopped = record->secondsBeforeNow > kWindow + kSlack;
+            if (stopped || !record->granted || record->secondsBeforeNow > kWindow) {
+                continue;
+            }
+            if (record->carries) {
+                ++carried[*record->carries][number];
+            } else {
+                ++lines[Fnv1a(*line)];
+            }
+            if (record->name.empty()) {
+                continue;
+            }
+            const auto length = lengths.find(record->name);
             const long long end = (length == lengths.end() ? 5 : length->second) + 1 -
                                   std::max(record->secondsBeforeNow, 0LL);  // after now counts as now
-            long long& latest = ends[{record->steamId, name}];
+            long long& latest = expected.ends[{record->steamId, record->name}];
             latest = std::max(latest, end);
         }
+        if (stopped) {
+            break;
+        }
     }
-    return ends;
+    for (const auto& [hash, count] : lines) {
+        expected.uses += count;
+    }
+    for (const auto& [hash, byFile] : carried) {
+        std::size_t most = 0;
+        for (const auto& [file, count] : byFile) {
+            most = std::max(most, count);
+        }
+        const auto own = lines.find(hash);
+        const std::size_t counted = own == lines.end() ? 0 : own->second;
+        expected.uses += most > counted ? most - counted : 0;
+    }
+    return expected;
 }
 
 }  // namespace
@@ -181,7 +284,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Corvane::Settings settings = base;
     settings.auditFile = file;
 
-    std::vector<std::string> files = Split(std::string(reinterpret_cast<const char*>(data), size), "\n%%\n");
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    for (const std::string& line : Split(input, "\n")) {
+        const auto value = nlohmann::json::parse(line, nullptr, false);
+        if (value.is_object() && value.contains("previousAuditLog")) {
+            return -1;
+        }
+    }
+    std::vector<std::string> files = Split(input, "\n%%\n");
     for (unsigned i = 0; i < 4; ++i) {
         std::error_code ignored;
         fs::remove(Corvane::RotatedAuditFile(file, i), ignored);
@@ -195,9 +305,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Corvane::Cooldowns table;
     const Corvane::RestoredCooldowns restored = Corvane::RestoreCooldowns(settings, table, kNow, kSteadyNow);
     Require(restored.unreadable.empty(), "a file the fuzzer wrote could not be read");
-    const auto expected = ExpectedEnds(files);
+    const Expected expected = ExpectedOf(files);
+    Require(restored.uses == expected.uses, "the granted uses in the window were not each counted once");
+    Require(restored.passedOver == expected.passedOver,
+            "lines of kinds the load does not know were not counted by name and passed over");
     std::size_t running = 0;
-    for (const auto& [key, end] : expected) {
+    for (const auto& [key, end] : expected.ends) {
         if (end > 0) {
             ++running;
             Require(table.Remaining(key.first, key.second, kSteadyNow) == seconds(end),

@@ -372,6 +372,7 @@ std::vector<ChatExpectation> ChatOracle::Expect(const ChatLine& line) const {
         ExpectRefusal(expected);
         return {expected};
     }
+    expected.names = names;
     // Turned away before the permission: the reply of a missing permission.
     if (std::any_of(names.begin(), names.end(),
                     [&](const std::string& name) { return config_.Denies(name); })) {

@@ -45,9 +45,11 @@ struct ChatExpectation {
     bool routed = false;
     // Ignored also for a routed line of fewer than two words.
     Decision decision = Decision::Ignored;
-    bool chained = false;   // Rejected: the console would run more than one command
-    WideString command;     // the text after "/cheat ", all the framework handed over
-    std::string name;       // the command's name, as the console reads it
+    bool chained = false;  // Rejected: the console would run more than one command
+    WideString command;    // the text after "/cheat ", all the framework handed over
+    std::string name;      // the command's name, as the console reads it
+    // Every name the console runs, outermost first; empty when rejected.
+    std::vector<std::string> names;
     WideString permission;  // the command's permission, when it was asked
     // Each question asked after it, with its answer, in order.
     std::vector<std::pair<WideString, bool>> asked;

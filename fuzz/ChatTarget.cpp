@@ -27,6 +27,7 @@
 #include "devhost/server/StandInServer.h"
 #include "fuzz/ChatOracle.h"
 #include "fuzz/ChatScript.h"
+#include "fuzz/FloodModel.h"
 #include "fuzz/Require.h"
 #include "host/Velkor.h"
 
@@ -35,8 +36,10 @@ namespace {
 using Fuzz::Decision;
 using Fuzz::Require;
 
-// No audit line is longer, its line break included.
+// No audit line is longer, its line break included; and none that turned
+// the player away is longer than the second.
 constexpr std::size_t kAuditLineBound = 16384;
+constexpr std::size_t kTurnAwayLineBound = 4096;
 
 // The plugin's code is linked in; the stand-in server delivers its entry
 // notifications as a loader would.
@@ -101,6 +104,19 @@ struct Server {
     std::vector<Fuzz::ChatPlayer> players;
     std::vector<AShooterPlayerController*> controllers;
     DevHost::EventLog events;
+    Fuzz::FloodModel flood;
+    std::int64_t waited = 0;  // the script's waits so far, in nanoseconds
+};
+
+bool IsTurnAway(const std::string& outcome) {
+    return outcome == "refused" || outcome == "rejected" || outcome == "denied" || outcome == "cooldown";
+}
+
+// What flood control does with one expected decision: whether its line is
+// written, and the summaries written before it; none where the model can't tell.
+struct FloodCall {
+    std::optional<bool> written;
+    std::optional<std::vector<Fuzz::FloodSummary>> before;
 };
 
 // What the engine, the plugin's log and the audit file got since a mark in the event log.
@@ -245,14 +261,43 @@ std::size_t MostBytesUncut(const std::vector<WideStringView>& texts, std::size_t
     return 6 * units + 300 + 60 * askedCount;
 }
 
-const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
-                          const Fuzz::ChatExpectation& expected, const Effects& effects) {
-    constexpr std::size_t kKeptOfCommand = 1000;
-    const bool written = server.auditing && expected.decision != Decision::Ignored;
-    if (effects.audit.size() != (written ? 1u : 0u)) {
-        return "a decision did not write exactly one audit line, or a line with no decision wrote one";
+// Where a text a player supplies is cut to keep at most limit UTF-16 units,
+// a surrogate pair kept whole.
+std::size_t KeptOf(WideStringView text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
     }
-    if (!written) {
+    const WideChar last = text[limit - 1];
+    return limit - (last >= 0xD800 && last <= 0xDBFF ? 1 : 0);
+}
+
+// The names as the line must list them: the first fifteen and the innermost
+// of more than sixteen, each at most 100 units.
+nlohmann::json ListedNames(const std::vector<std::string>& names) {
+    nlohmann::json listed = nlohmann::json::array();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i < 15 || i + 1 == names.size()) {
+            listed.push_back(names[i].substr(0, 100));
+        }
+    }
+    return listed;
+}
+
+const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
+                          const Fuzz::ChatExpectation& expected, const Effects& effects,
+                          std::optional<bool> written) {
+    constexpr std::size_t kKeptOfCommand = 1000;
+    constexpr std::size_t kKeptOfSupplied = 100;
+    const bool decides = server.auditing && expected.decision != Decision::Ignored;
+    if (written && effects.audit.size() != (decides && *written ? 1u : 0u)) {
+        return "a decision did not write exactly one audit line (or flood control held it back), or a line "
+               "with "
+               "no decision wrote one";
+    }
+    if (effects.audit.size() > 1 || (!decides && !effects.audit.empty())) {
+        return "a line wrote more than its own audit line";
+    }
+    if (effects.audit.empty()) {
         return nullptr;
     }
     if (!effects.auditFirst) {
@@ -262,35 +307,54 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (!record.is_object()) {
         return "an audit line is not a JSON object";
     }
-    // A command that did not run keeps its first 1,000 units, less the first
-    // half of a surrogate pair the cut would split.
-    std::size_t keep = expected.command.size();
-    if (!expected.Runs() && keep > kKeptOfCommand) {
-        const WideChar last = expected.command[kKeptOfCommand - 1];
-        keep = kKeptOfCommand - (last >= 0xD800 && last <= 0xDBFF ? 1 : 0);
+    const bool turnedAway = IsTurnAway(expected.Outcome());
+    if (turnedAway && effects.audit[0].size() + 1 > kTurnAwayLineBound) {
+        return "a line that turned the player away is longer than 4 KiB";
+    }
+    // A command that did not run keeps its first 1,000 units, and on a
+    // turn-away every other text a player supplies its first 100, less the
+    // first half of a surrogate pair the cut would split.
+    const std::size_t keep =
+        expected.Runs() ? expected.command.size() : KeptOf(expected.command, kKeptOfCommand);
+    const auto supplied = [&](WideStringView text) {
+        return turnedAway ? KeptOf(text, kKeptOfSupplied) : text.size();
+    };
+    const std::size_t mostAsked = turnedAway ? 16 : 64;
+    std::vector<std::pair<WideString, bool>> asked = expected.asked;
+    if (asked.size() > mostAsked) {
+        asked.erase(asked.begin() + static_cast<std::ptrdiff_t>(mostAsked) - 1, asked.end() - 1);
     }
     std::set<std::string> members = {"time", "steamId", "character", "command", "outcome"};
     const std::optional<std::string> error = ErrorText(expected.errors, effects, player.steamId);
     const WideString character = Fuzz::CutAtNul(Velkor::Tools::Utf8Decode(player.name));
     const WideString rule(expected.rule.begin(), expected.rule.end());
     const WideString errorText = Velkor::Tools::Utf8Decode(error.value_or(""));
-    std::vector<WideStringView> texts = {character, WideStringView(expected.command).substr(0, keep)};
+    std::size_t mustCut = expected.command.size() - keep + character.size() - supplied(character);
+    std::vector<WideStringView> texts = {WideStringView(character).substr(0, supplied(character)),
+                                         WideStringView(expected.command).substr(0, keep)};
     const auto include = [&](bool present, const char* member, WideStringView text) {
         if (present) {
             members.insert(member);
             texts.push_back(text);
         }
     };
-    include(expected.AsksPermission(), "permission", expected.permission);
+    include(expected.AsksPermission(), "permission",
+            WideStringView(expected.permission).substr(0, supplied(expected.permission)));
+    mustCut += expected.AsksPermission() ? expected.permission.size() - supplied(expected.permission) : 0;
     include(std::string(expected.Outcome()) == "failed", "error", errorText);
-    include(!expected.asked.empty(), "asked", {});
+    include(!asked.empty(), "asked", {});
+    include(expected.asked.size() > asked.size(), "askedCut", {});
     include(!expected.rule.empty(), "rule", rule);
     if (!expected.reading.empty()) {
         members.insert("reading");
     }
-    for (const auto& [permission, held] : expected.asked) {
-        texts.push_back(permission);
+    for (const auto& [permission, held] : asked) {
+        texts.push_back(WideStringView(permission).substr(0, supplied(permission)));
+        mustCut += permission.size() - supplied(permission);
     }
+    const nlohmann::json names = ListedNames(expected.names);
+    include(expected.decision != Decision::Rejected, "names", {});
+    include(expected.decision != Decision::Rejected && expected.names.size() > 16, "namesCut", {});
     std::set<std::string> present;
     for (const auto& [key, value] : record.items()) {
         present.insert(key);
@@ -305,6 +369,11 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     }
     if (record["outcome"] != expected.Outcome()) {
         return "an audit line's outcome is not the decision";
+    }
+    if (members.contains("names") &&
+        (record["names"] != names ||
+         (expected.names.size() > 16 && record["namesCut"] != expected.names.size() - names.size()))) {
+        return "an audit line's names are not those the console runs, as far as the line keeps them";
     }
     std::size_t cut = 0;
     if (record["steamId"] != std::to_string(player.steamId) || !IsUtcTime(record["time"]) ||
@@ -328,31 +397,58 @@ const char* AuditMismatch(const Server& server, const Fuzz::ChatPlayer& player,
     if (!expected.reading.empty() && record["reading"] != expected.reading) {
         return "an audit line's reading is not why the line could be read otherwise";
     }
-    if (!expected.asked.empty()) {
-        const nlohmann::json& asked = record["asked"];
-        if (!asked.is_array() || asked.size() != expected.asked.size()) {
+    if (!asked.empty()) {
+        const nlohmann::json& recorded = record["asked"];
+        if (!recorded.is_array() || recorded.size() != asked.size() ||
+            (expected.asked.size() > asked.size() &&
+             record["askedCut"] != expected.asked.size() - asked.size())) {
             return "an audit line does not list each question asked after the permission";
         }
-        for (std::size_t i = 0; i < asked.size(); ++i) {
-            const nlohmann::json& question = asked[i];
+        for (std::size_t i = 0; i < recorded.size(); ++i) {
+            const nlohmann::json& question = recorded[i];
             const std::size_t size = question.is_object() ? question.size() : 0;
             if (size != (question.contains("permissionCut") ? 3u : 2u) || !question.contains("held") ||
-                question["held"] != expected.asked[i].second ||
-                !Shows(question, "permission", expected.asked[i].first, cut)) {
+                question["held"] != asked[i].second || !Shows(question, "permission", asked[i].first, cut)) {
                 return "an audit line's question is not the one asked, or not with its answer";
             }
         }
     }
-    const bool fits = MostBytesUncut(texts, expected.asked.size()) <= kAuditLineBound;
-    if (fits && (cut > 0 || expected.command.size() - commandCut != keep)) {
-        return "an audit line that fits whole was cut";
+    const std::size_t bound = turnedAway ? kTurnAwayLineBound : kAuditLineBound;
+    const bool fits = MostBytesUncut(texts, asked.size()) + names.dump().size() <= bound;
+    if ((turnedAway && cut + commandCut < mustCut) ||
+        (fits && (cut + commandCut != mustCut || expected.command.size() - commandCut != keep))) {
+        return "an audit line that fits whole was cut, or a turn-away's text kept more than its bound";
     }
     return nullptr;
 }
 
+// Where the summary lines differ from those the flood model expects (any, in
+// the right shape, when it can't tell).
+const char* SummaryMismatch(const std::vector<std::string>& lines,
+                            const std::optional<std::vector<Fuzz::FloodSummary>>& expected) {
+    std::vector<Fuzz::FloodSummary> found;
+    for (const std::string& line : lines) {
+        const nlohmann::json summary = nlohmann::json::parse(line);
+        if (summary.size() != 7 || summary["outcome"] != "omitted" || !IsUtcTime(summary["time"]) ||
+            !IsUtcTime(summary["from"]) || !IsUtcTime(summary["to"]) || summary["from"] > summary["to"] ||
+            !summary["steamId"].is_string() || !summary["omitted"].is_object()) {
+            return "a summary line does not have the documented members";
+        }
+        Fuzz::FloodSummary counts{std::stoull(summary["steamId"].get<std::string>()), {}};
+        for (const auto& [outcome, count] : summary["omitted"].items()) {
+            counts.second[outcome] = count.get<std::size_t>();
+        }
+        found.push_back(std::move(counts));
+    }
+    std::sort(found.begin(), found.end());
+    return !expected || found == *expected ? nullptr
+                                           : "the summary lines are not the counts of the periods that ended";
+}
+
 // Where the effects differ from one thing the oracle allows; null when they match it.
 const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
-                     const Fuzz::ChatExpectation& expected, const Effects& effects) {
+                     const Fuzz::ChatExpectation& expected, const Effects& effects,
+                     std::optional<bool> written) {
     if (effects.warnings != (expected.decision == Decision::Rejected ? 1u : 0u)) {
         return "a rejected line did not log one warning, or another line logged one";
     }
@@ -393,7 +489,35 @@ const char* Mismatch(const Server& server, const Fuzz::ChatPlayer& player,
     } else if (!effects.console.empty() || !effects.gameplayLog.empty() || !effects.broadcasts.empty()) {
         return "a line that did not run a command had effects";
     }
-    return AuditMismatch(server, player, expected, effects);
+    return AuditMismatch(server, player, expected, effects, written);
+}
+
+// The summary lines among the audit lines, taken out of them.
+std::vector<std::string> TakeSummaries(std::vector<std::string>& audit) {
+    std::vector<std::string> summaries;
+    std::erase_if(audit, [&](const std::string& line) {
+        const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
+        if (record.is_object() && record.contains("action") && record["action"] == "summary") {
+            summaries.push_back(line);
+            return true;
+        }
+        return false;
+    });
+    return summaries;
+}
+
+FloodCall Flood(const Server& server, Fuzz::FloodModel& flood, const Fuzz::ChatPlayer& player,
+                const Fuzz::ChatExpectation& expected, Fuzz::FloodModel::Span now) {
+    if (!server.auditing || expected.decision == Decision::Ignored) {
+        return {false, std::vector<Fuzz::FloodSummary>{}};
+    }
+    const std::string outcome = expected.Outcome();
+    const std::optional<bool> written =
+        IsTurnAway(outcome) ? flood.TurnAway(player.steamId, outcome, now) : true;
+    if (written == false) {
+        return {false, std::vector<Fuzz::FloodSummary>{}};
+    }
+    return {written, written ? flood.WrittenBefore(now) : std::nullopt};
 }
 
 void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size_t speaker,
@@ -405,7 +529,8 @@ void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size
     const std::int64_t from = RealNow() - start;
     const DevHost::RouteResult result = TheStandIn().Say(server.controllers[speaker], utf8);
     const std::int64_t to = RealNow() - start;
-    const Effects effects = EffectsSince(server.events, mark);
+    Effects effects = EffectsSince(server.events, mark);
+    const std::vector<std::string> summaries = TakeSummaries(effects.audit);
     const Fuzz::ChatLine line{server.loaded, &server.players, speaker, text, from, to};
     const std::vector<Fuzz::ChatExpectation> allowed = oracle.Expect(line);
     const Fuzz::ChatPlayer& player = server.players[speaker];
@@ -424,9 +549,14 @@ void Say(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, std::size
     }
     const char* first = nullptr;
     for (const Fuzz::ChatExpectation& expected : allowed) {
-        const char* mismatch = Mismatch(server, player, expected, effects);
+        Fuzz::FloodModel flood = server.flood;
+        const FloodCall call =
+            Flood(server, flood, player, expected, {server.waited + from, server.waited + to});
+        const char* mismatch = Mismatch(server, player, expected, effects, call.written);
+        mismatch = mismatch != nullptr ? mismatch : SummaryMismatch(summaries, call.before);
         if (mismatch == nullptr) {
             oracle.Settle(line, expected);
+            server.flood = std::move(flood);
             return;
         }
         first = first != nullptr ? first : mismatch;
@@ -483,6 +613,7 @@ void Run(Server& server, Fuzz::ChatOracle& oracle, std::int64_t start, const Fuz
         case Fuzz::ChatStep::Kind::Wait:
             TheStandIn().LetTimePass(std::chrono::nanoseconds(step.nanoseconds));
             ClockShift() += step.nanoseconds;
+            server.waited += step.nanoseconds;
             oracle.LetTimePass(step.nanoseconds);
             return;
     }
@@ -568,7 +699,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Fuzz::ChatStep& step : script.steps) {
         Run(server, oracle, start, step);
     }
+    const std::size_t mark = server.events.Size();
     standIn.Restart();
+    if (server.auditing) {
+        std::vector<std::string> audit = EffectsSince(server.events, mark).audit;
+        const std::vector<std::string> summaries = TakeSummaries(audit);
+        Require(audit.empty(), "an audit line other than a summary was written at unload");
+        if (const char* mismatch = SummaryMismatch(summaries, server.flood.AtUnload())) {
+            Fuzz::Violation(mismatch);
+        }
+    }
     Require(DevEngine::TheAllocator().LiveBlocks() == blocks, "engine blocks outlived the plugin");
     return 0;
 }

@@ -38,9 +38,6 @@ public:
     // Writes text with one write; the bytes written. Fewer than all with an
     // empty Reason() when the system wrote part of it without saying why.
     std::size_t Write(std::string_view text);
-    // Removes the bytes the last Write wrote (written) from the end of the
-    // file, the one opened at file; false with Reason() when it can't.
-    bool CutBack(const std::filesystem::path& file, std::size_t written);
 
 private:
     std::intptr_t handle_ = -1;

@@ -61,17 +61,6 @@ std::size_t AppendingFile::Write(std::string_view text) {
     return written < 0 ? 0 : static_cast<std::size_t>(written);
 }
 
-// Opened for appending, the file's offset is the end of the last write.
-bool AppendingFile::CutBack(const std::filesystem::path&, std::size_t written) {
-    const int fd = static_cast<int>(handle_);
-    const off_t end = ::lseek(fd, 0, SEEK_CUR);
-    if (end < 0 || ::ftruncate(fd, end - static_cast<off_t>(written)) != 0) {
-        reason_ = Message(errno);
-        return false;
-    }
-    return true;
-}
-
 std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? "" : Message(errno);
 }

@@ -43,13 +43,6 @@ std::string Message(DWORD error) {
     return "Windows error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
 }
 
-bool SameFile(HANDLE one, HANDLE other) {
-    BY_HANDLE_FILE_INFORMATION first{}, second{};
-    return GetFileInformationByHandle(one, &first) && GetFileInformationByHandle(other, &second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
-}
-
 }  // namespace
 
 const bool kWindowsPaths = true;
@@ -98,28 +91,6 @@ std::size_t AppendingFile::Write(std::string_view text) {
         WriteFile(Native(handle_), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     reason_ = whole ? "" : Message(GetLastError());
     return written;
-}
-
-// An append-only handle can't set the end of its file: a second one, for
-// writing, cuts it, once it is known to be the same file. Another server may
-// have rotated the name away meanwhile, and its new file must stay whole.
-bool AppendingFile::CutBack(const std::filesystem::path& file, std::size_t written) {
-    const HANDLE writable = CreateFileW(file.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (writable != INVALID_HANDLE_VALUE && !SameFile(writable, Native(handle_))) {
-        CloseHandle(writable);
-        reason_ = "the file was renamed or replaced before its end could be cut";
-        return false;
-    }
-    LARGE_INTEGER end{};
-    bool cut = writable != INVALID_HANDLE_VALUE && GetFileSizeEx(writable, &end);
-    end.QuadPart -= static_cast<LONGLONG>(written);
-    cut = cut && SetFilePointerEx(writable, end, nullptr, FILE_BEGIN) && SetEndOfFile(writable);
-    reason_ = cut ? "" : Message(GetLastError());
-    if (writable != INVALID_HANDLE_VALUE) {
-        CloseHandle(writable);
-    }
-    return cut;
 }
 
 std::string Rename(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -135,7 +135,7 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
         return {"rejected", "the line rule reads the line alone, whatever the configuration", "", "",
                 std::nullopt};
     }
-    const std::string name = Corvane::InnermostName(entry.command, settings_.wrappers);
+    const std::string name = Corvane::InnermostNameOf(entry, settings_.wrappers);
     const Key key{entry.steamId, name};
     const Clock::duration length = CooldownOf(name);
     Replayed replayed = Decided(entry, now, name);

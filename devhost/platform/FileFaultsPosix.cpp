@@ -52,19 +52,10 @@ void DevHost::Platform::DisarmFileFault() {
 
 extern "C" __attribute__((visibility("default"))) ssize_t write(int fd, const void* data, size_t size) {
     static const auto real = CLibrary<ssize_t (*)(int, const void*, size_t)>("write");
-    if ((Armed(FileFault::ShortWrite) || Armed(FileFault::FailedCutBack)) && size > 1 && OnArmedFile(fd)) {
+    if (Armed(FileFault::ShortWrite) && size > 1 && OnArmedFile(fd)) {
         return real(fd, data, size / 2);
     }
     return real(fd, data, size);
-}
-
-extern "C" __attribute__((visibility("default"))) int ftruncate(int fd, off_t length) noexcept {
-    static const auto real = CLibrary<int (*)(int, off_t)>("ftruncate");
-    if (Armed(FileFault::FailedCutBack) && OnArmedFile(fd)) {
-        errno = EACCES;
-        return -1;
-    }
-    return real(fd, length);
 }
 
 extern "C" __attribute__((visibility("default"))) int rename(const char* from, const char* to) noexcept {

@@ -17,7 +17,6 @@ std::wstring armedFile;
 
 // The framework's own imports, which are never redirected.
 const auto systemWriteFile = &WriteFile;
-const auto systemSetEndOfFile = &SetEndOfFile;
 const auto systemMoveFileExW = &MoveFileExW;
 
 bool Armed(FileFault fault) {
@@ -42,18 +41,10 @@ bool IsArmedFile(HANDLE file) {
 }
 
 BOOL WINAPI FaultyWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
-    if ((Armed(FileFault::ShortWrite) || Armed(FileFault::FailedCutBack)) && size > 1 && IsArmedFile(file)) {
+    if (Armed(FileFault::ShortWrite) && size > 1 && IsArmedFile(file)) {
         size /= 2;
     }
     return systemWriteFile(file, data, size, written, overlapped);
-}
-
-BOOL WINAPI FaultySetEndOfFile(HANDLE file) {
-    if (Armed(FileFault::FailedCutBack) && IsArmedFile(file)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return systemSetEndOfFile(file);
 }
 
 BOOL WINAPI FaultyMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
@@ -83,7 +74,6 @@ void Redirect(const char* name, void* replacement) {
 
 void RedirectAll(bool faulty) {
     Redirect("WriteFile", reinterpret_cast<void*>(faulty ? &FaultyWriteFile : systemWriteFile));
-    Redirect("SetEndOfFile", reinterpret_cast<void*>(faulty ? &FaultySetEndOfFile : systemSetEndOfFile));
     Redirect("MoveFileExW", reinterpret_cast<void*>(faulty ? &FaultyMoveFileExW : systemMoveFileExW));
 }
 

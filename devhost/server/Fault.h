@@ -21,7 +21,6 @@ struct Fault {
         AuditDiskFull,              // the audit file's disk is full
         AuditFolderUnwritable,      // the audit file's folder can't be written
         AuditShortWrite,            // a write to the audit file writes only part of the line
-        AuditCutBackFails,          // the same, and the part can't be cut off again
         AuditRenameFails,           // the audit file can't be renamed to rotate it
         // The plugin loads anew, the audit record unreadable as it reads it
         // back for the cooldowns, before the line: a fault of the load, not of the line.

@@ -62,11 +62,8 @@ std::optional<std::uintmax_t> SizeOf(const fs::path& file) {
 }
 
 Platform::FileFault FileFaultOf(Fault::Kind kind) {
-    switch (kind) {
-        case Fault::Kind::AuditShortWrite: return Platform::FileFault::ShortWrite;
-        case Fault::Kind::AuditCutBackFails: return Platform::FileFault::FailedCutBack;
-        default: return Platform::FileFault::FailedRename;
-    }
+    return kind == Fault::Kind::AuditShortWrite ? Platform::FileFault::ShortWrite
+                                                : Platform::FileFault::FailedRename;
 }
 
 }  // namespace
@@ -81,8 +78,6 @@ std::string Describe(const Fault& fault) {
         case Fault::Kind::AuditDiskFull: return "the audit file's disk is full";
         case Fault::Kind::AuditFolderUnwritable: return "the audit file's folder can't be written";
         case Fault::Kind::AuditShortWrite: return "a write to the audit file is cut short";
-        case Fault::Kind::AuditCutBackFails:
-            return "a write to the audit file is cut short and can't be undone";
         case Fault::Kind::AuditRenameFails: return "the audit file can't be renamed";
         case Fault::Kind::AuditUnreadableAtLoad: return "the audit record can't be read back at load";
     }
@@ -127,8 +122,8 @@ std::vector<Fault> StandInServer::FaultPoints(AShooterPlayerController* player, 
     }
     const std::optional<std::uintmax_t> auditAfter = SizeOf(FaultProneAuditFile());
     if (auditAfter && auditAfter != auditBefore) {
-        for (const Fault::Kind kind : {Fault::Kind::AuditDiskFull, Fault::Kind::AuditFolderUnwritable,
-                                       Fault::Kind::AuditShortWrite, Fault::Kind::AuditCutBackFails}) {
+        for (const Fault::Kind kind :
+             {Fault::Kind::AuditDiskFull, Fault::Kind::AuditFolderUnwritable, Fault::Kind::AuditShortWrite}) {
             faults.push_back({kind});
         }
     }
@@ -177,7 +172,6 @@ RouteResult StandInServer::SayWithFault(AShooterPlayerController* player, std::s
             break;
         }
         case Fault::Kind::AuditShortWrite:
-        case Fault::Kind::AuditCutBackFails:
         case Fault::Kind::AuditRenameFails: {
             const Platform::ArmedFileFault armed(FileFaultOf(fault.kind), FaultProneAuditFile());
             result = Say(player, line);

@@ -63,7 +63,7 @@ StandInServer::StandInServer(ServerDirectory directory, PluginHost plugin)
 }
 
 void StandInServer::Restart() {
-    plugin_.Unload();
+    Unload();
     connected_.clear();
     ResetProcessWideState();
     SetCurrentDir(directory_.Root().string());
@@ -232,6 +232,11 @@ bool StandInServer::Load() {
         audit_.Follow(ConfiguredAuditFile());
     }
     return loaded;
+}
+
+void StandInServer::Unload() {
+    plugin_.Unload();
+    PublishNewAuditLines();
 }
 
 std::filesystem::path StandInServer::ConfiguredAuditFile() const {

@@ -65,7 +65,8 @@ public:
     // The process attach and detach notifications. Load is false when the
     // library could not be loaded or its attach failed; LoadError() says why.
     bool Load();
-    void Unload() { plugin_.Unload(); }
+    // The lines the plugin appends as it unloads are reported too.
+    void Unload();
     bool Loaded() const { return plugin_.Loaded(); }
     const std::string& LoadError() const { return plugin_.error(); }
     void NotifyThread(std::uint32_t reason) { plugin_.NotifyThread(reason); }

@@ -1,11 +1,14 @@
 // The audit file end to end through the loaded plugin: what hides is shown as
 // an escape in the audit file and the log alike, a path Windows reads from
-// elsewhere stops the load, and the file rotates as configured. The line's
-// bound is the audit writer's own test.
+// elsewhere stops the load, the file rotates as configured, a player's
+// turn-aways beyond the rate are counted, and the names a line ran outlive a
+// command cut short. The line's bound is the audit writer's own test.
 #include <gmock/gmock.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include <nlohmann/json.hpp>
 
 #include "tests/support/GateFixture.h"
 
@@ -13,6 +16,7 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
+using json = nlohmann::json;
 namespace fs = std::filesystem;
 
 namespace {
@@ -68,6 +72,61 @@ TEST_F(AuditFile, AFullFileIsRenamedAndANewOneStarts) {
     EXPECT_EQ(fs::file_size(file), AuditLines().at(0).size() + 1);
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly"));
     EXPECT_THAT(LogLines(), SizeIs(0));
+}
+
+// A player who holds nothing once wrote 3,900 lines of 16 KiB in seconds,
+// and pushed every granted use out of the kept files.
+TEST_F(AuditFile, TurnAwaysBeyondTheRateAreCountedAndSummedUpAfterThePeriod) {
+    LoadWith({{"AuditLog", "audit.jsonl"}});
+    AShooterPlayerController* bob = Join("Bob", 2);
+    for (int i = 0; i < 30; ++i) {
+        SayChecked(bob, "/cheat walk" + std::string(16'000, 'x'));
+    }
+    SayChecked(bob, "/cheat quit|walk");
+    SayChecked(rex_, "/cheat fly");
+    ASSERT_THAT(AuditLines(), SizeIs(11)) << "ten of Bob's, and every granted use";
+    for (const std::string& line : AuditLines()) {
+        EXPECT_LT(line.size(), 4096u);
+    }
+    EXPECT_EQ(Replies().size(), 31u) << "each turned away as before";
+    Events().Clear();
+    Server().LetTimePass(std::chrono::seconds(61));
+    SayChecked(rex_, "/cheat fly");
+    ASSERT_THAT(AuditLines(), SizeIs(2));
+    json summary = json::parse(AuditLines()[0]);
+    EXPECT_LE(summary["from"], summary["to"]);
+    summary.erase("time"), summary.erase("from"), summary.erase("to");
+    EXPECT_EQ(summary, json::parse(R"({"steamId":"2","action":"summary","outcome":"omitted",)"
+                                   R"("omitted":{"refused":20,"rejected":1}})"));
+    EXPECT_THAT(AuditLines()[1], HasSubstr(R"("outcome":"granted")"));
+
+    Events().Clear();
+    for (int i = 0; i < 11; ++i) {
+        SayChecked(bob, "/cheat walk");
+    }
+    UnloadPlugin();
+    ASSERT_THAT(AuditLines(), SizeIs(11)) << "the count of a period not yet over, at unload";
+    EXPECT_THAT(AuditLines()[10], HasSubstr(R"("omitted":{"refused":1})"));
+}
+
+// Only blanks fit in the line of a wrapped command longer than the bound:
+// the names it ran are a member of their own, and its cooldown outlives the load.
+TEST_F(AuditFile, AGrantedCommandCutShortKeepsTheNamesItRan) {
+    LoadWith({{"AuditLog", "audit.jsonl"},
+              {"Wrappers", {"wrap"}},
+              {"Commands", {{"giveitem", {{"Cooldown", 3600}}}}}});
+    Grant(1, "Cheat.wrap");
+    const std::string line = "/cheat wrap" + std::string(17'000, ' ') + "giveitem 1";
+    SayChecked(rex_, line);
+    ASSERT_THAT(AuditLines(), SizeIs(1));
+    const json granted = json::parse(AuditLines()[0]);
+    EXPECT_EQ(granted["names"], json::parse(R"(["wrap","giveitem"])"));
+    EXPECT_GT(granted["cut"], 0);
+    UnloadPlugin();
+    ASSERT_TRUE(LoadPlugin());
+    Events().Clear();
+    SayChecked(rex_, line);
+    EXPECT_THAT(AuditLines(), ElementsAre(HasSubstr(R"("outcome":"cooldown")")));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The audit writer and its line, called directly: the bound on a line and the
-// counts of what was cut, the escapes, one write a line, no fragment after a
-// failed write, rotation, and where a configured path puts the file.
+// counts of what was cut, the escapes, one write a line, the part a failed
+// write left alone on its line, rotation, and where a configured path puts
+// the file.
 #include <gmock/gmock.h>
 
 #include <spdlog/logger.h>
@@ -16,7 +17,9 @@
 
 #include "core/AuditLog.h"
 #include "core/AuditPath.h"
+#include "core/CooldownRestore.h"
 #include "core/PluginLog.h"
+#include "core/RecordedUses.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/platform/Wine.h"
 #include "devhost/server/ServerDirectory.h"
@@ -83,9 +86,12 @@ protected:
 };
 
 // Every text member is what was given, as a prefix, with a count of the
-// characters left out that makes up the rest.
+// characters left out that makes up the rest; a line that ran nothing is
+// bounded far below one that ran, and so is every text a player supplies
+// in it beside the command.
 void ExpectCutWithCounts(const Corvane::AuditRecord& record, const std::string& line) {
-    EXPECT_LE(line.size() + 1, Corvane::kAuditLineLimit);
+    const bool turnedAway = Corvane::IsTurnAway(record.outcome);
+    EXPECT_LE(line.size() + 1, turnedAway ? Corvane::kTurnAwayLineLimit : Corvane::kAuditLineLimit);
     const json written = json::parse(line);
     const std::pair<const char*, WideString> members[] = {
         {"character", Velkor::Tools::Utf8Decode(record.character)},
@@ -103,6 +109,9 @@ void ExpectCutWithCounts(const Corvane::AuditRecord& record, const std::string& 
         const std::size_t cut = written.value(cutName, std::size_t{0});
         EXPECT_EQ(kept.size() + cut, given.size());
         EXPECT_EQ(kept, given.substr(0, kept.size())) << "a cut keeps the start, surrogate pairs whole";
+        if (turnedAway && std::string(name) != "command") {
+            EXPECT_LE(kept.size(), 100u);
+        }
     }
 }
 
@@ -120,6 +129,12 @@ TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
     granted.outcome = "granted";
     Corvane::AuditRecord pairs = Refused(Repeated(WIDE("\U0001F600"), 20'000));
     pairs.outcome = "granted";
+    Corvane::AuditRecord named = Refused(WIDE("fly"));
+    named.character = std::string(3'000, 'c');
+    named.outcome = "cooldown";
+    Corvane::AuditRecord denied = Refused(Repeated(WIDE("\u202E"), 1'000));
+    denied.outcome = "denied";
+    denied.names = std::vector<std::string>(20, std::string(100, 'w'));
     const Case cases[] = {
         {"a 3,000,000-character permission word",
          Refused(Repeated(WIDE("x"), 3'000'000)),
@@ -127,8 +142,13 @@ TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
         {"3,000 U+202E, each written as six bytes",
          Refused(Repeated(WIDE("\u202E"), 3'000)),
          {"cut", "permissionCut"}},
-        {"1,000 U+202E", Refused(Repeated(WIDE("\u202E"), 1'000)), {}},
+        {"1,000 U+202E, past a turn-away's bound",
+         Refused(Repeated(WIDE("\u202E"), 1'000)),
+         {"cut", "permissionCut"}},
+        {"300 U+202E", Refused(Repeated(WIDE("\u202E"), 300)), {"permissionCut"}},
         {"a long character and error", failed, {"characterCut", "errorCut"}},
+        {"a long character, held back", named, {"characterCut"}},
+        {"the longest names", denied, {"cut", "permissionCut"}},
         {"a granted command", granted, {"cut"}},
         {"surrogate pairs at every cut", pairs, {"cut", "permissionCut"}},
         {"a line within the bound", Refused(WIDE("walk ") + Repeated(WIDE("x"), 995)), {}},
@@ -150,18 +170,43 @@ TEST(AuditLine, NoLineIsLongerThanTheBoundAndEachCutIsCounted) {
 // Each asked question costs its names and its answer whatever its text: 600
 // of them took a line to 24 KB.
 TEST(AuditLine, ManyAskedQuestionsAreThinnedToStayWithinTheBound) {
-    Corvane::AuditRecord record = Refused(WIDE("x ") + Repeated(WIDE("a "), 600));
-    for (int i = 0; i < 600; ++i) {
-        record.asked.push_back({WIDE("Cheat.x.") + Repeated(WIDE("\u202E"), 50), true});
+    struct Case {
+        const char* outcome;
+        std::size_t limit, kept;
+    } cases[] = {{"granted", Corvane::kAuditLineLimit, 64}, {"denied", Corvane::kTurnAwayLineLimit, 16}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.outcome);
+        Corvane::AuditRecord record = Refused(WIDE("x ") + Repeated(WIDE("a "), 600));
+        record.outcome = c.outcome;
+        for (int i = 0; i < 600; ++i) {
+            record.asked.push_back({WIDE("Cheat.x.") + Repeated(WIDE("\u202E"), 50), true});
+        }
+        record.asked.back() = {WIDE("Cheat.x.last"), false};
+        record.names = std::vector<std::string>(16, std::string(100, 'w'));
+        const std::string line = Corvane::AuditLine(record);
+        EXPECT_LE(line.size() + 1, c.limit);
+        const json written = json::parse(line);
+        EXPECT_EQ(written["asked"].size(), c.kept);
+        EXPECT_EQ(written["askedCut"], 600 - c.kept);
+        EXPECT_EQ(written["asked"].back(), json::parse(R"({"permission": "Cheat.x.last", "held": false})"))
+            << "the question that decided is kept";
     }
-    record.asked.back() = {WIDE("Cheat.x.last"), false};
-    const std::string line = Corvane::AuditLine(record);
-    EXPECT_LE(line.size() + 1, Corvane::kAuditLineLimit);
-    const json written = json::parse(line);
-    EXPECT_EQ(written["asked"].size(), 64u);
-    EXPECT_EQ(written["askedCut"], 536);
-    EXPECT_EQ(written["asked"].back(), json::parse(R"({"permission": "Cheat.x.last", "held": false})"))
-        << "the question that decided is kept";
+}
+
+TEST(AuditLine, TheNamesRunAreWrittenBoundedWithTheCountLeftOut) {
+    Corvane::AuditRecord record = Refused(WIDE("wrap"));
+    record.names.emplace();
+    for (int i = 0; i < 40; ++i) {
+        record.names->push_back("w" + std::to_string(i));
+    }
+    record.names->push_back(std::string(500, 'g'));
+    const json written = json::parse(Corvane::AuditLine(record));
+    ASSERT_EQ(written["names"].size(), 16u);
+    EXPECT_EQ(written["names"][14], "w14");
+    EXPECT_EQ(written["names"][15], std::string(100, 'g')) << "the innermost, whose settings apply, is kept";
+    EXPECT_EQ(written["namesCut"], 25);
+    record.names.reset();
+    EXPECT_FALSE(json::parse(Corvane::AuditLine(record)).contains("names"));
 }
 
 TEST(AuditLine, WhatWouldHideOrReorderTheLineIsWrittenAsAnEscape) {
@@ -214,30 +259,27 @@ TEST_F(AuditWriterTest, WritersSharingAFileLeaveOnlyWholeLines) {
     }
 }
 
-TEST_F(AuditWriterTest, AWriteThatFailsLeavesNoFragmentBeforeTheNextLine) {
-    struct Case {
-        FileFault fault;
-        bool fragmentStays;
-    } cases[] = {{FileFault::ShortWrite, false}, {FileFault::FailedCutBack, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fragmentStays ? "failed cut-back" : "short write");
-        fs::remove(File());
-        Corvane::AuditWriter writer(File());
-        writer.Append(Refused(WIDE("walk")));
-        const std::string before = Read(File());
-        {
-            const DevHost::Platform::ArmedFileFault armed(c.fault, File());
-            const std::string failure = AppendFailure(writer, Refused(WIDE("fly")));
-            EXPECT_THAT(failure, HasSubstr("Can't write the audit file"));
-            EXPECT_THAT(failure, HasSubstr("bytes were written"));
-        }
-        EXPECT_EQ(Read(File()).size() > before.size(), c.fragmentStays);
-        Corvane::AuditWriter(File()).Append(Refused(WIDE("swim")));  // as after a reload
-        const std::vector<std::string> lines = LinesOf(File());
-        ASSERT_THAT(lines, SizeIs(c.fragmentStays ? 3 : 2));
-        EXPECT_TRUE(json::accept(lines.front()));
-        EXPECT_EQ(json::parse(lines.back())["command"], "swim") << "the next line is whole, on its own";
+// Cutting the part back could cut off a line another server appended after
+// it: the part stays, alone on its line, and the next line starts on a new one.
+TEST_F(AuditWriterTest, APartWrittenStandsAloneAndTheNextLineStartsOnANewOne) {
+    Corvane::AuditWriter writer(File());
+    writer.Append(Refused(WIDE("walk")));
+    const std::string before = Read(File());
+    {
+        const DevHost::Platform::ArmedFileFault armed(FileFault::ShortWrite, File());
+        const std::string failure = AppendFailure(writer, Refused(WIDE("fly")));
+        EXPECT_THAT(failure, HasSubstr("Can't write the audit file"));
+        EXPECT_THAT(failure, HasSubstr("bytes were written"));
     }
+    const std::string part = Read(File()).substr(before.size());
+    EXPECT_THAT(part, ::testing::StartsWith(R"({"time":")")) << "the part written stays";
+    Corvane::AuditWriter(File()).Append(Refused(WIDE("swim")));  // as after a reload
+    Corvane::AuditWriter(File()).Append(Refused(WIDE("run")));
+    const std::vector<std::string> lines = LinesOf(File());
+    ASSERT_THAT(lines, SizeIs(4));
+    EXPECT_FALSE(json::accept(lines[1])) << "the part, alone";
+    EXPECT_EQ(json::parse(lines[2])["command"], "swim") << "the next line is whole, on its own";
+    EXPECT_EQ(json::parse(lines[3])["command"], "run") << "and only that one starts with a line break";
 }
 
 // Each line names its place in the order of appends.
@@ -278,6 +320,120 @@ TEST_F(AuditWriterTest, RotationKeepsTheNewestFilesUnderTheirNumbers) {
             EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << "the files hold the newest lines, in order";
         }
     }
+}
+
+// A granted use of the command god, as the wrapper wrap ran it.
+Corvane::AuditRecord Granted(int number) {
+    Corvane::AuditRecord record =
+        Refused(WIDE("wrap god ") + WideString(1, static_cast<WideChar>('a' + number % 26)));
+    record.character = std::to_string(number);
+    record.outcome = "granted";
+    record.names = {"wrap", "god"};
+    return record;
+}
+
+class Carrying : public AuditWriterTest {
+protected:
+    Carrying() {
+        settings_.auditFile = File("CheatAudit.jsonl");
+        settings_.auditRotate = Corvane::AuditRotation{kMaxBytes, 0};
+        settings_.commands["god"].cooldown = std::chrono::hours(1);
+    }
+    void Clear() {
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            fs::remove_all(entry.path());
+        }
+    }
+    // The bytes of the file beyond the carried lines it starts with.
+    static std::uint64_t NotCarried(const fs::path& file) {
+        std::uint64_t carried = 0;
+        for (const std::string& line : LinesOf(file)) {
+            if (json::parse(line).value("action", "") != "carried") {
+                break;
+            }
+            carried += line.size() + 1;
+        }
+        return fs::file_size(file) - carried;
+    }
+    // The files in the folder, each no fuller than MaxBytes beside its carried lines.
+    std::size_t Files() {
+        std::size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(folder_.Root())) {
+            EXPECT_LE(NotCarried(entry.path()), kMaxBytes) << entry.path();
+            ++files;
+        }
+        return files;
+    }
+    Corvane::RestoredCooldowns Restore() {
+        Corvane::Cooldowns table;
+        return Corvane::RestoreCooldowns(settings_, table, std::chrono::system_clock::now(),
+                                         Corvane::Cooldowns::Clock::now());
+    }
+
+    static constexpr std::uint64_t kMaxBytes = 2000;
+    Corvane::Settings settings_;
+};
+
+// With Keep 0 the rotated file is deleted at once: without the carried line,
+// the restore would find nothing of the use.
+TEST_F(Carrying, ARotationCarriesTheUsesStillNeededAndTheRestoreCountsEachOnce) {
+    for (const std::uint32_t keep : {0u, 2u}) {
+        SCOPED_TRACE(keep);
+        Clear();
+        settings_.auditRotate->keep = keep;
+        Corvane::AuditWriter writer = Corvane::WriterFor(settings_);
+        writer.Append(Granted(0));
+        const std::string original = LinesOf(*settings_.auditFile).at(0);
+        for (int i = 0; i < 60; ++i) {
+            writer.Append(Numbered(i));
+        }
+        EXPECT_EQ(Files(), keep + 1);
+        const json carried = json::parse(LinesOf(*settings_.auditFile).at(0));
+        const json expected = {{"time", json::parse(original)["time"]},
+                               {"steamId", "76561198000000001"},
+                               {"action", "carried"},
+                               {"outcome", "granted"},
+                               {"names", {"wrap", "god"}},
+                               {"carries", Corvane::HashText(Corvane::LineHash(original))}};
+        EXPECT_EQ(carried, expected);
+        const Corvane::RestoredCooldowns restored = Restore();
+        EXPECT_EQ(restored.uses, 1u) << "the use, carried into every file kept, counts once";
+        EXPECT_EQ(restored.started, 1u);
+    }
+}
+
+TEST_F(Carrying, CarriedLinesDoNotCountTowardMaxBytesSoARotationNeverLoops) {
+    Clear();
+    settings_.auditRotate->keep = 1;
+    Corvane::AuditWriter writer = Corvane::WriterFor(settings_);
+    constexpr int kUses = 40;  // their carried lines alone take more than MaxBytes
+    for (int i = 0; i < kUses; ++i) {
+        writer.Append(Granted(i));
+        ASSERT_LE(Files(), 2u);
+    }
+    std::size_t originals = 0;
+    for (const std::string& line : LinesOf(*settings_.auditFile)) {
+        originals += json::parse(line).value("action", "") != "carried";
+    }
+    EXPECT_GT(originals, 1u) << "a rotation at every line";
+    EXPECT_EQ(Restore().uses, std::size_t{kUses}) << "each use once, as a line and as a carried line";
+    // A writer that did not rotate the file, as after a reload or on another
+    // server, measures its carried lines itself.
+    Clear();
+    {
+        std::ofstream carried(*settings_.auditFile, std::ios::binary);
+        for (std::uint64_t hash = 0; hash < 20; ++hash) {
+            carried << Corvane::CarriedLine(
+                           hash, {std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+                                  1,
+                                  {"god"},
+                                  std::nullopt})
+                    << '\n';
+        }
+    }
+    ASSERT_GT(fs::file_size(*settings_.auditFile), kMaxBytes);
+    Corvane::WriterFor(settings_).Append(Numbered(0));
+    EXPECT_FALSE(fs::exists(File("CheatAudit.1.jsonl"))) << "a file of carried lines alone has room";
 }
 
 TEST_F(AuditWriterTest, ARotationThatFailsLogsOnceAndTheLinesGoOn) {

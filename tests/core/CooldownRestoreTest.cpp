@@ -9,9 +9,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/AuditEntry.h"
 #include "core/AuditPath.h"
 #include "core/AuditReader.h"
 #include "core/CooldownRestore.h"
+#include "core/RecordedUses.h"
+#include "engine/WideText.h"
 
 namespace {
 
@@ -44,6 +47,23 @@ protected:
                               {"command", command},
                               {"outcome", outcome}}
             .dump();
+    }
+
+    // Any record, its time secondsAgo: a line of a kind this version may not know.
+    static std::string Record(nlohmann::json members, int secondsAgo) {
+        members["time"] = nlohmann::json::parse(Line(kAlice, "", "", secondsAgo))["time"];
+        members.emplace("steamId", "1");
+        return members.dump();
+    }
+    // A carried line standing for the line `original`.
+    static std::string Carried(const std::string& original, std::vector<std::string> names = {}) {
+        const auto entry = Corvane::ParseAuditEntry(original);
+        return Corvane::CarriedLine(
+            Corvane::LineHash(original),
+            {entry->time, entry->steamId,
+             names.empty() ? std::vector<std::string>{Corvane::Engine::ToUtf8(entry->command)}
+                           : std::move(names),
+             std::nullopt});
     }
 
     static void Write(const fs::path& file, const std::vector<std::string>& lines) {
@@ -92,18 +112,95 @@ TEST_F(CooldownRestore, GrantedUsesWithinTheirCooldownStartItAgainInThePlayersDi
     EXPECT_EQ(restored.skipped, 0u);
 }
 
-TEST_F(CooldownRestore, ReadingStopsAtTheLongestCooldownAndGoesOnInRotatedFiles) {
+TEST_F(CooldownRestore, ReadingStopsPastTheLongestCooldownAndGoesOnInRotatedFiles) {
     Write(*settings_.auditFile, {Line(kAlice, "fly", "granted", 30), "{torn", ""});
     Write(Corvane::RotatedAuditFile(*settings_.auditFile, 1),
           {Line(kBob, "god", "granted", 400), "not json"});
-    // Past the window: nothing here is read, not even its bad lines.
-    Write(Corvane::RotatedAuditFile(*settings_.auditFile, 2), {"bad", Line(kBob, "fly", "granted", 1000)});
+    // Past the window and the slack: nothing here is read, not even its bad lines.
+    Write(Corvane::RotatedAuditFile(*settings_.auditFile, 2), {"bad", Line(kBob, "fly", "granted", 1300)});
     Write(Corvane::RotatedAuditFile(*settings_.auditFile, 3), {"bad"});
     const auto restored = Restore();
     EXPECT_GT(Left(kAlice, "fly"), seconds(0));
     EXPECT_GT(Left(kBob, "god"), seconds(0));
     EXPECT_EQ(restored.skipped, 3u) << "the torn line, the empty one and 'not json'";
     EXPECT_EQ(restored.unreadable, "");
+}
+
+// Servers sharing a file may disagree on the time: a line that looks older
+// than the window hides no use behind it unless it is older by the slack too.
+TEST_F(CooldownRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
+    struct Case {
+        int slowLineAgo;
+        bool found;
+    } cases[] = {{601 + 590, true}, {601 + 610, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.slowLineAgo);
+        Write(*settings_.auditFile,
+              {Line(kAlice, "god", "granted", 500), Line(kBob, "walk", "refused", c.slowLineAgo),
+               Line(kAlice, "fly", "granted", 20)});
+        Cooldowns table;
+        Corvane::RestoreCooldowns(settings_, table, kNow, kSteadyNow);
+        EXPECT_EQ(table.Remaining(kAlice, "god", kSteadyNow) > seconds(0), c.found);
+        EXPECT_GT(table.Remaining(kAlice, "fly", kSteadyNow), seconds(0));
+    }
+}
+
+// Newer versions add kinds of lines: one this version does not know is
+// counted under its name and passed over, whatever its time.
+TEST_F(CooldownRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
+    Write(*settings_.auditFile,
+          {Line(kAlice, "god", "granted", 500),
+           Record({{"action", "forgive"}, {"forgiven", "2"}, {"outcome", "forgiven"}}, 90'000),
+           Record({{"command", "fly"}, {"outcome", "limit"}}, 90'000),
+           Record({{"action", "reload"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
+    const auto restored = Restore();
+    EXPECT_GT(Left(kAlice, "god"), seconds(0));
+    EXPECT_EQ(restored.passedOver,
+              (std::map<std::string, std::size_t>{{"forgive", 1}, {"later", 1}, {"limit", 1}}));
+    EXPECT_EQ(restored.skipped, 0u);
+}
+
+// A granted command longer than the line's bound keeps only its start, which
+// may not hold the name run; the names the line holds tell it.
+TEST_F(CooldownRestore, TheNameRunIsTakenFromTheNamesTheLineHolds) {
+    nlohmann::json cut = nlohmann::json::parse(Line(kBob, "", "granted", 30));
+    cut["command"] = "wrap" + std::string(16'000, ' ');
+    cut["cut"] = 1'010;
+    cut["names"] = {"wrap", "god"};
+    Write(*settings_.auditFile, {cut.dump()});
+    Restore();
+    EXPECT_GT(Left(kBob, "god"), seconds(0));
+}
+
+TEST_F(CooldownRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
+    const std::string twice = Line(kAlice, "god", "granted", 100);  // two uses in one second
+    const std::string once = Line(kBob, "god", "granted", 50);
+    const std::string deleted = Line(kAlice, "fly", "granted", 30);
+    Write(Corvane::RotatedAuditFile(*settings_.auditFile, 2), {Carried(once)});
+    Write(Corvane::RotatedAuditFile(*settings_.auditFile, 1), {twice, twice, once});
+    Write(*settings_.auditFile, {Carried(twice), Carried(twice), Carried(once), Carried(deleted)});
+    const auto restored = Restore();
+    EXPECT_EQ(restored.uses, 4u);
+    EXPECT_GT(Left(kAlice, "fly"), seconds(0)) << "from its carried line alone";
+    EXPECT_GT(Left(kBob, "god"), seconds(0));
+}
+
+// A reload that moved "AuditLog" says so in the new file: the record goes on
+// in the file before it, which is read too, once.
+TEST_F(CooldownRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
+    const fs::path old = folder_ / "old.jsonl";
+    const auto reload = [&](const fs::path& before) {
+        return Record({{"action", "reload"}, {"outcome", "reloaded"}, {"previousAuditLog", before.string()}},
+                      60);
+    };
+    Write(Corvane::RotatedAuditFile(old, 1), {Line(kBob, "god", "granted", 400)});
+    Write(old, {Line(kAlice, "god", "granted", 300), reload(*settings_.auditFile)});
+    Write(*settings_.auditFile,
+          {reload(old), reload(folder_ / "." / "old.jsonl"), reload(*settings_.auditFile)});
+    const auto restored = Restore();
+    EXPECT_GT(Left(kAlice, "god"), seconds(0));
+    EXPECT_GT(Left(kBob, "god"), seconds(0)) << "with its rotated files";
+    EXPECT_EQ(restored.uses, 2u) << "each file once";
 }
 
 TEST_F(CooldownRestore, AFileThatCantBeReadIsSaidAndStopsNothing) {

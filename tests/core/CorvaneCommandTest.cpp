@@ -36,12 +36,20 @@ protected:
     }
     void LoadWith(const json& controls) { LoadConfig(Config(controls)); }
 
-    // The members of the audit lines that don't change with time.
+    // The members of the audit lines that don't change with time, the files
+    // a reload names from the plugin's folder.
     std::vector<std::string> Audited() {
+        const std::string folder = Server().Directory().PluginFolder().string() + "/";
         std::vector<std::string> records;
         for (const std::string& line : AuditLines()) {
             json record = json::parse(line);
             record.erase("time");
+            for (const char* member : {"auditLog", "previousAuditLog"}) {
+                if (record.contains(member)) {
+                    std::string path = record[member];
+                    record[member] = path.starts_with(folder) ? path.substr(folder.size()) : path;
+                }
+            }
             records.push_back(record.dump());
         }
         return records;
@@ -66,8 +74,9 @@ TEST_F(CorvaneCommand, ReloadPutsAGoodFileInForceAtOnceAndKeepsCooldowns) {
     EXPECT_THAT(LogLines(),
                 ElementsAre(HasSubstr("[Corvane][warning] Reloaded config.json for 1, with 1 warning: "
                                       "config.json: /PrintToChat: missing")));
-    EXPECT_THAT(Audited(), ElementsAre(R"({"action":"reload","character":"Rex","outcome":"reloaded",)"
-                                       R"("permission":"Corvane.Reload","steamId":"1"})"));
+    EXPECT_THAT(Audited(), ElementsAre(R"({"action":"reload","auditLog":"audit.jsonl","character":"Rex",)"
+                                       R"("outcome":"reloaded","permission":"Corvane.Reload",)"
+                                       R"("previousAuditLog":"audit.jsonl","steamId":"1"})"));
     Events().Clear();
     SayChecked(rex_, "/cheat fly");
     SayChecked(rex_, "/cheat quit");
@@ -115,23 +124,55 @@ TEST_F(CorvaneCommand, AllErrorsOfABrokenFileGoToTheLogInOneLine) {
                           "config.json: /Commands: is a number"));
 }
 
-TEST_F(CorvaneCommand, AReloadThatMovesTheAuditFileRecordsItThereAndWritesThereNext) {
-    LoadWith(json::object());
-    Grant(kRexId, "Corvane.Reload");
-    WriteConfig(Config({{"AuditLog", "moved/audit.jsonl"}}));
-    SayChecked(rex_, "/corvane reload");
-    SayChecked(rex_, "/cheat fly");
-    const auto lines = [](const std::filesystem::path& file) {
-        std::ifstream stream(file);
+// The restore at the next load reads the file a reload line names as the
+// one before it; a reload that turns the file off is recorded where it was.
+TEST_F(CorvaneCommand, AReloadThatMovesTheAuditFileRecordsItInBothAndTheRecordGoesOn) {
+    const json cooldown = {{"fly", {{"Cooldown", 3600}}}};
+    struct Case {
+        json moved;
+        std::vector<std::string> old, now;
+    } cases[] = {
+        {Config({{"AuditLog", "moved/audit.jsonl"}, {"Commands", cooldown}}),
+         {"granted", R"(reloaded audit.jsonl -> moved/audit.jsonl)"},
+         {R"(reloaded audit.jsonl -> moved/audit.jsonl)", "cooldown"}},
+        {ConfigWith({{"Commands", cooldown}}), {"granted", "reloaded audit.jsonl -> "}, {}},
+    };
+    const std::filesystem::path folder = Server().Directory().PluginFolder();
+    const auto lines = [&](const std::filesystem::path& file) {
+        std::ifstream stream(folder / file);
         std::vector<std::string> outcomes;
         for (std::string line; std::getline(stream, line);) {
-            outcomes.push_back(json::parse(line)["outcome"]);
+            const json record = json::parse(line);
+            const auto path = [&](const char* member) {
+                return record.contains(member) ? std::filesystem::path(record[member].get<std::string>())
+                                                     .lexically_relative(folder)
+                                                     .generic_string()
+                                               : "";
+            };
+            outcomes.push_back(record["outcome"].get<std::string>() +
+                               (record.contains("action")
+                                    ? " " + path("previousAuditLog") + " -> " + path("auditLog")
+                                    : ""));
         }
         return outcomes;
     };
-    const std::filesystem::path folder = Server().Directory().PluginFolder();
-    EXPECT_THAT(lines(folder / "audit.jsonl"), IsEmpty());
-    EXPECT_THAT(lines(folder / "moved" / "audit.jsonl"), ElementsAre("reloaded", "granted"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.moved.dump());
+        std::filesystem::remove_all(folder / "moved");
+        std::filesystem::remove(folder / "audit.jsonl");
+        LoadWith({{"Commands", cooldown}});
+        Grant(kRexId, "Corvane.Reload");
+        SayChecked(rex_, "/cheat fly");
+        WriteConfig(c.moved);
+        SayChecked(rex_, "/corvane reload");
+        UnloadPlugin();
+        ASSERT_TRUE(LoadPlugin());
+        Events().Clear();
+        SayChecked(rex_, "/cheat fly");
+        EXPECT_THAT(lines("audit.jsonl"), ::testing::ElementsAreArray(c.old));
+        EXPECT_THAT(lines("moved/audit.jsonl"), ::testing::ElementsAreArray(c.now));
+        UnloadPlugin();
+    }
 }
 
 TEST_F(CorvaneCommand, WithoutItsPermissionEachActionIsRefusedAndAudited) {
@@ -147,6 +188,18 @@ TEST_F(CorvaneCommand, WithoutItsPermissionEachActionIsRefusedAndAudited) {
     Events().Clear();
     SayChecked(rex_, "/cheat fly");
     EXPECT_THAT(Commands(), ElementsAre("Rex: fly")) << "the file was not reloaded";
+}
+
+// Any player can send a line of any length: the error line keeps what an
+// audit line keeps of a command that did not run.
+TEST_F(CorvaneCommand, AFailedLineIsLoggedCutAsACheatLineIs) {
+    Server().UnloadPermissionsPlugin();
+    LoadWith(json::object());
+    SayChecked(rex_, "/corvane check " + std::string(20'000, 'x'));
+    const std::string error = ErrorLogged();
+    EXPECT_THAT(error, HasSubstr("Can't load the permissions plugin"));
+    EXPECT_THAT(error, HasSubstr(R"(line "/corvane check )" + std::string(985, 'x') + R"("...))"));
+    EXPECT_LT(error.size(), 1'200u);
 }
 
 TEST_F(CorvaneCommand, AnythingElseGetsTheUsage) {

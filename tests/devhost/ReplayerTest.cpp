@@ -147,6 +147,11 @@ TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuess
         {"held back by a cooldown that started before the record", {{0, {kHeldBack, "unknown", ""}}}},
         {"a use that failed started no cooldown",
          {{0, {kFailed, "failed", ""}}, {1, {kGranted, "granted", ""}}}},
+        {"a command cut short may have started the cooldown of the last of its names",
+         {{0,
+           {R"("command":"wrap   ","cut":17000,"names":["wrap","fly"],"permission":"Cheat.wrap","outcome":"granted")",
+            "unknown", ""}},
+          {30, {kGranted, "unknown", ""}}}},
     };
     for (const auto& story : stories) {
         SCOPED_TRACE(story.story);
