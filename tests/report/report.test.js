@@ -77,7 +77,7 @@ function servers() {
 
 async function filter(page, fragment) {
   await page.evaluate((f) => { location.hash = f; }, fragment);
-  await page.waitForFunction((f) => location.hash === f, fragment);
+  await page.waitForFunction((f) => decodeURIComponent(location.hash) === f, fragment);
 }
 
 test('the counts a record shows are the record\'s, worked out apart', async () => {

@@ -232,9 +232,9 @@
     const command = element('td', 'text', line.command);
     if (line.cut) command.append(element('span', 'more', ` … ${number(line.cut)} more characters`));
     const more = line.extra.left ? element('span', 'more', ` (${number(line.extra.left)} more characters not shown)`) : '';
-    const player = element('td', '', playerButton(line.player));
-    row.append(element('td', '', isoTime(line.t)), element('td', '', data.servers[line.server]), player,
-      element('td', 'text', line.character), element('td', '', what), element('td', '', line.outcome), command,
+    const player = element('td', 'fixed', playerButton(line.player));
+    row.append(element('td', 'fixed', isoTime(line.t)), element('td', '', data.servers[line.server]), player,
+      element('td', 'text', line.character), element('td', 'fixed', what), element('td', 'fixed', line.outcome), command,
       element('td', '', line.name), element('td', 'text', details(line), more));
     return row;
   }
