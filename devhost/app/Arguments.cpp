@@ -11,7 +11,8 @@ const char* const kUsage =
     "usage: corvane-devhost [--server-dir DIR] [SCRIPT | -]\n"
     "       corvane-devhost check-config FILE\n"
     "       corvane-devhost replay AUDIT-FILE... --config NEW-CONFIG [--json]\n"
-    "       corvane-devhost report AUDIT-FILE... [--name SERVER=AUDIT-FILE]... [--from TIME] [--to TIME] -o PAGE\n";
+    "       corvane-devhost report AUDIT-FILE... [--name SERVER=AUDIT-FILE]... [--from TIME] [--to TIME] -o "
+    "PAGE\n";
 
 namespace {
 

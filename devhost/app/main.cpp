@@ -13,8 +13,8 @@
 #include "devhost/app/Replay.h"
 #include "devhost/app/Script.h"
 #include "devhost/app/Session.h"
-#include "devhost/report/Report.h"
 #include "devhost/platform/Console.h"
+#include "devhost/report/Report.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 namespace DevHost::Report {
 namespace {
 
-bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool IsContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 template <typename Entry>
 bool Newer(const Entry& a, const Entry& b) {
@@ -26,9 +28,9 @@ std::uint64_t CutForShowing(std::string& text) {
             break;
         }
     }
-    const auto left = static_cast<std::uint64_t>(
-        std::count_if(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
-                      [](char byte) { return !IsContinuation(byte); }));
+    const auto left =
+        static_cast<std::uint64_t>(std::count_if(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
+                                                 [](char byte) { return !IsContinuation(byte); }));
     text.resize(at);
     return left;
 }
@@ -52,7 +54,9 @@ void KeptLines::Push(std::vector<Entry>& heap, std::size_t cap, Entry entry) {
     }
 }
 
-void KeptLines::Offer(KeptLine line, LineClass kind) { Push(recent_, caps_.recent, {std::move(line), kind}); }
+void KeptLines::Offer(KeptLine line, LineClass kind) {
+    Push(recent_, caps_.recent, {std::move(line), kind});
+}
 
 std::vector<KeptLine> KeptLines::Take() && {
     std::vector<Entry> all;

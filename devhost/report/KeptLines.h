@@ -28,7 +28,7 @@ struct KeptLine {
     std::uint32_t player = 0;
     std::uint32_t server = 0;
     std::uint32_t outcome = 0;
-    std::uint64_t hash = 0;  // of a carried line: the line it names; of another line: its own
+    std::uint64_t hash = 0;       // of a carried line: the line it names; of another line: its own
     std::uint64_t otherLeft = 0;  // characters of texts other than the command cut for showing
 };
 

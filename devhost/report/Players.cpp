@@ -7,7 +7,7 @@ namespace DevHost::Report {
 std::uint32_t Players::Id(const std::string& steamId) {
     const auto [entry, added] = ids_.try_emplace(steamId, static_cast<std::uint32_t>(rows_.size()));
     if (added) {
-        rows_.push_back({.steamId = steamId});
+        rows_.emplace_back().steamId = steamId;
     }
     return entry->second;
 }

@@ -11,7 +11,8 @@ void RefusalRuns::Close(const RefusalRun& run) {
 }
 
 void RefusalRuns::Add(std::uint32_t player, std::uint32_t server, std::chrono::sys_seconds time) {
-    const auto [entry, added] = open_.try_emplace({player, server}, RefusalRun{player, server, time, time, 0});
+    const auto [entry, added] =
+        open_.try_emplace({player, server}, RefusalRun{player, server, time, time, 0});
     RefusalRun& run = entry->second;
     if (!added && time - run.to > kRunGap) {
         Close(run);
@@ -25,7 +26,8 @@ std::pair<std::vector<RefusalRun>, std::uint64_t> RefusalRuns::Finish() && {
     for (const auto& [key, run] : open_) {
         Close(run);
     }
-    std::sort(closed_.begin(), closed_.end(), [](const RefusalRun& a, const RefusalRun& b) { return a.to > b.to; });
+    std::sort(closed_.begin(), closed_.end(),
+              [](const RefusalRun& a, const RefusalRun& b) { return a.to > b.to; });
     const std::uint64_t more = closed_.size() > kRunsShown ? closed_.size() - kRunsShown : 0;
     closed_.resize(std::min(closed_.size(), kRunsShown));
     return {std::move(closed_), more};

@@ -43,10 +43,11 @@ int WriteReport(const ReportRequest& request, std::ostream& out, std::ostream& e
         const auto [data, figures] = std::move(builder).Finish(now);
         WritePage(request.output, data);
         out << fmt::format(
-            "{}: {} lines read ({} invalid, {} outside the time range), {} {}; {} lines in the page, {} left out "
+            "{}: {} lines read ({} invalid, {} outside the time range), {} {}; {} lines in the page, {} left "
+            "out "
             "of it and counted in its totals\n",
-            Corvane::PathText(request.output), figures.lines, figures.invalid, figures.outside, figures.servers,
-            figures.servers == 1 ? "server" : "servers", figures.shown, figures.leftOut);
+            Corvane::PathText(request.output), figures.lines, figures.invalid, figures.outside,
+            figures.servers, figures.servers == 1 ? "server" : "servers", figures.shown, figures.leftOut);
         return 0;
     } catch (const std::runtime_error& error) {
         errors << "corvane-devhost: " << error.what() << std::endl;

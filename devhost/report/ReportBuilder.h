@@ -25,7 +25,9 @@ namespace DevHost::Report {
 // Both ends included; either may be open.
 struct TimeRange {
     std::optional<std::chrono::sys_seconds> from, to;
-    bool Holds(std::chrono::sys_seconds time) const { return (!from || time >= *from) && (!to || time <= *to); }
+    bool Holds(std::chrono::sys_seconds time) const {
+        return (!from || time >= *from) && (!to || time <= *to);
+    }
 };
 
 // What the command tells the operator once the page is written.

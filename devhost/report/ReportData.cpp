@@ -34,7 +34,9 @@ constexpr std::size_t kCommandsListed = 500;
 // Commands the charts can follow one by one; the others share one entry.
 constexpr std::size_t kChartCommands = 30;
 
-std::int64_t Seconds(std::chrono::sys_seconds time) { return time.time_since_epoch().count(); }
+std::int64_t Seconds(std::chrono::sys_seconds time) {
+    return time.time_since_epoch().count();
+}
 
 void Time(JsonWriter& json, const std::optional<std::chrono::sys_seconds>& time) {
     if (time) {
@@ -99,7 +101,7 @@ void ReportBuilder::WriteUses(JsonWriter& json, const std::vector<std::uint32_t>
     const auto chartCommands = static_cast<std::uint32_t>(std::min(chartIds.size(), kChartCommands));
     std::map<std::tuple<std::int64_t, std::uint32_t, std::uint32_t, std::uint32_t>, std::uint64_t> cells;
     for (const auto& [cell, count] : uses_.Cells()) {
-        const std::uint32_t command = cell.command == kSummaryCommand ? chartCommands + 1
+        const std::uint32_t command = cell.command == kSummaryCommand            ? chartCommands + 1
                                       : chartIds[cell.command] == kChartCommands ? chartCommands
                                                                                  : chartIds[cell.command];
         cells[{(cell.hour * 3600 - start) / bucket, cell.server, command, cell.outcome}] += count;
@@ -148,8 +150,10 @@ void ReportBuilder::WriteLines(JsonWriter& json, const std::vector<KeptLine>& li
         Member(json, "auditLog", line.auditLog);
         Member(json, "previousAuditLog", line.previousAuditLog);
         if (line.action == "carried") {
-            json.Key("carries").String(line.carries).Key("original").Number(
-                std::uint64_t{carried_.HasOriginal(kept.hash) ? 1U : 0U});
+            json.Key("carries")
+                .String(line.carries)
+                .Key("original")
+                .Number(std::uint64_t{carried_.HasOriginal(kept.hash) ? 1U : 0U});
         }
         if (line.from || line.to) {
             json.Key("from");
@@ -211,10 +215,20 @@ std::pair<std::string, ReportFigures> ReportBuilder::Finish(std::chrono::sys_sec
     }
     json.End().Key("files").Array();
     for (const File& file : files_) {
-        json.Array().String(file.path).Number(std::uint64_t{file.server}).Number(file.lines).Number(file.invalid);
+        json.Array()
+            .String(file.path)
+            .Number(std::uint64_t{file.server})
+            .Number(file.lines)
+            .Number(file.invalid);
         json.End();
     }
-    json.End().Key("figures").Object().Key("lines").Number(figures_.lines).Key("invalid").Number(figures_.invalid);
+    json.End()
+        .Key("figures")
+        .Object()
+        .Key("lines")
+        .Number(figures_.lines)
+        .Key("invalid")
+        .Number(figures_.invalid);
     json.Key("outside").Number(figures_.outside).Key("shown").Number(figures_.shown);
     json.Key("leftOut").Number(figures_.leftOut).End();
     json.Key("outcomeCounts").Array();

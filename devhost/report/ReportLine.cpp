@@ -16,13 +16,30 @@ using nlohmann::json;
 
 // The text members, by their place in kTextNames.
 enum Text : std::size_t {
-    kTime, kSteamId, kCharacter, kCommand, kAction, kOutcome, kPermission, kRule, kError, kReading, kServer,
-    kCarries, kForgiven, kForgivenName, kAuditLog, kPreviousAuditLog, kFrom, kTo, kTextCount
+    kTime,
+    kSteamId,
+    kCharacter,
+    kCommand,
+    kAction,
+    kOutcome,
+    kPermission,
+    kRule,
+    kError,
+    kReading,
+    kServer,
+    kCarries,
+    kForgiven,
+    kForgivenName,
+    kAuditLog,
+    kPreviousAuditLog,
+    kFrom,
+    kTo,
+    kTextCount
 };
 constexpr std::array<const char*, kTextCount> kTextNames = {
-    "time",     "steamId", "character", "command",  "action",       "outcome",  "permission",
-    "rule",     "error",   "reading",   "server",   "carries",      "forgiven", "forgivenName",
-    "auditLog", "previousAuditLog", "from", "to"};
+    "time",       "steamId",      "character", "command",          "action", "outcome",
+    "permission", "rule",         "error",     "reading",          "server", "carries",
+    "forgiven",   "forgivenName", "auditLog",  "previousAuditLog", "from",   "to"};
 
 // The members as the parser meets them, with no document built.
 class LineReader {
@@ -139,7 +156,9 @@ bool IsSteamId(const std::string& text) {
     return !text.empty() && error == std::errc() && parsed == end;
 }
 
-std::string Take(std::optional<std::string>& text) { return text ? std::move(*text) : std::string(); }
+std::string Take(std::optional<std::string>& text) {
+    return text ? std::move(*text) : std::string();
+}
 
 }  // namespace
 

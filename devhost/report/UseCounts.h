@@ -30,8 +30,8 @@ struct UseCellHash {
 
 class UseCounts {
 public:
-    void Add(std::chrono::sys_seconds time, std::uint32_t server, std::uint32_t command, std::uint32_t outcome,
-             std::uint64_t count) {
+    void Add(std::chrono::sys_seconds time, std::uint32_t server, std::uint32_t command,
+             std::uint32_t outcome, std::uint64_t count) {
         const auto hour = std::chrono::floor<std::chrono::hours>(time).time_since_epoch().count();
         cells_[{hour, server, command, outcome}] += count;
     }

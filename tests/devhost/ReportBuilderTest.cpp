@@ -24,8 +24,8 @@ using DevHost::Report::TimeRange;
 using nlohmann::json;
 
 // A /cheat line of player 7656119800000000<player> at 2026-12-07T<clock>Z.
-std::string Cheat(const std::string& clock, int player, const std::string& command, const std::string& outcome,
-                  const std::string& more = "") {
+std::string Cheat(const std::string& clock, int player, const std::string& command,
+                  const std::string& outcome, const std::string& more = "") {
     return fmt::format(R"({{"time":"2026-12-07T{}Z","steamId":"7656119800000000{}","character":"p{}",)"
                        R"("command":"{}","outcome":"{}"{}}})",
                        clock, player, player, command, outcome, more);
@@ -33,14 +33,15 @@ std::string Cheat(const std::string& clock, int player, const std::string& comma
 
 std::string Carried(const std::string& original) {
     const auto line = DevHost::Report::ParseReportLine(original);
-    return fmt::format(R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted","names":["{}"],)"
-                       R"("carries":"{:016x}"}})",
-                       Corvane::UtcText(line->time), line->steamId, line->name,
-                       DevHost::Report::LineHash(original));
+    return fmt::format(
+        R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted","names":["{}"],)"
+        R"("carries":"{:016x}"}})",
+        Corvane::UtcText(line->time), line->steamId, line->name, DevHost::Report::LineHash(original));
 }
 
 // Each file's lines, the files read in turn, each file its own server "s<n>".
-json Report(const std::vector<std::vector<std::string>>& files, TimeRange range = {}, KeptLineCaps caps = {}) {
+json Report(const std::vector<std::vector<std::string>>& files, TimeRange range = {},
+            KeptLineCaps caps = {}) {
     ReportBuilder builder(range, caps);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::size_t file = builder.AddFile("f" + std::to_string(i), "s" + std::to_string(i));
@@ -100,10 +101,10 @@ TEST(ReportBuilder, ALinesServerIsItsMemberElseItsFiles) {
 
 TEST(ReportBuilder, TheTimeRangeHoldsBothEndsAndInvalidLinesAreCounted) {
     const auto at = [](const char* text) { return *Corvane::ParseUtcTime(text); };
-    const json data = Report({{Cheat("09:59:59", 1, "fly", "granted"), Cheat("10:00:00", 1, "fly", "granted"),
-                               "not JSON", Cheat("11:00:00", 1, "fly", "refused"),
-                               Cheat("11:00:01", 1, "fly", "granted"), R"({"time":"x"})"}},
-                             {at("2026-12-07T10:00:00Z"), at("2026-12-07T11:00:00Z")});
+    const json data = Report(
+        {{Cheat("09:59:59", 1, "fly", "granted"), Cheat("10:00:00", 1, "fly", "granted"), "not JSON",
+          Cheat("11:00:00", 1, "fly", "refused"), Cheat("11:00:01", 1, "fly", "granted"), R"({"time":"x"})"}},
+        {at("2026-12-07T10:00:00Z"), at("2026-12-07T11:00:00Z")});
     EXPECT_EQ(OutcomeCount(data, "granted"), 1U);
     EXPECT_EQ(OutcomeCount(data, "refused"), 1U);
     EXPECT_EQ(data["figures"]["outside"], 2);
@@ -157,24 +158,30 @@ TEST(ReportBuilder, RunsOfRefusalsFromOnePlayerOnOneServer) {
         std::vector<std::vector<std::string>> files;
         std::vector<std::uint64_t> runs;  // lines of each run, the most recent first
     } cases[] = {
-        {"five within a minute of each other", {refusals({"10:00:00", "10:01:00", "10:02:00", "10:03:00", "10:04:00"})},
+        {"five within a minute of each other",
+         {refusals({"10:00:00", "10:01:00", "10:02:00", "10:03:00", "10:04:00"})},
          {5}},
         {"four are no run", {refusals({"10:00:00", "10:00:01", "10:00:02", "10:00:03"})}, {}},
         {"a gap over a minute ends a run",
-         {refusals({"10:00:00", "10:00:01", "10:00:02", "10:00:03", "10:01:04", "10:01:05"})}, {}},
-        {"two runs", {refusals({"10:00:00", "10:00:01", "10:00:02", "10:00:03", "10:00:04", "11:00:00", "11:00:01",
-                                "11:00:02", "11:00:03", "11:00:04", "11:00:05"})},
-         {6, 5}},
-        {"two servers make no run", {refusals({"10:00:00", "10:00:01", "10:00:02"}), refusals({"10:00:03", "10:00:04"})},
+         {refusals({"10:00:00", "10:00:01", "10:00:02", "10:00:03", "10:01:04", "10:01:05"})},
          {}},
-        {"two players make no run", {[&] {
+        {"two runs",
+         {refusals({"10:00:00", "10:00:01", "10:00:02", "10:00:03", "10:00:04", "11:00:00", "11:00:01",
+                    "11:00:02", "11:00:03", "11:00:04", "11:00:05"})},
+         {6, 5}},
+        {"two servers make no run",
+         {refusals({"10:00:00", "10:00:01", "10:00:02"}), refusals({"10:00:03", "10:00:04"})},
+         {}},
+        {"two players make no run",
+         {[&] {
              auto lines = refusals({"10:00:00", "10:00:01", "10:00:02"});
              auto more = refusals({"10:00:03", "10:00:04"}, 2);
              lines.insert(lines.end(), more.begin(), more.end());
              return lines;
          }()},
          {}},
-        {"a granted use does not end a run", {[&] {
+        {"a granted use does not end a run",
+         {[&] {
              auto lines = refusals({"10:00:00", "10:00:01", "10:00:02"});
              lines.push_back(Cheat("10:00:03", 1, "fly", "granted"));
              auto more = refusals({"10:00:04", "10:00:05"});
@@ -235,8 +242,9 @@ TEST(ReportBuilder, UsesAreCountedByHourForUpToThreeDaysElseByDay) {
 TEST(ReportBuilder, NoTextOfTheRecordCanEndTheScriptElementThatHoldsTheData) {
     const std::string hostile = "<\\/script></script><!-- <img src=x onerror=alert(1)> \xE2\x80\xA8 &amp;";
     ReportBuilder builder({});
-    builder.Add(builder.AddFile("</script>", "<b>"),
-                Cheat("10:00:00", 1, json(hostile).dump().substr(1, json(hostile).dump().size() - 2), "refused"));
+    builder.Add(
+        builder.AddFile("</script>", "<b>"),
+        Cheat("10:00:00", 1, json(hostile).dump().substr(1, json(hostile).dump().size() - 2), "refused"));
     const std::string data = std::move(builder).Finish(std::chrono::sys_seconds{}).first;
     for (const char* forbidden : {"<", ">", "&", "\xE2\x80\xA8"}) {
         EXPECT_EQ(data.find(forbidden), std::string::npos) << forbidden;

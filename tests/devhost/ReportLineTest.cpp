@@ -21,12 +21,15 @@ std::string Read(const std::string& members) {
     if (!line) {
         return "none";
     }
-    std::string read = (line->action.empty() ? "/cheat" : line->action) + " " + line->outcome + " name=" + line->name;
+    std::string read =
+        (line->action.empty() ? "/cheat" : line->action) + " " + line->outcome + " name=" + line->name;
     for (const auto& [outcome, count] : line->omitted) {
         read += " " + outcome + "=" + std::to_string(count);
     }
-    for (const auto& [name, text] : {std::pair{"server", &line->server}, {"carries", &line->carries},
-                                     {"rule", &line->rule}, {"auditLog", &line->auditLog}}) {
+    for (const auto& [name, text] : {std::pair{"server", &line->server},
+                                     {"carries", &line->carries},
+                                     {"rule", &line->rule},
+                                     {"auditLog", &line->auditLog}}) {
         if (!text->empty()) {
             read += std::string(" ") + name + "=" + *text;
         }
@@ -50,7 +53,8 @@ TEST(ReportLine, EveryKindOfLineAndWhatMakesOneNone) {
          "/cheat granted name=giveitem"},
         {R"("command":"wrap x","names":[],"outcome":"granted")", "/cheat granted name=wrap"},
         {R"("command":";quit","outcome":"rejected")", "/cheat rejected name="},
-        {R"("command":"fly","outcome":"exploded","server":"island")", "/cheat exploded name=fly server=island"},
+        {R"("command":"fly","outcome":"exploded","server":"island")",
+         "/cheat exploded name=fly server=island"},
         {R"("command":"giveitem 1","cut":4000,"outcome":"denied","rule":"/Commands/giveitem/Arguments/0/Allow")",
          "/cheat denied name=giveitem rule=/Commands/giveitem/Arguments/0/Allow cut=4000"},
         {R"("action":"summary","outcome":"omitted","from":"2026-12-07T21:56:00Z","to":"2026-12-07T21:56:59Z","omitted":{"refused":3890,"denied":2})",
@@ -59,12 +63,15 @@ TEST(ReportLine, EveryKindOfLineAndWhatMakesOneNone) {
          "carried granted name=fly carries=00ff00ff00ff00ff"},
         {R"("action":"reload","outcome":"reloaded","auditLog":"/srv/a.jsonl")",
          "reload reloaded name= auditLog=/srv/a.jsonl"},
-        {R"("action":"forgive","outcome":"forgiven","forgiven":"76561198000000002")", "forgive forgiven name="},
+        {R"("action":"forgive","outcome":"forgiven","forgiven":"76561198000000002")",
+         "forgive forgiven name="},
         // Written twice, the last counts; of another type, absent; nested, not the line's.
-        {R"("command":"fly","names":["god"],"names":["slomo"],"outcome":"granted")", "/cheat granted name=slomo"},
+        {R"("command":"fly","names":["god"],"names":["slomo"],"outcome":"granted")",
+         "/cheat granted name=slomo"},
         {R"("command":"fly","names":"god","outcome":"granted")", "/cheat granted name=fly"},
         {R"("command":"fly","server":"a","server":1,"outcome":"granted")", "/cheat granted name=fly"},
-        {R"("command":"fly","x":{"server":"a","names":["god"]},"outcome":"granted")", "/cheat granted name=fly"},
+        {R"("command":"fly","x":{"server":"a","names":["god"]},"outcome":"granted")",
+         "/cheat granted name=fly"},
         {R"("action":"summary","outcome":"omitted","omitted":{"refused":2,"x":{"denied":5}})",
          "summary omitted name= refused=2"},
         // No line of the record.
@@ -94,7 +101,8 @@ TEST(ReportLine, TimeAndSteamIdMustBeWhatThePluginWrites) {
         SCOPED_TRACE(line);
         EXPECT_FALSE(ParseReportLine(line));
     }
-    EXPECT_TRUE(ParseReportLine(R"({"time":"2026-12-07T21:57:03Z","steamId":"18446744073709551615","command":"","outcome":"x"})"));
+    EXPECT_TRUE(ParseReportLine(
+        R"({"time":"2026-12-07T21:57:03Z","steamId":"18446744073709551615","command":"","outcome":"x"})"));
 }
 
 TEST(ReportLine, TheHashACarriedLineNamesIsFnv1aOfTheBytes) {

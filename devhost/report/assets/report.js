@@ -376,17 +376,16 @@
       const [, count, omitted] = data.outcomeCounts.find(([o]) => outcomeWords[o] === word);
       return element('tr', '', element('td', '', word), countCell(count), countCell(omitted));
     });
-    const total = data.outcomeCounts.reduce((a, [, count, omitted]) => a + count + omitted, 0);
-    rows.push(element('tr', '', element('th', '', 'all'), countCell(total), element('td', '', '')));
+    const sum = (at) => data.outcomeCounts.reduce((a, counts) => a + counts[at], 0);
+    rows.push(element('tr', '', element('th', '', 'all'), countCell(sum(1)), countCell(sum(2))));
     table('outcome-table', ['/cheat outcome', { label: 'lines', n: true }, { label: 'counted by summaries', n: true }], rows);
     const actionRows = data.actions.map(([action, outcome, count]) =>
       element('tr', '', element('td', '', action), element('td', '', outcomeWords[outcome]), countCell(count)));
     table('action-table', ['other line', 'outcome', { label: 'lines', n: true }], actionRows);
-    if (data.carried[0]) {
-      $('outcome-table').after(element('p', 'note', `${number(data.carried[0])} lines were carried forward at ` +
-        `rotations; ${number(data.carried[1])} of them stand for uses whose original line is not in the record ` +
-        'and are counted above; the others are counted once, by their original.'));
-    }
+    const [carried, counted] = data.carried;
+    $('carried-note').textContent = carried ? `${number(carried)} ${carried === 1 ? 'line was' : 'lines were'} ` +
+      `carried forward at rotations: ${number(counted)} counted above, standing for uses whose original line ` +
+      'is not in the record; the others are counted once, by their original line.' : '';
   }
 
   function drawCommandTable(f) {
