@@ -11,8 +11,7 @@ bool IsContinuation(char byte) {
 
 template <typename Entry>
 bool Newer(const Entry& a, const Entry& b) {
-    return a.kept.line.time != b.kept.line.time ? a.kept.line.time > b.kept.line.time
-                                                : a.kept.order > b.kept.order;
+    return a.time != b.time ? a.time > b.time : a.order > b.order;
 }
 
 }  // namespace
@@ -35,41 +34,55 @@ std::uint64_t CutForShowing(std::string& text) {
     return left;
 }
 
+void KeptLines::Drop(const Entry& entry) {
+    slots_[entry.slot] = KeptLine();
+    free_.push_back(entry.slot);
+    ++leftOut_;
+}
+
 void KeptLines::Push(std::vector<Entry>& heap, std::size_t cap, Entry entry) {
     const auto newer = [](const Entry& a, const Entry& b) { return Newer(a, b); };
-    heap.push_back(std::move(entry));
+    heap.push_back(entry);
     std::push_heap(heap.begin(), heap.end(), newer);
     if (heap.size() <= cap) {
         return;
     }
     std::pop_heap(heap.begin(), heap.end(), newer);
-    Entry oldest = std::move(heap.back());
+    const Entry oldest = heap.back();
     heap.pop_back();
     if (&heap != &recent_ || oldest.kind == LineClass::kGranted) {
-        ++leftOut_;
+        Drop(oldest);
     } else if (oldest.kind == LineClass::kNotGranted) {
-        Push(notGranted_, caps_.notGranted, std::move(oldest));
+        Push(notGranted_, caps_.notGranted, oldest);
     } else {
-        Push(record_, caps_.record, std::move(oldest));
+        Push(record_, caps_.record, oldest);
     }
 }
 
 void KeptLines::Offer(KeptLine line, LineClass kind) {
-    Push(recent_, caps_.recent, {std::move(line), kind});
+    Entry entry{line.line.time, line.order, 0, kind};
+    if (free_.empty()) {
+        entry.slot = static_cast<std::uint32_t>(slots_.size());
+        slots_.push_back(std::move(line));
+    } else {
+        entry.slot = free_.back();
+        free_.pop_back();
+        slots_[entry.slot] = std::move(line);
+    }
+    Push(recent_, caps_.recent, entry);
 }
 
 std::vector<KeptLine> KeptLines::Take() && {
     std::vector<Entry> all;
     all.reserve(recent_.size() + notGranted_.size() + record_.size());
-    for (auto* heap : {&recent_, &notGranted_, &record_}) {
-        std::move(heap->begin(), heap->end(), std::back_inserter(all));
-        heap->clear();
+    for (const auto* heap : {&recent_, &notGranted_, &record_}) {
+        all.insert(all.end(), heap->begin(), heap->end());
     }
     std::sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) { return Newer(b, a); });
     std::vector<KeptLine> lines;
     lines.reserve(all.size());
-    for (Entry& entry : all) {
-        lines.push_back(std::move(entry.kept));
+    for (const Entry& entry : all) {
+        lines.push_back(std::move(slots_[entry.slot]));
     }
     return lines;
 }

@@ -6,6 +6,7 @@
 // counted. "Most recent" is by the line's time, whatever order files come in.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,14 +52,20 @@ public:
     const KeptLineCaps& Caps() const { return caps_; }
 
 private:
+    // What the heaps order, small to move; the line itself stays in its slot.
     struct Entry {
-        KeptLine kept;
-        LineClass kind;
+        std::chrono::sys_seconds time;
+        std::uint64_t order = 0;
+        std::uint32_t slot = 0;
+        LineClass kind = LineClass::kGranted;
     };
     // A min-heap on (time, order): its front is the oldest line.
     void Push(std::vector<Entry>& heap, std::size_t cap, Entry entry);
+    void Drop(const Entry& entry);
 
     KeptLineCaps caps_;
+    std::vector<KeptLine> slots_;
+    std::vector<std::uint32_t> free_;  // slots whose line was left out
     std::vector<Entry> recent_, notGranted_, record_;
     std::uint64_t leftOut_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -108,12 +109,17 @@ private:
 
     // A member of the line starts: what it held before no longer counts.
     void Member(const std::string& name) {
-        text_ = kTextCount;
-        for (std::size_t i = 0; i < kTextCount; ++i) {
-            if (name == kTextNames[i]) {
-                texts[i].reset();
-                text_ = i;
+        static const std::unordered_map<std::string_view, std::size_t> kTexts = [] {
+            std::unordered_map<std::string_view, std::size_t> byName;
+            for (std::size_t i = 0; i < kTextCount; ++i) {
+                byName.emplace(kTextNames[i], i);
             }
+            return byName;
+        }();
+        const auto text = kTexts.find(name);
+        text_ = text == kTexts.end() ? kTextCount : text->second;
+        if (text_ != kTextCount) {
+            texts[text_].reset();
         }
         member_ = name == "names" ? kNames : name == "omitted" ? kOmitted : name == "cut" ? kCut : kOther;
         if (member_ == kNames) {

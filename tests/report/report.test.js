@@ -86,11 +86,10 @@ test('the counts a record shows are the record\'s, worked out apart', async () =
   await page.screenshot({ path: path.join(artifacts, 'servers.png'), fullPage: true });
   await page.screenshot({ path: path.join(artifacts, 'servers-top.png') });
 
-  const outcomes = Object.fromEntries((await rows(page, '#outcome-table')).filter(([word]) => word !== 'all')
-    .map(([word, lines]) => [word, count(lines)]));
+  const outcomeRows = (await rows(page, '#outcome-table')).filter(([word]) => word !== 'all');
+  const outcomes = Object.fromEntries(outcomeRows.map(([word, lines]) => [word, count(lines)]));
   assert.deepEqual(outcomes, want.outcomes);
-  const omitted = Object.fromEntries((await rows(page, '#outcome-table')).filter(([, , n]) => n)
-    .map(([word, , n]) => [word, count(n)]));
+  const omitted = Object.fromEntries(outcomeRows.filter(([, , n]) => n).map(([word, , n]) => [word, count(n)]));
   assert.deepEqual(omitted, want.omitted);
   const commands = Object.fromEntries((await rows(page, '#command-table'))
     .map(([name, uses]) => [name === '(no name)' ? '' : name, count(uses)]));
