@@ -9,7 +9,7 @@
 //     counted once among them), and turn-aways only the flood control's
 //     summary lines counted
 //   actions [[action, outcome, lines]]: every line with an action
-//   carried [carried lines, uses counted from them]
+//   carried [carried lines, granted uses counted from them]
 //   commands [[name, uses, [[outcome, uses]]]], the most used first;
 //     commandsLeftOut: names not listed; chartCommands: how many of the
 //     first commands the uses name by their place, the next number standing
@@ -187,9 +187,14 @@ void ReportBuilder::WriteRuns(JsonWriter& json) {
 }
 
 std::pair<std::string, ReportFigures> ReportBuilder::Finish(std::chrono::sys_seconds generated) && {
+    // Only a granted use is a /cheat line's; another line carried forward
+    // (a forgive line) is counted among the lines with an action.
+    const std::uint32_t granted = outcomes_.Id("granted");
     for (const auto& [use, count] : carried_.Missing()) {
-        CountUse(use.time, use.player, use.server, use.command, use.outcome, count);
-        carriedCounted_ += count;
+        if (use.outcome == granted) {
+            CountUse(use.time, use.player, use.server, use.command, use.outcome, count);
+            carriedCounted_ += count;
+        }
     }
     figures_.leftOut = kept_.LeftOut();
     const std::vector<KeptLine> lines = std::move(kept_).Take();

@@ -77,6 +77,10 @@ TEST(ReportBuilder, AUseCarriedForwardAtARotationCountsOnce) {
         {"two same lines, both carried", {{use, use}, {Carried(use), Carried(use)}}, 2, 0},
         {"one of two same lines left", {{use}, {Carried(use), Carried(use)}}, 2, 1},
         {"carried in the same file as its original", {{use, Carried(use)}}, 1, 0},
+        {"a carried forgive line, its original gone",
+         {{R"({"time":"2026-12-07T10:00:00Z","steamId":"1","action":"carried","outcome":"forgiven","carries":"00000000000000ff"})"}},
+         0,
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

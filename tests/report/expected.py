@@ -74,7 +74,8 @@ def main():
                 originals["%016x" % fnv1a(raw)] += 1
     uses = [line for line in lines if "command" in line]
     for digest, per_file in carried.items():
-        uses += [carried_line[digest]] * max(0, max(per_file.values()) - originals[digest])
+        if carried_line[digest]["outcome"] == "granted":
+            uses += [carried_line[digest]] * max(0, max(per_file.values()) - originals[digest])
     omitted = collections.Counter()
     for line in lines:
         if line.get("action") == "summary":
