@@ -5,14 +5,20 @@
 #                               GoogleTest, Google Benchmark, clang-format, clang-tidy,
 #                               the Unicode data the table of invisible characters comes from
 #   install-deps.sh windows     and the Windows build's: MinGW-w64 and Wine
+#   install-deps.sh browser     and the report page's tests': Chromium, Python, and
+#                               Node.js with npm unless a Node.js with npm is there
 set -euo pipefail
-packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libreadline-dev)
+packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libreadline-dev libjs-chart.js
+          unicode-data)
 for group in "$@"; do
   case "$group" in
     tests) packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy libgtest-dev libgmock-dev googletest
                       libbenchmark-dev unicode-data) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
-    *) echo "install-deps.sh: unknown group $group (tests, windows)" >&2; exit 2 ;;
+    # Another Node.js (with its own npm) may be installed; Debian's npm would not fit it.
+    browser) packages+=(chromium python3)
+             command -v npm >/dev/null || packages+=(nodejs npm) ;;
+    *) echo "install-deps.sh: unknown group $group (tests, windows, browser)" >&2; exit 2 ;;
   esac
 done
 missing=()

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "devhost/app/Replay.h"
+#include "devhost/report/Report.h"
 
 namespace DevHost {
 
@@ -15,6 +16,8 @@ struct Arguments {
     std::optional<std::filesystem::path> configToCheck;
     // replay FILE... --config NEW [--json]
     std::optional<ReplayRequest> replay;
+    // report FILE... [--name NAME=FILE]... [--from TIME] [--to TIME] -o PAGE
+    std::optional<Report::ReportRequest> report;
     std::optional<std::filesystem::path> serverDir;
     // A script file, or "-" for standard input.
     std::optional<std::string> script;

@@ -1,15 +1,14 @@
 #include "devhost/app/Replay.h"
 
-#include <set>
 #include <stdexcept>
 
 #include "core/AuditEntry.h"
 #include "core/AuditPath.h"
-#include "core/AuditReader.h"
 #include "core/ConfigProblem.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/CarriedUses.h"
 #include "devhost/app/ForwardLines.h"
+#include "devhost/app/RecordFiles.h"
 #include "devhost/app/ReplayReport.h"
 #include "devhost/app/Replayer.h"
 
@@ -35,36 +34,6 @@ Corvane::Settings NewSettings(const std::filesystem::path& file) {
                                  Corvane::EscapedProblem(problem->position, problem->description));
     }
     return std::move(reading.settings);
-}
-
-// Every file to read, oldest first: each one named after its rotated files.
-// A file comes once, at its last place: "CheatAudit*.jsonl" names the rotated
-// files before the one that brings them in order.
-// A file that is not a regular one is never opened: a pipe would wait for a
-// writer, and a device could be read without end.
-std::vector<std::filesystem::path> RecordFiles(const std::vector<std::filesystem::path>& named) {
-    std::vector<std::filesystem::path> files;
-    for (const std::filesystem::path& file : named) {
-        std::error_code ignored;
-        if (!std::filesystem::is_regular_file(file, ignored)) {
-            throw std::runtime_error("no audit file " + Corvane::PathText(file));
-        }
-        std::vector<std::filesystem::path> rotated = Corvane::AuditFilesNewestFirst(file);
-        for (const std::filesystem::path& each : rotated) {
-            if (!std::filesystem::is_regular_file(each, ignored)) {
-                throw std::runtime_error(Corvane::PathText(each) + " is not a regular file");
-            }
-        }
-        files.insert(files.end(), rotated.rbegin(), rotated.rend());
-    }
-    std::vector<std::filesystem::path> once;
-    std::set<std::filesystem::path> seen;
-    for (auto file = files.rbegin(); file != files.rend(); ++file) {
-        if (seen.insert(std::filesystem::weakly_canonical(*file)).second) {
-            once.insert(once.begin(), *file);
-        }
-    }
-    return once;
 }
 
 // What the record holds, read oldest first: decisions to replay, and lines
@@ -131,12 +100,12 @@ private:
 int Replay(const ReplayRequest& request, std::ostream& out, std::ostream& errors) {
     try {
         const Corvane::Settings settings = NewSettings(request.config);
-        const std::vector<std::filesystem::path> files = RecordFiles(request.files);
+        const std::vector<RecordFile> files = RecordFiles(request.files);
         Replayer replayer(settings);
         ReplayReport report(out, request.json);
         RecordReader record(replayer, report);
-        for (const std::filesystem::path& file : files) {
-            record.Read(file);
+        for (const RecordFile& file : files) {
+            record.Read(file.path);
         }
         report.Finish();
         return report.AnyChange() ? 1 : 0;

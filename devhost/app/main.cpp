@@ -14,6 +14,7 @@
 #include "devhost/app/Script.h"
 #include "devhost/app/Session.h"
 #include "devhost/platform/Console.h"
+#include "devhost/report/Report.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ int Run(const DevHost::Arguments& arguments) {
     }
     if (arguments.replay) {
         return DevHost::Replay(*arguments.replay, std::cout, std::cerr);
+    }
+    if (arguments.report) {
+        return DevHost::Report::WriteReport(*arguments.report, std::cout, std::cerr);
     }
     // The script is opened first, so that a wrong name is told before anything runs.
     std::ifstream scriptFile;

@@ -1,0 +1,27 @@
+// corvane-devhost report FILE... -o PAGE: a static, self-contained HTML page
+// of who ran what, with charts and filters, from the audit files of one
+// server or several. Nothing listens and nothing is fetched: the page holds
+// its data, its script and its chart library, and its Content-Security-Policy
+// lets nothing else run or load.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+#include "devhost/report/LineSource.h"
+#include "devhost/report/ReportBuilder.h"
+
+namespace DevHost::Report {
+
+struct ReportRequest {
+    std::vector<NamedFile> files;
+    TimeRange range;
+    std::filesystem::path output;
+};
+
+// 0 when the page is written (a line of figures on out); 2 when a file is
+// missing or the page can't be written (said on errors).
+int WriteReport(const ReportRequest& request, std::ostream& out, std::ostream& errors);
+
+}  // namespace DevHost::Report
