@@ -4,15 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-namespace DevHost {
+#include "core/RecordedUses.h"
 
-std::uint64_t LineHash(std::string_view line) {
-    std::uint64_t hash = 0xcbf29ce484222325;
-    for (const char c : line) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
-    }
-    return hash;
-}
+namespace DevHost {
 
 std::optional<CarriedUse> ReadCarried(std::string_view line) {
     const nlohmann::json read = nlohmann::json::parse(line, nullptr, false);
@@ -22,11 +16,11 @@ std::optional<CarriedUse> ReadCarried(std::string_view line) {
         names->empty() || !names->back().is_string()) {
         return std::nullopt;
     }
-    const std::string& hex = carries->get_ref<const std::string&>();
-    if (hex.size() != 16 || hex.find_first_not_of("0123456789abcdef") != std::string::npos) {
+    const auto hash = Corvane::ParseHash(carries->get_ref<const std::string&>());
+    if (!hash) {
         return std::nullopt;
     }
-    return CarriedUse{std::stoull(hex, nullptr, 16), names->back().get<std::string>()};
+    return CarriedUse{*hash, names->back().get<std::string>()};
 }
 
 bool CarriedUses::IsNewUse(std::uint64_t carries, std::size_t file) {

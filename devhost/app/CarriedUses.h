@@ -12,13 +12,12 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/RecordedUses.h"
+
 namespace DevHost {
 
-// The 64-bit FNV-1a hash of a line's bytes, without its line break.
-std::uint64_t LineHash(std::string_view line);
-
 struct CarriedUse {
-    std::uint64_t carries = 0;  // LineHash of the line it stands for
+    std::uint64_t carries = 0;  // Corvane::LineHash of the line it stands for
     std::string name;           // the innermost of the names the use ran
 };
 
@@ -30,7 +29,7 @@ std::optional<CarriedUse> ReadCarried(std::string_view line);
 class CarriedUses {
 public:
     // A granted line of the record.
-    void Original(std::string_view line) { ++originals_[LineHash(line)]; }
+    void Original(std::string_view line) { ++originals_[Corvane::LineHash(line)]; }
     // A carried line of the file-th file read (from 0): true when it is a use
     // neither the originals read nor the copies of another file account for.
     bool IsNewUse(std::uint64_t carries, std::size_t file);

@@ -1,18 +1,8 @@
 #include "devhost/report/CarriedUses.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace DevHost::Report {
-
-std::optional<std::uint64_t> CarriedHash(std::string_view text) {
-    std::uint64_t hash = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hash, 16);
-    const bool lower = std::all_of(text.begin(), text.end(), [](char c) { return c < 'A' || c > 'F'; });
-    return text.size() == 16 && error == std::errc() && end == text.data() + text.size() && lower
-               ? std::optional(hash)
-               : std::nullopt;
-}
 
 void CarriedUses::Carried(std::uint64_t hash, std::size_t file, const CarriedUse& use) {
     Named& named = carried_.try_emplace(hash, Named{{}, use}).first->second;

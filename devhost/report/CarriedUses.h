@@ -26,9 +26,6 @@ struct CarriedUse {
     std::uint32_t outcome = 0;
 };
 
-// The hash a carried line names: 16 lowercase hexadecimal digits; none for other text.
-std::optional<std::uint64_t> CarriedHash(std::string_view text);
-
 class CarriedUses {
 public:
     // A line a rotation may carry (a granted use, a forgive line), by its hash.

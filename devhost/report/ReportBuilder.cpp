@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/RecordedUses.h"
 #include "devhost/report/ReportLine.h"
 
 namespace DevHost::Report {
@@ -41,7 +42,7 @@ LineClass ReportBuilder::CountCheatLine(KeptLine& kept, std::string_view text) {
         runs_.Add(kept.player, kept.server, line.time);
     }
     if (line.outcome == "granted") {
-        kept.hash = LineHash(text);
+        kept.hash = Corvane::LineHash(text);
         carried_.Original(kept.hash);
         return LineClass::kGranted;
     }
@@ -65,11 +66,11 @@ LineClass ReportBuilder::CountActionLine(KeptLine& kept, std::size_t file, std::
     if (line.action == "carried") {
         ++carriedLines_;
         // A carried line whose hash can't be read stands for itself.
-        kept.hash = CarriedHash(line.carries).value_or(LineHash(text));
+        kept.hash = Corvane::ParseHash(line.carries).value_or(Corvane::LineHash(text));
         carried_.Carried(kept.hash, file,
                          {line.time, kept.player, kept.server, commands_.Id(line.name), kept.outcome});
     } else if (line.action == "forgive" && line.outcome == "forgiven") {
-        kept.hash = LineHash(text);
+        kept.hash = Corvane::LineHash(text);
         carried_.Original(kept.hash);
     }
     if (IsRefusal(line.outcome)) {

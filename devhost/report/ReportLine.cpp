@@ -214,12 +214,4 @@ std::optional<ReportLine> ParseReportLine(std::string_view text) {
     return line;
 }
 
-std::uint64_t LineHash(std::string_view line) {
-    std::uint64_t hash = 0xcbf29ce484222325;
-    for (const char byte : line) {
-        hash = (hash ^ static_cast<unsigned char>(byte)) * 0x100000001b3;
-    }
-    return hash;
-}
-
 }  // namespace DevHost::Report

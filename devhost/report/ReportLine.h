@@ -37,7 +37,4 @@ struct ReportLine {
 // its own counts as absent, as in the JSON library's documents.
 std::optional<ReportLine> ParseReportLine(std::string_view line);
 
-// The 64-bit FNV-1a hash of a line's bytes, which a carried line names.
-std::uint64_t LineHash(std::string_view line);
-
 }  // namespace DevHost::Report

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/AuditEntry.h"
+#include "core/RecordedUses.h"
 #include "core/SettingsReader.h"
 #include "devhost/app/CarriedUses.h"
 #include "devhost/app/ForwardLines.h"
@@ -205,9 +206,9 @@ TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
 
 TEST(CarriedUses, ALineIsNamedByItsFnv1aHash) {
     // The published 64-bit FNV-1a values.
-    EXPECT_EQ(DevHost::LineHash(""), 0xcbf29ce484222325u);
-    EXPECT_EQ(DevHost::LineHash("a"), 0xaf63dc4c8601ec8cu);
-    EXPECT_EQ(DevHost::LineHash("foobar"), 0x85944171f73967e8u);
+    EXPECT_EQ(Corvane::LineHash(""), 0xcbf29ce484222325u);
+    EXPECT_EQ(Corvane::LineHash("a"), 0xaf63dc4c8601ec8cu);
+    EXPECT_EQ(Corvane::LineHash("foobar"), 0x85944171f73967e8u);
     EXPECT_EQ(DevHost::ReadCarried(R"({"names":["wrap","fly"],"carries":"85944171f73967e8"})")->name, "fly");
     for (const char* line :
          {R"({"names":["fly"],"carries":"85944171F73967E8"})",
@@ -232,7 +233,7 @@ TEST(Replay, ACarriedUseCountsOnceAndLinesOfLaterVersionsArePassedOverByName) {
     const std::string current[] = {
         prefix + "00" + alice +
             fmt::format(R"("action":"carried","outcome":"granted","names":["fly"],"carries":"{:016x}"}})",
-                        DevHost::LineHash(original)),
+                        Corvane::LineHash(original)),
         prefix + "10" + alice + R"("action":"summary","outcome":"omitted","omitted":{"refused":3}})",
         prefix + "20" + alice + R"("command":"fly","permission":"Cheat.fly","outcome":"limit"})",
         prefix + "30" + alice + R"("command":"fly","permission":"Cheat.fly","outcome":"granted"})",

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/AuditEntry.h"
+#include "core/RecordedUses.h"
 #include "devhost/report/ReportBuilder.h"
 #include "devhost/report/ReportLine.h"
 
@@ -36,7 +37,7 @@ std::string Carried(const std::string& original) {
     return fmt::format(
         R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted","names":["{}"],)"
         R"("carries":"{:016x}"}})",
-        Corvane::UtcText(line->time), line->steamId, line->name, DevHost::Report::LineHash(original));
+        Corvane::UtcText(line->time), line->steamId, line->name, Corvane::LineHash(original));
 }
 
 // Each file's lines, the files read in turn, each file its own server "s<n>".

@@ -105,12 +105,6 @@ TEST(ReportLine, TimeAndSteamIdMustBeWhatThePluginWrites) {
         R"({"time":"2026-12-07T21:57:03Z","steamId":"18446744073709551615","command":"","outcome":"x"})"));
 }
 
-TEST(ReportLine, TheHashACarriedLineNamesIsFnv1aOfTheBytes) {
-    EXPECT_EQ(DevHost::Report::LineHash(""), 0xcbf29ce484222325U);
-    EXPECT_EQ(DevHost::Report::LineHash("a"), 0xaf63dc4c8601ec8cU);
-    EXPECT_EQ(DevHost::Report::LineHash("foobar"), 0x85944171f73967e8U);
-}
-
 TEST(ReportLine, ShownTextIsCutAfterItsCharactersNotItsBytes) {
     using DevHost::Report::CutForShowing;
     using DevHost::Report::kShownCharacters;
