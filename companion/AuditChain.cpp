@@ -9,8 +9,10 @@
 namespace Companion {
 namespace {
 
-// Enough of a file's start to tell it from another that got its identity.
-constexpr std::uint32_t kHeadLength = 64;
+// A file's first line (or this much of it) tells it from a later file that
+// got its identity once it was deleted: audit lines start alike, but the
+// first line of two files is rarely the same.
+constexpr std::uint32_t kHeadLength = 4096;
 constexpr std::size_t kPiece = 256 * 1024;
 
 std::uint64_t HeadHash(const FollowedFile& file, std::uint32_t length) {
@@ -25,23 +27,30 @@ AuditChain::AuditChain(std::filesystem::path file, std::uint32_t keep)
     : file_(std::move(file)), keep_(keep) {}
 
 AuditChain::Held AuditChain::Hold(FollowedFile file) {
-    const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(file.Size(), kHeadLength));
-    const std::uint64_t hash = HeadHash(file, length);
-    return {std::move(file), hash, length};
+    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kHeadLength)), '\0');
+    head.resize(file.ReadAt(0, head.data(), head.size()));
+    head.resize(std::min(head.size(), head.find('\n') + 1));
+    const auto length = static_cast<std::uint32_t>(head.size());
+    return {std::move(file), Fnv1a(head), length};
 }
 
 std::vector<AuditChain::Held> AuditChain::Present() const {
+    // Newest first: the plugin renames files only to higher numbers, so a
+    // rotation during the look can show a file twice or leave a new one for
+    // the next look, but never hide one between two others.
     std::vector<Held> present;
-    for (std::uint32_t number = keep_ + 1; number-- > 0;) {
-        if (auto opened = FollowedFile::Open(Corvane::RotatedAuditFile(file_, number))) {
-            if (!IsHeld(opened->Identity())) {
-                present.push_back(Hold(std::move(*opened)));
-            } else {
-                // Already held: only its place in the order matters.
-                present.push_back({std::move(*opened), 0, 0});
-            }
+    for (std::uint32_t number = 0; number <= keep_; ++number) {
+        auto opened = FollowedFile::Open(Corvane::RotatedAuditFile(file_, number));
+        if (!opened || std::any_of(present.begin(), present.end(), [&](const Held& held) {
+                return held.file.Identity() == opened->Identity();
+            })) {
+            continue;
         }
+        // A file already held matters only for its place in the order.
+        present.push_back(IsHeld(opened->Identity()) ? Held{std::move(*opened), 0, 0}
+                                                     : Hold(std::move(*opened)));
     }
+    std::reverse(present.begin(), present.end());
     return present;
 }
 
@@ -51,6 +60,7 @@ bool AuditChain::IsHeld(const FileIdentity& identity) const {
 }
 
 bool AuditChain::Start(const std::optional<ChainPosition>& saved) {
+    const std::lock_guard lock(mutex_);
     held_.clear();
     offset_ = 0;
     std::vector<Held> present = Present();
@@ -76,19 +86,27 @@ bool AuditChain::Start(const std::optional<ChainPosition>& saved) {
 }
 
 void AuditChain::Look() {
+    const std::lock_guard lock(mutex_);
     std::vector<Held> present = Present();
+    // Only what comes after the file being read is new; what comes before it
+    // was read and let go. Each new file goes after the held one before it.
     auto newer = present.begin();
     if (!held_.empty()) {
-        // Only what comes after the file being read is new; what comes before
-        // it was read and let go.
         const auto front = std::find_if(present.begin(), present.end(), [&](const Held& held) {
             return held.file.Identity() == held_.front().file.Identity();
         });
-        newer = front == present.end() ? present.begin() : std::next(front);
+        newer = front == present.end() ? present.begin() : front;
     }
+    // After the front, the oldest held, whether or not it is still there.
+    auto at = held_.empty() ? held_.end() : std::next(held_.begin());
     for (; newer != present.end(); ++newer) {
-        if (!IsHeld(newer->file.Identity())) {
-            held_.push_back(std::move(*newer));
+        const auto known = std::find_if(held_.begin(), held_.end(), [&](const Held& held) {
+            return held.file.Identity() == newer->file.Identity();
+        });
+        if (known != held_.end()) {
+            at = std::next(known);
+        } else {
+            at = std::next(held_.insert(at, std::move(*newer)));
         }
     }
     while (held_.size() > kMostFilesHeld) {
@@ -113,6 +131,7 @@ void AuditChain::DropOldest() {
 }
 
 std::uint64_t AuditChain::TakeLinesDropped() {
+    const std::lock_guard lock(mutex_);
     return std::exchange(linesDropped_, 0);
 }
 
@@ -121,6 +140,7 @@ ChainPosition AuditChain::PositionIn(const Held& held, std::uint64_t offset) con
 }
 
 ChainPosition AuditChain::Current() const {
+    const std::lock_guard lock(mutex_);
     return held_.empty() ? ChainPosition{} : PositionIn(held_.front(), offset_);
 }
 
@@ -143,6 +163,11 @@ std::uint64_t AuditChain::LineEnd(const Held& held, std::uint64_t from, std::uin
 }
 
 std::vector<ChainLine> AuditChain::Read(std::size_t maxBytes) {
+    const std::lock_guard lock(mutex_);
+    return ReadLocked(maxBytes);
+}
+
+std::vector<ChainLine> AuditChain::ReadLocked(std::size_t maxBytes) {
     std::vector<ChainLine> lines;
     std::size_t taken = 0;
     std::size_t index = 0;
@@ -154,12 +179,17 @@ std::vector<ChainLine> AuditChain::Read(std::size_t maxBytes) {
         const std::uint64_t size = held.file.Size();
         // A file cut back below what was read (a failed write undone) goes on from its end.
         offset = std::min(offset, size);
+        if (index == 0) {
+            offset_ = std::min(offset_, size);
+        }
         if (offset == size) {
             if (newest) {
                 break;
             }
-            // Read to its end and rotated away: nothing more comes to it.
-            if (index == 0) {
+            // Read to its end and rotated away: nothing more comes to it. It
+            // is let go once what was read of it is kept (MoveTo), or now if
+            // nothing was left to read.
+            if (index == 0 && offset_ == size) {
                 held_.pop_front();
                 offset_ = 0;
             } else {
@@ -199,6 +229,7 @@ std::vector<ChainLine> AuditChain::Read(std::size_t maxBytes) {
 }
 
 void AuditChain::MoveTo(const ChainPosition& position) {
+    const std::lock_guard lock(mutex_);
     while (held_.size() > 1 && !(held_.front().file.Identity() == position.file)) {
         held_.pop_front();
     }

@@ -1,4 +1,6 @@
-// The audit file and its rotated files, followed as the plugin rotates them:
+// The audit file and its rotated files, followed as the plugin rotates them
+// (by one thread looking for new files while another reads; each call is
+// whole under the chain's lock):
 // each file is known by its identity and the hash of its first bytes (an
 // identity can be reused once a file is deleted), and is held open from the
 // moment it is seen until it is read to its end, so that a file the plugin
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +67,7 @@ private:
         std::uint32_t headLength = 0;
     };
     static Held Hold(FollowedFile file);
+    std::vector<ChainLine> ReadLocked(std::size_t maxBytes);
     bool IsHeld(const FileIdentity& identity) const;
     std::vector<Held> Present() const;
     void DropOldest();
@@ -71,6 +75,7 @@ private:
     // Where the line running past from ends: its line break, or size.
     static std::uint64_t LineEnd(const Held& held, std::uint64_t from, std::uint64_t size);
 
+    mutable std::mutex mutex_;
     std::filesystem::path file_;
     std::uint32_t keep_;
     std::deque<Held> held_;  // oldest first; the front is the one being read

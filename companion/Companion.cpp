@@ -16,7 +16,6 @@ namespace Companion {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::chrono::seconds kTwinInterval{10};
 
 std::string Broken(const PollCounts& counts) {
     std::string text;
@@ -42,9 +41,14 @@ public:
                             Corvane::PathText(config_.auditFile), config_.server, copier_.Instance(),
                             config_.database.name, config_.database.table, config_.database.host,
                             config_.database.port, Corvane::PathText(config_.feedFile)));
+        std::jthread looker([this](const std::stop_token& stopping) {
+            while (!stopping.stop_requested()) {
+                copier_.Look();
+                std::this_thread::sleep_for(kLookInterval);
+            }
+        });
         while (!stop) {
             const Clock::time_point now = Clock::now();
-            copier_.Look();
             if (const std::uint64_t dropped = copier_.TakeLinesDropped()) {
                 LogError(fmt::format(
                     "Not copied: {} lines of an audit file the plugin deleted, held past {} files", dropped,
@@ -59,9 +63,6 @@ public:
             }
             if (session_ && now >= nextPoll_) {
                 PollOnce(now);
-            }
-            if (session_ && now >= nextTwinCheck_) {
-                CheckTwins(now);
             }
             if (options_.untilIdle && session_ && !more && poller_.Filled()) {
                 return 0;
@@ -86,6 +87,16 @@ private:
             return;
         }
         session_ = std::move(opened.session);
+        if (!twinsFrom_) {
+            // Rows this server's name got before this start may be this
+            // server's own, from the instance before a lost audit folder.
+            std::vector<Row> rows;
+            if (auto failure = session_->highestId->Query({}, rows)) {
+                Fail(*failure, now);
+                return;
+            }
+            twinsFrom_ = std::stoull(rows.at(0).at(0).value_or("0"));
+        }
         if (opened.created) {
             LogInfo(fmt::format("Created the tables {0} and {0}_schema", config_.database.table));
         }
@@ -169,10 +180,11 @@ private:
             LogWarning(fmt::format("Kept out of the feed: rows of other servers that are broken ({})",
                                    Broken(counts)));
         }
+        CheckTwins(now);
     }
 
+    // Rows under this server's name by another instance since the last look.
     void CheckTwins(Clock::time_point now) {
-        nextTwinCheck_ = now + kTwinInterval;
         std::vector<Row> rows;
         if (auto failure = session_->highestId->Query({}, rows)) {
             Fail(*failure, now);
@@ -207,7 +219,6 @@ private:
     std::chrono::seconds retry_ = kFirstRetry;
     Clock::time_point nextAttempt_{};
     Clock::time_point nextPoll_{};
-    Clock::time_point nextTwinCheck_{};
     std::optional<Clock::time_point> downSince_;
     bool reconnected_ = false;
     std::uint64_t copiedSince_ = 0;

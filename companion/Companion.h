@@ -1,7 +1,9 @@
-// The companion's run: one thread that every 250 ms looks for new audit
-// lines and copies them, and every PollSeconds brings other servers' lines
-// into the feed. The database's failures only delay both: it retries,
-// backing off from 1 s to 30 s.
+// The companion's run: one thread looks for new audit files every 250 ms and
+// holds them open, whatever the database does, so that a file rotated away
+// and deleted while a query waits is still read; the other copies new lines
+// and every PollSeconds brings other servers' lines into the feed. The
+// database's failures only delay those: it retries, backing off from 1 s to
+// 30 s.
 #pragma once
 
 #include <atomic>

@@ -32,6 +32,10 @@ void Copier::Start() {
     } else if (loaded.fresh) {
         LogInfo(fmt::format("New instance {}: copying the audit files from their start", cursor_.instance));
     }
+    if (loaded.fresh && !SaveCursor(cursorFile_, cursor_)) {
+        LogError(
+            fmt::format("Can't write {}: each start will be a new instance", Corvane::PathText(cursorFile_)));
+    }
     if (!chain_.Start(cursor_.position)) {
         LogWarning(
             fmt::format("Not copied: the audit file being copied when the companion stopped is gone (renamed "

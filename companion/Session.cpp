@@ -1,5 +1,7 @@
 #include "companion/Session.h"
 
+#include <mysqld_error.h>
+
 #include <sstream>
 
 #include <fmt/format.h>
@@ -123,6 +125,11 @@ std::string Explain(const DatabaseFailure& failure, const DatabaseSettings& sett
             return fmt::format("The table {} is missing in the database {} ({})", settings.table,
                                settings.name, failure.message);
         case FailureKind::Privileges:
+            if (failure.code == ER_DBACCESS_DENIED_ERROR) {
+                return fmt::format(
+                    "User {} may not use the database {}: it is missing, or not granted to the user ({})",
+                    settings.user, settings.name, failure.message);
+            }
             return fmt::format(
                 "User {} lacks a privilege on {}.{}: {} (docs/cluster-schema.sql lists what to grant)",
                 settings.user, settings.name, settings.table, failure.message);

@@ -1,0 +1,55 @@
+#include "tests/companion/AuditFiles.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <fmt/chrono.h>
+#include <fmt/format.h>
+
+#include "core/AuditPath.h"
+
+namespace CompanionTests {
+namespace fs = std::filesystem;
+
+std::string AuditLine(const std::string& server, const std::string& steamId, const std::string& command,
+                      const std::string& outcome, std::chrono::system_clock::time_point time) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(time);
+    const std::string named = server.empty() ? "" : fmt::format(R"("server":"{}",)", server);
+    return fmt::format(R"({{"time":"{:%Y-%m-%dT%H:%M:%S}Z",{}"steamId":"{}","character":"c","command":"{}",)"
+                       R"("permission":"Cheat.x","outcome":"{}"}})",
+                       seconds, named, steamId, command, outcome);
+}
+
+void Append(const fs::path& file, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    ASSERT_GE(descriptor, 0);
+    ASSERT_EQ(::write(descriptor, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(descriptor);
+}
+
+void Rotate(const fs::path& file, unsigned keep) {
+    std::error_code ignored;
+    fs::remove(Corvane::RotatedAuditFile(file, keep), ignored);
+    for (unsigned number = keep; number-- > 0;) {
+        fs::rename(Corvane::RotatedAuditFile(file, number), Corvane::RotatedAuditFile(file, number + 1),
+                   ignored);
+    }
+}
+
+std::vector<std::string> Lines(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream stream(file);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace CompanionTests
