@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 case "${1:-}" in
   "") parts=("install-deps.sh tests" check-source.sh test-sanitize.sh) ;;
   --full) parts=("install-deps.sh tests windows" check-source.sh test-sanitize.sh test-fuzz.sh test-windows.sh
-                 test-native.sh) ;;
+                 test-tsan.sh test-native.sh) ;;
   *) echo "usage: ./test.sh [--full]" >&2; exit 2 ;;
 esac
 for part in "${parts[@]}"; do

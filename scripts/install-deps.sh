@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing:
-#   install-deps.sh             what the dev host needs to build and run
+#   install-deps.sh             what the dev host and the companion need to build and run
+#                               (the companion: MariaDB Connector/C)
 #   install-deps.sh tests       and the test suite's: Clang, sanitizers, libFuzzer,
-#                               GoogleTest, Google Benchmark, clang-format, clang-tidy
+#                               GoogleTest, Google Benchmark, clang-format, clang-tidy, and
+#                               for the companion's tests a MariaDB server and client, openssl
 #   install-deps.sh windows     and the Windows build's: MinGW-w64 and Wine
 set -euo pipefail
-packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libreadline-dev)
+packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libreadline-dev libmariadb-dev)
 for group in "$@"; do
   case "$group" in
     tests) packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy libgtest-dev libgmock-dev googletest
-                      libbenchmark-dev) ;;
+                      libbenchmark-dev mariadb-server-core mariadb-client-core openssl) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     *) echo "install-deps.sh: unknown group $group (tests, windows)" >&2; exit 2 ;;
   esac
