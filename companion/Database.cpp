@@ -83,6 +83,14 @@ FailureKind KindOfError(unsigned code) {
     }
 }
 
+ConnectorLibrary::ConnectorLibrary() {
+    mysql_library_init(0, nullptr, nullptr);
+}
+
+ConnectorLibrary::~ConnectorLibrary() {
+    mysql_library_end();
+}
+
 Connection::Connection() = default;
 
 Connection::~Connection() {

@@ -43,6 +43,16 @@ using Row = std::vector<std::optional<std::string>>;
 
 class Statement;
 
+// Connector/C's own state, set up before the first connection and let go at
+// the end, so that a leak check at exit finds nothing of it.
+class ConnectorLibrary {
+public:
+    ConnectorLibrary();
+    ~ConnectorLibrary();
+    ConnectorLibrary(const ConnectorLibrary&) = delete;
+    ConnectorLibrary& operator=(const ConnectorLibrary&) = delete;
+};
+
 class Connection {
 public:
     Connection();

@@ -12,6 +12,7 @@
 
 #include "companion/ClusterConfig.h"
 #include "companion/Companion.h"
+#include "companion/Database.h"
 #include "companion/Log.h"
 
 namespace {
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
         Companion::LogError(read.problem);
         return 1;
     }
+    const Companion::ConnectorLibrary connector;
     if (check) {
         return Companion::CheckDatabase(*read.config);
     }
