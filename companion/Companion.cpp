@@ -1,5 +1,7 @@
 #include "companion/Companion.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -42,9 +44,13 @@ public:
                             config_.database.name, config_.database.table, config_.database.host,
                             config_.database.port, Corvane::PathText(config_.feedFile)));
         std::jthread looker([this](const std::stop_token& stopping) {
+            std::mutex mutex;
+            std::condition_variable_any wake;
+            std::unique_lock lock(mutex);
             while (!stopping.stop_requested()) {
                 copier_.Look();
-                std::this_thread::sleep_for(kLookInterval);
+                // Woken at once by the stop, not at the end of the interval.
+                wake.wait_for(lock, stopping, kLookInterval, [] { return false; });
             }
         });
         while (!stop) {

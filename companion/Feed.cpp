@@ -7,6 +7,7 @@
 
 #include "companion/AuditFields.h"
 #include "companion/LineHash.h"
+#include "companion/Log.h"
 #include "core/AuditPath.h"
 
 namespace Companion {
@@ -43,8 +44,13 @@ std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
 }
 
 void Feed::Rename(std::chrono::system_clock::time_point now) {
-    std::error_code ignored;
-    std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), ignored);
+    std::error_code failed;
+    std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
+    if (failed) {
+        // A reader holding it without sharing deletion (Windows): the feed
+        // grows on, and the rename is tried again after another span.
+        LogWarning(fmt::format("Can't rename the feed {}: {}", Corvane::PathText(file_), failed.message()));
+    }
     identity_.reset();
     started_ = Seconds(now);
 }
