@@ -84,7 +84,7 @@ LoadedCursor LoadCursor(const std::filesystem::path& file) {
 }
 
 bool SaveCursor(const std::filesystem::path& file, const Cursor& cursor) {
-    return ReplaceFile(file, CursorText(cursor));
+    return ReplaceContents(file, CursorText(cursor));
 }
 
 }  // namespace Companion

@@ -49,6 +49,6 @@ std::optional<FileIdentity> AppendToFile(const std::filesystem::path& file, cons
 
 // Writes text to file through a file beside it and a rename, so that a
 // reader, or a crash, finds either the old text or the new, never a part.
-bool ReplaceFile(const std::filesystem::path& file, const std::string& text);
+bool ReplaceContents(const std::filesystem::path& file, const std::string& text);
 
 }  // namespace Companion

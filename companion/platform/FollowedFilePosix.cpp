@@ -81,7 +81,7 @@ std::optional<FileIdentity> AppendToFile(const std::filesystem::path& file, cons
     return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-bool ReplaceFile(const std::filesystem::path& file, const std::string& text) {
+bool ReplaceContents(const std::filesystem::path& file, const std::string& text) {
     const std::filesystem::path temporary = file.string() + ".new";
     const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) {

@@ -100,7 +100,7 @@ std::optional<FileIdentity> AppendToFile(const std::filesystem::path& file, cons
                         (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
-bool ReplaceFile(const std::filesystem::path& file, const std::string& text) {
+bool ReplaceContents(const std::filesystem::path& file, const std::string& text) {
     const std::filesystem::path temporary = file.wstring() + L".new";
     const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);

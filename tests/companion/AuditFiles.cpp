@@ -1,8 +1,6 @@
 #include "tests/companion/AuditFiles.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -28,10 +26,11 @@ void Append(const fs::path& file, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         text += line + "\n";
     }
-    const int descriptor = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-    ASSERT_GE(descriptor, 0);
-    ASSERT_EQ(::write(descriptor, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    ::close(descriptor);
+    // One write, as the plugin appends.
+    std::ofstream stream(file, std::ios::binary | std::ios::app);
+    stream.rdbuf()->pubsetbuf(nullptr, 0);
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    ASSERT_TRUE(stream.good()) << Corvane::PathText(file);
 }
 
 void Rotate(const fs::path& file, unsigned keep) {

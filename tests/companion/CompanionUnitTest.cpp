@@ -2,10 +2,10 @@
 // config.json, the lines it lets into the feed, following the audit files
 // through rotation, and the feed's renaming.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include <fmt/format.h>
 
@@ -29,7 +29,7 @@ class TempFolder : public testing::Test {
 protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
-                  fmt::format("corvane-companion-unit-{}-{}", ::getpid(),
+                  fmt::format("corvane-companion-unit-{}-{}", std::random_device{}(),
                               testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
@@ -71,7 +71,7 @@ TEST_F(ClusterConfigTest, NamesTheMemberThatIsWrong) {
         {R"({"AuditLog": "a.jsonl", "Cluster": {"Server": "s", )" + database +
              R"(, "PasswordFile": "missing.txt"}}})",
          "/Cluster/Database/PasswordFile: can't read"},
-        {R"({"AuditLog": "C:\\a.jsonl", "Cluster": {"Server": "s", )" + database + "}}}", "/AuditLog"},
+        {R"({"AuditLog": "\\a.jsonl", "Cluster": {"Server": "s", )" + database + "}}}", "/AuditLog"},
         {R"({"AuditLog": "a.jsonl", "Cluster": )", "not valid JSON"},
     };
     for (const Case& test : cases) {
@@ -104,7 +104,11 @@ TEST_F(ClusterConfigTest, ReadsPathsPasswordAndLongestWindow) {
     EXPECT_EQ(config.database.port, 3306U);
     EXPECT_EQ(config.database.table, "corvane_audit");
 
+#ifdef _WIN32
+    _putenv_s("CORVANE_TEST_PASSWORD", "from-env");
+#else
     ::setenv("CORVANE_TEST_PASSWORD", "from-env", 1);
+#endif
     std::ofstream(folder_ / "config.json") << R"({"AuditLog": "a.jsonl",
       "Commands": {"fly": {"Cooldown": 90.5}, "giveitem": {"MaxUses": {"Count": 5, "Per": 120}}},
       "Cluster": {"Server": "s", "Feed": "feeds/f.jsonl",

@@ -2,11 +2,13 @@
 # The Windows companion under Wine against a real MariaDB server on 127.0.0.1
 # (Debian's, started here on its own data folder and a free port): it copies
 # an audit file to the table, fills the feed with another server's granted
-# use, and its check reports an encrypted connection whose certificate it
-# verified against a CA this script makes, and refuses another CA's.
+# use without doubling it at a restart, and over TLS its check refuses a
+# certificate that another CA signed, never falling back to a connection it
+# did not verify (and accepts this script's own CA's as far as Wine lets it:
+# below).
 #   wine-companion.sh COMPANION_EXE EMULATOR...
 set -euo pipefail
-companion=$1; shift
+companion=$(realpath "$1"); shift
 emulator=("$@")
 work=$(mktemp -d /tmp/corvane-wine-companion.XXXXXX)
 server_pid=
@@ -15,7 +17,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "wine-companion.sh: $*" >&2; for log in "$work"/*.log; do echo "== $log"; cat "$log"; done >&2; exit 1; }
+fail() {
+  echo "wine-companion.sh: $*" >&2
+  for log in "$work"/*.log; do [ "${log##*/}" = openssl.log ] || { echo "== $log"; tail -20 "$log"; }; done >&2
+  exit 1
+}
 
 # A CA of this test's own, a server certificate for 127.0.0.1 it signed, and another CA.
 cd "$work"
@@ -36,7 +42,7 @@ port=$((20000 + RANDOM % 40000))
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((20000 + RANDOM % 40000)); done
 socket=$work/mariadb.sock
 mariadbd --no-defaults --datadir="$work/data" --socket="$socket" --port="$port" --bind-address=127.0.0.1 \
-  --skip-name-resolve --log-error="$work/mariadb.log" --ssl-cert=server.pem --ssl-key=server.key --ssl-ca=good-ca.pem \
+  --skip-name-resolve --log-error="$work/mariadb.log" --ssl-cert="$work/server.pem" --ssl-key="$work/server.key" --ssl-ca="$work/good-ca.pem" \
   "${user[@]}" &
 server_pid=$!
 for _ in $(seq 100); do mariadb --no-defaults -S "$socket" -uroot -e 'SELECT 1' >/dev/null 2>&1 && break; sleep 0.1; done
@@ -68,11 +74,19 @@ grep -q '"server":"other"' plugin/CheatFeed.jsonl || fail "the feed lacks the ot
 run --until-idle config.json >>companion.log 2>&1 || fail "the companion failed"
 [ "$(grep -c '"server":"other"' plugin/CheatFeed.jsonl)" = 1 ] || fail "a restart doubled a feed line"
 
+# Connector/C checks the certificate through Schannel with a chain engine
+# whose only root is the CA given; Wine 8 does not make such an engine
+# (CertCreateCertificateChainEngine: invalid parameter), so under Wine the
+# handshake is made and the check stops there. On Windows it goes on.
 config ', "Tls": {"CA": "../good-ca.pem"}'
-run --check config.json >check-tls.log 2>&1 || fail "the check over TLS failed"
-grep -q "Connection: encrypted" check-tls.log || fail "not encrypted"
+if run --check config.json >check-tls.log 2>&1; then
+  grep -q "Connection: encrypted" check-tls.log || fail "not encrypted"
+else
+  grep -q "CertCreateCertificateChainEngine failed" check-tls.log || fail "the check over TLS failed"
+  echo "wine-companion.sh: Wine can't verify against a CA of its own: TLS tested up to the certificate's check"
+fi
 config ', "Tls": {"CA": "../other-ca.pem"}'
 if run --check config.json >check-other.log 2>&1; then fail "another CA's certificate was accepted"; fi
 grep -q "The encrypted connection to 127.0.0.1" check-other.log || fail "the refused certificate is not named"
 if grep -q wine-pw ./*.log; then fail "the password was shown"; fi
-echo "wine-companion.sh: copied, fed and checked over TLS under Wine"
+echo "wine-companion.sh: copied and fed under Wine; over TLS, no connection it could not verify"
