@@ -177,9 +177,10 @@ private:
             return;
         }
         if (filling) {
-            LogInfo(fmt::format("Feed filled: {} lines of the last {} s{}", counts.lines,
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - now);
+            LogInfo(fmt::format("Feed filled: {} lines of the last {} s{}, in {} ms", counts.lines,
                                 (config_.longestWindow + kWindowSlack).count(),
-                                ownLines_ ? ", this server's own among them" : ""));
+                                ownLines_ ? ", this server's own among them" : "", took.count()));
             ownLines_ = false;
         }
         if (!counts.broken.empty()) {

@@ -46,8 +46,12 @@ std::optional<DatabaseFailure> Poller::Fill(Session& session, bool ownLines, Pol
     }
     const std::uint64_t highest = std::stoull(rows.at(0).at(0).value_or("0"));
     const std::chrono::sys_seconds start = WindowStart();
-    auto failure = ownLines ? session.fillAll->Query({start}, rows)
-                            : session.fillOthers->Query({start, std::string_view(server_)}, rows);
+    if (auto failure = session.firstInWindow->Query({start}, rows)) {
+        return failure;
+    }
+    const std::uint64_t first = std::stoull(rows.at(0).at(0).value_or("0"));
+    auto failure = ownLines ? session.fillAll->Query({first, start}, rows)
+                            : session.fillOthers->Query({first, start, std::string_view(server_)}, rows);
     if (failure) {
         return failure;
     }

@@ -50,12 +50,22 @@ std::vector<Prepared> Statements(Session& session, const std::string& table) {
              "ORDER BY id",
              t, kFeedKinds),
          "SELECT"},
+        // The window's rows are read in the order of the primary key from
+        // the lowest id among them (found in the time index, which holds the
+        // id): one index lookup a row instead would make a start cost the
+        // table's size.
+        {&session.firstInWindow, fmt::format("SELECT COALESCE(MIN(id), 0) FROM {} WHERE time >= ?", t),
+         "SELECT"},
         {&session.fillOthers,
-         fmt::format("SELECT id, server, line FROM {} WHERE time >= ? AND server <> ? AND {} ORDER BY id", t,
-                     kFeedKinds),
+         fmt::format("SELECT id, server, line FROM {} FORCE INDEX (PRIMARY) WHERE id >= ? AND time >= ? AND "
+                     "server <> ? AND {} ORDER BY id",
+                     t, kFeedKinds),
          "SELECT"},
         {&session.fillAll,
-         fmt::format("SELECT id, server, line FROM {} WHERE time >= ? AND {} ORDER BY id", t, kFeedKinds),
+         fmt::format(
+             "SELECT id, server, line FROM {} FORCE INDEX (PRIMARY) WHERE id >= ? AND time >= ? AND {} "
+             "ORDER BY id",
+             t, kFeedKinds),
          "SELECT"},
         {&session.twins,
          fmt::format(

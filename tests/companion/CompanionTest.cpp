@@ -255,7 +255,7 @@ TEST_F(CompanionTest, TwoServersWithOneNameGetAWarning) {
     ASSERT_EQ(RunUntilIdle(first), 0);
     StartCompanion(first);
     ASSERT_TRUE(WaitUntil(
-        [&] { return Log(first).find("Feed filled: 0 lines of the last 900 s\n") != std::string::npos; },
+        [&] { return Log(first).find("Feed filled: 0 lines of the last 900 s, in") != std::string::npos; },
         10s));
     StartCompanion(second);
     Append(second.Audit(), Numbered("a", 0, 2));
