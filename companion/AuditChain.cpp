@@ -13,7 +13,7 @@ namespace {
 // got its identity once it was deleted: audit lines start alike, but the
 // first line of two files is rarely the same.
 constexpr std::uint32_t kHeadLength = 4096;
-constexpr std::size_t kPiece = 256 * 1024;
+constexpr std::size_t kPiece = std::size_t{256} * 1024;
 
 std::uint64_t HeadHash(const FollowedFile& file, std::uint32_t length) {
     std::string head(length, '\0');

@@ -56,7 +56,7 @@ public:
 
     // Files longer than this are read in pieces; a line longer than
     // kLongestLine is reported as too long, without its text.
-    static constexpr std::size_t kLongestLine = 64 * 1024;
+    static constexpr std::size_t kLongestLine = std::size_t{64} * 1024;
     // At most this many files are held open: beyond it the oldest is let go.
     static constexpr std::size_t kMostFilesHeld = 64;
 

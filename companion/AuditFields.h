@@ -11,7 +11,7 @@
 namespace Companion {
 
 // Lines longer than this (16 KiB with the line break) are no audit lines.
-inline constexpr std::size_t kLongestAuditLine = 16 * 1024 - 1;
+inline constexpr std::size_t kLongestAuditLine = std::size_t{16} * 1024 - 1;
 
 struct AuditFields {
     std::chrono::sys_seconds time;

@@ -39,7 +39,7 @@ public:
     std::optional<DatabaseFailure> CopyBatch(Session& session, CopyCounts& counts, bool& more);
     std::uint64_t TakeLinesDropped() { return chain_.TakeLinesDropped(); }
 
-    static constexpr std::size_t kBatchBytes = 512 * 1024;
+    static constexpr std::size_t kBatchBytes = std::size_t{512} * 1024;
 
 private:
     std::string server_;
