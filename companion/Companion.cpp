@@ -176,7 +176,7 @@ private:
             Fail(*failure, now);
             return;
         }
-        if (filling) {
+        if (filling && poller_.Filled()) {
             const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - now);
             LogInfo(fmt::format("Feed filled: {} lines of the last {} s{}, in {} ms", counts.lines,
                                 (config_.longestWindow + kWindowSlack).count(),

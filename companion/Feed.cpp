@@ -84,6 +84,9 @@ bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clo
         text += '\n';
     }
     text += Heartbeat(now) + "\n";
+    // Its folder, as the plugin makes the audit file's, when it is missing.
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
     identity_ = AppendToFile(file_, text);
     return identity_.has_value();
 }

@@ -32,6 +32,7 @@ public:
     bool Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now);
 
     std::string Heartbeat(std::chrono::system_clock::time_point now) const;
+    const std::filesystem::path& File() const { return file_; }
 
 private:
     void Rename(std::chrono::system_clock::time_point now);

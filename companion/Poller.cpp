@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "companion/LineHash.h"
+#include "companion/Log.h"
+#include "core/AuditPath.h"
 
 namespace Companion {
 
@@ -62,11 +66,21 @@ std::optional<DatabaseFailure> Poller::Fill(Session& session, bool ownLines, Pol
     Take(rows, lines, counts, &held);
     low_ = highest > kStartOverlapIds ? highest - kStartOverlapIds : 0;
     seen_.erase(seen_.begin(), seen_.upper_bound(low_));
-    if (!feed_.Append(lines, std::chrono::system_clock::now())) {
-        return DatabaseFailure{FailureKind::Other, 0, "can't write the feed file"};
-    }
-    filled_ = true;
+    filled_ = Append(lines);
     return std::nullopt;
+}
+
+bool Poller::Append(const std::vector<std::string>& lines) {
+    if (feed_.Append(lines, std::chrono::system_clock::now())) {
+        feedFailing_ = false;
+        return true;
+    }
+    if (!feedFailing_) {
+        LogError(fmt::format("Can't write the feed {}: trying again at every poll",
+                             Corvane::PathText(feed_.File())));
+        feedFailing_ = true;
+    }
+    return false;
 }
 
 void Poller::Settle() {
@@ -106,9 +120,9 @@ std::optional<DatabaseFailure> Poller::Poll(Session& session, PollCounts& counts
             seen_.emplace(std::stoull(row[0].value_or("0")), now);
         }
     }
-    if (!feed_.Append(lines, std::chrono::system_clock::now())) {
-        return DatabaseFailure{FailureKind::Other, 0, "can't write the feed file"};
-    }
+    // Lines that could not be written are found again by the next fill, which
+    // writes what the feed lacks.
+    filled_ = Append(lines);
     Settle();
     return std::nullopt;
 }

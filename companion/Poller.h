@@ -50,11 +50,14 @@ private:
     void Take(const std::vector<Row>& rows, std::vector<std::string>& lines, PollCounts& counts,
               std::unordered_map<std::uint64_t, std::uint32_t>* held);
     void Settle();
+    // Appends to the feed; false, logged once until it works again, when it can't.
+    bool Append(const std::vector<std::string>& lines);
 
     std::string server_;
     std::chrono::seconds window_;
     Feed& feed_;
     bool filled_ = false;
+    bool feedFailing_ = false;
     std::uint64_t low_ = 0;                            // every id up to it is settled
     std::map<std::uint64_t, Clock::time_point> seen_;  // ids above low_, when first seen
 };

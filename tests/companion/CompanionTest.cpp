@@ -250,6 +250,24 @@ TEST_F(CompanionTest, BrokenRowsOfOtherServersAreCountedAndKeptOut) {
         << Log(server);
 }
 
+TEST_F(CompanionTest, AFeedThatCantBeWrittenHoldsBackNeitherTheCopyNorTheFeedAfter) {
+    const GameServer server = AddServer("a");
+    ASSERT_EQ(RunUntilIdle(server), 0);
+    fs::remove(server.Feed());
+    fs::create_directory(server.Feed());  // no file can be written there
+    MYSQL* mysql = Connect();
+    Insert(mysql, "b", 1, AuditLine("b", "7", "fly"));
+    mysql_close(mysql);
+    StartCompanion(server);
+    Append(server.Audit(), Numbered("a", 0, 3));
+    ASSERT_TRUE(WaitUntil([&] { return Rows("server = 'a'") == 3; }, 10s)) << Log(server);
+    ASSERT_TRUE(
+        WaitUntil([&] { return Log(server).find("Can't write the feed") != std::string::npos; }, 10s));
+    fs::remove(server.Feed());
+    ASSERT_TRUE(WaitUntil([&] { return FeedLines(server).size() == 1 + 3; }, 10s)) << Log(server);
+    EXPECT_EQ(Log(server).find("connection"), std::string::npos) << Log(server);
+}
+
 TEST_F(CompanionTest, TwoServersWithOneNameGetAWarning) {
     const GameServer first = AddServer("a");
     GameServer second = AddServer("twin");
