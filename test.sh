@@ -14,7 +14,7 @@ cd "$(dirname "$0")"
 case "${1:-}" in
   "") parts=("install-deps.sh tests" check-source.sh test-sanitize.sh) ;;
   --full) parts=("install-deps.sh tests windows browser" check-source.sh test-sanitize.sh test-fuzz.sh
-                 test-windows.sh test-native.sh test-browser.sh) ;;
+                 test-windows.sh test-tsan.sh test-native.sh test-browser.sh) ;;
   *) echo "usage: ./test.sh [--full]" >&2; exit 2 ;;
 esac
 for part in "${parts[@]}"; do

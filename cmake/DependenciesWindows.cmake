@@ -56,3 +56,18 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   list(APPEND CORVANE_RUNTIME_DLLS ${runtime_path})
 endforeach()
 file(COPY ${CORVANE_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+
+# MariaDB Connector/C for the companion: built with MinGW-w64 from Debian's
+# mariadb source package by scripts/windows-connector.sh, which prints the
+# folder to give here; its DLL goes beside the programs.
+set(CORVANE_MARIADB_CONNECTOR "$ENV{HOME}/.cache/corvane/mariadb-connector-mingw/install" CACHE PATH
+  "MariaDB Connector/C built with MinGW-w64 (scripts/windows-connector.sh prints it)")
+set(connector_dll ${CORVANE_MARIADB_CONNECTOR}/lib/mariadb/libmariadb.dll)
+if(NOT EXISTS ${connector_dll})
+  message(FATAL_ERROR "${connector_dll} is missing: run scripts/windows-connector.sh")
+endif()
+add_library(mariadb::connector SHARED IMPORTED)
+set_target_properties(mariadb::connector PROPERTIES IMPORTED_LOCATION ${connector_dll}
+  IMPORTED_IMPLIB ${CORVANE_MARIADB_CONNECTOR}/lib/mariadb/liblibmariadb.dll.a
+  INTERFACE_INCLUDE_DIRECTORIES ${CORVANE_MARIADB_CONNECTOR}/include/mariadb)
+file(COPY ${connector_dll} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})

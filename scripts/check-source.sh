@@ -2,8 +2,9 @@
 # Checks the sources: every C++ file is formatted as .clang-format says; the
 # plugin's layers include only what lies below them (host/ nothing of ours,
 # engine/ host/, core/ engine/ and host/), so that the plugin builds against
-# host/ alone; and clang-tidy finds nothing in them (.clang-tidy).
-#   check-source.sh [engine] [core]   lints those folders' files only (both by default)
+# host/ alone; and clang-tidy finds nothing in them, nor in the cluster's
+# companion (.clang-tidy).
+#   check-source.sh [engine] [core] [companion]   lints those folders' files only (all by default)
 # host/ has no sources: its headers are linted through the files that include
 # them. clang-tidy reads the compile database of the lint preset, which is
 # configured here and never built; it holds the Linux sources only.
@@ -23,7 +24,7 @@ check_layer engine 'host|engine'
 check_layer core 'host|engine|core'
 
 folders=("$@")
-[ $# -gt 0 ] || folders=(engine core)
+[ $# -gt 0 ] || folders=(engine core companion)
 cmake --preset lint >/dev/null
 sources=()
 while IFS= read -r path; do

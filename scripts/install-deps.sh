@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those that are missing:
-#   install-deps.sh             what the dev host needs to build and run
+#   install-deps.sh             what the dev host and the companion need to build and run
+#                               (the report page's chart library and Unicode data; the
+#                               companion's MariaDB Connector/C)
 #   install-deps.sh tests       and the test suite's: Clang, sanitizers, libFuzzer,
-#                               GoogleTest, Google Benchmark, clang-format, clang-tidy,
-#                               the Unicode data the table of invisible characters comes from
+#                               GoogleTest, Google Benchmark, clang-format, clang-tidy, and
+#                               for the companion's tests a MariaDB server and client, openssl
 #   install-deps.sh windows     and the Windows build's: MinGW-w64 and Wine
 #   install-deps.sh browser     and the report page's tests': Chromium, Python, and
 #                               Node.js with npm unless a Node.js with npm is there
 set -euo pipefail
 packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libreadline-dev libjs-chart.js
-          unicode-data)
+          unicode-data libmariadb-dev)
 for group in "$@"; do
   case "$group" in
     tests) packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy libgtest-dev libgmock-dev googletest
-                      libbenchmark-dev unicode-data) ;;
+                      libbenchmark-dev mariadb-server-core mariadb-client-core openssl) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     # Another Node.js (with its own npm) may be installed; Debian's npm would not fit it.
     browser) packages+=(chromium python3)

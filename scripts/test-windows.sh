@@ -14,9 +14,12 @@ if [ ! -d "$prefix" ]; then
   echo "Setting up the Wine prefix $prefix"
   WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 fi
-# The build's own output only when it fails.
+# The build's own output only when it fails. The companion's MariaDB
+# Connector/C first: built once from Debian's sources, then cached.
 mkdir -p build-win
-if ! scripts/build.sh windows >build-win/build.log 2>&1; then
+connector=$(scripts/windows-connector.sh)
+if ! { cmake --preset windows -DCORVANE_MARIADB_CONNECTOR="$connector" && scripts/build.sh windows; } \
+    >build-win/build.log 2>&1; then
   cat build-win/build.log
   exit 1
 fi

@@ -1,0 +1,94 @@
+#include "companion/Feed.h"
+
+#include <fstream>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "companion/AuditFields.h"
+#include "companion/LineHash.h"
+#include "companion/Log.h"
+#include "core/AuditPath.h"
+
+namespace Companion {
+namespace {
+
+std::chrono::sys_seconds Seconds(std::chrono::system_clock::time_point time) {
+    return std::chrono::floor<std::chrono::seconds>(time);
+}
+
+}  // namespace
+
+Feed::Feed(std::filesystem::path file, std::string server, std::chrono::seconds span)
+    : file_(std::move(file)), server_(std::move(server)), span_(span) {}
+
+std::string Feed::Heartbeat(std::chrono::system_clock::time_point now) const {
+    return fmt::format(R"({{"time":"{}","server":"{}","action":"heartbeat","outcome":"alive"}})",
+                       UtcText(Seconds(now)), server_);
+}
+
+bool Feed::Intact() const {
+    const auto opened = FollowedFile::Open(file_);
+    return opened && (!identity_ || opened->Identity() == *identity_);
+}
+
+std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
+    std::unordered_map<std::uint64_t, std::uint32_t> held;
+    for (unsigned number : {1U, 0U}) {
+        std::ifstream stream(Corvane::RotatedAuditFile(file_, number), std::ios::binary);
+        for (std::string line; std::getline(stream, line);) {
+            ++held[Fnv1a(line)];
+        }
+    }
+    return held;
+}
+
+void Feed::Rename(std::chrono::system_clock::time_point now) {
+    std::error_code failed;
+    std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
+    if (failed) {
+        // A reader holding it without sharing deletion (Windows): the feed
+        // grows on, and the rename is tried again after another span.
+        LogWarning(fmt::format("Can't rename the feed {}: {}", Corvane::PathText(file_), failed.message()));
+    }
+    identity_.reset();
+    started_ = Seconds(now);
+}
+
+bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now) {
+    const bool exists = FollowedFile::Open(file_).has_value();
+    if (!started_) {
+        // Kept across restarts by the heartbeat each new feed starts with.
+        std::ifstream stream(file_, std::ios::binary);
+        std::string first;
+        std::getline(stream, first);
+        const auto fields = ReadAuditFields(first);
+        started_ = fields && fields->action == "heartbeat" && fields->server == server_ ? fields->time
+                                                                                        : Seconds(now);
+    }
+    std::string text;
+    bool fresh = !exists;
+    if (exists && Seconds(now) - *started_ >= span_) {
+        Rename(now);
+        fresh = true;
+    }
+    if (fresh) {
+        // A new feed starts with a heartbeat: its first line tells its age.
+        started_ = Seconds(now);
+        if (!lines.empty()) {
+            text = Heartbeat(now) + "\n";
+        }
+    }
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    text += Heartbeat(now) + "\n";
+    // Its folder, as the plugin makes the audit file's, when it is missing.
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    identity_ = AppendToFile(file_, text);
+    return identity_.has_value();
+}
+
+}  // namespace Companion

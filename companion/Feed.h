@@ -1,0 +1,47 @@
+// The feed file: other servers' granted uses and forgive lines, appended as
+// they arrive, with a heartbeat after every poll. It is kept to the longest
+// window and its slack by renaming it to <name>.1<ext> (replacing the
+// previous one) and starting anew, never by cutting it, so that a reader's
+// offset stays true.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "companion/platform/FollowedFile.h"
+
+namespace Companion {
+
+class Feed {
+public:
+    Feed(std::filesystem::path file, std::string server, std::chrono::seconds span);
+
+    // Whether the feed is there, and the one this companion writes; false
+    // when it is missing or another file took its name.
+    bool Intact() const;
+    // The lines the feed files hold now, each line's hash with its count: what
+    // a refill leaves out, so that a restart doubles no line.
+    std::unordered_map<std::uint64_t, std::uint32_t> Held() const;
+    // Appends lines and a heartbeat with one write, after renaming the feed
+    // when its span is over. False when the file can't be written.
+    bool Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now);
+
+    std::string Heartbeat(std::chrono::system_clock::time_point now) const;
+    const std::filesystem::path& File() const { return file_; }
+
+private:
+    void Rename(std::chrono::system_clock::time_point now);
+
+    std::filesystem::path file_;
+    std::string server_;
+    std::chrono::seconds span_;
+    std::optional<FileIdentity> identity_;
+    std::optional<std::chrono::sys_seconds> started_;
+};
+
+}  // namespace Companion
