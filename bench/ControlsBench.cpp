@@ -35,8 +35,8 @@
 
 #include "bench/Configs.h"
 #include "bench/RatioReporter.h"
-#include "core/AuditLog.h"
-#include "core/Cooldowns.h"
+#include "core/audit/AuditWriter.h"
+#include "core/history/Cooldowns.h"
 #include "devhost/server/StandInServer.h"
 #include "host/Velkor.h"
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "companion/LineHash.h"
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 namespace {

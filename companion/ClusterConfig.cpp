@@ -10,7 +10,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 namespace {

@@ -12,7 +12,7 @@
 #include "companion/Log.h"
 #include "companion/Poller.h"
 #include "companion/Session.h"
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 namespace {

@@ -8,7 +8,7 @@
 #include "companion/AuditFields.h"
 #include "companion/LineHash.h"
 #include "companion/Log.h"
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 namespace {

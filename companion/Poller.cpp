@@ -6,7 +6,7 @@
 
 #include "companion/LineHash.h"
 #include "companion/Log.h"
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 

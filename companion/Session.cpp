@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "companion/SchemaText.h"
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace Companion {
 namespace {

@@ -20,9 +20,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditPath.h"
-#include "core/AuditReader.h"
-#include "core/CooldownRestore.h"
+#include "core/audit/BackwardLines.h"
+#include "core/history/CooldownRestore.h"
+#include "core/settings/AuditPath.h"
 #include "devhost/server/StandInServer.h"
 #include "fuzz/Require.h"
 

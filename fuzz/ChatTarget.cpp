@@ -20,7 +20,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/Lifecycle.h"
+#include "core/plugin/Lifecycle.h"
 #include "devhost/engine/Allocator.h"
 #include "devhost/platform/Clocks.h"
 #include "devhost/server/EventLog.h"

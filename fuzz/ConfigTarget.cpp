@@ -10,7 +10,7 @@
 
 #include <set>
 
-#include "core/SettingsReader.h"
+#include "core/settings/ConfigReader.h"
 #include "devhost/engine/Allocator.h"
 #include "devhost/server/StandInServer.h"
 #include "fuzz/ConfigModel.h"

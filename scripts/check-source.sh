@@ -22,6 +22,14 @@ check_layer() {
 check_layer host host
 check_layer engine 'host|engine'
 check_layer core 'host|engine|core'
+# Inside core/, each folder includes only the folders below it (and its own):
+# text, settings, audit, history, gate, plugin. platform/ declares what each
+# system gives and implements headers of the others, so any folder may use it.
+below='core/platform'
+for folder in text settings audit history gate plugin; do
+  check_layer "core/$folder" "host|engine|$below|core/$folder"
+  below="$below|core/$folder"
+done
 
 folders=("$@")
 [ $# -gt 0 ] || folders=(engine core companion)

@@ -2,7 +2,7 @@
 // shaped like the Windows entry.
 #include <cstdint>
 
-#include "core/Lifecycle.h"
+#include "core/plugin/Lifecycle.h"
 #include "host/EntryNotification.h"
 
 extern "C" __attribute__((visibility("default"))) int DllMain(void*, std::uint32_t reason, void* reserved) {

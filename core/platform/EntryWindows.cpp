@@ -1,7 +1,7 @@
 // Windows delivers the load and unload notifications to the DLL's entry.
 #include <windows.h>
 
-#include "core/Lifecycle.h"
+#include "core/plugin/Lifecycle.h"
 
 // reserved is not null on the detach of a process that is ending.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {

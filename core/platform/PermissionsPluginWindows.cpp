@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/PermissionsPlugin.h"
+#include "core/gate/PermissionsPlugin.h"
 
 namespace Corvane {
 namespace {

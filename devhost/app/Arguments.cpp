@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "core/AuditEntry.h"
+#include "core/audit/AuditEntry.h"
 
 namespace DevHost {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "devhost/app/Replay.h"
+#include "devhost/replay/ReplayCommand.h"
 #include "devhost/report/Report.h"
 
 namespace DevHost {

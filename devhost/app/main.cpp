@@ -6,14 +6,14 @@
 #include <iostream>
 
 #include "devhost/app/Arguments.h"
-#include "devhost/app/CheckConfig.h"
-#include "devhost/app/Demo.h"
-#include "devhost/app/InteractiveConsole.h"
-#include "devhost/app/Interpreter.h"
-#include "devhost/app/Replay.h"
-#include "devhost/app/Script.h"
-#include "devhost/app/Session.h"
+#include "devhost/checkconfig/CheckConfig.h"
+#include "devhost/console/Demo.h"
+#include "devhost/console/InteractiveConsole.h"
+#include "devhost/console/Interpreter.h"
+#include "devhost/console/Script.h"
+#include "devhost/console/Session.h"
 #include "devhost/platform/Console.h"
+#include "devhost/replay/ReplayCommand.h"
 #include "devhost/report/Report.h"
 
 namespace {

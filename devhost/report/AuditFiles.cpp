@@ -1,7 +1,7 @@
 #include <map>
 
-#include "core/AuditPath.h"
-#include "devhost/app/ForwardLines.h"
+#include "core/audit/ForwardLines.h"
+#include "core/settings/AuditPath.h"
 #include "devhost/report/LineSource.h"
 
 namespace DevHost::Report {
@@ -28,7 +28,7 @@ AuditFiles::AuditFiles(const std::vector<NamedFile>& named) {
 void AuditFiles::ReadInto(ReportBuilder& builder) {
     for (const RecordFile& file : files_) {
         const std::size_t id = builder.AddFile(Corvane::PathText(file.path), servers_[file.named]);
-        ForwardLines lines(file.path);
+        Corvane::ForwardLines lines(file.path);
         while (const auto line = lines.Next()) {
             builder.Add(id, *line);
         }

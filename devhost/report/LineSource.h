@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "devhost/app/RecordFiles.h"
+#include "devhost/replay/RecordFiles.h"
 #include "devhost/report/ReportBuilder.h"
 
 namespace DevHost::Report {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 #include "devhost/report/PageAssets.h"
 
 namespace DevHost::Report {

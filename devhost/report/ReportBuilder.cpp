@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/RecordedUses.h"
+#include "core/audit/RecordedUses.h"
 #include "devhost/report/ReportLine.h"
 
 namespace DevHost::Report {

@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditEntry.h"
-#include "core/CommandText.h"
+#include "core/audit/AuditEntry.h"
+#include "core/text/CommandText.h"
 #include "host/Velkor.h"
 
 namespace DevHost::Report {

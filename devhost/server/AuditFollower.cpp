@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace DevHost {
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 #include "devhost/platform/DynamicLibrary.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/server/StandInServer.h"

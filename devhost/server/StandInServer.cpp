@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/CommandText.h"
-#include "core/ConfigFile.h"
-#include "core/SettingsReader.h"
+#include "core/settings/ConfigFile.h"
+#include "core/settings/ConfigReader.h"
+#include "core/text/CommandText.h"
 #include "devhost/engine/GameWorld.h"
 #include "devhost/events/Answers.h"
 #include "devhost/platform/DynamicLibrary.h"

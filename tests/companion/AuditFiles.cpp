@@ -7,7 +7,7 @@
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 
 namespace CompanionTests {
 namespace fs = std::filesystem;

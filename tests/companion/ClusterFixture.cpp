@@ -11,7 +11,7 @@
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
-#include "core/AuditPath.h"
+#include "core/settings/AuditPath.h"
 #include "tests/companion/Processes.h"
 
 namespace CompanionTests {

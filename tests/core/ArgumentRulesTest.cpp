@@ -5,10 +5,10 @@
 #include <map>
 #include <sstream>
 
-#include "core/ArgumentRules.h"
-#include "core/CommandText.h"
-#include "core/Decision.h"
-#include "core/SettingsReader.h"
+#include "core/gate/Decision.h"
+#include "core/settings/ArgumentRules.h"
+#include "core/settings/ConfigReader.h"
+#include "core/text/CommandText.h"
 #include "devhost/server/StandInServer.h"
 
 namespace {

@@ -15,11 +15,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditLog.h"
-#include "core/AuditPath.h"
-#include "core/CooldownRestore.h"
-#include "core/PluginLog.h"
-#include "core/RecordedUses.h"
+#include "core/audit/AuditWriter.h"
+#include "core/audit/RecordedUses.h"
+#include "core/history/CooldownRestore.h"
+#include "core/settings/AuditPath.h"
+#include "core/text/PluginLog.h"
 #include "devhost/platform/FileFaults.h"
 #include "devhost/platform/Wine.h"
 #include "devhost/server/ServerDirectory.h"

@@ -6,8 +6,8 @@
 #include <set>
 #include <sstream>
 
-#include "core/ConfigFile.h"
-#include "core/SettingsReader.h"
+#include "core/settings/ConfigFile.h"
+#include "core/settings/ConfigReader.h"
 #include "devhost/server/StandInServer.h"
 
 namespace {

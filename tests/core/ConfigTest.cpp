@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "core/ConfigFile.h"
-#include "core/SettingsReader.h"
+#include "core/settings/ConfigFile.h"
+#include "core/settings/ConfigReader.h"
 #include "devhost/server/StandInServer.h"
 #include "tests/support/EngineValueTest.h"
 

@@ -9,11 +9,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditEntry.h"
-#include "core/AuditPath.h"
-#include "core/AuditReader.h"
-#include "core/CooldownRestore.h"
-#include "core/RecordedUses.h"
+#include "core/audit/AuditEntry.h"
+#include "core/audit/BackwardLines.h"
+#include "core/audit/RecordedUses.h"
+#include "core/history/CooldownRestore.h"
+#include "core/settings/AuditPath.h"
 #include "engine/WideText.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // the cooldowns still running (each start drops those that ran out).
 #include <gtest/gtest.h>
 
-#include "core/Cooldowns.h"
-#include "core/TimeInWords.h"
+#include "core/history/Cooldowns.h"
+#include "core/text/TimeInWords.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <stdexcept>
 
-#include "core/CommandText.h"
-#include "core/Decision.h"
+#include "core/gate/Decision.h"
+#include "core/text/CommandText.h"
 #include "engine/WideText.h"
 
 namespace {

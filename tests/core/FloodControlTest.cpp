@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/FloodControl.h"
+#include "core/audit/FloodControl.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/AuditEntry.h"
+#include "core/audit/AuditEntry.h"
 #include "devhost/engine/Allocator.h"
 #include "host/Velkor.h"
 #include "tests/support/RecordingSink.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/AuditEntry.h"
+#include "core/audit/AuditEntry.h"
 #include "engine/WideText.h"
 
 namespace {

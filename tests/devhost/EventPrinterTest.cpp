@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "devhost/app/EventPrinter.h"
+#include "devhost/console/EventPrinter.h"
 
 namespace {
 

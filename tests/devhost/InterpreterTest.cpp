@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "devhost/app/Interpreter.h"
-#include "devhost/app/Script.h"
-#include "devhost/app/Session.h"
+#include "devhost/console/Interpreter.h"
+#include "devhost/console/Script.h"
+#include "devhost/console/Session.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditEntry.h"
-#include "core/RecordedUses.h"
-#include "core/SettingsReader.h"
-#include "devhost/app/CarriedUses.h"
-#include "devhost/app/ForwardLines.h"
-#include "devhost/app/Replay.h"
-#include "devhost/app/ReplayReport.h"
-#include "devhost/app/Replayer.h"
+#include "core/audit/AuditEntry.h"
+#include "core/audit/ForwardLines.h"
+#include "core/audit/RecordedUses.h"
+#include "core/settings/ConfigReader.h"
+#include "devhost/replay/CarriedUses.h"
+#include "devhost/replay/ReplayCommand.h"
+#include "devhost/replay/ReplayReport.h"
+#include "devhost/replay/Replayer.h"
 #include "devhost/server/ServerDirectory.h"
 
 namespace {
@@ -336,7 +336,7 @@ TEST(ForwardLines, LinesCrossTheBufferAndOverlongOnesComeBackEmpty) {
     written[1].clear();
     written[written.size() - 2].clear();
 
-    DevHost::ForwardLines lines(file);
+    Corvane::ForwardLines lines(file);
     std::vector<std::string> read;
     while (const auto line = lines.Next()) {
         read.emplace_back(*line);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/AuditEntry.h"
+#include "core/audit/AuditEntry.h"
 #include "devhost/app/Arguments.h"
 
 namespace {

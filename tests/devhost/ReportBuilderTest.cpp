@@ -12,8 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/AuditEntry.h"
-#include "core/RecordedUses.h"
+#include "core/audit/AuditEntry.h"
+#include "core/audit/RecordedUses.h"
 #include "devhost/report/ReportBuilder.h"
 #include "devhost/report/ReportLine.h"
 

@@ -1,7 +1,7 @@
 // The stand-in engine's console, weak references and the framework's chat routing.
 #include <gmock/gmock.h>
 
-#include "core/PermissionsPlugin.h"
+#include "core/gate/PermissionsPlugin.h"
 #include "engine/FString.h"
 #include "engine/FWeakObjectPtr.h"
 #include "engine/Resolve.h"

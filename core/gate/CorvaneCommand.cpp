@@ -1,0 +1,342 @@
+#include "core/gate/CorvaneCommand.h"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/gate/Decision.h"
+#include "core/gate/Replies.h"
+#include "core/gate/UseFailure.h"
+#include "core/settings/AuditPath.h"
+#include "core/settings/ConfigReader.h"
+#include "core/text/CommandText.h"
+#include "core/text/ExceptionText.h"
+#include "core/text/PluginLog.h"
+#include "engine/WideText.h"
+#include "host/Velkor.h"
+
+namespace Corvane {
+namespace {
+
+constexpr std::string_view kUsage = "Usage: /corvane reload, or /corvane check <command>";
+
+// A reload's audit files, after it and before it; none for one that is off.
+struct ReloadFiles {
+    const std::optional<std::filesystem::path>& after;
+    const std::optional<std::filesystem::path>& before;
+
+    bool Moved() const { return before && (!after || FileIdentity(*before) != FileIdentity(*after)); }
+};
+constexpr std::size_t kShownCharacters = 200;
+// A permission or a name a player typed, as a reply shows it.
+constexpr std::size_t kShownName = 100;
+// A check's reply is at most this long in all, as a turn-away's audit line is.
+constexpr std::size_t kMostReplyBytes = 4096;
+
+WideString Wide(std::string_view utf8) {
+    return Velkor::Tools::Utf8Decode(std::string(utf8));
+}
+
+std::string Plural(std::size_t count, const char* noun) {
+    return count == 0 ? fmt::format("no {}s", noun)
+                      : fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+// The problems of a reading, each as the log names it, joined into one text.
+std::string Listed(const SettingsReading& reading, ConfigProblem::Severity severity) {
+    std::string listed;
+    for (const ConfigProblem& problem : reading.problems) {
+        if (problem.severity == severity) {
+            listed += (listed.empty() ? "" : "; ") + DescribeForLog(problem);
+        }
+    }
+    return listed;
+}
+
+std::string DescribeAnnouncement(const Decision& decision, const Settings& settings) {
+    const auto who = [](Announce announce) {
+        switch (announce) {
+            case Announce::All: return "everyone";
+            case Announce::None: return "nobody";
+            case Announce::Admins: return "the players holding Corvane.SeeAnnouncements";
+        }
+        return "nobody";
+    };
+    if (decision.announce) {
+        return std::string("announcement: ") + who(*decision.announce) + ", as its entry in Commands says";
+    }
+    try {
+        return std::string("announcement: ") +
+               who(settings.printToChat.Get() ? Announce::All : Announce::None) + ", as PrintToChat says";
+    } catch (const std::exception& error) {
+        return std::string("announcement: PrintToChat can't be read, so the use would fail: ") + error.what();
+    }
+}
+
+const char* Verdict(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Rejected: return "be rejected";
+        case Outcome::Denied: return "be denied";
+        case Outcome::Refused: return "be refused";
+        case Outcome::NoPrefix: return "run nothing";
+        case Outcome::Cooldown: return "be held back";
+        case Outcome::Granted: return "run";
+    }
+    return "run nothing";
+}
+
+// A console name a player typed, as a reply shows it.
+std::string Shown(const std::string& name) {
+    return name.size() > kShownName ? name.substr(0, kShownName) + "..." : name;
+}
+
+// The names a wrapped line runs: the first few and the innermost.
+std::string NamesRun(const std::vector<std::string>& chain) {
+    constexpr std::size_t kMostNames = 16;
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        if (i + 1 < kMostNames || i + 1 == chain.size()) {
+            shown.push_back(Shown(chain[i]));
+        } else if (i + 1 == kMostNames) {
+            shown.push_back(fmt::format("({} more)", chain.size() - kMostNames));
+        }
+    }
+    return fmt::format("names run: {}", fmt::join(shown, ", then "));
+}
+
+// Each step the decision went through, with its answer, one line each.
+std::vector<std::string> DescribeCheck(WideStringView command, const Decision& decision,
+                                       const Settings& settings) {
+    std::vector<std::string> lines{
+        fmt::format("/cheat {} would {}: {}", LogExcerpt(command, kShownCharacters),
+                    Verdict(decision.outcome), Engine::EscapeForLog(decision.reason))};
+    if (decision.outcome == Outcome::Rejected) {
+        return lines;
+    }
+    lines.push_back("line: one printable line");
+    if (decision.chain.size() > 1) {
+        lines.push_back(NamesRun(decision.chain));
+    }
+    const auto denied = std::find_if(decision.chain.begin(), decision.chain.end(),
+                                     [&](const std::string& name) { return settings.Denies(name); });
+    if (denied != decision.chain.end()) {
+        lines.push_back("deny list: " + *denied + " is on it");
+    } else {
+        lines.push_back(decision.name.empty()
+                            ? std::string("deny list: the console reads no command name here")
+                        : decision.chain.size() > 1 ? std::string("deny list: none of them is on it")
+                                                    : "deny list: " + Shown(decision.name) + " is not on it");
+    }
+    if (decision.rule == "/Wrappers") {
+        lines.push_back("reading: " + Engine::EscapeForLog(decision.reason) + ": /Wrappers");
+    }
+    for (const PermissionAnswer& answer : decision.asked) {
+        lines.push_back(fmt::format("permission {}: {}", LogExcerpt(answer.permission, kShownName),
+                                    answer.held ? "held" : "not held"));
+    }
+    for (const RuleAnswer& answer : decision.ruleAnswers) {
+        lines.push_back("argument rule: " + Engine::EscapeForLog(answer.what) + ": " +
+                        (answer.rule.empty() ? std::string("passes") : Engine::EscapeForLog(answer.rule)));
+    }
+    if (decision.outcome == Outcome::Cooldown) {
+        lines.push_back(fmt::format("cooldown: {} s left",
+                                    std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count())));
+    } else if (decision.outcome == Outcome::Granted) {
+        const bool cools = decision.settings != nullptr && decision.settings->cooldown.count() > 0;
+        lines.push_back(cools
+                            ? fmt::format("cooldown: none running; {} s after this use",
+                                          std::chrono::duration<double>(decision.settings->cooldown).count())
+                            : std::string("cooldown: none"));
+        lines.push_back(DescribeAnnouncement(decision, settings));
+    }
+    return lines;
+}
+
+// The lines that fit in kMostReplyBytes, and then one that says how many did not.
+std::vector<std::string> Bounded(std::vector<std::string> lines) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string more = fmt::format("... and {} more lines", lines.size() - i);
+        if (bytes + lines[i].size() + (i + 1 < lines.size() ? more.size() : 0) > kMostReplyBytes) {
+            lines.resize(i);
+            lines.push_back(more);
+            break;
+        }
+        bytes += lines[i].size();
+    }
+    return lines;
+}
+
+class CorvaneUse {
+public:
+    CorvaneUse(PluginState& state, const IApiUtils& api, AShooterPlayerController* player)
+        : state_(state), settings_(state.settings), api_(api), player_(player) {}
+
+    void Run(const FString& message) {
+        try {
+            Dispatch(message);
+        } catch (...) {
+            PluginLog()->error(std::string_view(failure_.Describe(CurrentExceptionText(), steamId_,
+                                                                  "line " + QuotedExcerpt(message.View()))));
+        }
+    }
+
+private:
+    void Dispatch(const FString& message) {
+        steamId_ = api_.GetSteamIdFromController(player_);
+        TEngineArray<FString> words;
+        const std::int32_t count = SplitOnBlank(message, words);
+        const WideStringView action = count >= 2 ? words.Data[1].View() : WideStringView();
+        if (count == 2 && StartsWithNoCase(action, "reload") && action.size() == 6) {
+            Reload();
+        } else if (count >= 3 && StartsWithNoCase(action, "check") && action.size() == 5) {
+            Check(CheckedCommand(WholeText(message)));
+        } else {
+            SendTextReply(api_, player_, *settings_, Wide(kUsage), failure_);
+        }
+    }
+
+    // The text after "check " and its one blank, as /cheat would take it after its prefix.
+    static WideStringView CheckedCommand(WideStringView line) {
+        const std::size_t action = line.find_first_not_of(WIDE(' '), line.find(WIDE(' ')));
+        return line.substr(std::min(line.size(), action + 6));
+    }
+
+    bool Allowed(const char* action, const char* permission) {
+        const FString name = FString::FromNarrow(permission);
+        if (state_.permissions.IsPlayerHasPermission(steamId_, name)) {
+            return true;
+        }
+        Audit(state_.audit, action, permission, "refused");
+        SendConfiguredReply(api_, player_, *settings_, settings_->messages.noPermissions, failure_);
+        return false;
+    }
+
+    void Reload() {
+        constexpr const char* kPermission = "Corvane.Reload";
+        if (!Allowed("reload", kPermission)) {
+            return;
+        }
+        SettingsReading reading;
+        std::string error;
+        try {
+            reading = ReadConfiguration();
+            if (const ConfigProblem* first = reading.FirstError()) {
+                error = DescribeForLog(*first);
+            }
+            CheckAuditFileWritable(reading);
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        if (!error.empty()) {
+            RefuseReload(reading, error);
+            return;
+        }
+        const std::size_t warnings = reading.Count(ConfigProblem::Severity::Warning);
+        // The restore finds the uses recorded before a move through the line
+        // in the new file; the old one says where the record went on. That
+        // one may be on the full disk the file is moved away from: its line
+        // can't stop the reload.
+        const ReloadFiles files{reading.settings.auditFile, settings_->auditFile};
+        AuditWriter audit = WriterFor(reading.settings);
+        if (!Audit(audit, "reload", kPermission, "reloaded", {}, &files)) {
+            SendTextReply(
+                api_, player_, *settings_,
+                Wide("config.json was not reloaded: its audit file can't be written (see the server log)."),
+                failure_);
+            return;
+        }
+        if (files.Moved()) {
+            Audit(state_.audit, "reload", kPermission, "reloaded", {}, &files);
+        }
+        state_.Replace(std::move(reading.settings));
+        const std::string listed = Listed(reading, ConfigProblem::Severity::Warning);
+        PluginLog()->log(
+            warnings == 0 ? spdlog::level::info : spdlog::level::warn, "Reloaded config.json for {}, {}{}",
+            steamId_, warnings == 0 ? std::string("with no warnings") : "with " + Plural(warnings, "warning"),
+            listed.empty() ? "" : ": " + Engine::EscapeForLog(listed));
+        SendTextReply(api_, player_, *state_.settings,
+                      Wide(fmt::format("config.json reloaded, with {}{}.", Plural(warnings, "warning"),
+                                       warnings == 0 ? "" : " (see the server log)")),
+                      failure_);
+    }
+
+    void RefuseReload(const SettingsReading& reading, const std::string& error) {
+        const ReloadFiles files{settings_->auditFile, settings_->auditFile};
+        Audit(state_.audit, "reload", "Corvane.Reload", "failed", error, &files);
+        const std::size_t errors = reading.Count(ConfigProblem::Severity::Error);
+        PluginLog()->error("Did not reload config.json for {}: {}; the running settings stay", steamId_,
+                           errors <= 1
+                               ? Engine::EscapeForLog(error)
+                               : Plural(errors, "error") + ": " +
+                                     Engine::EscapeForLog(Listed(reading, ConfigProblem::Severity::Error)));
+        SendTextReply(api_, player_, *settings_,
+                      Wide("config.json was not reloaded, the running settings stay: " + error), failure_);
+    }
+
+    void Check(WideStringView command) {
+        if (!Allowed("check", "Corvane.Check")) {
+            return;
+        }
+        const GateLine line{command, FirstWord(command), true, steamId_, Cooldowns::Clock::now(), true};
+        const Decision decision =
+            Decide(line, *settings_, state_.cooldowns, [this](WideStringView permission) {
+                return state_.permissions.IsPlayerHasPermission(
+                    steamId_, FString::FromWide(WideString(permission).c_str()));
+            });
+        for (const std::string& text : Bounded(DescribeCheck(command, decision, *settings_))) {
+            SendTextReply(api_, player_, *settings_, Wide(text), failure_);
+        }
+    }
+
+    // False when the line can't be written; the error is then in the log.
+    bool Audit(AuditWriter& audit, const char* action, const char* permission, const char* outcome,
+               const std::string& error = {}, const ReloadFiles* files = nullptr) {
+        if (!audit.File()) {
+            return true;
+        }
+        try {
+            AuditRecord record;
+            record.steamId = steamId_;
+            record.character = Engine::ToUtf8(api_.GetCharacterName(player_).View());
+            record.action = action;
+            record.permission = Wide(permission);
+            record.outcome = outcome;
+            record.error = error;
+            if (files != nullptr) {
+                for (const auto& [path, text] : {std::pair{&files->after, &record.auditLog},
+                                                 std::pair{&files->before, &record.previousAuditLog}}) {
+                    if (*path) {
+                        *text = AbsolutePathText(**path);
+                    }
+                }
+            }
+            state_.Audit(audit, record);
+        } catch (const std::exception& failure) {
+            PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));
+            return false;
+        }
+        return true;
+    }
+
+    PluginState& state_;
+    const std::shared_ptr<const Settings> settings_;
+    const IApiUtils& api_;
+    AShooterPlayerController* player_;
+    UseFailure failure_;
+    std::uint64_t steamId_ = 0;
+};
+
+}  // namespace
+
+void HandleCorvaneLine(PluginState& state, AShooterPlayerController* player, const FString& message) {
+    CorvaneUse(state, Velkor::GetApiUtils(), player).Run(message);
+}
+
+}  // namespace Corvane

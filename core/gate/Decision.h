@@ -1,0 +1,114 @@
+// What the gate decides about one /cheat line, apart from its effects.
+//
+// Decide() reads the command text, the player's Steam id, the settings, the
+// cooldown table and the permissions plugin's answers, and returns the
+// decision. It touches no engine, file or chat. The gate applies it
+// (CheatGate.h), /corvane check describes it, and the tests read it directly,
+// so they can't disagree. The steps, in order; the first that turns the line
+// away decides:
+//
+//   1. one printable line   rejected
+//   2. deny list            denied, when any name of the chain is on it, or
+//                           when a wrapped line's reading is unsure (/Wrappers)
+//   3. permission           refused
+//   4. the "/cheat " prefix (a line routed without it runs nothing)
+//   5. argument rules       denied, naming the rule that failed, or the
+//                           command's entry when the arguments' reading is unsure
+//   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
+//   7. granted
+//
+// A line turned away before the permission is held gets the refusal, so that
+// the deny list and the wrappers can't be told from a missing permission;
+// only the argument rules' denials get the denial.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/audit/PermissionAnswer.h"
+#include "core/history/Cooldowns.h"
+#include "core/settings/Settings.h"
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+enum class Outcome {
+    Rejected,  // more than one printable line: the console could run something else
+    Denied,    // on the deny list
+    Refused,   // the permission is not held
+    NoPrefix,  // granted, but the line does not start with "/cheat ": nothing to run
+    Cooldown,  // a cooldown holds the player back
+    Granted,
+};
+
+// The private reply the player gets.
+enum class Reply { None, Refusal, Denial, Cooldown };
+
+// Asks the permissions plugin about the player; its errors pass through Decide.
+using AskPermission = std::function<bool(WideStringView permission)>;
+
+// One chat line as the gate reads it.
+struct GateLine {
+    // Everything after the prefix's seven characters, up to the string's Count.
+    WideStringView command;
+    // The second blank-separated word of the line, as typed: the permission's.
+    WideStringView permissionWord;
+    // The line starts with "/cheat ", ASCII case ignored.
+    bool hasPrefix = true;
+    std::uint64_t steamId = 0;
+    Cooldowns::Clock::time_point now;
+    // Every argument rule is answered, not only those up to the first that
+    // fails (/corvane check); a rule that failed still asks nothing.
+    bool everyRule = false;
+};
+
+// One argument rule's answer, in the order of the rules.
+struct RuleAnswer {
+    // The JSON pointer of what failed; empty when the rule passed.
+    std::string rule;
+    // "argument 1 (12)" when it passed; why it failed otherwise.
+    std::string what;
+};
+
+struct Decision {
+    Outcome outcome = Outcome::Rejected;
+    Reply reply = Reply::None;
+    // The names the console runs, outermost first: the command's, then through
+    // each wrapper the name of the command it runs (CommandText.h).
+    std::vector<std::string> chain;
+    // The innermost of them, whose settings apply and under which its cooldown
+    // is kept; empty when the console can't read one.
+    std::string name;
+    // The entry of "Commands" that applies; null when none does.
+    const CommandSettings* settings = nullptr;
+    // Every question asked of the permissions plugin, in order.
+    std::vector<PermissionAnswer> asked;
+    // Rejected: the text would chain commands ('|' or a line break), rather
+    // than only hold something unprintable.
+    bool chained = false;
+    // Denied by an argument rule, or a reading that is unsure: the JSON
+    // pointer of the rule that failed ("/Wrappers" for a wrapped line).
+    std::string rule;
+    // Denied for a reading that is unsure: its code (ReadingCode).
+    std::string reading;
+    // Each argument rule's answer, up to the first that failed (to the last,
+    // for a line read with everyRule); the first that failed is `rule`.
+    std::vector<RuleAnswer> ruleAnswers;
+    // Cooldown: how long is left.
+    Cooldowns::Clock::duration cooldownLeft{};
+    // Granted: who sees the announcement; unset when PrintToChat decides.
+    std::optional<Announce> announce;
+    // Why, in a few words, for people.
+    std::string reason;
+};
+
+Decision Decide(const GateLine& line, const Settings& settings, const Cooldowns& cooldowns,
+                const AskPermission& ask);
+
+// The audit line's name of an outcome.
+const char* OutcomeName(Outcome outcome);
+
+}  // namespace Corvane

@@ -1,0 +1,53 @@
+// PluginState: everything the plugin keeps from one chat line to the next.
+//
+// Load makes it and Unload destroys it, whatever the framework does, so
+// nothing of one load outlives it. The chat handlers reach it through
+// CurrentState(), which is null while the plugin is not loaded. Beside it the
+// process keeps only the logger holder (PluginLog.h) and the audit files that
+// end in part of a line (AuditLog.h).
+#pragma once
+
+#include <memory>
+
+#include "core/audit/AuditWriter.h"
+#include "core/audit/FloodControl.h"
+#include "core/gate/PermissionsPlugin.h"
+#include "core/history/Cooldowns.h"
+#include "core/settings/Settings.h"
+
+namespace Corvane {
+
+struct PluginState {
+    explicit PluginState(Settings initial)
+        : settings(std::make_shared<const Settings>(std::move(initial))), audit(WriterFor(*settings)) {}
+
+    // Puts new settings in force at once, keeping the cooldowns; the audit
+    // file follows them.
+    void Replace(Settings newSettings) {
+        settings = std::make_shared<const Settings>(std::move(newSettings));
+        audit = WriterFor(*settings);
+    }
+
+    // The settings in force; a use keeps its own reference while it runs.
+    std::shared_ptr<const Settings> settings;
+    // Appends the record's line with writer (the audit file's in force, or
+    // a reload's), after the summaries of flood control that are due; a
+    // turn-away beyond the rate is counted instead. Throws what the writer throws.
+    void Audit(AuditWriter& writer, const AuditRecord& record);
+    // At unload: every summary not yet written, to the audit file in force.
+    void WriteLastSummaries();
+
+    Cooldowns cooldowns;
+    PermissionsPlugin permissions;
+    AuditWriter audit;
+    FloodControl flood;
+};
+
+// The state of the loaded plugin; null while it is not loaded.
+PluginState* CurrentState();
+// Makes state the current one; the previous one, if any, is destroyed.
+void InstallState(std::unique_ptr<PluginState> state);
+// Destroys the current state.
+void DestroyState() noexcept;
+
+}  // namespace Corvane

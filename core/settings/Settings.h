@@ -1,0 +1,75 @@
+// The plugin's settings: everything config.json says, read once at load into
+// types (SettingsReader.h). The plugin state holds the settings in force; a
+// reload replaces them whole. Nothing here changes after it is read.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "core/settings/ArgumentRules.h"
+#include "core/settings/AuditRotation.h"
+#include "core/settings/LookedUp.h"
+#include "engine/FString.h"
+#include "host/WideChar.h"
+
+namespace Corvane {
+
+// Longer cooldowns are held for this long; a duration of more would overflow the clock.
+inline constexpr std::chrono::seconds kLongestCooldown{1'000'000'000};
+
+// Who sees the announcement of a granted use.
+enum class Announce {
+    All,     // every player, in yellow
+    None,    // nobody
+    Admins,  // the connected players holding Corvane.SeeAnnouncements
+};
+
+// The settings of one command name (an entry of "Commands").
+struct CommandSettings {
+    // How long the same player waits before running the name again; zero for none.
+    std::chrono::steady_clock::duration cooldown{};
+    // When set, decides instead of PrintToChat.
+    std::optional<Announce> announce;
+    ArgumentRules rules;
+};
+
+// The texts of "Messages", in the engine's characters. Each is what its
+// lookup gives at use: the text, a fallback when the key is absent, or the
+// JSON library's error.
+struct Messages {
+    Setting<WideString> logMsg;         // "No message" when absent; fields tamed (FormatCheck.h)
+    Setting<WideString> noPermissions;  // "No message" when absent
+    Setting<WideString> sender;         // "No message" when absent
+    Setting<WideString> cooldown;       // a text of ours when absent; fields tamed
+    Setting<WideString> denied;         // noPermissions when absent
+};
+
+struct Settings {
+    Messages messages;
+    Setting<bool> printToChat;
+    // Where the audit file lies; none when there is no audit file.
+    std::optional<std::filesystem::path> auditFile;
+    // None: the file grows without bound.
+    std::optional<AuditRotation> auditRotate;
+    // Console names (CommandText.h).
+    std::set<std::string> deny;
+    // Commands that run their argument text as another command.
+    std::set<std::string> wrappers;
+    std::map<std::string, CommandSettings> commands;
+    std::optional<CommandSettings> others;  // "*": every name not listed
+
+    bool Denies(const std::string& name) const { return deny.contains(name); }
+    // The entry for name, or else the "*" entry; null when neither exists,
+    // and for the empty name, which no command the console can read has.
+    const CommandSettings* SettingsFor(const std::string& name) const;
+};
+
+// The engine string of a message, built anew for each use; the lookup's
+// error when it has one.
+FString MessageText(const Setting<WideString>& message);
+
+}  // namespace Corvane
