@@ -21,7 +21,7 @@ namespace {
 using Fuzz::Require;
 
 void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key,
-                  const Corvane::Setting<WideString>& message, const char* whenMissing = "No message") {
+                  const Corvane::LookedUp<WideString>& message, const char* whenMissing = "No message") {
     const Fuzz::MessageOutcome expected = model.Message(key, whenMissing);
     try {
         const FString text = Corvane::MessageText(message);
@@ -34,7 +34,7 @@ void CheckMessage(const Fuzz::ConfigModel& model, const std::string& key,
     }
 }
 
-void CheckSwitch(const Fuzz::ConfigModel& model, const Corvane::Setting<bool>& printToChat) {
+void CheckSwitch(const Fuzz::ConfigModel& model, const Corvane::LookedUp<bool>& printToChat) {
     const Fuzz::SwitchOutcome expected = model.PrintToChat();
     try {
         const bool value = printToChat.Get();

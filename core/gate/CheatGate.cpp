@@ -207,13 +207,13 @@ void Use::RunGranted(FString& command, const Decision& decision) {
 Prepared Use::Prepare(const FString& command, const Decision& decision) {
     Prepared prepared;
     prepared.characterName = api_.GetCharacterName(player_);
-    const Setting<WideString>& logMsg = settings_->messages.logMsg;
+    const LookedUp<WideString>& logMsg = settings_->messages.logMsg;
     prepared.logText = failure_.At(logMsg.Member(), [&] {
         const FString logFormat = MessageText(logMsg);
         return FromFormat(logFormat.CStr(), prepared.characterName.View(), command.View(),
                           WideStringView(Decimal(*steamId_)));
     });
-    const Setting<bool>& printToChat = settings_->printToChat;
+    const LookedUp<bool>& printToChat = settings_->printToChat;
     prepared.announce =
         decision.announce
             ? *decision.announce

@@ -6,12 +6,12 @@
 namespace Corvane {
 
 FString Sender(const Settings& settings, UseFailure& failure) {
-    const Setting<WideString>& sender = settings.messages.sender;
+    const LookedUp<WideString>& sender = settings.messages.sender;
     return failure.At(sender.Member(), [&] { return FString::FromWide(MessageText(sender).CStr()); });
 }
 
 void SendConfiguredReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                         const Setting<WideString>& message, UseFailure& failure) {
+                         const LookedUp<WideString>& message, UseFailure& failure) {
     const FString sender = Sender(settings, failure);
     const FString text = failure.At(message.Member(), [&] { return MessageText(message); });
     try {

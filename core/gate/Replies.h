@@ -16,7 +16,7 @@ FString Sender(const Settings& settings, UseFailure& failure);
 // the like): a brace in it that is not doubled raises the formatting
 // library's error, and nothing is sent.
 void SendConfiguredReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,
-                         const Setting<WideString>& message, UseFailure& failure);
+                         const LookedUp<WideString>& message, UseFailure& failure);
 
 // A text of ours, or one a player typed: it reaches the player as it stands.
 void SendTextReply(const IApiUtils& api, AShooterPlayerController* player, const Settings& settings,

@@ -1,4 +1,4 @@
-// Setting: one value read from config.json at load, or the error its lookup
+// LookedUp: one value read from config.json at load, or the error its lookup
 // raises at use.
 //
 // Some mistakes in config.json don't stop the load: they surface at the use
@@ -14,14 +14,14 @@
 namespace Corvane {
 
 template <class T>
-class Setting {
+class LookedUp {
 public:
-    Setting() = default;
+    LookedUp() = default;
     // member: where in config.json it comes from ("Messages/LogMsg"), for
     // errors at use to name.
-    Setting(T value, std::string member) : value_(std::move(value)), member_(std::move(member)) {}
-    static Setting Failure(std::exception_ptr error, std::string member) {
-        return Setting(std::move(error), std::move(member));
+    LookedUp(T value, std::string member) : value_(std::move(value)), member_(std::move(member)) {}
+    static LookedUp Failure(std::exception_ptr error, std::string member) {
+        return LookedUp(std::move(error), std::move(member));
     }
 
     const T& Get() const {
@@ -34,7 +34,7 @@ public:
     const std::string& Member() const { return member_; }
 
 private:
-    Setting(std::exception_ptr error, std::string member)
+    LookedUp(std::exception_ptr error, std::string member)
         : error_(std::move(error)), member_(std::move(member)) {}
 
     T value_{};

@@ -10,19 +10,19 @@ using nlohmann::json;
 
 constexpr const char* kCooldownText = "You can use {1} again in {2}.";
 
-Setting<WideString> LookUpMessage(json& lookups, const char* key, const char* whenAbsent) {
+LookedUp<WideString> LookUpMessage(json& lookups, const char* key, const char* whenAbsent) {
     std::string member = std::string("Messages/") + key;
     try {
         return {Velkor::Tools::Utf8Decode(lookups["Messages"].value(key, std::string(whenAbsent))),
                 std::move(member)};
     } catch (const json::exception&) {
-        return Setting<WideString>::Failure(std::current_exception(), std::move(member));
+        return LookedUp<WideString>::Failure(std::current_exception(), std::move(member));
     }
 }
 
 // A field of a format text wider than the widest a message may ask for is
 // formatted at that width, as the load's trial formats it (FormatCheck.h).
-Setting<WideString> Tamed(Setting<WideString> format) {
+LookedUp<WideString> Tamed(LookedUp<WideString> format) {
     if (format.Fails()) {
         return format;
     }
@@ -44,7 +44,7 @@ void LookUpMessagesAndSwitch(json& lookups, Settings& settings) {
     try {
         settings.printToChat = {lookups["PrintToChat"].get<bool>(), "PrintToChat"};
     } catch (const json::exception&) {
-        settings.printToChat = Setting<bool>::Failure(std::current_exception(), "PrintToChat");
+        settings.printToChat = LookedUp<bool>::Failure(std::current_exception(), "PrintToChat");
     }
 }
 

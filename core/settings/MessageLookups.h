@@ -1,5 +1,5 @@
 // The lookups of "Messages" and "PrintToChat" that the gate makes at use,
-// made once at load and kept as settings (Setting.h): a member they miss is
+// made once at load and kept as settings (LookedUp.h): a member they miss is
 // added to the reader's copy of the document as null, as the lookups at use
 // would add it, and the JSON library's type errors are kept to be raised at use.
 #pragma once

@@ -14,7 +14,7 @@ const CommandSettings* Settings::SettingsFor(const std::string& name) const {
     return others ? &*others : nullptr;
 }
 
-FString MessageText(const Setting<WideString>& message) {
+FString MessageText(const LookedUp<WideString>& message) {
     return FString::FromWide(message.Get().c_str());
 }
 

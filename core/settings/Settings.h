@@ -41,16 +41,16 @@ struct CommandSettings {
 // lookup gives at use: the text, a fallback when the key is absent, or the
 // JSON library's error.
 struct Messages {
-    Setting<WideString> logMsg;         // "No message" when absent; fields tamed (FormatCheck.h)
-    Setting<WideString> noPermissions;  // "No message" when absent
-    Setting<WideString> sender;         // "No message" when absent
-    Setting<WideString> cooldown;       // a text of ours when absent; fields tamed
-    Setting<WideString> denied;         // noPermissions when absent
+    LookedUp<WideString> logMsg;         // "No message" when absent; fields tamed (FormatCheck.h)
+    LookedUp<WideString> noPermissions;  // "No message" when absent
+    LookedUp<WideString> sender;         // "No message" when absent
+    LookedUp<WideString> cooldown;       // a text of ours when absent; fields tamed
+    LookedUp<WideString> denied;         // noPermissions when absent
 };
 
 struct Settings {
     Messages messages;
-    Setting<bool> printToChat;
+    LookedUp<bool> printToChat;
     // Where the audit file lies; none when there is no audit file.
     std::optional<std::filesystem::path> auditFile;
     // None: the file grows without bound.
@@ -70,6 +70,6 @@ struct Settings {
 
 // The engine string of a message, built anew for each use; the lookup's
 // error when it has one.
-FString MessageText(const Setting<WideString>& message);
+FString MessageText(const LookedUp<WideString>& message);
 
 }  // namespace Corvane

@@ -66,7 +66,7 @@ TEST_F(ConfigTest, MessageIsTheTextOfItsKeyOrItsFallback) {
         Read(R"({"Messages": {"Sender": "Server", "LogMsg": "{0} ran {1}", "sender": "no"}})").messages;
     const struct {
         const char* key;
-        const Corvane::Setting<WideString>& message;
+        const Corvane::LookedUp<WideString>& message;
         const WideChar* text;
     } cases[] = {
         {"Sender", messages.sender, WIDE("Server")},
