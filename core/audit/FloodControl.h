@@ -1,7 +1,7 @@
 // Flood control of the audit file. A player who holds nothing can send lines
 // as fast as the chat takes them, and each would be recorded: per player (by
 // Steam id), only the first kTurnAwaysPerPeriod turn-away lines (IsTurnAway,
-// AuditLine.h) of a period are written; the others are counted, and their
+// AuditRecord.h) of a period are written; the others are counted, and their
 // counts are written in one summary line once the period has ended. A period
 // starts at the player's first turn-away after the last period ended; periods
 // run on the monotonic clock. Granted, failed and reload lines are never held

@@ -4,7 +4,7 @@
 // nothing of one load outlives it. The chat handlers reach it through
 // CurrentState(), which is null while the plugin is not loaded. Beside it the
 // process keeps only the logger holder (PluginLog.h) and the audit files that
-// end in part of a line (AuditLog.h).
+// end in part of a line (AuditWriter.h).
 #pragma once
 
 #include <memory>

@@ -1,5 +1,5 @@
 // A problem found in config.json: where it is and what it means for players.
-// The reader (SettingsReader.h) finds them; the load logs them, and the dev
+// The reader (ConfigReader.h) finds them; the load logs them, and the dev
 // host's check-config prints them.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The plugin's settings: everything config.json says, read once at load into
-// types (SettingsReader.h). The plugin state holds the settings in force; a
+// types (ConfigReader.h). The plugin state holds the settings in force; a
 // reload replaces them whole. Nothing here changes after it is read.
 #pragma once
 
