@@ -114,7 +114,8 @@ TEST(Replayer, AnswersComeFromTheRecordAndNothingElse) {
 }
 
 TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuessed) {
-    const Corvane::Settings settings = SettingsOf(R"({"Commands": {"fly": {"Cooldown": 60}}})");
+    const Corvane::Settings settings =
+        SettingsOf(R"({"Wrappers": ["wrap"], "Commands": {"fly": {"Cooldown": 60}}})");
     constexpr const char* kGranted = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
     constexpr const char* kHeldBack =
         R"("command":"fly","permission":"Cheat.fly","asked":[{"permission":"Corvane.NoCooldown","held":false}],"outcome":"cooldown")";

@@ -53,6 +53,8 @@ foreach(start "audit: {" "{")
     output "${output}")
 endforeach()
 string(REGEX REPLACE "(^|\n)${utc}\t" "\\1YYYY-MM-DDTHH:MM:SSZ\t" output "${output}")
+# A summary line of flood control names when its period's lines were left out.
+string(REGEX REPLACE "\"(from|to)\":\"${utc}\"" "\"\\1\":\"YYYY-MM-DDTHH:MM:SSZ\"" output "${output}")
 # A reload line names the audit files by their absolute paths, which differ
 # from run to run and between systems: their folders are masked as "...".
 string(REGEX REPLACE "\"(auditLog|previousAuditLog)\":\"[^\"]*[/\\]([^\"/\\]*)\"" "\"\\1\":\".../\\2\""
