@@ -36,7 +36,7 @@
 #include "bench/Configs.h"
 #include "bench/RatioReporter.h"
 #include "core/audit/AuditWriter.h"
-#include "core/history/Cooldowns.h"
+#include "core/history/UseHistory.h"
 #include "devhost/server/StandInServer.h"
 #include "host/Velkor.h"
 
@@ -369,17 +369,18 @@ BENCHMARK(AuditAppend)->Name("Audit/append");
 BENCHMARK(AuditAppendRotating)->Name("Audit/append-rotating");
 BENCHMARK(AuditAppendStdio)->Name("Audit/append-stdio");
 
-// The table's two calls of a use, by players taking turns, without the rest of
-// the use: each call lands on an entry the previous ones did not touch.
-void RemainingAndStart(benchmark::State& state) {
-    stage.reset();  // its 100,000 cooldowns would only stand in the caches' way
-    using Clock = Corvane::Cooldowns::Clock;
+// The history's two calls of a use with a cooldown, by players taking turns,
+// without the rest of the use: each call lands on an entry the previous ones
+// did not touch.
+void CooldownAndAdd(benchmark::State& state) {
+    stage.reset();  // its 100,000 uses would only stand in the caches' way
+    using Clock = Corvane::UseHistory::Clock;
     const auto entries = static_cast<int>(state.range(0));
-    Corvane::Cooldowns table;
+    Corvane::UseHistory history({std::chrono::hours(1'000'000), 1});
     Clock::time_point now{};
     for (int i = 0; i < entries; ++i) {
-        table.Start(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers),
-                    fmt::format("held{}", i / kPlayers), std::chrono::hours(1'000'000), now);
+        history.Add(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers), fmt::format("held{}", i / kPlayers),
+                    now);
     }
     const std::string name = kMeasuredName;
     std::uint64_t player = 0;
@@ -387,13 +388,14 @@ void RemainingAndStart(benchmark::State& state) {
         now += std::chrono::microseconds(10);
         const std::uint64_t steamId = kFirstSteamId + player;
         player = player + 1 == kPlayers ? 0 : player + 1;
-        benchmark::DoNotOptimize(table.Remaining(steamId, name, now));
-        table.Start(steamId, name, std::chrono::microseconds(5), now);
+        benchmark::DoNotOptimize(
+            Corvane::CooldownLeft(history.Uses(steamId, name), std::chrono::microseconds(5), now));
+        history.Add(steamId, name, now);
     }
-    state.counters["entries"] = static_cast<double>(table.Size());
+    state.counters["entries"] = static_cast<double>(history.Size());
 }
 
-BENCHMARK(RemainingAndStart)->Name("Cooldowns/remaining-start")->Arg(100)->Arg(100'000);
+BENCHMARK(CooldownAndAdd)->Name("History/cooldown-add")->Arg(100)->Arg(100'000);
 
 void Summarise(const Bench::Times& times, std::ostream& out) {
     stage.reset();
@@ -441,10 +443,9 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
         none > 0 && three > 0) {
         Bench::PrintRatio(out, "a use with three argument rules / none, 10 joined", three / none, 1.1);
     }
-    if (const double small = time("Cooldowns/remaining-start/100"),
-        large = time("Cooldowns/remaining-start/100000");
+    if (const double small = time("History/cooldown-add/100"), large = time("History/cooldown-add/100000");
         small > 0 && large > 0) {
-        Bench::PrintRatio(out, "Remaining+Start, 100,000 / 100", large / small, 1.2);
+        Bench::PrintRatio(out, "CooldownLeft+Add, 100,000 / 100", large / small, 1.2);
     }
 }
 

@@ -37,7 +37,7 @@ public:
     using binary_t = json::binary_t;
 
     std::optional<std::string> time, steamId, outcome, command, action, permission, rule, carries, server,
-        previousAuditLog;
+        previousAuditLog, forgiven, forgivenName;
     bool cut = false;
     std::vector<PermissionAnswer> asked;
     std::optional<std::vector<std::string>> names;
@@ -120,7 +120,8 @@ private:
             {"outcome", &outcome}, {"command", &command},
             {"action", &action},   {"permission", &permission},
             {"rule", &rule},       {"carries", &carries},
-            {"server", &server},   {"previousAuditLog", &previousAuditLog}};
+            {"server", &server},   {"previousAuditLog", &previousAuditLog},
+            {"forgiven", &forgiven}, {"forgivenName", &forgivenName}};
         text_ = nullptr;
         for (const auto& [textName, text] : texts) {
             if (name == textName) {
@@ -184,6 +185,17 @@ private:
     bool answerCut_ = false;
 };
 
+// A Steam id as the record writes it: decimal digits, nothing else.
+std::optional<std::uint64_t> SteamIdOf(const std::string& text) {
+    std::uint64_t id = 0;
+    const char* end = text.data() + text.size();
+    const auto [parsed, error] = std::from_chars(text.data(), end, id);
+    if (text.empty() || error != std::errc() || parsed != end) {
+        return std::nullopt;
+    }
+    return id;
+}
+
 }  // namespace
 
 std::optional<std::chrono::sys_seconds> ParseUtcTime(std::string_view text) {
@@ -231,11 +243,18 @@ std::optional<AuditEntry> ParseAuditEntry(std::string_view line) {
     if (!parsed || !steamId || !record.outcome || record.command.has_value() == record.action.has_value()) {
         return std::nullopt;
     }
-    const char* idEnd = steamId->data() + steamId->size();
-    const auto [idParsed, idError] = std::from_chars(steamId->data(), idEnd, entry.steamId);
-    if (steamId->empty() || idError != std::errc() || idParsed != idEnd) {
+    const auto id = SteamIdOf(*steamId);
+    if (!id) {
         return std::nullopt;
     }
+    entry.steamId = *id;
+    if (record.forgiven) {
+        entry.forgiven = SteamIdOf(*record.forgiven);
+        if (!entry.forgiven) {
+            return std::nullopt;  // a forgive line names whom it forgave
+        }
+    }
+    entry.forgivenName = std::move(record.forgivenName);
     entry.time = *parsed;
     entry.outcome = std::move(*record.outcome);
     entry.command = record.command ? Velkor::Tools::Utf8Decode(*record.command) : WideString();

@@ -39,6 +39,9 @@ struct AuditEntry {
     std::optional<std::string> server;
     // A reload's: the audit file before it, when there was one.
     std::optional<std::string> previousAuditLog;
+    // A forgive line's: whose uses, and of which command (every one when none).
+    std::optional<std::uint64_t> forgiven;
+    std::optional<std::string> forgivenName;
 };
 
 // none when the line is not a record of a decision.

@@ -126,6 +126,12 @@ private:
         members_.push_back(Supplied("character", Engine::FromUtf8(record.character)));
         if (!record.action.empty()) {
             members_.push_back({"action", Engine::FromUtf8(record.action)});
+            if (record.forgiven) {
+                members_.push_back({"forgiven", Ascii(std::to_string(*record.forgiven))});
+            }
+            if (record.forgivenName) {
+                members_.push_back(Supplied("forgivenName", Engine::FromUtf8(*record.forgivenName)));
+            }
         } else {
             const bool ran = record.outcome == "granted";
             members_.push_back(
@@ -259,10 +265,6 @@ private:
 };
 
 }  // namespace
-
-bool IsTurnAway(std::string_view outcome) {
-    return outcome == "refused" || outcome == "rejected" || outcome == "denied" || outcome == "cooldown";
-}
 
 std::string AuditLine(const AuditRecord& record) {
     return Line(record).Text();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/audit/Outcomes.h"
 #include "core/audit/PermissionAnswer.h"
 
 #include "host/WideChar.h"
@@ -19,8 +20,12 @@ struct AuditRecord {
     std::string character;  // UTF-8
     // A /cheat line's command: the text after the prefix.
     WideString command;
-    // A /corvane line's action ("reload", "check"), written instead of a command.
+    // A /corvane line's action ("reload", "check", "forgive"), written instead of a command.
     std::string action;
+    // A forgive line's: whose uses were forgiven, and of which command (of
+    // every command when none).
+    std::optional<std::uint64_t> forgiven;
+    std::optional<std::string> forgivenName;
     // The names the console runs, outermost first (CommandText.h); none when
     // the line was turned away before they were read.
     std::optional<std::vector<std::string>> names;
@@ -29,7 +34,7 @@ struct AuditRecord {
     // Every question asked after it (Corvane.NoCooldown, an argument's own
     // permission), with its answer.
     std::vector<PermissionAnswer> asked;
-    // "granted", "refused", "rejected", "denied", "cooldown", "failed", "reloaded".
+    // One of kDecisionOutcomes (Outcomes.h), or a /corvane line's: "reloaded", "forgiven".
     std::string outcome;
     std::string error;  // what failed, when the outcome is "failed"
     // The JSON pointer of the argument rule that denied the line, when one did.
@@ -48,10 +53,6 @@ constexpr std::size_t kAuditLineLimit = 16384;
 // A line that turned the player away ran nothing, and a player who holds
 // nothing can send as many as they like: it takes far less.
 constexpr std::size_t kTurnAwayLineLimit = 4096;
-
-// The outcomes that turn the player away: "refused", "rejected", "denied",
-// "cooldown".
-bool IsTurnAway(std::string_view outcome);
 
 // The record as one line of JSON, without its line break. Every text member
 // is cut so that the line, with its break, stays within kAuditLineLimit

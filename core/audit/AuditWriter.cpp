@@ -2,12 +2,14 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "core/audit/AuditEntry.h"
 #include "core/audit/BackwardLines.h"
@@ -167,9 +169,20 @@ std::vector<std::string> AuditWriter::CarriedLines() const {
     const auto since = std::chrono::floor<std::chrono::seconds>(now - window_.length) - kRecordSlack;
     RecordReading reading(since, since - kRecordSlack, window_.wrappers);
     reading.ReadBack(*file_);
+    // In the record's order, so that a forgive line stays after the uses it
+    // forgave in other files too (though those are not carried).
+    std::vector<std::pair<LineAge, std::string>> ordered;
+    for (const RecordedUses::Counted& counted : reading.Unforgiven()) {
+        ordered.insert(ordered.end(), counted.times, {counted.age, CarriedLine(counted.hash, counted.said[0]) + '\n'});
+    }
+    for (const RecordedForgive& forgive : reading.Forgives()) {
+        ordered.emplace_back(forgive.age, CarriedLine(forgive) + '\n');
+    }
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> lines;
-    for (const RecordedUses::Counted& counted : reading.Uses().Each()) {
-        lines.insert(lines.end(), counted.times, CarriedLine(counted.hash, counted.said[0]) + '\n');
+    for (auto& [age, line] : ordered) {
+        lines.push_back(std::move(line));
     }
     return lines;
 }

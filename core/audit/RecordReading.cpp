@@ -1,19 +1,16 @@
 #include "core/audit/RecordReading.h"
 
 #include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <string_view>
 
 #include "core/audit/AuditEntry.h"
+#include "core/audit/Outcomes.h"
 #include "core/audit/BackwardLines.h"
 #include "core/text/CommandText.h"
 
 namespace Corvane {
 namespace {
-
-constexpr std::array<std::string_view, 6> kCheatOutcomes = {"granted", "refused",  "rejected",
-                                                            "denied",  "cooldown", "failed"};
 
 bool Among(std::string_view name, std::initializer_list<std::string_view> names) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -24,19 +21,18 @@ bool Among(std::string_view name, std::initializer_list<std::string_view> names)
 std::string Unknown(const AuditEntry& entry) {
     const std::string& outcome = entry.outcome;
     if (entry.action.empty()) {
-        return std::find(kCheatOutcomes.begin(), kCheatOutcomes.end(), outcome) != kCheatOutcomes.end()
-                   ? ""
-                   : outcome;
+        return IsDecisionOutcome(outcome) ? "" : outcome;
     }
     const std::string& action = entry.action;
     const bool known = (action == "reload" && Among(outcome, {"reloaded", "failed", "refused"})) ||
-                       (action == "check" && outcome == "refused") ||
+                       (Among(action, {"check", "uses"}) && outcome == "refused") ||
+                       (action == "forgive" && Among(outcome, {"forgiven", "refused"})) ||
                        (action == "summary" && outcome == "omitted") ||
-                       (action == "carried" && outcome == "granted");
+                       (action == "carried" && Among(outcome, {"granted", "forgiven"}));
     if (known) {
         return "";
     }
-    return Among(action, {"reload", "check", "summary", "carried"}) ? outcome : action;
+    return Among(action, {"reload", "check", "uses", "forgive", "summary", "carried"}) ? outcome : action;
 }
 
 }  // namespace
@@ -44,8 +40,10 @@ std::string Unknown(const AuditEntry& entry) {
 bool RecordReading::ReadBack(const std::filesystem::path& file) {
     const std::size_t number = files_++;
     BackwardLines lines(file);
+    std::size_t fromEnd = 0;
     while (const auto line = lines.Previous()) {
         ++lines_;
+        const LineAge age{number, fromEnd++};
         auto entry = ParseAuditEntry(*line);
         if (!entry) {
             ++skipped_;
@@ -61,26 +59,66 @@ bool RecordReading::ReadBack(const std::filesystem::path& file) {
         if (entry->action == "reload" && entry->previousAuditLog) {
             previousFiles_.push_back(std::move(*entry->previousAuditLog));
         }
-        const bool original = entry->action.empty() && entry->outcome == "granted";
+        const bool forgive = entry->outcome == "forgiven";
+        const bool original = forgive ? entry->action == "forgive"
+                                      : entry->action.empty() && entry->outcome == "granted";
         const auto carries =
             entry->action == "carried" && entry->carries ? ParseHash(*entry->carries) : std::nullopt;
-        if (entry->action == "carried" && (!carries || !entry->names)) {
-            ++skipped_;  // a carried line names its use and the line it stands for
+        // A carried line names the line it stands for, and a use's its names;
+        // a forgive line (and its carried line) names whom it forgave.
+        if ((entry->action == "carried" && (!carries || (!forgive && !entry->names))) ||
+            (forgive && !entry->forgiven)) {
+            ++skipped_;
             continue;
         }
         if ((!original && !carries) || entry->time < since_) {
+            continue;
+        }
+        const std::uint64_t hash = carries ? *carries : LineHash(*line);
+        if (forgive) {
+            Forgive(*entry, hash, age);
             continue;
         }
         RecordedUse use{entry->time, entry->steamId,
                         entry->names ? std::move(*entry->names) : ReadChain(entry->command, wrappers_).names,
                         std::move(entry->server)};
         if (carries) {
-            uses_.AddCarried(number, *carries, use);
+            uses_.AddCarried(hash, use, age);
         } else {
-            uses_.AddLine(LineHash(*line), use);
+            uses_.AddLine(hash, use, age);
         }
     }
     return true;
+}
+
+void RecordReading::Forgive(const AuditEntry& entry, std::uint64_t hash, LineAge age) {
+    const auto [found, added] = forgives_.try_emplace(
+        hash, RecordedForgive{entry.time, entry.steamId, *entry.forgiven, entry.forgivenName, entry.server, hash, age});
+    found->second.age = std::max(found->second.age, age);
+}
+
+std::vector<RecordedUses::Counted> RecordReading::Unforgiven() const {
+    const std::vector<RecordedForgive> forgives = Forgives();
+    std::vector<RecordedUses::Counted> uses = uses_.Each();
+    forgiven_ = 0;
+    std::erase_if(uses, [&](const RecordedUses::Counted& counted) {
+        const bool forgiven = std::any_of(forgives.begin(), forgives.end(), [&](const RecordedForgive& forgive) {
+            return forgive.Forgives(counted.said[0], counted.age);
+        });
+        forgiven_ += forgiven ? counted.times : 0;
+        return forgiven;
+    });
+    return uses;
+}
+
+std::vector<RecordedForgive> RecordReading::Forgives() const {
+    std::vector<RecordedForgive> forgives;
+    for (const auto& [hash, forgive] : forgives_) {
+        forgives.push_back(forgive);
+    }
+    std::sort(forgives.begin(), forgives.end(),
+              [](const RecordedForgive& a, const RecordedForgive& b) { return a.age > b.age; });
+    return forgives;
 }
 
 }  // namespace Corvane

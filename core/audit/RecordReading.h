@@ -1,6 +1,11 @@
 // One reading of the audit record backwards, over one file or several: the
 // granted uses it holds from a time on, each counted once (RecordedUses.h),
-// and what else a reader needs of it.
+// the forgive lines, and what else a reader needs of it.
+//
+// A forgive line forgives the uses the record holds before it. A line and
+// the lines carrying it stand where the oldest of them does (its original,
+// when the reading has it), so the carried lines at a file's start stand
+// before everything in that file, and after the file they came from.
 #pragma once
 
 #include <chrono>
@@ -11,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/audit/AuditEntry.h"
 #include "core/audit/RecordedUses.h"
 
 namespace Corvane {
@@ -28,7 +34,13 @@ public:
     // stopBefore. Throws std::runtime_error when the file can't be read.
     bool ReadBack(const std::filesystem::path& file);
 
-    const RecordedUses& Uses() const { return uses_; }
+    // Every use once, the oldest first, but those a forgive line forgave.
+    std::vector<RecordedUses::Counted> Unforgiven() const;
+    // The forgive lines from since on, each once, the oldest first.
+    std::vector<RecordedForgive> Forgives() const;
+    // The uses within the window that a forgive line forgave: known once
+    // Unforgiven() has been asked.
+    std::size_t Forgiven() const { return forgiven_; }
     // Lines read, of every kind.
     std::size_t Lines() const { return lines_; }
     // Lines that are no record of a decision (a torn line, say).
@@ -39,11 +51,15 @@ public:
     const std::vector<std::string>& PreviousFiles() const { return previousFiles_; }
 
 private:
+    void Forgive(const AuditEntry& entry, std::uint64_t hash, LineAge age);
+
     const std::chrono::sys_seconds since_;
     const std::chrono::sys_seconds stopBefore_;
     const std::set<std::string> wrappers_;
     std::size_t files_ = 0;
     RecordedUses uses_;
+    std::map<std::uint64_t, RecordedForgive> forgives_;
+    mutable std::size_t forgiven_ = 0;
     std::size_t lines_ = 0;
     std::size_t skipped_ = 0;
     std::map<std::string, std::size_t> passedOver_;

@@ -3,14 +3,29 @@
 #include <algorithm>
 
 namespace Corvane {
+namespace {
+
+void Widen(RecordWindow& window, const CommandSettings& command) {
+    window.length = std::max(window.length, command.cooldown);
+    if (command.maxUses) {
+        window.length = std::max(window.length, command.maxUses->per);
+        window.uses = std::max<std::size_t>(window.uses, command.maxUses->count);
+    }
+    for (const Tier& tier : command.tiers) {
+        window.length = std::max(window.length, tier.cooldown.value_or(window.length));
+        window.uses = std::max<std::size_t>(window.uses, tier.maxUses.value_or(1));
+    }
+}
+
+}  // namespace
 
 RecordWindow WindowOf(const Settings& settings) {
-    RecordWindow window{{}, settings.wrappers};
+    RecordWindow window{{}, 1, settings.wrappers};
     for (const auto& [name, command] : settings.commands) {
-        window.length = std::max(window.length, command.cooldown);
+        Widen(window, command);
     }
     if (settings.others) {
-        window.length = std::max(window.length, settings.others->cooldown);
+        Widen(window, *settings.others);
     }
     return window;
 }

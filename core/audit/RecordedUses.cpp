@@ -33,48 +33,92 @@ std::optional<std::uint64_t> ParseHash(std::string_view text) {
     return text.size() == 16 && lowerHex && error == std::errc() ? std::optional(hash) : std::nullopt;
 }
 
-RecordedUses::Tally& RecordedUses::TallyOf(std::uint64_t hash, const RecordedUse& use) {
-    Tally& tally = tallies_[hash];
-    if (std::find(tally.said.begin(), tally.said.end(), use) == tally.said.end()) {
-        tally.said.push_back(use);
+bool CountOnce::Carried(std::uint64_t hash, std::size_t file) {
+    Count& count = counts_[hash];
+    const auto number = static_cast<std::uint32_t>(file);
+    if (count.file != number) {
+        count.file = number;
+        count.inFile = 0;
     }
-    return tally;
+    ++count.inFile;
+    const std::uint32_t counted = std::max(count.most, count.originals);
+    count.most = std::max(count.most, count.inFile);
+    return count.inFile > counted;
 }
 
-void RecordedUses::AddLine(std::uint64_t hash, const RecordedUse& use) {
-    ++TallyOf(hash, use).lines;
+std::size_t CountOnce::Times(std::uint64_t hash) const {
+    const auto found = counts_.find(hash);
+    return found == counts_.end() ? 0 : std::max(found->second.originals, found->second.most);
 }
 
-void RecordedUses::AddCarried(std::size_t file, std::uint64_t hash, const RecordedUse& use) {
-    ++TallyOf(hash, use).carriedByFile[file];
+std::size_t CountOnce::Originals(std::uint64_t hash) const {
+    const auto found = counts_.find(hash);
+    return found == counts_.end() ? 0 : found->second.originals;
+}
+
+void RecordedUses::Note(std::uint64_t hash, const RecordedUse& use, LineAge age) {
+    Said& said = said_[hash];
+    if (std::find(said.said.begin(), said.said.end(), use) == said.said.end()) {
+        said.said.push_back(use);
+    }
+    said.age = std::max(said.age, age);
+}
+
+void RecordedUses::AddLine(std::uint64_t hash, const RecordedUse& use, LineAge age) {
+    count_.Original(hash);
+    Note(hash, use, age);
+}
+
+void RecordedUses::AddCarried(std::uint64_t hash, const RecordedUse& use, LineAge age) {
+    count_.Carried(hash, age.first);
+    Note(hash, use, age);
 }
 
 std::vector<RecordedUses::Counted> RecordedUses::Each() const {
     std::vector<Counted> uses;
-    for (const auto& [hash, tally] : tallies_) {
-        std::size_t times = tally.lines;
-        for (const auto& [file, carried] : tally.carriedByFile) {
-            times = std::max(times, carried);
-        }
-        uses.push_back({hash, tally.said, times});
+    for (const auto& [hash, said] : said_) {
+        uses.push_back({hash, said.said, count_.Times(hash), said.age});
     }
-    std::stable_sort(uses.begin(), uses.end(),
-                     [](const Counted& a, const Counted& b) { return a.said[0].time < b.said[0].time; });
+    std::sort(uses.begin(), uses.end(), [](const Counted& a, const Counted& b) { return a.age > b.age; });
     return uses;
 }
+
+namespace {
+
+// A forgive line of ours names a command as the console reads it, far shorter.
+constexpr std::size_t kMostForgivenName = 1000;
+
+// Only a line no server of ours wrote holds a name so long it would take the
+// carried line past the bound.
+void AddServer(std::string& line, const std::optional<std::string>& server) {
+    if (server) {
+        const std::size_t room = kAuditLineLimit - std::min(kAuditLineLimit, line.size() + 16);
+        line += R"(,"server":")" + EscapeWithin(Engine::FromUtf8(*server), room).json + '"';
+    }
+    line += '}';
+}
+
+}  // namespace
 
 std::string CarriedLine(std::uint64_t hash, const RecordedUse& use) {
     std::string line =
         fmt::format(R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"granted",)"
                     R"("names":{},"carries":"{}")",
                     UtcText(use.time), use.steamId, NamesArray(use.names).array, HashText(hash));
-    if (use.server) {
-        // Only a line no server of ours wrote holds a name so long it would
-        // take the carried line past the bound.
-        const std::size_t room = kAuditLineLimit - std::min(kAuditLineLimit, line.size() + 16);
-        line += R"(,"server":")" + EscapeWithin(Engine::FromUtf8(*use.server), room).json + '"';
+    AddServer(line, use.server);
+    return line;
+}
+
+std::string CarriedLine(const RecordedForgive& forgive) {
+    std::string line = fmt::format(R"({{"time":"{}","steamId":"{}","action":"carried","outcome":"forgiven",)"
+                                   R"("forgiven":"{}",)",
+                                   UtcText(forgive.time), forgive.steamId, forgive.forgiven);
+    if (forgive.name) {
+        line += R"("forgivenName":")" + EscapeWithin(Engine::FromUtf8(*forgive.name), kMostForgivenName).json +
+                "\",";
     }
-    line += '}';
+    line += R"("carries":")" + HashText(forgive.hash) + '"';
+    AddServer(line, forgive.server);
     return line;
 }
 

@@ -1,4 +1,5 @@
-// The granted uses a reading of the audit record meets, each counted once.
+// The granted uses and forgive lines a reading of the audit record meets,
+// each counted once.
 //
 // A rotation carries every granted use still within the record's window into
 // the new file, as a line of its own ("action":"carried") naming the line it
@@ -7,7 +8,8 @@
 // record as its line and as carried lines in several files. Two uses can have
 // lines alike to the byte (the same player, command and second): for each
 // hash, the uses are as many as the most of either its lines, or its carried
-// lines within any one file.
+// lines within any one file. A rotation carries forgive lines too, in their
+// place among the uses.
 #pragma once
 
 #include <chrono>
@@ -17,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace Corvane {
@@ -27,6 +31,36 @@ std::uint64_t LineHash(std::string_view line);
 std::string HashText(std::uint64_t hash);
 std::optional<std::uint64_t> ParseHash(std::string_view text);
 
+// Counts each use once, however many lines stand for it: the one counter of
+// every reader of the record (the restore, a rotation, replay, the report).
+// Lines a rotation may carry are counted by their hash: the originals, and
+// the carried lines by the file they are in.
+class CountOnce {
+public:
+    void Original(std::uint64_t hash) { ++counts_[hash].originals; }
+    // A carried line in the file-th file of the reading. Reading forwards,
+    // an original comes before the lines carrying it: true when the line
+    // stands for a use that neither the originals nor another file's
+    // carried lines account for.
+    bool Carried(std::uint64_t hash, std::size_t file);
+    // Once read: the uses the hash stands for.
+    std::size_t Times(std::uint64_t hash) const;
+    std::size_t Originals(std::uint64_t hash) const;
+
+private:
+    struct Count {
+        std::uint32_t originals = 0;
+        std::uint32_t file = 0;    // the file of the last carried line
+        std::uint32_t inFile = 0;  // carried lines in that file
+        std::uint32_t most = 0;    // the most in any one file
+    };
+    std::unordered_map<std::uint64_t, Count> counts_;
+};
+
+// Where a line stands in a reading backwards: its file (0 the newest) and its
+// place from that file's end. The larger, the older in the record.
+using LineAge = std::pair<std::size_t, std::size_t>;
+
 struct RecordedUse {
     std::chrono::sys_seconds time;
     std::uint64_t steamId = 0;
@@ -36,11 +70,28 @@ struct RecordedUse {
     bool operator==(const RecordedUse&) const = default;
 };
 
+// A forgive line ("action":"forgive", or carried), once.
+struct RecordedForgive {
+    std::chrono::sys_seconds time;
+    std::uint64_t steamId = 0;  // who forgave
+    std::uint64_t forgiven = 0;
+    std::optional<std::string> name;  // none: every command
+    std::optional<std::string> server;
+    std::uint64_t hash = 0;  // of the forgive line itself
+    // Of its original, or else of its oldest carried line: where it stands.
+    LineAge age;
+
+    // Whether it forgives the use, standing older at `age`.
+    bool Forgives(const RecordedUse& use, const LineAge& useAge) const {
+        return use.steamId == forgiven && (!name || *name == use.names.back()) && useAge > age;
+    }
+};
+
 class RecordedUses {
 public:
-    void AddLine(std::uint64_t hash, const RecordedUse& use);
-    // file: which file of the reading the carried line is in.
-    void AddCarried(std::size_t file, std::uint64_t hash, const RecordedUse& use);
+    void AddLine(std::uint64_t hash, const RecordedUse& use, LineAge age);
+    // age.first: which file of the reading the carried line is in.
+    void AddCarried(std::uint64_t hash, const RecordedUse& use, LineAge age);
 
     struct Counted {
         std::uint64_t hash = 0;
@@ -48,23 +99,29 @@ public:
         // of this plugin's writing names the hash of another.
         std::vector<RecordedUse> said;
         std::size_t times = 0;
+        // Of its original, or else of its oldest carried line: where it stands.
+        LineAge age;
     };
-    // Every use once, the oldest first.
+    // Every use once, the oldest in the record first.
     std::vector<Counted> Each() const;
 
 private:
-    struct Tally {
+    struct Said {
         std::vector<RecordedUse> said;
-        std::size_t lines = 0;
-        std::map<std::size_t, std::size_t> carriedByFile;
+        LineAge age;
     };
-    Tally& TallyOf(std::uint64_t hash, const RecordedUse& use);
+    void Note(std::uint64_t hash, const RecordedUse& use, LineAge age);
 
-    std::map<std::uint64_t, Tally> tallies_;
+    CountOnce count_;
+    std::map<std::uint64_t, Said> said_;
 };
 
 // {"time":"<the use's>","steamId":"…","action":"carried","outcome":"granted",
 //  "names":[…],"carries":"<hash>"}, with "server" when the use has one.
 std::string CarriedLine(std::uint64_t hash, const RecordedUse& use);
+// {"time":"<the forgive line's>","steamId":"<who forgave>","action":"carried",
+//  "outcome":"forgiven","forgiven":"…","forgivenName":"…","carries":"<hash>"},
+// forgivenName when it has one, and "server" when it has one.
+std::string CarriedLine(const RecordedForgive& forgive);
 
 }  // namespace Corvane

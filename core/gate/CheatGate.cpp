@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
@@ -63,10 +62,11 @@ private:
     Prepared Prepare(const FString& command, const Decision& decision);
     void SendAnnouncement(const Prepared& prepared);
     void Reply(const Decision& decision);
+    void SendHeldBack(const LookedUp<WideString>& message, const Decision& decision);
     // Appends the audit line when the audit file is on; false when it can't
     // be written (the error is then in the log). A line turned away records
     // the decision's rule and reading.
-    bool Audit(const char* outcome, WideStringView command, const std::string& error = {},
+    bool Audit(std::string_view outcome, WideStringView command, const std::string& error = {},
                const Decision* denial = nullptr);
 
     PluginState& state_;
@@ -102,9 +102,9 @@ void Use::Run(FString& message) {
         }
         steamId_ = api_.GetSteamIdFromController(player_);
         const GateLine gateLine{command_, count >= 2 ? words.Data[1].View() : WideStringView(),
-                                StartsWithNoCase(line, kPrefix), *steamId_, Cooldowns::Clock::now()};
-        const Decision decision = Decide(gateLine, *settings_, state_.cooldowns,
-                                         [this](WideStringView permission) { return Ask(permission); });
+                                StartsWithNoCase(line, kPrefix), *steamId_, UseHistory::Clock::now()};
+        const AskPermission ask = [this](WideStringView permission) { return Ask(permission); };
+        const Decision decision = Decide({gateLine, *settings_, state_.history, ask});
         if (decision.outcome != Outcome::Rejected) {
             names_ = decision.chain;
         }
@@ -158,22 +158,28 @@ void Use::Reply(const Decision& decision) {
             SendConfiguredReply(api_, player_, *settings_, messages.noPermissions, failure_);
             return;
         case Reply::Denial: SendConfiguredReply(api_, player_, *settings_, messages.denied, failure_); return;
-        case Reply::Cooldown: {
-            const auto seconds = static_cast<std::uint64_t>(
-                std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count()));
-            // Looked up first, as the refusal looks up its sender first.
-            const FString sender = Sender(*settings_, failure_);
-            const FString text = failure_.At(messages.cooldown.Member(), [&] {
-                const FString format = MessageText(messages.cooldown);
-                const std::string words = TimeInWords(decision.cooldownLeft);
-                return FromFormat(format.CStr(), WideStringView(Decimal(seconds)),
-                                  WideStringView(WideString(decision.name.begin(), decision.name.end())),
-                                  WideStringView(WideString(words.begin(), words.end())));
-            });
-            ChatToPlayer(api_, player_, sender, Engine::AsFormatText(text.View()).c_str());
-            return;
-        }
+        case Reply::Cooldown: SendHeldBack(messages.cooldown, decision); return;
+        case Reply::Limit: SendHeldBack(messages.limit, decision); return;
     }
+}
+
+// The fields of Messages.Cooldown and Messages.Limit: the seconds left, the
+// command, the time left in words, and the limit's count and window in words.
+void Use::SendHeldBack(const LookedUp<WideString>& message, const Decision& decision) {
+    // Looked up first, as the refusal looks up its sender first.
+    const FString sender = Sender(*settings_, failure_);
+    const FString text = failure_.At(message.Member(), [&] {
+        const FString format = MessageText(message);
+        const auto wide = [](const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); };
+        const UseLimit* limit = decision.settings != nullptr && decision.settings->maxUses
+                                    ? &*decision.settings->maxUses
+                                    : nullptr;
+        return FromFormat(format.CStr(), WideStringView(Decimal(static_cast<std::uint64_t>(SecondsLeft(decision.left)))),
+                          WideStringView(wide(decision.name)), WideStringView(wide(TimeInWords(decision.left))),
+                          WideStringView(limit != nullptr ? Decimal(limit->count) : WideString()),
+                          WideStringView(limit != nullptr ? wide(TimeInWords(limit->per)) : WideString()));
+    });
+    ChatToPlayer(api_, player_, sender, Engine::AsFormatText(text.View()).c_str());
 }
 
 void Use::RunGranted(FString& command, const Decision& decision) {
@@ -186,10 +192,7 @@ void Use::RunGranted(FString& command, const Decision& decision) {
     FString output;
     ran_ = true;
     prepared.consoleCommand(player_, &output, &command, true);
-    if (decision.settings != nullptr && decision.settings->cooldown > Cooldowns::Clock::duration::zero()) {
-        state_.cooldowns.Start(*steamId_, decision.name, decision.settings->cooldown,
-                               Cooldowns::Clock::now());
-    }
+    state_.history.Add(*steamId_, decision.name, UseHistory::Clock::now());
     // The command has run: its gameplay-log entry is written even when the
     // announcement fails, and the announcement's error is passed on after it.
     std::exception_ptr announcementError;
@@ -213,12 +216,8 @@ Prepared Use::Prepare(const FString& command, const Decision& decision) {
         return FromFormat(logFormat.CStr(), prepared.characterName.View(), command.View(),
                           WideStringView(Decimal(*steamId_)));
     });
-    const LookedUp<bool>& printToChat = settings_->printToChat;
     prepared.announce =
-        decision.announce
-            ? *decision.announce
-            : (failure_.At(printToChat.Member(), [&] { return printToChat.Get(); }) ? Announce::All
-                                                                                    : Announce::None);
+        failure_.At(settings_->printToChat.Member(), [&] { return AnnounceOf(decision, *settings_); });
     prepared.consoleCommand =
         Engine::ResolveFunction<EngineFunctions::ConsoleCommand>("AShooterPlayerController.ConsoleCommand");
     prepared.gameMode = api_.CurrentGameMode();
@@ -249,7 +248,7 @@ void Use::SendAnnouncement(const Prepared& prepared) {
     Broadcast(prepared.broadcast, ToLinear(kAnnouncementColour), text.c_str(), admins);
 }
 
-bool Use::Audit(const char* outcome, WideStringView command, const std::string& error,
+bool Use::Audit(std::string_view outcome, WideStringView command, const std::string& error,
                 const Decision* denial) {
     audited_ = true;
     if (!state_.audit.File()) {

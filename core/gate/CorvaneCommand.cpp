@@ -4,7 +4,6 @@
 #include <fmt/ranges.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,6 +17,7 @@
 #include "core/text/CommandText.h"
 #include "core/text/ExceptionText.h"
 #include "core/text/PluginLog.h"
+#include "core/text/TimeInWords.h"
 #include "engine/WideText.h"
 #include "host/Velkor.h"
 
@@ -68,15 +68,40 @@ std::string DescribeAnnouncement(const Decision& decision, const Settings& setti
         }
         return "nobody";
     };
-    if (decision.announce) {
-        return std::string("announcement: ") + who(*decision.announce) + ", as its entry in Commands says";
-    }
     try {
-        return std::string("announcement: ") +
-               who(settings.printToChat.Get() ? Announce::All : Announce::None) + ", as PrintToChat says";
+        return std::string("announcement: ") + who(AnnounceOf(decision, settings)) +
+               (decision.announce ? ", as its entry in Commands says" : ", as PrintToChat says");
     } catch (const std::exception& error) {
         return std::string("announcement: PrintToChat can't be read, so the use would fail: ") + error.what();
     }
+}
+
+// The controls that remember, as the decision found them.
+void DescribeHistory(const Decision& decision, std::vector<std::string>& lines) {
+    if (decision.outcome == Outcome::Cooldown) {
+        lines.push_back(fmt::format("cooldown: {} s left", SecondsLeft(decision.left)));
+        return;
+    }
+    if (decision.outcome != Outcome::Limit && decision.outcome != Outcome::Granted) {
+        return;
+    }
+    const CommandSettings* command = decision.settings;
+    if (decision.outcome == Outcome::Granted) {
+        const bool cools = command != nullptr && command->cooldown.count() > 0;
+        lines.push_back(cools ? fmt::format("cooldown: none running; {} s after this use",
+                                            std::chrono::duration<double>(command->cooldown).count())
+                              : std::string("cooldown: none"));
+    }
+    if (command == nullptr || !command->maxUses || !decision.limit) {
+        return;
+    }
+    const UseLimit& limit = *command->maxUses;
+    const LimitAnswer& answer = *decision.limit;
+    const std::string frees =
+        answer.used == 0 ? "" : fmt::format("; the next frees up in {} s", SecondsLeft(answer.frees));
+    lines.push_back(fmt::format("use limit: {} of {} uses left in {} s{}",
+                                limit.count - std::min<std::size_t>(limit.count, answer.used), limit.count,
+                                SecondsLeft(limit.per), frees));
 }
 
 const char* Verdict(Outcome outcome) {
@@ -86,6 +111,7 @@ const char* Verdict(Outcome outcome) {
         case Outcome::Refused: return "be refused";
         case Outcome::NoPrefix: return "run nothing";
         case Outcome::Cooldown: return "be held back";
+        case Outcome::Limit: return "be held back by its use limit";
         case Outcome::Granted: return "run";
     }
     return "run nothing";
@@ -123,10 +149,8 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
     if (decision.chain.size() > 1) {
         lines.push_back(NamesRun(decision.chain));
     }
-    const auto denied = std::find_if(decision.chain.begin(), decision.chain.end(),
-                                     [&](const std::string& name) { return settings.Denies(name); });
-    if (denied != decision.chain.end()) {
-        lines.push_back("deny list: " + *denied + " is on it");
+    if (!decision.deniedName.empty()) {
+        lines.push_back("deny list: " + decision.deniedName + " is on it");
     } else {
         lines.push_back(decision.name.empty()
                             ? std::string("deny list: the console reads no command name here")
@@ -144,15 +168,8 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
         lines.push_back("argument rule: " + Engine::EscapeForLog(answer.what) + ": " +
                         (answer.rule.empty() ? std::string("passes") : Engine::EscapeForLog(answer.rule)));
     }
-    if (decision.outcome == Outcome::Cooldown) {
-        lines.push_back(fmt::format("cooldown: {} s left",
-                                    std::ceil(std::chrono::duration<double>(decision.cooldownLeft).count())));
-    } else if (decision.outcome == Outcome::Granted) {
-        const bool cools = decision.settings != nullptr && decision.settings->cooldown.count() > 0;
-        lines.push_back(cools
-                            ? fmt::format("cooldown: none running; {} s after this use",
-                                          std::chrono::duration<double>(decision.settings->cooldown).count())
-                            : std::string("cooldown: none"));
+    DescribeHistory(decision, lines);
+    if (decision.outcome == Outcome::Granted) {
         lines.push_back(DescribeAnnouncement(decision, settings));
     }
     return lines;
@@ -255,7 +272,11 @@ private:
         if (files.Moved()) {
             Audit(state_.audit, "reload", kPermission, "reloaded", {}, &files);
         }
-        state_.Replace(std::move(reading.settings));
+        if (const auto restored = state_.Replace(std::move(reading.settings));
+            restored && !restored->unreadable.empty()) {
+            PluginLog()->warn("{}: uses from before this reload are not read again",
+                              Engine::EscapeForLog(restored->unreadable));
+        }
         const std::string listed = Listed(reading, ConfigProblem::Severity::Warning);
         PluginLog()->log(
             warnings == 0 ? spdlog::level::info : spdlog::level::warn, "Reloaded config.json for {}, {}{}",
@@ -284,12 +305,12 @@ private:
         if (!Allowed("check", "Corvane.Check")) {
             return;
         }
-        const GateLine line{command, FirstWord(command), true, steamId_, Cooldowns::Clock::now(), true};
-        const Decision decision =
-            Decide(line, *settings_, state_.cooldowns, [this](WideStringView permission) {
-                return state_.permissions.IsPlayerHasPermission(
-                    steamId_, FString::FromWide(WideString(permission).c_str()));
-            });
+        const GateLine line{command, FirstWord(command), true, steamId_, UseHistory::Clock::now(), true};
+        const AskPermission ask = [this](WideStringView permission) {
+            return state_.permissions.IsPlayerHasPermission(steamId_,
+                                                            FString::FromWide(WideString(permission).c_str()));
+        };
+        const Decision decision = Decide({line, *settings_, state_.history, ask});
         for (const std::string& text : Bounded(DescribeCheck(command, decision, *settings_))) {
             SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }

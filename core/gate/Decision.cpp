@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/audit/Outcomes.h"
 #include "core/text/CommandText.h"
+#include "core/text/TimeInWords.h"
 #include "engine/WideText.h"
 
 namespace Corvane {
 namespace {
 
 constexpr WideStringView kNoCooldown = WIDE("Corvane.NoCooldown");
+constexpr WideStringView kNoLimit = WIDE("Corvane.NoLimit");
 // How much of a text a player typed a reason shows.
 constexpr std::size_t kShownCharacters = 100;
 
@@ -32,9 +35,8 @@ std::string Shown(const std::string& name) {
 
 class Decider {
 public:
-    Decider(const GateLine& line, const Settings& settings, const Cooldowns& cooldowns,
-            const AskPermission& ask)
-        : line_(line), settings_(settings), cooldowns_(cooldowns), ask_(ask) {}
+    explicit Decider(const DecisionInputs& inputs)
+        : line_(inputs.line), settings_(inputs.settings), history_(inputs.history), ask_(inputs.ask) {}
 
     Decision Run() {
         if (!IsOnePrintableLine(line_.command)) {
@@ -48,6 +50,7 @@ public:
         decision_.name = decision_.chain.back();
         for (const std::string& name : decision_.chain) {
             if (settings_.Denies(name)) {
+                decision_.deniedName = name;
                 return Decided(Outcome::Denied, Reply::Refusal,
                                name + " is on the deny list" +
                                    (name == decision_.chain.front()
@@ -80,14 +83,8 @@ public:
             !ArgumentsPass(decision_.settings->rules, chain.innermost)) {
             return Decided(Outcome::Denied, Reply::Denial, std::move(denial_));
         }
-        const auto left = cooldowns_.Remaining(line_.steamId, decision_.name, line_.now);
-        if (left > Cooldowns::Clock::duration::zero() && !Ask(kNoCooldown)) {
-            decision_.cooldownLeft = left;
-            const auto seconds =
-                static_cast<long long>(std::ceil(std::chrono::duration<double>(left).count()));
-            return Decided(
-                Outcome::Cooldown, Reply::Cooldown,
-                fmt::format("{} s of the cooldown on {} are left", seconds, Shown(decision_.name)));
+        if (decision_.settings != nullptr && !Remembered(*decision_.settings)) {
+            return std::move(decision_);
         }
         if (decision_.settings != nullptr) {
             decision_.announce = decision_.settings->announce;
@@ -96,6 +93,57 @@ public:
     }
 
 private:
+    // The controls that remember: false when one holds the player back, and
+    // the decision is made.
+    bool Remembered(const CommandSettings& command) {
+        const auto uses = history_.Uses(line_.steamId, decision_.name);
+        if (uses.empty()) {
+            if (command.maxUses) {
+                decision_.limit = LimitAnswer{};
+            }
+            return true;
+        }
+        const auto cooldownLeft = CooldownLeft(uses, command.cooldown, line_.now);
+        if (cooldownLeft > UseHistory::Clock::duration::zero() && !Ask(kNoCooldown) &&
+            !AnyTier(command, [&](const Tier& tier) {
+                return tier.cooldown && CooldownLeft(uses, *tier.cooldown, line_.now) == UseHistory::Clock::duration::zero();
+            })) {
+            decision_.left = cooldownLeft;
+            Set(Outcome::Cooldown, Reply::Cooldown,
+                    fmt::format("{} s of the cooldown on {} are left", SecondsLeft(cooldownLeft),
+                                Shown(decision_.name)));
+            return false;
+        }
+        if (!command.maxUses) {
+            return true;
+        }
+        const UseLimit& limit = *command.maxUses;
+        const LimitAnswer answer = AskLimit(uses, limit.count, limit.per, line_.now);
+        decision_.limit = answer;
+        if (answer.left > UseHistory::Clock::duration::zero() && !Ask(kNoLimit) &&
+            !AnyTier(command, [&](const Tier& tier) { return tier.maxUses && answer.used < *tier.maxUses; })) {
+            decision_.left = answer.left;
+            decision_.rule = limit.pointer;
+            Set(Outcome::Limit, Reply::Limit,
+                    fmt::format("{} was used {} times in the last {} s, the most allowed; {} s until the next",
+                                Shown(decision_.name), answer.used, SecondsLeft(limit.per),
+                                SecondsLeft(answer.left)));
+            return false;
+        }
+        return true;
+    }
+
+    // Asks the tiers whose value lets the use through, in order, until one is held.
+    template <typename LetsThrough>
+    bool AnyTier(const CommandSettings& command, const LetsThrough& letsThrough) {
+        for (const Tier& tier : command.tiers) {
+            if (letsThrough(tier) && Ask(WideString(tier.permission.begin(), tier.permission.end()))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // False when a rule fails: decision_.rule names the first that did,
     // denial_ says why. Past a failed rule, only a line read with everyRule
     // goes on to answer the others.
@@ -175,16 +223,20 @@ private:
         return held;
     }
 
-    Decision Decided(Outcome outcome, Reply reply, std::string reason) {
+    void Set(Outcome outcome, Reply reply, std::string reason) {
         decision_.outcome = outcome;
         decision_.reply = reply;
         decision_.reason = std::move(reason);
+    }
+
+    Decision Decided(Outcome outcome, Reply reply, std::string reason) {
+        Set(outcome, reply, std::move(reason));
         return std::move(decision_);
     }
 
     const GateLine& line_;
     const Settings& settings_;
-    const Cooldowns& cooldowns_;
+    const UseHistory& history_;
     const AskPermission& ask_;
     Decision decision_;
     std::string denial_;
@@ -192,21 +244,20 @@ private:
 
 }  // namespace
 
-Decision Decide(const GateLine& line, const Settings& settings, const Cooldowns& cooldowns,
-                const AskPermission& ask) {
-    return Decider(line, settings, cooldowns, ask).Run();
+Decision Decide(const DecisionInputs& inputs) {
+    return Decider(inputs).Run();
 }
 
-const char* OutcomeName(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Rejected: return "rejected";
-        case Outcome::Denied: return "denied";
-        case Outcome::Refused: return "refused";
-        case Outcome::NoPrefix: return "failed";
-        case Outcome::Cooldown: return "cooldown";
-        case Outcome::Granted: return "granted";
+Announce AnnounceOf(const Decision& decision, const Settings& settings) {
+    if (decision.announce) {
+        return *decision.announce;
     }
-    return "failed";
+    return settings.printToChat.Get() ? Announce::All : Announce::None;
+}
+
+std::string_view OutcomeName(Outcome outcome) {
+    static_assert(kDecisionOutcomes.size() == static_cast<std::size_t>(Outcome::Granted) + 1);
+    return kDecisionOutcomes[static_cast<std::size_t>(outcome)];
 }
 
 }  // namespace Corvane

@@ -1,8 +1,8 @@
 // What the gate decides about one /cheat line, apart from its effects.
 //
-// Decide() reads the command text, the player's Steam id, the settings, the
-// cooldown table and the permissions plugin's answers, and returns the
-// decision. It touches no engine, file or chat. The gate applies it
+// Decide() reads its inputs (the line with the player's Steam id, the
+// settings, the history of granted uses and the permissions plugin's
+// answers), and returns the decision. It touches no engine, file or chat. The gate applies it
 // (CheatGate.h), /corvane check describes it, and the tests read it directly,
 // so they can't disagree. The steps, in order; the first that turns the line
 // away decides:
@@ -15,7 +15,18 @@
 //   5. argument rules       denied, naming the rule that failed, or the
 //                           command's entry when the arguments' reading is unsure
 //   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
-//   7. granted
+//                           or a tier whose cooldown has run out
+//   7. use limit            limit, unless the player holds Corvane.NoLimit or a
+//                           tier whose count is not reached (rule: the MaxUses
+//                           member)
+//   8. granted
+//
+// The controls that remember (6, 7) are asked of the history, each settled
+// on its own and only when the entry's value would hold the player back:
+// first its bypass permission, then the tiers that set that control, in the
+// order listed, each only when its value would let the use through; the
+// first held lets it through. So a use within the entry's values asks
+// nothing of them, and every question asked is in `asked`.
 //
 // A line turned away before the permission is held gets the refusal, so that
 // the deny list and the wrappers can't be told from a missing permission;
@@ -26,10 +37,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/audit/PermissionAnswer.h"
-#include "core/history/Cooldowns.h"
+#include "core/history/UseHistory.h"
 #include "core/settings/Settings.h"
 #include "host/WideChar.h"
 
@@ -41,11 +53,12 @@ enum class Outcome {
     Refused,   // the permission is not held
     NoPrefix,  // granted, but the line does not start with "/cheat ": nothing to run
     Cooldown,  // a cooldown holds the player back
+    Limit,     // the use limit holds the player back
     Granted,
 };
 
 // The private reply the player gets.
-enum class Reply { None, Refusal, Denial, Cooldown };
+enum class Reply { None, Refusal, Denial, Cooldown, Limit };
 
 // Asks the permissions plugin about the player; its errors pass through Decide.
 using AskPermission = std::function<bool(WideStringView permission)>;
@@ -59,7 +72,7 @@ struct GateLine {
     // The line starts with "/cheat ", ASCII case ignored.
     bool hasPrefix = true;
     std::uint64_t steamId = 0;
-    Cooldowns::Clock::time_point now;
+    UseHistory::Clock::time_point now;
     // Every argument rule is answered, not only those up to the first that
     // fails (/corvane check); a rule that failed still asks nothing.
     bool everyRule = false;
@@ -73,6 +86,15 @@ struct RuleAnswer {
     std::string what;
 };
 
+// Everything a decision reads. A new control adds a member here, not a
+// parameter to every caller.
+struct DecisionInputs {
+    const GateLine& line;
+    const Settings& settings;
+    const UseHistory& history;
+    const AskPermission& ask;
+};
+
 struct Decision {
     Outcome outcome = Outcome::Rejected;
     Reply reply = Reply::None;
@@ -84,6 +106,8 @@ struct Decision {
     std::string name;
     // The entry of "Commands" that applies; null when none does.
     const CommandSettings* settings = nullptr;
+    // Denied by the deny list: the name of the chain it holds.
+    std::string deniedName;
     // Every question asked of the permissions plugin, in order.
     std::vector<PermissionAnswer> asked;
     // Rejected: the text would chain commands ('|' or a line break), rather
@@ -97,18 +121,24 @@ struct Decision {
     // Each argument rule's answer, up to the first that failed (to the last,
     // for a line read with everyRule); the first that failed is `rule`.
     std::vector<RuleAnswer> ruleAnswers;
-    // Cooldown: how long is left.
-    Cooldowns::Clock::duration cooldownLeft{};
+    // Cooldown, Limit: how long until the next use is let through.
+    UseHistory::Clock::duration left{};
+    // What the entry's use limit says of the uses before this one, when it
+    // has one and the decision got that far.
+    std::optional<LimitAnswer> limit;
     // Granted: who sees the announcement; unset when PrintToChat decides.
     std::optional<Announce> announce;
     // Why, in a few words, for people.
     std::string reason;
 };
 
-Decision Decide(const GateLine& line, const Settings& settings, const Cooldowns& cooldowns,
-                const AskPermission& ask);
+Decision Decide(const DecisionInputs& inputs);
 
-// The audit line's name of an outcome.
-const char* OutcomeName(Outcome outcome);
+// Who sees a granted use's announcement: its entry's Announce, or else as
+// PrintToChat says. Throws the error PrintToChat's lookup holds.
+Announce AnnounceOf(const Decision& decision, const Settings& settings);
+
+// The audit line's name of an outcome (Outcomes.h).
+std::string_view OutcomeName(Outcome outcome);
 
 }  // namespace Corvane

@@ -19,6 +19,17 @@ void WriteSummariesDue(FloodControl& flood, AuditWriter& writer, FloodControl::C
 
 }  // namespace
 
+std::optional<RestoredUses> PluginState::Replace(Settings newSettings) {
+    settings = std::make_shared<const Settings>(std::move(newSettings));
+    audit = WriterFor(*settings);
+    const UseHistory::Reach reach = ReachOf(*settings);
+    if (settings->auditFile && reach.Exceeds(history.ReachOf())) {
+        return RestoreUses(*settings, history, std::chrono::system_clock::now(), UseHistory::Clock::now());
+    }
+    history.SetReach(reach);
+    return std::nullopt;
+}
+
 void PluginState::Audit(AuditWriter& writer, const AuditRecord& record) {
     const auto now = FloodControl::Clock::now();
     if (IsTurnAway(record.outcome) &&

@@ -8,11 +8,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "core/audit/AuditWriter.h"
 #include "core/audit/FloodControl.h"
 #include "core/gate/PermissionsPlugin.h"
-#include "core/history/Cooldowns.h"
+#include "core/history/UseHistory.h"
+#include "core/history/UseRestore.h"
 #include "core/settings/Settings.h"
 
 namespace Corvane {
@@ -21,12 +23,11 @@ struct PluginState {
     explicit PluginState(Settings initial)
         : settings(std::make_shared<const Settings>(std::move(initial))), audit(WriterFor(*settings)) {}
 
-    // Puts new settings in force at once, keeping the cooldowns; the audit
-    // file follows them.
-    void Replace(Settings newSettings) {
-        settings = std::make_shared<const Settings>(std::move(newSettings));
-        audit = WriterFor(*settings);
-    }
+    // Puts new settings in force at once, keeping the history; the audit
+    // file follows them. Settings whose controls reach further back than the
+    // history holds read the record again, as a restart would: what that
+    // reading restored, or none.
+    std::optional<RestoredUses> Replace(Settings newSettings);
 
     // The settings in force; a use keeps its own reference while it runs.
     std::shared_ptr<const Settings> settings;
@@ -37,7 +38,7 @@ struct PluginState {
     // At unload: every summary not yet written, to the audit file in force.
     void WriteLastSummaries();
 
-    Cooldowns cooldowns;
+    UseHistory history;
     PermissionsPlugin permissions;
     AuditWriter audit;
     FloodControl flood;

@@ -10,7 +10,7 @@
 #include <fmt/format.h>
 
 #include "core/gate/PluginState.h"
-#include "core/history/CooldownRestore.h"
+#include "core/history/UseRestore.h"
 #include "core/plugin/ChatCommands.h"
 #include "core/settings/AuditPath.h"
 #include "core/settings/ConfigReader.h"
@@ -21,9 +21,9 @@
 namespace Corvane {
 namespace {
 
-void LogRestore(const RestoredCooldowns& restored) {
+void LogRestore(const RestoredUses& restored) {
     if (!restored.unreadable.empty()) {
-        PluginLog()->warn("{}: cooldowns from before this load are not restored",
+        PluginLog()->warn("{}: uses from before this load are not restored",
                           Engine::EscapeForLog(restored.unreadable));
     }
     if (restored.skipped != 0) {
@@ -52,7 +52,7 @@ std::string Controls(const Settings& settings) {
     std::size_t cooling = 0;
     std::size_t ruled = 0;
     const auto count = [&](const CommandSettings& command) {
-        cooling += command.cooldown > Cooldowns::Clock::duration::zero() ? 1 : 0;
+        cooling += command.cooldown > UseHistory::Clock::duration::zero() ? 1 : 0;
         ruled += command.rules.Any() ? 1 : 0;
     };
     for (const auto& [name, command] : settings.commands) {
@@ -73,9 +73,9 @@ std::string Controls(const Settings& settings) {
 }
 
 // The one line of a load that went through: what was read, and what is in force.
-void LogLoaded(const Settings& settings, const RestoredCooldowns& restored) {
+void LogLoaded(const Settings& settings, const RestoredUses& restored) {
     PluginLog()->info("Loaded {}: {}; {} restored from {}", kConfigFileInServer, Controls(settings),
-                      Counted(restored.started, "cooldown", "cooldowns"),
+                      Counted(restored.added, "use", "uses"),
                       Counted(restored.lines, "audit line", "audit lines"));
 }
 
@@ -93,8 +93,8 @@ std::unique_ptr<PluginState> MakeState() {
         }
     }
     auto state = std::make_unique<PluginState>(std::move(reading.settings));
-    const RestoredCooldowns restored = RestoreCooldowns(
-        *state->settings, state->cooldowns, std::chrono::system_clock::now(), Cooldowns::Clock::now());
+    const RestoredUses restored = RestoreUses(*state->settings, state->history,
+                                              std::chrono::system_clock::now(), UseHistory::Clock::now());
     LogRestore(restored);
     LogLoaded(*state->settings, restored);
     return state;

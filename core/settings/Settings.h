@@ -4,11 +4,13 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/settings/ArgumentRules.h"
 #include "core/settings/AuditRotation.h"
@@ -28,10 +30,31 @@ enum class Announce {
     Admins,  // the connected players holding Corvane.SeeAnnouncements
 };
 
+// At most count granted uses per player in any `per` (a sliding window).
+struct UseLimit {
+    std::uint32_t count = 0;
+    std::chrono::steady_clock::duration per{};
+    // The member that sets it, for the audit line's rule: "/Commands/giveitem/MaxUses".
+    std::string pointer;
+};
+
+// A permission the operator names, held by some players, that gives them a
+// cooldown or a use limit (with the entry's Per) of their own.
+struct Tier {
+    std::string permission;  // ASCII letters, digits, _ . -
+    std::optional<std::chrono::steady_clock::duration> cooldown;
+    std::optional<std::uint32_t> maxUses;
+    // "/Commands/giveitem/Tiers/0"
+    std::string pointer;
+};
+
 // The settings of one command name (an entry of "Commands").
 struct CommandSettings {
     // How long the same player waits before running the name again; zero for none.
     std::chrono::steady_clock::duration cooldown{};
+    std::optional<UseLimit> maxUses;
+    // In the order listed: the first a player holds whose value lets a use through does.
+    std::vector<Tier> tiers;
     // When set, decides instead of PrintToChat.
     std::optional<Announce> announce;
     ArgumentRules rules;
@@ -46,6 +69,7 @@ struct Messages {
     LookedUp<WideString> sender;         // "No message" when absent
     LookedUp<WideString> cooldown;       // a text of ours when absent; fields tamed
     LookedUp<WideString> denied;         // noPermissions when absent
+    LookedUp<WideString> limit;          // a text of ours when absent; fields tamed
 };
 
 struct Settings {

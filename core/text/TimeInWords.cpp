@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -30,8 +31,12 @@ std::size_t LargestUnit(std::int64_t seconds) {
 
 }  // namespace
 
+std::int64_t SecondsLeft(std::chrono::nanoseconds left) {
+    return std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::seconds>(left).count());
+}
+
 std::string TimeInWords(std::chrono::nanoseconds left) {
-    std::int64_t seconds = std::chrono::ceil<std::chrono::seconds>(left).count();
+    std::int64_t seconds = SecondsLeft(left);
     if (seconds <= 0) {
         return Counted(0, kUnits.back());
     }

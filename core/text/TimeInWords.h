@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace Corvane {
@@ -13,5 +14,9 @@ namespace Corvane {
 // time than the true one: 1 day 0 hours 5 minutes is "1 day 1 hour", and
 // 59 minutes 59.5 seconds "1 hour". No time at all is "0 seconds".
 std::string TimeInWords(std::chrono::nanoseconds left);
+
+// A time left in whole seconds, rounded up as the words are: a reply never
+// promises an earlier time than the true one.
+std::int64_t SecondsLeft(std::chrono::nanoseconds left);
 
 }  // namespace Corvane

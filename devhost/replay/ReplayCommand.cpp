@@ -4,10 +4,11 @@
 
 #include "core/audit/AuditEntry.h"
 #include "core/audit/ForwardLines.h"
+#include "core/audit/Outcomes.h"
+#include "core/audit/RecordedUses.h"
 #include "core/settings/AuditPath.h"
 #include "core/settings/ConfigProblem.h"
 #include "core/settings/ConfigReader.h"
-#include "devhost/replay/CarriedUses.h"
 #include "devhost/replay/RecordFiles.h"
 #include "devhost/replay/ReplayReport.h"
 #include "devhost/replay/Replayer.h"
@@ -60,13 +61,13 @@ private:
         }
         const auto now = ReplayTime(entry->time);
         if (!entry->action.empty()) {
-            if (entry->action == "carried" && now) {
-                Carried(line, *entry, *now);
+            if (now) {
+                Remembered(line, *entry);
             }
             report_.PassOver(entry->action);
             return;
         }
-        if (!IsDecisionOutcome(entry->outcome)) {
+        if (!Corvane::IsDecisionOutcome(entry->outcome)) {
             report_.PassOver(entry->outcome);
             return;
         }
@@ -75,23 +76,34 @@ private:
             return;
         }
         if (entry->outcome == "granted") {
-            uses_.Original(line);
+            uses_.Original(Corvane::LineHash(line));
         }
         report_.Add(*entry, replayer_.Replay(*entry, *now));
     }
 
-    // A carried use whose line is among those read counts once, with it.
-    void Carried(std::string_view line, const Corvane::AuditEntry& entry,
-                 Corvane::Cooldowns::Clock::time_point at) {
-        const auto carried = ReadCarried(line);
-        if (carried && entry.outcome == "granted" && uses_.IsNewUse(carried->carries, files_)) {
-            replayer_.Carried(entry.steamId, carried->name, at);
+    // A forgive line, and a carried line whose original is not among those
+    // read (each counts once, with its original).
+    void Remembered(std::string_view line, const Corvane::AuditEntry& entry) {
+        const bool forgive = entry.outcome == "forgiven" && entry.forgiven;
+        if (entry.action == "forgive" && forgive) {
+            uses_.Original(Corvane::LineHash(line));
+            replayer_.Forgive(*entry.forgiven, entry.forgivenName.value_or(""));
+            return;
+        }
+        const auto carries = entry.carries ? Corvane::ParseHash(*entry.carries) : std::nullopt;
+        if (entry.action != "carried" || !carries || !uses_.Carried(*carries, files_)) {
+            return;
+        }
+        if (forgive) {
+            replayer_.Forgive(*entry.forgiven, entry.forgivenName.value_or(""));
+        } else if (entry.outcome == "granted" && entry.names) {
+            replayer_.Carried(entry.steamId, entry.names->back(), entry.time);
         }
     }
 
     Replayer& replayer_;
     ReplayReport& report_;
-    CarriedUses uses_;
+    Corvane::CountOnce uses_;
     std::size_t files_ = 0;
 };
 

@@ -5,7 +5,9 @@
 
 #include <fmt/xchar.h>
 
+#include "core/audit/Outcomes.h"
 #include "core/gate/Decision.h"
+#include "core/history/UseRestore.h"
 #include "core/text/CommandText.h"
 #include "core/text/ExceptionText.h"
 #include "core/text/FormatCheck.h"
@@ -15,19 +17,27 @@ namespace DevHost {
 namespace {
 
 using Corvane::AuditEntry;
-using Clock = Corvane::Cooldowns::Clock;
+using Clock = Corvane::UseHistory::Clock;
 
-// Asked only while a cooldown runs: unknown when the player was not held back then.
+// Asked only while a cooldown runs, or the use limit is reached: unknown
+// when the player was not held back then.
 constexpr std::string_view kNoCooldown = "Corvane.NoCooldown";
+constexpr std::string_view kNoLimit = "Corvane.NoLimit";
+
+std::string Unanswered(const std::string& asked) {
+    if (asked == kNoCooldown) {
+        return "a cooldown would hold it back unless " + asked + " is held, which the record does not tell";
+    }
+    if (asked == kNoLimit) {
+        return "its use limit would hold it back unless " + asked + " is held, which the record does not tell";
+    }
+    return "the record does not tell whether " + asked + " is held";
+}
 
 // A question the record holds no answer to: the decision can't be made.
 class UnknownAnswer : public std::runtime_error {
 public:
-    explicit UnknownAnswer(std::string asked)
-        : std::runtime_error(asked == kNoCooldown ? "a cooldown would hold it back unless " + asked +
-                                                        " is held, which the record does not tell"
-                                                  : "the record does not tell whether " + asked + " is held"),
-          permission(std::move(asked)) {}
+    explicit UnknownAnswer(std::string asked) : std::runtime_error(Unanswered(asked)), permission(std::move(asked)) {}
 
     std::string permission;
 };
@@ -35,7 +45,7 @@ public:
 // The command's own permission is asked first, and a line turned away by it
 // is refused: any outcome or question past it means it was held.
 std::optional<bool> CommandPermissionHeld(const AuditEntry& entry) {
-    if (entry.outcome == "granted" || entry.outcome == "cooldown" || !entry.rule.empty() ||
+    if (entry.outcome == "granted" || Corvane::IsHeldBack(entry.outcome) || !entry.rule.empty() ||
         !entry.asked.empty()) {
         return true;
     }
@@ -43,12 +53,6 @@ std::optional<bool> CommandPermissionHeld(const AuditEntry& entry) {
         return false;
     }
     return std::nullopt;
-}
-
-bool HoldsNoCooldown(const AuditEntry& entry) {
-    return std::any_of(entry.asked.begin(), entry.asked.end(), [](const Corvane::PermissionAnswer& answer) {
-        return answer.held && Corvane::Engine::ToUtf8(answer.permission) == kNoCooldown;
-    });
 }
 
 // The command's own permission is Cheat. and the first word under any
@@ -69,12 +73,8 @@ bool RecordedAnswer(const AuditEntry& entry, WideStringView commandPermission, W
 }
 
 // Of a granted use, whose PrintToChat, when it decides, could be read.
-std::string AnnounceWord(const Corvane::Settings& settings,
-                         const std::optional<Corvane::Announce>& announce) {
-    const Corvane::Announce mode = announce                     ? *announce
-                                   : settings.printToChat.Get() ? Corvane::Announce::All
-                                                                : Corvane::Announce::None;
-    switch (mode) {
+std::string AnnounceWord(const Corvane::Decision& decision, const Corvane::Settings& settings) {
+    switch (Corvane::AnnounceOf(decision, settings)) {
         case Corvane::Announce::All: return "all";
         case Corvane::Announce::Admins: return "admins";
         case Corvane::Announce::None: break;
@@ -82,9 +82,9 @@ std::string AnnounceWord(const Corvane::Settings& settings,
     return "none";
 }
 
-// Less than this of a cooldown left, and the record's times to the second
-// can't tell whether it had ended: the use's second and the cooldown's start
-// are each known within a second.
+// Less than this of a wait left, and the record's times to the second can't
+// tell whether it had ended: the use's second and the start of the wait are
+// each known within a second.
 constexpr Clock::duration kUnclear = std::chrono::seconds(2);
 
 }  // namespace
@@ -110,8 +110,8 @@ Replayer::UseFailures Replayer::FailuresAtUse(const Corvane::Settings& settings)
 }
 
 std::optional<Clock::time_point> ReplayTime(std::chrono::sys_seconds time) {
-    // Room after it for the longest cooldown a configuration holds (10⁹ s)
-    // and the second a replayed cooldown starts after its use.
+    // Room after it for the longest window a configuration holds (10⁹ s)
+    // and the second a replayed use counts from after its time.
     constexpr auto kLimit = std::chrono::duration_cast<std::chrono::seconds>(Clock::duration::max()) -
                             Corvane::kLongestCooldown - std::chrono::seconds(2);
     const auto since = time.time_since_epoch();
@@ -121,14 +121,11 @@ std::optional<Clock::time_point> ReplayTime(std::chrono::sys_seconds time) {
     return Clock::time_point(std::chrono::duration_cast<Clock::duration>(since));
 }
 
-bool IsDecisionOutcome(const std::string& outcome) {
-    for (const char* name : {"granted", "refused", "rejected", "denied", "cooldown", "failed"}) {
-        if (outcome == name) {
-            return true;
-        }
-    }
-    return false;
-}
+Replayer::Replayer(const Corvane::Settings& settings)
+    : settings_(settings),
+      failures_(FailuresAtUse(settings)),
+      history_(Corvane::ReachOf(settings)),
+      possible_(Corvane::ReachOf(settings)) {}
 
 Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     if (entry.outcome == "rejected") {
@@ -137,61 +134,104 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     }
     const std::string name = Corvane::InnermostNameOf(entry, settings_.wrappers);
     const Key key{entry.steamId, name};
-    const Clock::duration length = CooldownOf(name);
-    Replayed replayed = Decided(entry, now, name);
+    Clock::time_point at = now;
+    if (const Clock::duration held = HeldFor(entry, name, now);
+        held > Clock::duration::zero() && held < kUnclear && entry.outcome == "granted") {
+        at += held;  // the record says it had ended
+    }
+    Replayed replayed = Decided(entry, at, name);
     if (replayed.outcome == "granted") {
-        if (const auto until = mayHoldUntil_.find(key);
-            until != mayHoldUntil_.end() && now < until->second && !HoldsNoCooldown(entry)) {
-            replayed =
-                Unknown(entry, now, name,
-                        "an earlier use the record can't tell may have started the cooldown on " + name, "");
-        } else if (entry.outcome == "cooldown" && !recordedGrant_.contains(key) &&
-                   length > Clock::duration::zero()) {
-            replayed =
-                Unknown(entry, now, name, "the cooldown that held it back started before the record", "");
+        if (const auto until = mayHoldUntil_.find(key); until != mayHoldUntil_.end() && now < until->second) {
+            // Decided again as if every use replay could not tell had been granted.
+            try {
+                const Corvane::Decision possible = Decide(entry, at, possible_);
+                if (possible.outcome == Corvane::Outcome::Cooldown) {
+                    replayed = Unknown(entry, now, name,
+                                       "an earlier use the record can't tell may have started the cooldown on " + name,
+                                       "");
+                } else if (possible.outcome == Corvane::Outcome::Limit) {
+                    replayed = Unknown(entry, now, name,
+                                       "an earlier use the record can't tell may count toward the use limit on " +
+                                           name,
+                                       "");
+                }
+            } catch (const UnknownAnswer& unknown) {
+                replayed = Unknown(entry, now, name, unknown.what(), unknown.permission);
+            }
+        } else if (Corvane::IsHeldBack(entry.outcome) &&
+                   recordedGrants_[key] < UsesNeeded(entry.outcome, name)) {
+            replayed = Unknown(entry, now, name,
+                               entry.outcome == "cooldown"
+                                   ? "the cooldown that held it back started before the record"
+                                   : "the uses that held it back by its use limit may be from before the record",
+                               "");
         }
     }
-    if (replayed.outcome == "granted" && length > Clock::duration::zero()) {
-        cooldowns_.Start(entry.steamId, name, length, now + std::chrono::seconds(1));
+    if (replayed.outcome == "granted") {
+        const Clock::time_point counts = *ReplayTime(Corvane::CountsFrom(entry.time));
+        history_.Add(entry.steamId, name, counts);
+        possible_.Add(entry.steamId, name, counts);
     }
     if (entry.outcome == "granted") {
-        recordedGrant_.insert(key);
+        ++recordedGrants_[key];
     }
     return replayed;
 }
 
-void Replayer::Carried(std::uint64_t steamId, const std::string& name, Clock::time_point at) {
-    const Clock::time_point start = at + std::chrono::seconds(1);
-    const Clock::duration length = CooldownOf(name);
-    // A later use the record read first may already hold the player back for longer.
-    if (length > cooldowns_.Remaining(steamId, name, start)) {
-        cooldowns_.Start(steamId, name, length, start);
-    }
-    recordedGrant_.insert({steamId, name});
+void Replayer::Carried(std::uint64_t steamId, const std::string& name, std::chrono::sys_seconds time) {
+    const Clock::time_point counts = *ReplayTime(Corvane::CountsFrom(time));
+    history_.Add(steamId, name, counts);
+    possible_.Add(steamId, name, counts);
+    ++recordedGrants_[{steamId, name}];
 }
 
-Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const std::string& name) {
-    const Clock::duration left = cooldowns_.Remaining(entry.steamId, name, now);
-    Clock::time_point at = now;
-    if (left > Clock::duration::zero() && left < kUnclear && entry.outcome == "granted") {
-        at += left;  // the record says it had ended
-    }
+void Replayer::Forgive(std::uint64_t steamId, const std::string& name) {
+    history_.Forgive(steamId, name);
+    possible_.Forgive(steamId, name);
+    std::erase_if(mayHoldUntil_, [&](const auto& each) {
+        return each.first.first == steamId && (name.empty() || each.first.second == name);
+    });
+    std::erase_if(recordedGrants_, [&](const auto& each) {
+        return each.first.first == steamId && (name.empty() || each.first.second == name);
+    });
+}
+
+Corvane::Decision Replayer::Decide(const AuditEntry& entry, Clock::time_point at,
+                                   const Corvane::UseHistory& history) const {
     const Corvane::GateLine line{entry.command, Corvane::FirstWord(entry.command), true, entry.steamId, at};
     const WideString commandPermission = WIDE("Cheat.") + WideString(line.permissionWord);
+    const Corvane::AskPermission ask = [&](WideStringView permission) {
+        return RecordedAnswer(entry, commandPermission, permission);
+    };
+    return Corvane::Decide({line, settings_, history, ask});
+}
+
+Clock::duration Replayer::HeldFor(const AuditEntry& entry, const std::string& name, Clock::time_point now) const {
+    const Corvane::CommandSettings* command = settings_.SettingsFor(name);
+    if (command == nullptr) {
+        return Clock::duration::zero();
+    }
+    const auto uses = history_.Uses(entry.steamId, name);
+    Clock::duration held = Corvane::CooldownLeft(uses, command->cooldown, now);
+    if (command->maxUses) {
+        held = std::max(held, Corvane::AskLimit(uses, command->maxUses->count, command->maxUses->per, now).left);
+    }
+    return held;
+}
+
+Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point at, const std::string& name) {
     Corvane::Decision decision;
     try {
-        decision = Corvane::Decide(line, settings_, cooldowns_, [&](WideStringView permission) {
-            return RecordedAnswer(entry, commandPermission, permission);
-        });
+        decision = Decide(entry, at, history_);
     } catch (const UnknownAnswer& unknown) {
-        return Unknown(entry, now, name, unknown.what(), unknown.permission);
+        return Unknown(entry, at, name, unknown.what(), unknown.permission);
     }
     if (entry.cut) {
         if (auto why = ReadsPastTheRecord(entry.command, decision)) {
-            return Unknown(entry, now, name, std::move(*why), "");
+            return Unknown(entry, at, name, std::move(*why), "");
         }
     }
-    Replayed replayed{Corvane::OutcomeName(decision.outcome), std::move(decision.reason),
+    Replayed replayed{std::string(Corvane::OutcomeName(decision.outcome)), std::move(decision.reason),
                       std::move(decision.rule), "", std::nullopt};
     if (decision.outcome != Corvane::Outcome::Granted) {
         return replayed;
@@ -206,7 +246,7 @@ Replayed Replayer::Decided(const AuditEntry& entry, Clock::time_point now, const
                                                       : failures_.printToChat) {
             return {"failed", *failure, "", "", std::nullopt};
         }
-        replayed.announce = AnnounceWord(settings_, decision.announce);
+        replayed.announce = AnnounceWord(decision, settings_);
     }
     return replayed;
 }
@@ -237,16 +277,27 @@ std::optional<std::string> Replayer::ReadsPastTheRecord(WideStringView held,
 
 Replayed Replayer::Unknown(const AuditEntry& entry, Clock::time_point now, const std::string& name,
                            std::string reason, std::string permission) {
-    if (const Clock::duration length = CooldownOf(name); length > Clock::duration::zero()) {
-        Clock::time_point& until = mayHoldUntil_[{entry.steamId, name}];
-        until = std::max(until, now + std::chrono::seconds(1) + length);
+    if (const Corvane::CommandSettings* command = settings_.SettingsFor(name)) {
+        Clock::duration window = command->cooldown;
+        if (command->maxUses) {
+            window = std::max(window, command->maxUses->per);
+        }
+        if (window > Clock::duration::zero()) {
+            const Clock::time_point counts = *ReplayTime(Corvane::CountsFrom(entry.time));
+            possible_.Add(entry.steamId, name, counts);
+            Clock::time_point& until = mayHoldUntil_[{entry.steamId, name}];
+            until = std::max(until, std::max(now, counts) + window);
+        }
     }
     return {kUnknown, std::move(reason), "", std::move(permission), std::nullopt};
 }
 
-Clock::duration Replayer::CooldownOf(const std::string& name) const {
-    const Corvane::CommandSettings* settings = settings_.SettingsFor(name);
-    return settings == nullptr ? Clock::duration::zero() : settings->cooldown;
+std::size_t Replayer::UsesNeeded(const std::string& recordedOutcome, const std::string& name) const {
+    const Corvane::CommandSettings* command = settings_.SettingsFor(name);
+    if (recordedOutcome == "limit" && command != nullptr && command->maxUses) {
+        return command->maxUses->count;
+    }
+    return 1;
 }
 
 }  // namespace DevHost

@@ -1,8 +1,7 @@
-// A use carried forward at a rotation counts once. A carried line names the
-// line it carries by the hash of its bytes; for each hash H the record holds
-//   uses(H) = max(the lines that hash to H, the most carried lines naming H in any one file),
-// so a carried line counts only where the record no longer holds its original
-// (the rotated file that had it was deleted, or was not given).
+// A use carried forward at a rotation counts once, by the core's counter
+// (Corvane::CountOnce, RecordedUses.h): a carried line counts only where the
+// record no longer holds its original (the rotated file that had it was
+// deleted, or was not given). Here, what each carried use counts as.
 #pragma once
 
 #include <chrono>
@@ -13,6 +12,8 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "core/audit/RecordedUses.h"
 
 namespace DevHost::Report {
 
@@ -29,21 +30,16 @@ struct CarriedUse {
 class CarriedUses {
 public:
     // A line a rotation may carry (a granted use, a forgive line), by its hash.
-    void Original(std::uint64_t hash) { originals_.push_back(hash); }
+    void Original(std::uint64_t hash) { count_.Original(hash); }
     void Carried(std::uint64_t hash, std::size_t file, const CarriedUse& use);
     // The uses no original in the record stands for, each with how many times it counts.
     std::vector<std::pair<CarriedUse, std::uint64_t>> Missing();
-    // After Missing: whether the record holds the line that hash names.
-    bool HasOriginal(std::uint64_t hash) const;
+    // Whether the record holds the line that hash names.
+    bool HasOriginal(std::uint64_t hash) const { return count_.Originals(hash) > 0; }
 
 private:
-    struct Named {
-        std::vector<std::pair<std::size_t, std::uint64_t>> perFile;  // file, carried lines naming it there
-        CarriedUse use;
-    };
-
-    std::vector<std::uint64_t> originals_;  // sorted by Missing
-    std::unordered_map<std::uint64_t, Named> carried_;
+    Corvane::CountOnce count_;
+    std::unordered_map<std::uint64_t, CarriedUse> carried_;
 };
 
 }  // namespace DevHost::Report

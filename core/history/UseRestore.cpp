@@ -1,4 +1,4 @@
-#include "core/history/CooldownRestore.h"
+#include "core/history/UseRestore.h"
 
 #include <algorithm>
 #include <deque>
@@ -18,13 +18,14 @@ namespace fs = std::filesystem;
 
 class Restorer {
 public:
-    Restorer(const Settings& settings, Cooldowns& cooldowns, std::chrono::system_clock::time_point now,
-             Cooldowns::Clock::time_point steadyNow)
-        : settings_(settings), cooldowns_(cooldowns), now_(now), steadyNow_(steadyNow) {}
+    Restorer(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
+             UseHistory::Clock::time_point steadyNow)
+        : settings_(settings), history_(history), now_(now), steadyNow_(steadyNow) {}
 
-    RestoredCooldowns Run() {
+    RestoredUses Run() {
         const RecordWindow window = WindowOf(settings_);
-        if (!settings_.auditFile || window.length <= Cooldowns::Clock::duration::zero()) {
+        history_ = UseHistory(ReachOf(settings_));
+        if (!settings_.auditFile || window.length <= UseHistory::Clock::duration::zero()) {
             return restored_;
         }
         // A use at second t ran before t + 1: lines from before this ran out.
@@ -34,14 +35,16 @@ public:
             std::chrono::floor<std::chrono::seconds>(now_ - window.length - std::chrono::seconds(1));
         RecordReading reading(oldest, oldest - kRecordSlack, window.wrappers);
         ReadAll(reading, *settings_.auditFile);
-        // Newest first: an older use of the same command ends no later.
-        const std::vector<RecordedUses::Counted> uses = reading.Uses().Each();
-        for (auto counted = uses.rbegin(); counted != uses.rend(); ++counted) {
-            for (const RecordedUse& use : counted->said) {
-                Restore(use);
+        for (const RecordedUses::Counted& counted : reading.Unforgiven()) {
+            // Lines that disagree on what one use was (none of ours) each count.
+            for (std::size_t each = 0; each < counted.said.size() + counted.times - 1; ++each) {
+                const RecordedUse& use = counted.said[std::min(each, counted.said.size() - 1)];
+                history_.Add(use.steamId, use.names.back(), ArrivalTime(use.time, now_, steadyNow_));
+                ++restored_.added;
             }
-            restored_.uses += counted->times;
+            restored_.uses += counted.times;
         }
+        restored_.forgiven = reading.Forgiven();
         restored_.lines = reading.Lines();
         restored_.skipped = reading.Skipped();
         restored_.passedOver = reading.PassedOver();
@@ -81,35 +84,23 @@ private:
         }
     }
 
-    void Restore(const RecordedUse& use) {
-        // A line from the future (a clock set wrong) counts as a use just now.
-        const auto time = std::min(use.time, std::chrono::ceil<std::chrono::seconds>(now_));
-        const std::string& name = use.names.back();
-        const CommandSettings* command = settings_.SettingsFor(name);
-        if (command == nullptr || command->cooldown <= Cooldowns::Clock::duration::zero()) {
-            return;
-        }
-        const auto ends = time + std::chrono::seconds(1) + command->cooldown;
-        const auto left = std::chrono::duration_cast<Cooldowns::Clock::duration>(ends - now_);
-        if (left > cooldowns_.Remaining(use.steamId, name, steadyNow_)) {
-            cooldowns_.Start(use.steamId, name, left, steadyNow_);
-            ++restored_.started;
-        }
-    }
-
     const Settings& settings_;
-    Cooldowns& cooldowns_;
+    UseHistory& history_;
     const std::chrono::system_clock::time_point now_;
-    const Cooldowns::Clock::time_point steadyNow_;
-    RestoredCooldowns restored_;
+    const UseHistory::Clock::time_point steadyNow_;
+    RestoredUses restored_;
 };
 
 }  // namespace
 
-RestoredCooldowns RestoreCooldowns(const Settings& settings, Cooldowns& cooldowns,
-                                   std::chrono::system_clock::time_point now,
-                                   Cooldowns::Clock::time_point steadyNow) {
-    return Restorer(settings, cooldowns, now, steadyNow).Run();
+UseHistory::Reach ReachOf(const Settings& settings) {
+    const RecordWindow window = WindowOf(settings);
+    return {window.length, window.uses};
+}
+
+RestoredUses RestoreUses(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
+                         UseHistory::Clock::time_point steadyNow) {
+    return Restorer(settings, history, now, steadyNow).Run();
 }
 
 }  // namespace Corvane
