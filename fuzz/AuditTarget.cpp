@@ -40,7 +40,7 @@ Corvane::Settings FuzzSettings() {
     Corvane::Settings settings;
     settings.commands["fly"].cooldown = seconds(3600);
     settings.commands["god"].cooldown = seconds(60);
-    settings.others = Corvane::CommandSettings{seconds(5), std::nullopt, {}};
+    settings.others.emplace().cooldown = seconds(5);
     settings.wrappers = {"wrap"};
     return settings;
 }

@@ -52,12 +52,12 @@ struct Tier {
 struct CommandSettings {
     // How long the same player waits before running the name again; zero for none.
     std::chrono::steady_clock::duration cooldown{};
-    std::optional<UseLimit> maxUses;
-    // In the order listed: the first a player holds whose value lets a use through does.
-    std::vector<Tier> tiers;
     // When set, decides instead of PrintToChat.
     std::optional<Announce> announce;
     ArgumentRules rules;
+    std::optional<UseLimit> maxUses;
+    // In the order listed: the first a player holds whose value lets a use through does.
+    std::vector<Tier> tiers;
 };
 
 // The texts of "Messages", in the engine's characters. Each is what its

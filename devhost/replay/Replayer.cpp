@@ -143,20 +143,19 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
     if (replayed.outcome == "granted") {
         if (const auto until = mayHoldUntil_.find(key); until != mayHoldUntil_.end() && now < until->second) {
             // Decided again as if every use replay could not tell had been granted.
+            Corvane::Outcome possible = Corvane::Outcome::Granted;
             try {
-                const Corvane::Decision possible = Decide(entry, at, possible_);
-                if (possible.outcome == Corvane::Outcome::Cooldown) {
-                    replayed = Unknown(entry, now, name,
-                                       "an earlier use the record can't tell may have started the cooldown on " + name,
-                                       "");
-                } else if (possible.outcome == Corvane::Outcome::Limit) {
-                    replayed = Unknown(entry, now, name,
-                                       "an earlier use the record can't tell may count toward the use limit on " +
-                                           name,
-                                       "");
-                }
+                possible = Decide(entry, at, possible_).outcome;
             } catch (const UnknownAnswer& unknown) {
-                replayed = Unknown(entry, now, name, unknown.what(), unknown.permission);
+                possible = unknown.permission == kNoLimit ? Corvane::Outcome::Limit : Corvane::Outcome::Cooldown;
+            }
+            if (possible == Corvane::Outcome::Cooldown) {
+                replayed = Unknown(entry, now, name,
+                                   "an earlier use the record can't tell may have started the cooldown on " + name, "");
+            } else if (possible == Corvane::Outcome::Limit) {
+                replayed = Unknown(entry, now, name,
+                                   "an earlier use the record can't tell may count toward the use limit on " + name,
+                                   "");
             }
         } else if (Corvane::IsHeldBack(entry.outcome) &&
                    recordedGrants_[key] < UsesNeeded(entry.outcome, name)) {

@@ -127,16 +127,17 @@ protected:
 
     Corvane::Decision Decide(const WideString& command) {
         asked_.clear();
-        return Corvane::Decide({command, Corvane::FirstWord(command), true, 1, {}}, reading_.settings,
-                               cooldowns_, [this](WideStringView permission) {
-                                   asked_.push_back(Narrow(permission));
-                                   return held_.contains(WideString(permission));
-                               });
+        const Corvane::GateLine line{command, Corvane::FirstWord(command), true, 1, {}};
+        const Corvane::AskPermission ask = [this](WideStringView permission) {
+            asked_.push_back(Narrow(permission));
+            return held_.contains(WideString(permission));
+        };
+        return Corvane::Decide({line, reading_.settings, history_, ask});
     }
 
     DevHost::StandInServer server_{DevHost::ServerDirectory::Temporary("corvane-arguments-")};
     Corvane::SettingsReading reading_;
-    Corvane::Cooldowns cooldowns_;
+    Corvane::UseHistory history_;
     std::set<WideString> held_ = {WIDE("Cheat.giveitem"), WIDE("Cheat.spawn"), WIDE("Cheat.wrap"),
                                   WIDE("Cheat.god"), WIDE("Cheat.spawn.Wolf")};
     std::vector<std::string> asked_;

@@ -17,7 +17,7 @@
 
 #include "core/audit/AuditWriter.h"
 #include "core/audit/RecordedUses.h"
-#include "core/history/CooldownRestore.h"
+#include "core/history/UseRestore.h"
 #include "core/settings/AuditPath.h"
 #include "core/text/PluginLog.h"
 #include "devhost/platform/FileFaults.h"
@@ -364,10 +364,10 @@ protected:
         }
         return files;
     }
-    Corvane::RestoredCooldowns Restore() {
-        Corvane::Cooldowns table;
-        return Corvane::RestoreCooldowns(settings_, table, std::chrono::system_clock::now(),
-                                         Corvane::Cooldowns::Clock::now());
+    Corvane::RestoredUses Restore() {
+        Corvane::UseHistory history;
+        return Corvane::RestoreUses(settings_, history, std::chrono::system_clock::now(),
+                                    Corvane::UseHistory::Clock::now());
     }
 
     static constexpr std::uint64_t kMaxBytes = 2000;
@@ -396,9 +396,9 @@ TEST_F(Carrying, ARotationCarriesTheUsesStillNeededAndTheRestoreCountsEachOnce) 
                                {"names", {"wrap", "god"}},
                                {"carries", Corvane::HashText(Corvane::LineHash(original))}};
         EXPECT_EQ(carried, expected);
-        const Corvane::RestoredCooldowns restored = Restore();
+        const Corvane::RestoredUses restored = Restore();
         EXPECT_EQ(restored.uses, 1u) << "the use, carried into every file kept, counts once";
-        EXPECT_EQ(restored.started, 1u);
+        EXPECT_EQ(restored.added, 1u);
     }
 }
 

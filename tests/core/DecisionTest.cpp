@@ -1,4 +1,4 @@
-// The gate's decision on its own: settings, a cooldown table and the
+// The gate's decision on its own: settings, a history of granted uses and the
 // permissions plugin's answers in, the decision out; no engine, no server.
 #include <gmock/gmock.h>
 
@@ -17,7 +17,7 @@ using Corvane::Outcome;
 using Corvane::Reply;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using Clock = Corvane::Cooldowns::Clock;
+using Clock = Corvane::UseHistory::Clock;
 using std::chrono::seconds;
 
 constexpr std::uint64_t kPlayer = 7;
@@ -32,28 +32,39 @@ std::vector<std::string> Asked(const Decision& decision) {
     return asked;
 }
 
+Corvane::CommandSettings Entry(Clock::duration cooldown, std::optional<Announce> announce = std::nullopt) {
+    Corvane::CommandSettings entry;
+    entry.cooldown = cooldown;
+    entry.announce = announce;
+    return entry;
+}
+
 class DecisionTest : public ::testing::Test {
 protected:
     DecisionTest() {
         settings_.deny = {"quit"};
-        settings_.commands["fly"] = {seconds(60), Announce::Admins, {}};
-        settings_.others = Corvane::CommandSettings{seconds(5), std::nullopt, {}};
+        settings_.commands["fly"] = Entry(seconds(60), Announce::Admins);
+        settings_.others = Entry(seconds(5));
     }
 
     Decision Decide(const WideString& command, bool hasPrefix = true) {
         // The permission word is the first word after the prefix, as SplitOnBlank gives it.
         const WideStringView word = Corvane::FirstWord(command);
-        return Corvane::Decide({command, word, hasPrefix, kPlayer, now_}, settings_, cooldowns_,
-                               [this](WideStringView permission) {
-                                   const auto held = held_.find(WideString(permission));
-                                   return held != held_.end() && held->second;
-                               });
+        const Corvane::GateLine line{command, word, hasPrefix, kPlayer, now_};
+        const Corvane::AskPermission ask = [this](WideStringView permission) {
+            const auto held = held_.find(WideString(permission));
+            return held != held_.end() && held->second;
+        };
+        return Corvane::Decide({line, settings_, history_, ask});
     }
+
+    // A use of name by the player, now.
+    void Used(const char* name, std::uint64_t player = kPlayer) { history_.Add(player, name, now_); }
 
     void Hold(const WideString& permission) { held_[permission] = true; }
 
     Corvane::Settings settings_;
-    Corvane::Cooldowns cooldowns_;
+    Corvane::UseHistory history_{{std::chrono::hours(1), 10}};
     Clock::time_point now_{};
     std::map<WideString, bool> held_;
 };
@@ -116,13 +127,13 @@ TEST_F(DecisionTest, TheEntryOrStarDecidesTheAnnouncementAndAnUnreadableNameTake
 TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
     Hold(WIDE("Cheat.fly"));
     Hold(WIDE("Cheat.FLY"));
-    cooldowns_.Start(kPlayer, "fly", seconds(60), now_);
-    cooldowns_.Start(kPlayer + 1, "walk", seconds(60), now_);
+    Used("fly");
+    Used("walk", kPlayer + 1);
     now_ += seconds(20);
     const Decision held = Decide(WIDE("FLY now"));  // the same name, as the console reads it
     EXPECT_EQ(held.outcome, Outcome::Cooldown);
     EXPECT_EQ(held.reply, Reply::Cooldown);
-    EXPECT_EQ(held.cooldownLeft, seconds(40));
+    EXPECT_EQ(held.left, seconds(40));
     EXPECT_EQ(held.reason, "40 s of the cooldown on fly are left");
     EXPECT_THAT(Asked(held), ElementsAre("Cheat.FLY=held", "Corvane.NoCooldown=not held"));
 
@@ -138,7 +149,7 @@ TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
 
 TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
     settings_.wrappers = {"wrap", "as"};
-    settings_.commands["giveitem"] = {seconds(300), Announce::None, {}};
+    settings_.commands["giveitem"] = Entry(seconds(300), Announce::None);
     Hold(WIDE("Cheat.wrap"));
     const struct Case {
         const WideChar* command;
@@ -170,7 +181,7 @@ TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
     const Decision wrapped = Decide(WIDE("wrap giveitem 5"));
     EXPECT_EQ(wrapped.name, "giveitem");
     EXPECT_EQ(wrapped.announce, Announce::None);
-    cooldowns_.Start(kPlayer, "giveitem", seconds(300), now_);
+    Used("giveitem");
     EXPECT_EQ(Decide(WIDE("wrap giveitem 5")).outcome, Outcome::Cooldown);
     EXPECT_THAT(Asked(Decide(WIDE("wrap giveitem 5"))),
                 ElementsAre("Cheat.wrap=held", "Corvane.NoCooldown=not held"))
@@ -242,13 +253,12 @@ TEST_F(DecisionTest, ALineTheReadersCantBeSureOfIsDenied) {
 }
 
 TEST_F(DecisionTest, AFailingQuestionPassesOut) {
-    EXPECT_THROW(Corvane::Decide({WIDE("fly"), WIDE("fly"), true, kPlayer, now_}, settings_, cooldowns_,
-                                 [](WideStringView) -> bool { throw std::runtime_error("gone"); }),
-                 std::runtime_error);
-    const Decision rejected =
-        Corvane::Decide({WIDE("fly|x"), WIDE("fly|x"), true, kPlayer, now_}, settings_, cooldowns_,
-                        [](WideStringView) -> bool { throw std::logic_error("asked"); });
-    EXPECT_THAT(rejected.asked, IsEmpty());
+    const Corvane::AskPermission gone = [](WideStringView) -> bool { throw std::runtime_error("gone"); };
+    const Corvane::GateLine fly{WIDE("fly"), WIDE("fly"), true, kPlayer, now_};
+    EXPECT_THROW(Corvane::Decide({fly, settings_, history_, gone}), std::runtime_error);
+    const Corvane::AskPermission asked = [](WideStringView) -> bool { throw std::logic_error("asked"); };
+    const Corvane::GateLine chained{WIDE("fly|x"), WIDE("fly|x"), true, kPlayer, now_};
+    EXPECT_THAT(Corvane::Decide({chained, settings_, history_, asked}).asked, IsEmpty());
 }
 
 }  // namespace

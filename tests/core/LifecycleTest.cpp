@@ -35,7 +35,7 @@ TEST_F(Lifecycle, LoadRegistersCheatAndUnloadRemovesIt) {
     EXPECT_TRUE(DevHost::IsCommandRegistered(W("/cheat")));
     EXPECT_THAT(LogLines(), ElementsAre(EndsWith(
                                 "[Corvane][info] Loaded Velkor/Plugins/Corvane/config.json: no audit file; "
-                                "no deny list; no wrappers; no command entries; 0 cooldowns restored from 0 "
+                                "no deny list; no wrappers; no command entries; 0 uses restored from 0 "
                                 "audit lines")));
 
     UnloadPlugin();
@@ -63,7 +63,7 @@ TEST_F(Lifecycle, ALoadSaysWhatItReadWhatIsInForceAndWhatItRestored) {
                                 "[Corvane][info] Loaded Velkor/Plugins/Corvane/config.json: audit file "
                                 "CheatAudit.jsonl, rotated at 65536 bytes keeping 2; deny list of 2 names; 1 "
                                 "wrapper; 3 command entries, 2 with a cooldown, 1 with argument rules; 2 "
-                                "cooldowns restored from 3 audit lines")));
+                                "uses restored from 3 audit lines")));
 }
 
 TEST_F(Lifecycle, MissingConfigLogsOneErrorLineAndRegistersNothing) {

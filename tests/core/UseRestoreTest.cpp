@@ -1,6 +1,7 @@
 // Reading the audit record back at load: newest line first, only as far as
-// the longest cooldown reaches, each granted use starting its cooldown again
-// with today's length, and nothing in a bad line or file stopping the load.
+// the longest window reaches, each granted use going into the history, where
+// cooldowns are asked with today's length, forgive lines honoured, and
+// nothing in a bad line or file stopping the load.
 #include <fmt/chrono.h>
 #include <gmock/gmock.h>
 
@@ -12,13 +13,13 @@
 #include "core/audit/AuditEntry.h"
 #include "core/audit/BackwardLines.h"
 #include "core/audit/RecordedUses.h"
-#include "core/history/CooldownRestore.h"
+#include "core/history/UseRestore.h"
 #include "core/settings/AuditPath.h"
 #include "engine/WideText.h"
 
 namespace {
 
-using Corvane::Cooldowns;
+using Corvane::UseHistory;
 using std::chrono::seconds;
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
@@ -26,16 +27,16 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t kAlice = 1;
 constexpr std::uint64_t kBob = 2;
 
-class CooldownRestore : public ::testing::Test {
+class UseRestore : public ::testing::Test {
 protected:
-    CooldownRestore() {
+    UseRestore() {
         fs::create_directories(folder_);
         settings_.auditFile = folder_ / "audit.jsonl";
         settings_.commands["fly"].cooldown = seconds(60);
         settings_.commands["god"].cooldown = seconds(600);
         settings_.wrappers = {"wrap"};
     }
-    ~CooldownRestore() override { fs::remove_all(folder_); }
+    ~UseRestore() override { fs::remove_all(folder_); }
 
     // A record of a decision, seconds before now (whole seconds: now is one).
     static std::string Line(std::uint64_t steamId, const char* command, const char* outcome, int secondsAgo) {
@@ -73,27 +74,28 @@ protected:
         }
     }
 
-    Corvane::RestoredCooldowns Restore() {
-        return Corvane::RestoreCooldowns(settings_, table_, kNow, kSteadyNow);
-    }
-    Cooldowns::Clock::duration Left(std::uint64_t steamId, const char* name) const {
-        return table_.Remaining(steamId, name, kSteadyNow);
+    Corvane::RestoredUses Restore() { return Corvane::RestoreUses(settings_, history_, kNow, kSteadyNow); }
+    // The cooldown left on name, as configured now.
+    UseHistory::Clock::duration Left(std::uint64_t steamId, const char* name) const {
+        const Corvane::CommandSettings* command = settings_.SettingsFor(name);
+        return Corvane::CooldownLeft(history_.Uses(steamId, name),
+                                     command != nullptr ? command->cooldown : seconds(0), kSteadyNow);
     }
 
     static inline const std::chrono::system_clock::time_point kNow =
         std::chrono::sys_days{std::chrono::year(2026) / 12 / 8} + std::chrono::hours(12) +
         std::chrono::milliseconds(500);
-    static inline const Cooldowns::Clock::time_point kSteadyNow =
-        Cooldowns::Clock::time_point(std::chrono::hours(1));
+    static inline const UseHistory::Clock::time_point kSteadyNow =
+        UseHistory::Clock::time_point(std::chrono::hours(1));
 
     fs::path folder_ =
         fs::temp_directory_path() /
         ("corvane-restore-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     Corvane::Settings settings_;
-    Cooldowns table_;
+    UseHistory history_;
 };
 
-TEST_F(CooldownRestore, GrantedUsesWithinTheirCooldownStartItAgainInThePlayersDisfavour) {
+TEST_F(UseRestore, GrantedUsesWithinTheirCooldownStartItAgainInThePlayersDisfavour) {
     Write(*settings_.auditFile,
           {
               Line(kAlice, "god", "granted", 700),  // ran out already
@@ -108,11 +110,11 @@ TEST_F(CooldownRestore, GrantedUsesWithinTheirCooldownStartItAgainInThePlayersDi
     EXPECT_EQ(Left(kBob, "fly"), seconds(0)) << "refused: nothing ran";
     EXPECT_EQ(Left(kBob, "god"), std::chrono::milliseconds(500'500))
         << "the wrapped command's, today's length";
-    EXPECT_EQ(restored.started, 2u);
+    EXPECT_EQ(restored.added, 4u) << "every use within the longest window, whatever its name";
     EXPECT_EQ(restored.skipped, 0u);
 }
 
-TEST_F(CooldownRestore, ReadingStopsPastTheLongestCooldownAndGoesOnInRotatedFiles) {
+TEST_F(UseRestore, ReadingStopsPastTheLongestCooldownAndGoesOnInRotatedFiles) {
     Write(*settings_.auditFile, {Line(kAlice, "fly", "granted", 30), "{torn", ""});
     Write(Corvane::RotatedAuditFile(*settings_.auditFile, 1),
           {Line(kBob, "god", "granted", 400), "not json"});
@@ -128,7 +130,7 @@ TEST_F(CooldownRestore, ReadingStopsPastTheLongestCooldownAndGoesOnInRotatedFile
 
 // Servers sharing a file may disagree on the time: a line that looks older
 // than the window hides no use behind it unless it is older by the slack too.
-TEST_F(CooldownRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
+TEST_F(UseRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
     struct Case {
         int slowLineAgo;
         bool found;
@@ -138,31 +140,30 @@ TEST_F(CooldownRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
         Write(*settings_.auditFile,
               {Line(kAlice, "god", "granted", 500), Line(kBob, "walk", "refused", c.slowLineAgo),
                Line(kAlice, "fly", "granted", 20)});
-        Cooldowns table;
-        Corvane::RestoreCooldowns(settings_, table, kNow, kSteadyNow);
-        EXPECT_EQ(table.Remaining(kAlice, "god", kSteadyNow) > seconds(0), c.found);
-        EXPECT_GT(table.Remaining(kAlice, "fly", kSteadyNow), seconds(0));
+        Restore();
+        EXPECT_EQ(Left(kAlice, "god") > seconds(0), c.found);
+        EXPECT_GT(Left(kAlice, "fly"), seconds(0));
     }
 }
 
 // Newer versions add kinds of lines: one this version does not know is
 // counted under its name and passed over, whatever its time.
-TEST_F(CooldownRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
+TEST_F(UseRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
     Write(*settings_.auditFile,
           {Line(kAlice, "god", "granted", 500),
-           Record({{"action", "forgive"}, {"forgiven", "2"}, {"outcome", "forgiven"}}, 90'000),
-           Record({{"command", "fly"}, {"outcome", "limit"}}, 90'000),
-           Record({{"action", "reload"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
+           Record({{"action", "pardon"}, {"forgiven", "2"}, {"outcome", "pardoned"}}, 90'000),
+           Record({{"command", "fly"}, {"outcome", "postponed"}}, 90'000),
+           Record({{"action", "forgive"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
     const auto restored = Restore();
     EXPECT_GT(Left(kAlice, "god"), seconds(0));
     EXPECT_EQ(restored.passedOver,
-              (std::map<std::string, std::size_t>{{"forgive", 1}, {"later", 1}, {"limit", 1}}));
+              (std::map<std::string, std::size_t>{{"later", 1}, {"pardon", 1}, {"postponed", 1}}));
     EXPECT_EQ(restored.skipped, 0u);
 }
 
 // A granted command longer than the line's bound keeps only its start, which
 // may not hold the name run; the names the line holds tell it.
-TEST_F(CooldownRestore, TheNameRunIsTakenFromTheNamesTheLineHolds) {
+TEST_F(UseRestore, TheNameRunIsTakenFromTheNamesTheLineHolds) {
     nlohmann::json cut = nlohmann::json::parse(Line(kBob, "", "granted", 30));
     cut["command"] = "wrap" + std::string(16'000, ' ');
     cut["cut"] = 1'010;
@@ -172,7 +173,7 @@ TEST_F(CooldownRestore, TheNameRunIsTakenFromTheNamesTheLineHolds) {
     EXPECT_GT(Left(kBob, "god"), seconds(0));
 }
 
-TEST_F(CooldownRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
+TEST_F(UseRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
     const std::string twice = Line(kAlice, "god", "granted", 100);  // two uses in one second
     const std::string once = Line(kBob, "god", "granted", 50);
     const std::string deleted = Line(kAlice, "fly", "granted", 30);
@@ -187,7 +188,7 @@ TEST_F(CooldownRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
 
 // A reload that moved "AuditLog" says so in the new file: the record goes on
 // in the file before it, which is read too, once.
-TEST_F(CooldownRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
+TEST_F(UseRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
     const fs::path old = folder_ / "old.jsonl";
     const auto reload = [&](const fs::path& before) {
         return Record({{"action", "reload"}, {"outcome", "reloaded"}, {"previousAuditLog", before.string()}},
@@ -203,7 +204,7 @@ TEST_F(CooldownRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
     EXPECT_EQ(restored.uses, 2u) << "each file once";
 }
 
-TEST_F(CooldownRestore, AFileThatCantBeReadIsSaidAndStopsNothing) {
+TEST_F(UseRestore, AFileThatCantBeReadIsSaidAndStopsNothing) {
     Write(*settings_.auditFile, {Line(kAlice, "fly", "granted", 30)});
     fs::create_directory(Corvane::RotatedAuditFile(*settings_.auditFile, 1));
     const auto restored = Restore();
@@ -211,13 +212,13 @@ TEST_F(CooldownRestore, AFileThatCantBeReadIsSaidAndStopsNothing) {
     EXPECT_THAT(restored.unreadable, ::testing::StartsWith("Can't read the audit file "));
 }
 
-TEST_F(CooldownRestore, NothingIsReadWithoutACooldownOrAnAuditFile) {
+TEST_F(UseRestore, NothingIsReadWithoutAControlThatRemembersOrAnAuditFile) {
     Write(*settings_.auditFile, {Line(kAlice, "fly", "granted", 30), "bad"});
     settings_.commands.clear();
     EXPECT_EQ(Restore().skipped, 0u);
     settings_.commands["fly"].cooldown = seconds(60);
     settings_.auditFile.reset();
-    EXPECT_EQ(Restore().started, 0u);
+    EXPECT_EQ(Restore().added, 0u);
 }
 
 TEST(BackwardLines, GivesTheLinesNewestFirstWhateverTheirLength) {
