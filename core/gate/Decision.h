@@ -4,22 +4,10 @@
 // cooldown table and the permissions plugin's answers, and returns the
 // decision. It touches no engine, file or chat. The gate applies it
 // (CheatGate.h), /corvane check describes it, and the tests read it directly,
-// so they can't disagree. The steps, in order; the first that turns the line
-// away decides:
-//
-//   1. one printable line   rejected
-//   2. deny list            denied, when any name of the chain is on it, or
-//                           when a wrapped line's reading is unsure (/Wrappers)
-//   3. permission           refused
-//   4. the "/cheat " prefix (a line routed without it runs nothing)
-//   5. argument rules       denied, naming the rule that failed, or the
-//                           command's entry when the arguments' reading is unsure
-//   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
-//   7. granted
-//
-// A line turned away before the permission is held gets the refusal, so that
-// the deny list and the wrappers can't be told from a missing permission;
-// only the argument rules' denials get the denial.
+// so they can't disagree. Its steps, in order, the first that turns the line
+// away deciding, are those of the README's "What happens to a /cheat line";
+// a line routed without the "/cheat " prefix is granted but runs nothing
+// (Outcome::NoPrefix).
 #pragma once
 
 #include <cstdint>
