@@ -1,15 +1,8 @@
 // The /cheat gate: one chat line, from the decision (Decision.h) to its
-// effects, in this order. A line turned away gets its private reply and an
-// audit line, and nothing after:
-//
-//   1. the decision: line rule, deny list, permission, cooldown
-//                           (rejected also writes a warning to the log)
-//   2. everything the use's record needs, resolved and checked
-//                           failed: the error, in the log
-//   3. audit line           (when it can't be written: the refusal, and the error)
-//   4. the command runs, and its cooldown starts
-//   5. the announcement, as configured
-//   6. the gameplay-log entry
+// effects. The steps and their order are those of the README's "What happens
+// to a /cheat line", the one place they are written: a line turned away gets
+// its private reply and an audit line, and nothing after; a granted one is
+// checked whole, recorded, run, announced and logged, in that order.
 #pragma once
 
 #include "core/gate/PluginState.h"

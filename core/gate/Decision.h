@@ -2,35 +2,14 @@
 //
 // Decide() reads its inputs (the line with the player's Steam id, the
 // settings, the history of granted uses and the permissions plugin's
-// answers), and returns the decision. It touches no engine, file or chat. The gate applies it
-// (CheatGate.h), /corvane check describes it, and the tests read it directly,
-// so they can't disagree. The steps, in order; the first that turns the line
-// away decides:
-//
-//   1. one printable line   rejected
-//   2. deny list            denied, when any name of the chain is on it, or
-//                           when a wrapped line's reading is unsure (/Wrappers)
-//   3. permission           refused
-//   4. the "/cheat " prefix (a line routed without it runs nothing)
-//   5. argument rules       denied, naming the rule that failed, or the
-//                           command's entry when the arguments' reading is unsure
-//   6. cooldown             cooldown, unless the player holds Corvane.NoCooldown
-//                           or a tier whose cooldown has run out
-//   7. use limit            limit, unless the player holds Corvane.NoLimit or a
-//                           tier whose count is not reached (rule: the MaxUses
-//                           member)
-//   8. granted
-//
-// The controls that remember (6, 7) are asked of the history, each settled
-// on its own and only when the entry's value would hold the player back:
-// first its bypass permission, then the tiers that set that control, in the
-// order listed, each only when its value would let the use through; the
-// first held lets it through. So a use within the entry's values asks
-// nothing of them, and every question asked is in `asked`.
-//
-// A line turned away before the permission is held gets the refusal, so that
-// the deny list and the wrappers can't be told from a missing permission;
-// only the argument rules' denials get the denial.
+// answers), and returns the decision. It touches no engine, file or chat.
+// The gate applies it (CheatGate.h), /corvane check describes it, and the
+// tests read it directly, so they can't disagree. Its steps, in order, the
+// first that turns the line away deciding, are those of the README's "What
+// happens to a /cheat line", and so is the order of the questions the
+// controls that remember ask;
+// a line routed without the "/cheat " prefix is granted but runs nothing
+// (Outcome::NoPrefix).
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,8 @@
 // settings and, in the same pass, finds every problem: an error is a control
 // that could not apply as written, a warning what would otherwise surface only
 // at a player's first use. The load, an in-game reload and the dev host's
-// check-config all read through it.
+// check-config all read through it. Each member is read by its row of the
+// member tables (MemberTable.h).
 #pragma once
 
 #include <filesystem>
@@ -36,8 +37,5 @@ SettingsReading ReadConfiguration();
 // path; none when it names another.
 std::optional<ConfigProblem> AuditLogNamesConfiguration(const Settings& settings,
                                                         const std::filesystem::path& configFile);
-
-// The announcement mode a configured word names, if it names one.
-std::optional<Announce> AnnounceFromWord(const std::string& word);
 
 }  // namespace Corvane

@@ -4,9 +4,15 @@
 #include <fmt/ranges.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <vector>
+
+#include "core/settings/ArgumentRuleMembers.h"
+#include "core/settings/AuditMembers.h"
+#include "core/settings/CommandMembers.h"
+#include "core/settings/MemberTable.h"
+#include "core/settings/MessageMembers.h"
+#include "core/settings/TopMembers.h"
 
 namespace Corvane {
 namespace {
@@ -26,39 +32,21 @@ struct Level {
     std::vector<Known> keys;
 };
 
-const std::array<Level, 5>& Levels() {
-    static const std::array<Level, 5> levels{{
-        {ConfigLevel::Top,
-         "",
-         {{"PrintToChat", kMessageOrSwitch},
-          {"Messages", kMessageOrSwitch},
-          {"AuditLog", kControl},
-          {"AuditRotate", kControl},
-          {"Deny", kControl},
-          {"Commands", kControl},
-          {"Wrappers", kControl}}},
-        {ConfigLevel::Messages,
-         "/Messages",
-         {{"LogMsg", kMessageOrSwitch},
-          {"NoPermissions", kMessageOrSwitch},
-          {"Sender", kMessageOrSwitch},
-          {"Cooldown", kMessageOrSwitch},
-          {"Denied", kMessageOrSwitch}}},
-        {ConfigLevel::AuditRotate, "/AuditRotate", {{"MaxBytes", kControl}, {"Keep", kControl}}},
-        {ConfigLevel::Command,
-         "/Commands/<name>",
-         {{"Cooldown", kControl},
-          {"Announce", kControl},
-          {"MaxArguments", kControl},
-          {"Arguments", kControl}}},
-        {ConfigLevel::ArgumentRule,
-         "/Commands/<name>/Arguments/<n>",
-         {{"Min", kControl},
-          {"Max", kControl},
-          {"Whole", kControl},
-          {"Allow", kControl},
-          {"Permission", kControl}}},
-    }};
+template <class Row>
+Level Describe(const MemberLevel<Row>& table) {
+    Level level{table.level, table.where, {}};
+    for (const Row& member : table.members) {
+        level.keys.push_back({member.name, member.kind == MemberKind::Control});
+    }
+    return level;
+}
+
+// In this order a member written at the wrong level is told where it belongs.
+const std::vector<Level>& Levels() {
+    static const std::vector<Level> levels{
+        Describe(TopLevel()),     Describe(MessagesLevel()),     Describe(AuditRotateLevel()),
+        Describe(CommandLevel()), Describe(ArgumentRuleLevel()),
+    };
     return levels;
 }
 

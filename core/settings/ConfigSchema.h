@@ -1,6 +1,8 @@
 // The members config.json may hold, at each level, and what to say of one
 // that is not among them: the member it is close to (the case differs, or one
-// or two letters do), or the level where a member of that name belongs.
+// or two letters do), or the level where a member of that name belongs. The
+// members known are the rows of the tables the reader reads by
+// (MemberTable.h).
 //
 // Each known member is an operator control (the deny list, the wrappers, the
 // command entries and their rules, the audit file and its rotation) or one of

@@ -1,5 +1,6 @@
 #include "core/settings/MessageLookups.h"
 
+#include "core/settings/MessageMembers.h"
 #include "core/text/FormatCheck.h"
 #include "host/Velkor.h"
 
@@ -8,15 +9,14 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kCooldownText = "You can use {1} again in {2}.";
-
-LookedUp<WideString> LookUpMessage(json& lookups, const char* key, const char* whenAbsent) {
-    std::string member = std::string("Messages/") + key;
+LookedUp<WideString> LookUpMessage(json& lookups, const MessageMember& member) {
+    std::string where = "Messages/" + std::string(member.name);
     try {
-        return {Velkor::Tools::Utf8Decode(lookups["Messages"].value(key, std::string(whenAbsent))),
-                std::move(member)};
+        return {Velkor::Tools::Utf8Decode(
+                    lookups["Messages"].value(std::string(member.name), std::string(member.whenAbsent))),
+                std::move(where)};
     } catch (const json::exception&) {
-        return LookedUp<WideString>::Failure(std::current_exception(), std::move(member));
+        return LookedUp<WideString>::Failure(std::current_exception(), std::move(where));
     }
 }
 
@@ -29,18 +29,28 @@ LookedUp<WideString> Tamed(LookedUp<WideString> format) {
     return {Tame(format.Get()).format, format.Member()};
 }
 
+// "Messages" is an object without the member, which takes another's setting.
+bool TakesStandIn(const json& lookups, const MessageMember& member) {
+    if (member.standIn == nullptr || !lookups.is_object()) {
+        return false;
+    }
+    const auto configured = lookups.find("Messages");
+    return configured != lookups.end() && configured->is_object() &&
+           !configured->contains(std::string(member.name));
+}
+
 }  // namespace
 
 void LookUpMessagesAndSwitch(json& lookups, Settings& settings) {
-    const auto configured = lookups.is_object() ? lookups.find("Messages") : lookups.end();
-    const bool deniedAbsent =
-        configured != lookups.end() && configured->is_object() && !configured->contains("Denied");
     Messages& messages = settings.messages;
-    messages.logMsg = Tamed(LookUpMessage(lookups, "LogMsg", "No message"));
-    messages.noPermissions = LookUpMessage(lookups, "NoPermissions", "No message");
-    messages.sender = LookUpMessage(lookups, "Sender", "No message");
-    messages.cooldown = Tamed(LookUpMessage(lookups, "Cooldown", kCooldownText));
-    messages.denied = deniedAbsent ? messages.noPermissions : LookUpMessage(lookups, "Denied", "No message");
+    for (const MessageMember& member : MessagesLevel().members) {
+        LookedUp<WideString>& setting = messages.*member.setting;
+        if (TakesStandIn(lookups, member)) {
+            setting = messages.*member.standIn;
+        } else {
+            setting = member.tamed ? Tamed(LookUpMessage(lookups, member)) : LookUpMessage(lookups, member);
+        }
+    }
     try {
         settings.printToChat = {lookups["PrintToChat"].get<bool>(), "PrintToChat"};
     } catch (const json::exception&) {

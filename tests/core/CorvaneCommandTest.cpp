@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/GateFixture.h"
+#include "tests/support/AuditedGateFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -17,18 +17,8 @@ using json = nlohmann::json;
 
 namespace {
 
-constexpr std::uint64_t kRexId = 1;
-
-class CorvaneCommand : public GateFixture {
+class CorvaneCommand : public AuditedGateFixture {
 protected:
-    void SetUp() override {
-        GateFixture::SetUp();
-        Server().FollowAuditFile();
-        rex_ = Join("Rex", kRexId);
-        Join("Ann", 2);
-        Grant(kRexId, "Cheat.fly");
-    }
-
     // The plugin's base members, an audit file and these controls merged over them.
     static std::string Config(json controls) {
         controls.emplace("AuditLog", "audit.jsonl");
@@ -54,8 +44,6 @@ protected:
         }
         return records;
     }
-
-    AShooterPlayerController* rex_ = nullptr;
 };
 
 TEST_F(CorvaneCommand, ReloadPutsAGoodFileInForceAtOnceAndKeepsCooldowns) {

@@ -15,7 +15,7 @@
 
 #include "core/platform/File.h"
 #include "devhost/events/Answers.h"
-#include "tests/support/GateFixture.h"
+#include "tests/support/AuditedGateFixture.h"
 #include "tests/support/StdRegex.h"
 
 using ::testing::AllOf;
@@ -29,26 +29,12 @@ using json = nlohmann::json;
 
 namespace {
 
-constexpr std::uint64_t kRexId = 1;
-constexpr std::uint64_t kAnnId = 2;
-
-class OperatorControls : public GateFixture {
+class OperatorControls : public AuditedGateFixture {
 protected:
     void SetUp() override {
-        GateFixture::SetUp();
-        Server().FollowAuditFile();
-        rex_ = Join("Rex", kRexId);
-        Join("Ann", kAnnId);
-        Grant(kRexId, "Cheat.fly");
+        AuditedGateFixture::SetUp();
         Grant(kRexId, "Cheat.quit");
     }
-
-    json LastAudit() {
-        const auto lines = AuditLines();
-        return lines.empty() ? json() : json::parse(lines.back());
-    }
-
-    AShooterPlayerController* rex_ = nullptr;
 };
 
 TEST_F(OperatorControls, ACommandIsOnePrintableLineAcrossItsWholeCount) {
@@ -180,8 +166,8 @@ TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
     SayChecked(rex_, "/cheat FLY now");  // the same name, as the console reads it
     pass(29.2);
     SayChecked(rex_, "/cheat fly");
-    SayChecked(Server().Player("Ann"), "/cheat fly");  // another player
-    SayChecked(rex_, "/cheat walk");                   // another name, under "*"
+    SayChecked(ann_, "/cheat fly");   // another player
+    SayChecked(rex_, "/cheat walk");  // another name, under "*"
     SayChecked(rex_, "/cheat walk");
     pass(1);
     SayChecked(rex_, "/cheat fly");
