@@ -13,7 +13,9 @@ void Widen(RecordWindow& window, const CommandSettings& command) {
     }
     for (const Tier& tier : command.tiers) {
         window.length = std::max(window.length, tier.cooldown.value_or(window.length));
-        window.uses = std::max<std::size_t>(window.uses, tier.maxUses.value_or(1));
+        if (tier.maxUses) {
+            window.uses = std::max<std::size_t>(window.uses, tier.maxUses->count);
+        }
     }
 }
 

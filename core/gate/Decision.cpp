@@ -121,7 +121,7 @@ private:
         const LimitAnswer answer = AskLimit(uses, limit.count, limit.per, line_.now);
         decision_.limit = answer;
         if (answer.left > UseHistory::Clock::duration::zero() && !Ask(kNoLimit) &&
-            !AnyTier(command, [&](const Tier& tier) { return tier.maxUses && answer.used < *tier.maxUses; })) {
+            !AnyTier(command, [&](const Tier& tier) { return tier.maxUses && answer.used < tier.maxUses->count; })) {
             decision_.left = answer.left;
             decision_.rule = limit.pointer;
             Set(Outcome::Limit, Reply::Limit,

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/settings/ArgumentRuleMembers.h"
+#include "core/settings/HistoryMembers.h"
 #include "core/text/CommandText.h"
 
 namespace Corvane {
@@ -33,15 +34,9 @@ std::optional<Announce> AnnounceFromWord(const std::string& word) {
 
 void ReadCooldown(ConfigReading& reading, const std::string& position, const json& value,
                   CommandSettings& settings) {
-    if (!value.is_number() || value.get<double>() < 0) {
-        reading.Add(Severity::Error, position,
-                    (value.is_number() ? std::string("is negative") : "is " + WithArticle(value)) +
-                        ", not a number of seconds, 0 or more");
-        return;
+    if (const auto seconds = ReadSeconds(reading, position, value, false)) {
+        settings.cooldown = *seconds;
     }
-    const std::chrono::duration<double> seconds(
-        std::min(value.get<double>(), static_cast<double>(kLongestCooldown.count())));
-    settings.cooldown = std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds);
 }
 
 void ReadAnnounce(ConfigReading& reading, const std::string& position, const json& value,
@@ -71,6 +66,9 @@ constexpr std::array kEntryMembers{
     Member<CommandSettings>{"Announce", MemberKind::Control, ReadAnnounce},
     Member<CommandSettings>{"MaxArguments", MemberKind::Control, ReadMaxArguments},
     Member<CommandSettings>{"Arguments", MemberKind::Control, ReadArguments},
+    Member<CommandSettings>{"MaxUses", MemberKind::Control, ReadMaxUses},
+    // Last: its check reads the entry's Cooldown and MaxUses.
+    Member<CommandSettings>{"Tiers", MemberKind::Control, ReadTiers, nullptr, CheckTiers},
 };
 
 constexpr MemberLevel<Member<CommandSettings>> kEntryLevel{ConfigLevel::Command, "/Commands/<name>",
@@ -123,14 +121,17 @@ void ReadCommands(ConfigReading& reading, const std::string& position, const jso
 }
 
 void CheckCooldownsKept(ConfigReading& reading, Settings& settings) {
-    const auto cools = [](const CommandSettings& command) { return command.cooldown.count() > 0; };
+    const auto cools = [](const CommandSettings& command) {
+        return command.cooldown.count() > 0 || command.maxUses || !command.tiers.empty();
+    };
     const bool some = std::any_of(settings.commands.begin(), settings.commands.end(),
                                   [&](const auto& entry) { return cools(entry.second); }) ||
                       (settings.others && cools(*settings.others));
     if (some && !reading.document.contains("AuditLog")) {
         reading.Add(
             Severity::Warning, "/Commands",
-            "has cooldowns, and there is no AuditLog: cooldowns are forgotten when the plugin unloads");
+            "has cooldowns or use limits, and there is no AuditLog: the uses they count are forgotten when the "
+            "plugin unloads");
     }
 }
 

@@ -17,8 +17,8 @@ const MemberLevel<Member<CommandSettings>>& CommandLevel();
 // The row of "Commands" in the document's table.
 void ReadCommands(ConfigReading& reading, const std::string& position, const nlohmann::json& commands,
                   Settings& settings);
-// Cooldowns start again at load from the audit record: without one they
-// live only as long as the plugin does.
+// The uses cooldowns and use limits count are read again at load from the
+// audit record: without one they live only as long as the plugin does.
 void CheckCooldownsKept(ConfigReading& reading, Settings& settings);
 
 }  // namespace Corvane

@@ -10,6 +10,7 @@
 #include "core/settings/ArgumentRuleMembers.h"
 #include "core/settings/AuditMembers.h"
 #include "core/settings/CommandMembers.h"
+#include "core/settings/HistoryMembers.h"
 #include "core/settings/MemberTable.h"
 #include "core/settings/MessageMembers.h"
 #include "core/settings/TopMembers.h"
@@ -45,7 +46,8 @@ Level Describe(const MemberLevel<Row>& table) {
 const std::vector<Level>& Levels() {
     static const std::vector<Level> levels{
         Describe(TopLevel()),     Describe(MessagesLevel()),     Describe(AuditRotateLevel()),
-        Describe(CommandLevel()), Describe(ArgumentRuleLevel()),
+        Describe(CommandLevel()), Describe(ArgumentRuleLevel()), Describe(UseLimitLevel()),
+        Describe(TierLevel()),
     };
     return levels;
 }

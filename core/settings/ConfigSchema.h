@@ -25,6 +25,8 @@ enum class ConfigLevel {
     AuditRotate,   // "AuditRotate"
     Command,       // an entry of "Commands"
     ArgumentRule,  // an element of an entry's "Arguments"
+    UseLimit,      // an entry's or a tier's "MaxUses"
+    Tier,          // an element of an entry's "Tiers"
 };
 
 bool IsKnownMember(ConfigLevel level, std::string_view key);

@@ -33,12 +33,17 @@ WideString TryCooldown(WideStringView format) {
     return TrialFormat(format, WIDE("30"), WIDE("fly"), WIDE("30 seconds"));
 }
 
+WideString TryLimit(WideStringView format) {
+    return TrialFormat(format, WIDE("30"), WIDE("fly"), WIDE("30 seconds"), WIDE("5"), WIDE("1 hour"));
+}
+
 WideString TryWithoutFields(WideStringView format) {
     return TrialFormat(format);
 }
 
 constexpr const char* kNoCooldownReply = "players held back by a cooldown would get no reply";
 constexpr const char* kNoDenialReply = "denied players would get no reply";
+constexpr const char* kNoLimitReply = "players held back by a use limit would get no reply";
 
 // In the order the lookups are made and the problems told.
 constexpr std::array kMessages{
@@ -101,6 +106,19 @@ constexpr std::array kMessages{
         .whenNotText = kNoDenialReply,
         .trial = TryWithoutFields,
         .fields = "no fields",
+        .checkTrial = nullptr,
+    },
+    MessageMember{
+        .name = "Limit",
+        .setting = &Messages::limit,
+        .whenAbsent = "You have used {1} {3} times in {4}: you can use it again in {2}.",
+        .tamed = true,
+        .standIn = nullptr,
+        .whenMissing = nullptr,
+        .whenNotText = kNoLimitReply,
+        .trial = TryLimit,
+        .fields = "at most five fields, {0} the seconds left, {1} the command, {2} the time left in words, "
+                  "{3} the uses allowed and {4} the window in words",
         .checkTrial = nullptr,
     },
 };

@@ -39,11 +39,11 @@ struct UseLimit {
 };
 
 // A permission the operator names, held by some players, that gives them a
-// cooldown or a use limit (with the entry's Per) of their own.
+// cooldown or a use limit of their own; its limit's Per is the entry's.
 struct Tier {
     std::string permission;  // ASCII letters, digits, _ . -
     std::optional<std::chrono::steady_clock::duration> cooldown;
-    std::optional<std::uint32_t> maxUses;
+    std::optional<UseLimit> maxUses;
     // "/Commands/giveitem/Tiers/0"
     std::string pointer;
 };

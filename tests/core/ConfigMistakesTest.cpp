@@ -101,7 +101,7 @@ TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
          "error /Messages/Deny: is not read by the plugin (it belongs at /Deny)"},
         {R"("Commands": {"fly": {"announce": "all"}})",
          "error /Commands/fly/announce: is not a setting of a command (Cooldown, Announce, MaxArguments, "
-         "Arguments) (did you mean /Commands/fly/Announce?)"},
+         "Arguments, MaxUses, Tiers) (did you mean /Commands/fly/Announce?)"},
         {R"("printToChat": true)",
          "warning /printToChat: is not read by the plugin (did you mean /PrintToChat?)"},
         {R"("Message": {})", "warning /Message: is not read by the plugin (did you mean /Messages?)"},
