@@ -93,7 +93,7 @@ TEST_F(ConfigMistakes, AnUnknownMemberIsNamedWithTheOneItIsCloseTo) {
          "error /MaxBytes: is not read by the plugin (it belongs at /AuditRotate/MaxBytes)"},
         {R"("Cooldown": 30)",
          "error /Cooldown: is not read by the plugin (it belongs at /Messages/Cooldown or "
-         "/Commands/<name>/Cooldown)"},
+         "/Commands/<name>/Cooldown or /Commands/<name>/Tiers/<n>/Cooldown)"},
         {R"("Messages": {"AuditLog": "a"})",
          "error /Messages/AuditLog: is not read by the plugin (it belongs at /AuditLog)"},
         // Where a control belongs counts before a message it is close to (Denied).
