@@ -147,6 +147,65 @@ TEST_F(DecisionTest, ARunningCooldownHoldsBackUnlessNoCooldownIsHeld) {
     EXPECT_THAT(Asked(over), ElementsAre("Cheat.fly=held")) << "nothing to bypass once it ran out";
 }
 
+// Each control that remembers is settled on its own, asking only when the
+// entry's value would hold the player back: its bypass, then the tiers that
+// set it, in order, only those whose value would let the use through.
+TEST_F(DecisionTest, TheControlsThatRememberAskTheirBypassThenTheTiersThatWouldLetTheUseThrough) {
+    Corvane::CommandSettings& giveitem = settings_.commands["giveitem"] = Entry(seconds(600));
+    giveitem.maxUses = Corvane::UseLimit{3, seconds(3600), "/Commands/giveitem/MaxUses"};
+    giveitem.tiers = {{"Group.Donor", seconds(60), Corvane::UseLimit{10, seconds(3600), ""}, ""},
+                      {"Group.Vip", std::nullopt, Corvane::UseLimit{5, seconds(3600), ""}, ""}};
+    const struct {
+        const char* story;
+        std::vector<int> usesAgo;
+        std::vector<const WideChar*> held;
+        Outcome outcome;
+        std::vector<std::string> asked;
+        int left;
+    } cases[] = {
+        {"no use yet", {}, {}, Outcome::Granted, {}, 0},
+        {"the cooldown, no tier held", {100}, {}, Outcome::Cooldown,
+         {"Corvane.NoCooldown=not held", "Group.Donor=not held"}, 500},
+        {"the donors' shorter cooldown has run out", {100}, {WIDE("Group.Donor")}, Outcome::Granted,
+         {"Corvane.NoCooldown=not held", "Group.Donor=held"}, 0},
+        {"the donors' cooldown runs too: the tier is not asked", {30}, {WIDE("Group.Donor")}, Outcome::Cooldown,
+         {"Corvane.NoCooldown=not held"}, 570},
+        {"the limit, no tier held", {3000, 2000, 1000}, {}, Outcome::Limit,
+         {"Corvane.NoLimit=not held", "Group.Donor=not held", "Group.Vip=not held"}, 600},
+        {"a later tier lets it through", {3000, 2000, 1000}, {WIDE("Group.Vip")}, Outcome::Granted,
+         {"Corvane.NoLimit=not held", "Group.Donor=not held", "Group.Vip=held"}, 0},
+        {"a tier whose count is reached is not asked", {3500, 3000, 2500, 2000, 1500, 1000}, {WIDE("Group.Vip")},
+         Outcome::Limit, {"Corvane.NoLimit=not held", "Group.Donor=not held"}, 1600},
+        {"the bypass", {3000, 2000, 1000}, {WIDE("Corvane.NoLimit")}, Outcome::Granted,
+         {"Corvane.NoLimit=held"}, 0},
+        {"both controls, one tier for both", {3000, 2000, 100}, {WIDE("Group.Donor")}, Outcome::Granted,
+         {"Corvane.NoCooldown=not held", "Group.Donor=held", "Corvane.NoLimit=not held", "Group.Donor=held"}, 0},
+        {"uses older than the window count for nothing", {4000, 3700, 3601}, {}, Outcome::Granted, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.story);
+        held_ = {{WIDE("Cheat.giveitem"), true}};
+        for (const WideChar* permission : c.held) {
+            Hold(permission);
+        }
+        history_.Forgive(kPlayer, "");
+        now_ = Clock::time_point(std::chrono::hours(5));
+        for (const int ago : c.usesAgo) {
+            history_.Add(kPlayer, "giveitem", now_ - seconds(ago));
+        }
+        const Decision decision = Decide(WIDE("giveitem 5"));
+        EXPECT_EQ(decision.outcome, c.outcome) << decision.reason;
+        std::vector<std::string> asked = Asked(decision);
+        asked.erase(asked.begin());  // the command's own
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(decision.left, seconds(c.left));
+        EXPECT_EQ(decision.rule, c.outcome == Outcome::Limit ? "/Commands/giveitem/MaxUses" : "");
+        EXPECT_EQ(decision.reply, c.outcome == Outcome::Limit      ? Reply::Limit
+                                  : c.outcome == Outcome::Cooldown ? Reply::Cooldown
+                                                                   : Reply::None);
+    }
+}
+
 TEST_F(DecisionTest, AWrappedCommandIsDecidedByTheNamesItRuns) {
     settings_.wrappers = {"wrap", "as"};
     settings_.commands["giveitem"] = Entry(seconds(300), Announce::None);
