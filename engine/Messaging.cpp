@@ -58,6 +58,19 @@ void Broadcast(const PreparedBroadcast& prepared, const FLinearRGBA& colour, con
     SendToPlayers(*prepared.players, text, colour, isRecipient);
 }
 
+std::vector<AShooterPlayerController*> ConnectedPlayers(const IApiUtils& api) {
+    const TEngineArray<FWeakObjectPtr>& list = *PlayerList(api);
+    const auto get = Corvane::Engine::ResolveFunction<EngineFunctions::WeakObjectPtrGet>(kWeakGet);
+    std::vector<AShooterPlayerController*> players;
+    for (std::int32_t i = 0; i < list.Count; ++i) {
+        const FWeakObjectPtr entry = list.Data[i];
+        if (UObject* object = get(&entry, false)) {
+            players.push_back(static_cast<AShooterPlayerController*>(object));
+        }
+    }
+    return players;
+}
+
 void ChatToPlayer(const IApiUtils&, AShooterPlayerController* player, const FString& senderName,
                   const WideChar* message) {
     const FString text = FromFormat(message);

@@ -1,5 +1,5 @@
 // Reaching players: a coloured server text to everyone in the world, and a
-// private chat line with a sender name to one player.
+// private chat line with a sender name to one player; and finding them.
 //
 // Both take their text as a format text: it passes through FromFormat with no
 // arguments first, so "{{" and "}}" arrive as single braces and any other
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "engine/Colour.h"
 #include "engine/FString.h"
@@ -38,6 +39,12 @@ PreparedBroadcast PrepareBroadcast(const IApiUtils& api);
 // for whom isRecipient is true.
 void Broadcast(const PreparedBroadcast& prepared, const FLinearRGBA& colour, const WideChar* message,
                const BroadcastFilter& isRecipient);
+
+// The players in the world's list of controllers, in list order, those who
+// have left passed over. Throws std::runtime_error when there is no current
+// world, or when the list or the function that reaches a player can't be
+// resolved.
+std::vector<AShooterPlayerController*> ConnectedPlayers(const IApiUtils& api);
 
 // Sends the text to one player as a chat line from senderName.
 void ChatToPlayer(const IApiUtils& api, AShooterPlayerController* player, const FString& senderName,

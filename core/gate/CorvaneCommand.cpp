@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/gate/Decision.h"
+#include "core/gate/PlayerUses.h"
 #include "core/gate/Replies.h"
 #include "core/gate/UseFailure.h"
 #include "core/settings/AuditPath.h"
@@ -24,7 +25,9 @@
 namespace Corvane {
 namespace {
 
-constexpr std::string_view kUsage = "Usage: /corvane reload, or /corvane check <command>";
+constexpr std::string_view kUsage =
+    "Usage: /corvane reload, /corvane check <command>, /corvane uses <player>, or /corvane forgive <player> "
+    "[command]";
 
 // A reload's audit files, after it and before it; none for one that is off.
 struct ReloadFiles {
@@ -212,17 +215,30 @@ private:
         const WideStringView action = count >= 2 ? words.Data[1].View() : WideStringView();
         if (count == 2 && StartsWithNoCase(action, "reload") && action.size() == 6) {
             Reload();
-        } else if (count >= 3 && StartsWithNoCase(action, "check") && action.size() == 5) {
-            Check(CheckedCommand(WholeText(message)));
+        } else if (count >= 3 && Is(action, "check")) {
+            Check(AfterAction(WholeText(message), action.size()));
+        } else if (count >= 3 && Is(action, "uses")) {
+            Uses(Trimmed(AfterAction(WholeText(message), action.size())));
+        } else if (count >= 3 && Is(action, "forgive")) {
+            Forgive(Trimmed(AfterAction(WholeText(message), action.size())));
         } else {
             SendTextReply(api_, player_, *settings_, Wide(kUsage), failure_);
         }
     }
 
-    // The text after "check " and its one blank, as /cheat would take it after its prefix.
-    static WideStringView CheckedCommand(WideStringView line) {
+    static bool Is(WideStringView action, std::string_view name) {
+        return action.size() == name.size() && StartsWithNoCase(action, name);
+    }
+
+    // The text after the action and its one blank: for "check", as /cheat
+    // would take it after its prefix.
+    static WideStringView AfterAction(WideStringView line, std::size_t actionSize) {
         const std::size_t action = line.find_first_not_of(WIDE(' '), line.find(WIDE(' ')));
-        return line.substr(std::min(line.size(), action + 6));
+        return line.substr(std::min(line.size(), action + actionSize + 1));
+    }
+
+    static WideStringView Trimmed(WideStringView text) {
+        return text.substr(0, text.find_last_not_of(WIDE(' ')) + 1);
     }
 
     bool Allowed(const char* action, const char* permission) {
@@ -316,28 +332,91 @@ private:
         }
     }
 
+    void Uses(WideStringView named) {
+        if (!Allowed("uses", "Corvane.Uses")) {
+            return;
+        }
+        const PlayerSearch search = FindPlayer(api_, named);
+        if (!search.found) {
+            SendTextReply(api_, player_, *settings_, Wide(DescribeMatches(named, search.matches)), failure_);
+            return;
+        }
+        std::vector<std::string> lines =
+            DescribeUses(state_.history, *settings_, search.found->steamId, UseHistory::Clock::now());
+        lines.insert(lines.begin(), lines.empty() ? Described(*search.found) + " has no cooldown or use limit running"
+                                                  : "Uses of " + Described(*search.found) + ":");
+        for (const std::string& text : Bounded(std::move(lines))) {
+            SendTextReply(api_, player_, *settings_, Wide(text), failure_);
+        }
+    }
+
+    // The player is the whole text, or else all of it but its last word,
+    // which names the command.
+    void Forgive(WideStringView text) {
+        if (!Allowed("forgive", "Corvane.Forgive")) {
+            return;
+        }
+        PlayerSearch search = FindPlayer(api_, text);
+        WideStringView named = text;
+        std::string command;
+        const std::size_t lastBlank = text.find_last_of(WIDE(' '));
+        if (!search.found && search.matches.size() < 2 && lastBlank != WideStringView::npos) {
+            named = Trimmed(text.substr(0, lastBlank));
+            search = FindPlayer(api_, named);
+            command = ConsoleName(text.substr(lastBlank + 1));
+        }
+        if (!search.found) {
+            SendTextReply(api_, player_, *settings_, Wide(DescribeMatches(named, search.matches)), failure_);
+            return;
+        }
+        AuditRecord record;
+        record.action = "forgive";
+        record.forgiven = search.found->steamId;
+        if (!command.empty()) {
+            record.forgivenName = command;
+        }
+        record.outcome = "forgiven";
+        // Recorded first, as every change is: the restore honours it after a restart.
+        if (!Write(state_.audit, std::move(record))) {
+            SendTextReply(api_, player_, *settings_,
+                          Wide("Nothing was forgiven: the audit file can't be written (see the server log)."),
+                          failure_);
+            return;
+        }
+        state_.history.Forgive(search.found->steamId, command);
+        SendTextReply(api_, player_, *settings_,
+                      Wide(fmt::format("{} is forgiven their uses of {}.", Described(*search.found),
+                                       command.empty() ? "every command" : command)),
+                      failure_);
+    }
+
     // False when the line can't be written; the error is then in the log.
     bool Audit(AuditWriter& audit, const char* action, const char* permission, const char* outcome,
                const std::string& error = {}, const ReloadFiles* files = nullptr) {
+        AuditRecord record;
+        record.action = action;
+        record.permission = Wide(permission);
+        record.outcome = outcome;
+        record.error = error;
+        if (files != nullptr) {
+            for (const auto& [path, text] : {std::pair{&files->after, &record.auditLog},
+                                             std::pair{&files->before, &record.previousAuditLog}}) {
+                if (*path) {
+                    *text = AbsolutePathText(**path);
+                }
+            }
+        }
+        return Write(audit, std::move(record));
+    }
+
+    // The record of this player's line, with who they are.
+    bool Write(AuditWriter& audit, AuditRecord record) {
         if (!audit.File()) {
             return true;
         }
         try {
-            AuditRecord record;
             record.steamId = steamId_;
             record.character = Engine::ToUtf8(api_.GetCharacterName(player_).View());
-            record.action = action;
-            record.permission = Wide(permission);
-            record.outcome = outcome;
-            record.error = error;
-            if (files != nullptr) {
-                for (const auto& [path, text] : {std::pair{&files->after, &record.auditLog},
-                                                 std::pair{&files->before, &record.previousAuditLog}}) {
-                    if (*path) {
-                        *text = AbsolutePathText(**path);
-                    }
-                }
-            }
             state_.Audit(audit, record);
         } catch (const std::exception& failure) {
             PluginLog()->error(std::string_view(Engine::EscapeForLog(failure.what())));

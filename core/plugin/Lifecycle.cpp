@@ -50,9 +50,13 @@ std::string Controls(const Settings& settings) {
                                   : ", not rotated");
     }
     std::size_t cooling = 0;
+    std::size_t limited = 0;
+    std::size_t tiered = 0;
     std::size_t ruled = 0;
     const auto count = [&](const CommandSettings& command) {
         cooling += command.cooldown > UseHistory::Clock::duration::zero() ? 1 : 0;
+        limited += command.maxUses ? 1 : 0;
+        tiered += command.tiers.empty() ? 0 : 1;
         ruled += command.rules.Any() ? 1 : 0;
     };
     for (const auto& [name, command] : settings.commands) {
@@ -68,8 +72,9 @@ std::string Controls(const Settings& settings) {
                               : "deny list of " + Counted(settings.deny.size(), "name", "names"),
         settings.wrappers.empty() ? "no wrappers" : Counted(settings.wrappers.size(), "wrapper", "wrappers"),
         entries == 0 ? "no command entries"
-                     : fmt::format("{}, {} with a cooldown, {} with argument rules",
-                                   Counted(entries, "command entry", "command entries"), cooling, ruled));
+                     : fmt::format("{}, {} with a cooldown, {} with a use limit, {} with tiers, {} with argument rules",
+                                   Counted(entries, "command entry", "command entries"), cooling, limited, tiered,
+                                   ruled));
 }
 
 // The one line of a load that went through: what was read, and what is in force.

@@ -111,7 +111,7 @@ constexpr std::array kMessages{
     MessageMember{
         .name = "Limit",
         .setting = &Messages::limit,
-        .whenAbsent = "You have used {1} {3} times in {4}: you can use it again in {2}.",
+        .whenAbsent = "{1} is limited to {3} uses in {4}: you can use it again in {2}.",
         .tamed = true,
         .standIn = nullptr,
         .whenMissing = nullptr,
