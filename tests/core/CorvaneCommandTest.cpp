@@ -200,7 +200,8 @@ TEST_F(CorvaneCommand, AnythingElseGetsTheUsage) {
         Events().Clear();
         SayChecked(rex_, line);
         EXPECT_THAT(Replies(),
-                    ElementsAre("Rex from Server: Usage: /corvane reload, or /corvane check <command>"));
+                    ElementsAre("Rex from Server: Usage: /corvane reload, /corvane check <command>, /corvane "
+                                "uses <player>, or /corvane forgive <player> [command]"));
         EXPECT_THAT(AuditLines(), IsEmpty());
     }
 }

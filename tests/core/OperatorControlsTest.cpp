@@ -376,7 +376,7 @@ TEST_F(OperatorControls, AMalformedControlStopsTheLoadNamingIt) {
         {{{"Commands", {{"fly", 30}}}}, "config.json: /Commands/fly: is a number, not an object"},
         {{{"Commands", {{"fly", {{"Cooldwon", 30}}}}}},
          "config.json: /Commands/fly/Cooldwon: is not a setting of a command (Cooldown, Announce, "
-         "MaxArguments, Arguments) (did you "
+         "MaxArguments, Arguments, MaxUses, Tiers) (did you "
          "mean /Commands/fly/Cooldown?)"},
         {{{"Commands", {{"giveitem", {{"Cooldown", "soon"}}}}}},
          "config.json: /Commands/giveitem/Cooldown: is a string, not a number of seconds, 0 or more"},
