@@ -186,6 +186,62 @@ TEST_F(UseRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
     EXPECT_GT(Left(kBob, "god"), seconds(0));
 }
 
+// A forgive line forgives the uses before it, wherever they are: a use and a
+// forgive line stand where their originals do, or, when those are gone, where
+// their oldest carried lines do.
+TEST_F(UseRestore, AForgiveLineForgivesTheUsesBeforeItWhereverTheyStand) {
+    const auto forgive = [](std::uint64_t whom, const char* name, int ago) {
+        nlohmann::json line = {{"action", "forgive"}, {"forgiven", std::to_string(whom)}, {"outcome", "forgiven"}};
+        if (name != nullptr) {
+            line["forgivenName"] = name;
+        }
+        return Record(line, ago);
+    };
+    const auto carriedForgive = [](const std::string& original) {
+        const auto entry = Corvane::ParseAuditEntry(original);
+        return Corvane::CarriedLine(Corvane::RecordedForgive{entry->time, entry->steamId, *entry->forgiven,
+                                                             entry->forgivenName, std::nullopt,
+                                                             Corvane::LineHash(original), {}});
+    };
+    const std::string before = Line(kAlice, "god", "granted", 300);
+    const std::string forgiven = forgive(kAlice, "god", 200);
+    const std::string after = Line(kAlice, "god", "granted", 100);
+    const std::string bobs = Line(kBob, "god", "granted", 250);
+    const std::string bobForgiven = forgive(kBob, nullptr, 150);
+    const struct {
+        const char* story;
+        std::vector<std::string> rotated, current;
+        bool aliceHeld, bobHeld;
+    } cases[] = {
+        {"one file", {}, {before, bobs, forgiven, bobForgiven}, false, false},
+        {"a use after the forgive line", {}, {before, forgiven, after}, true, false},
+        {"another name is not forgiven", {}, {bobs, forgive(kBob, "fly", 150)}, false, true},
+        // As a rotation leaves them: the forgive line carried before the use that came after it.
+        {"carried, the rotated file kept",
+         {before, forgiven, after},
+         {carriedForgive(forgiven), Carried(after)},
+         true,
+         false},
+        {"carried, the rotated file gone", {}, {carriedForgive(forgiven), Carried(after)}, true, false},
+        {"a forgive line newer than the file the use is in",
+         {before, bobs},
+         {Carried(before), Carried(bobs), forgiven, bobForgiven},
+         false,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.story);
+        fs::remove(Corvane::RotatedAuditFile(*settings_.auditFile, 1));
+        if (!c.rotated.empty()) {
+            Write(Corvane::RotatedAuditFile(*settings_.auditFile, 1), c.rotated);
+        }
+        Write(*settings_.auditFile, c.current);
+        Restore();
+        EXPECT_EQ(Left(kAlice, "god") > seconds(0), c.aliceHeld);
+        EXPECT_EQ(Left(kBob, "god") > seconds(0), c.bobHeld);
+    }
+}
+
 // A reload that moved "AuditLog" says so in the new file: the record goes on
 // in the file before it, which is read too, once.
 TEST_F(UseRestore, TheFilesReloadLinesNameAsTheOnesBeforeAreReadToo) {
