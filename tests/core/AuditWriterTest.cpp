@@ -402,6 +402,43 @@ TEST_F(Carrying, ARotationCarriesTheUsesStillNeededAndTheRestoreCountsEachOnce) 
     }
 }
 
+// A forgive line is carried too, in its place among the uses; the uses it
+// forgave are not.
+TEST_F(Carrying, AForgiveLineIsCarriedInItsPlaceAndTheUsesItForgaveAreNot) {
+    Clear();
+    Corvane::AuditWriter writer = Corvane::WriterFor(settings_);
+    Corvane::AuditRecord forgive;
+    forgive.steamId = 9;
+    forgive.character = "Ann";
+    forgive.action = "forgive";
+    forgive.forgiven = 76561198000000001;
+    forgive.forgivenName = "god";
+    forgive.outcome = "forgiven";
+    writer.Append(Granted(0));
+    writer.Append(forgive);
+    writer.Append(Granted(1));
+    const std::vector<std::string> originals = LinesOf(*settings_.auditFile);
+    for (int i = 0; i < 60; ++i) {
+        writer.Append(Numbered(i));
+    }
+    std::vector<json> carried;
+    for (const std::string& line : LinesOf(*settings_.auditFile)) {
+        if (json::parse(line).value("action", "") == "carried") {
+            carried.push_back(json::parse(line));
+        }
+    }
+    ASSERT_EQ(carried.size(), 2u);
+    EXPECT_EQ(carried[0], json({{"time", json::parse(originals[1])["time"]},
+                                {"steamId", "9"},
+                                {"action", "carried"},
+                                {"outcome", "forgiven"},
+                                {"forgiven", "76561198000000001"},
+                                {"forgivenName", "god"},
+                                {"carries", Corvane::HashText(Corvane::LineHash(originals[1]))}}));
+    EXPECT_EQ(carried[1]["carries"], Corvane::HashText(Corvane::LineHash(originals[2])));
+    EXPECT_EQ(Restore().uses, 1u) << "the use after the forgive line";
+}
+
 TEST_F(Carrying, CarriedLinesDoNotCountTowardMaxBytesSoARotationNeverLoops) {
     Clear();
     settings_.auditRotate->keep = 1;
