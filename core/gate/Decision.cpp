@@ -13,8 +13,6 @@
 namespace Corvane {
 namespace {
 
-constexpr WideStringView kNoCooldown = WIDE("Corvane.NoCooldown");
-constexpr WideStringView kNoLimit = WIDE("Corvane.NoLimit");
 // How much of a text a player typed a reason shows.
 constexpr std::size_t kShownCharacters = 100;
 
@@ -22,6 +20,11 @@ constexpr std::size_t kShownCharacters = 100;
 std::string Shown(WideStringView text) {
     const std::size_t cut = CutPoint(text, kShownCharacters);
     return Engine::ToUtf8(text.substr(0, cut)) + (cut < text.size() ? "..." : "");
+}
+
+// A permission of ours or of a tier (ASCII), as it is asked.
+WideString Wide(std::string_view ascii) {
+    return WideString(ascii.begin(), ascii.end());
 }
 
 // A console name (ASCII), as a reason shows it.
@@ -104,7 +107,7 @@ private:
             return true;
         }
         const auto cooldownLeft = CooldownLeft(uses, command.cooldown, line_.now);
-        if (cooldownLeft > UseHistory::Clock::duration::zero() && !Ask(kNoCooldown) &&
+        if (cooldownLeft > UseHistory::Clock::duration::zero() && !Ask(Wide(kNoCooldown)) &&
             !AnyTier(command, [&](const Tier& tier) {
                 return tier.cooldown && CooldownLeft(uses, *tier.cooldown, line_.now) == UseHistory::Clock::duration::zero();
             })) {
@@ -120,7 +123,7 @@ private:
         const UseLimit& limit = *command.maxUses;
         const LimitAnswer answer = AskLimit(uses, limit.count, limit.per, line_.now);
         decision_.limit = answer;
-        if (answer.left > UseHistory::Clock::duration::zero() && !Ask(kNoLimit) &&
+        if (answer.left > UseHistory::Clock::duration::zero() && !Ask(Wide(kNoLimit)) &&
             !AnyTier(command, [&](const Tier& tier) { return tier.maxUses && answer.used < tier.maxUses->count; })) {
             decision_.left = answer.left;
             decision_.rule = limit.pointer;
@@ -137,7 +140,7 @@ private:
     template <typename LetsThrough>
     bool AnyTier(const CommandSettings& command, const LetsThrough& letsThrough) {
         for (const Tier& tier : command.tiers) {
-            if (letsThrough(tier) && Ask(WideString(tier.permission.begin(), tier.permission.end()))) {
+            if (letsThrough(tier) && Ask(Wide(tier.permission))) {
                 return true;
             }
         }

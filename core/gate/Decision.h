@@ -26,6 +26,11 @@
 
 namespace Corvane {
 
+// The permissions that lift a control that remembers; each is asked only when
+// its control would hold the player back.
+inline constexpr std::string_view kNoCooldown = "Corvane.NoCooldown";
+inline constexpr std::string_view kNoLimit = "Corvane.NoLimit";
+
 enum class Outcome {
     Rejected,  // more than one printable line: the console could run something else
     Denied,    // on the deny list

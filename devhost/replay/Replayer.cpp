@@ -19,10 +19,8 @@ namespace {
 using Corvane::AuditEntry;
 using Clock = Corvane::UseHistory::Clock;
 
-// Asked only while a cooldown runs, or the use limit is reached: unknown
-// when the player was not held back then.
-constexpr std::string_view kNoCooldown = "Corvane.NoCooldown";
-constexpr std::string_view kNoLimit = "Corvane.NoLimit";
+using Corvane::kNoCooldown;
+using Corvane::kNoLimit;
 
 std::string Unanswered(const std::string& asked) {
     if (asked == kNoCooldown) {
