@@ -27,8 +27,8 @@ class ConfigReading {
 public:
     using Severity = ConfigProblem::Severity;
 
-    ConfigReading(const ConfigFile& file, const std::filesystem::path& pluginFolder)
-        : file(file), document(file.document), pluginFolder(pluginFolder) {}
+    ConfigReading(const ConfigFile& read, const std::filesystem::path& folder)
+        : file(read), document(read.document), pluginFolder(folder) {}
 
     void Add(Severity severity, std::string position, std::string description);
     void Add(ConfigProblem problem);
