@@ -1,5 +1,5 @@
 // One recorded /cheat decision decided again under another configuration, by
-// the plugin's own decision function (core/Decision.h), with the permissions
+// the plugin's own decision function (core/gate/Decision.h), with the permissions
 // plugin's answers taken from the record and the cooldowns replayed over the
 // record's own times.
 #pragma once
