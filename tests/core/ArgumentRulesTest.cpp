@@ -154,6 +154,7 @@ TEST_F(ArgumentDecision, EachRuleFailsWithItsOwnPointer) {
         const char* rule;  // empty: granted
     } cases[] = {
         {WIDE("giveitem 12 100"), ""},
+        {WIDE("giveitem 12 \"5\""), ""},
         {WIDE("giveitem 21 1 anything"), ""},
         {WIDE("giveitem 12 100.5"), "/Commands/giveitem/Arguments/1/Whole"},
         {WIDE("giveitem 12 1.5"), "/Commands/giveitem/Arguments/1/Whole"},

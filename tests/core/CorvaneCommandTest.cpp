@@ -256,9 +256,48 @@ TEST_F(CorvaneCommand, CheckTellsEachStepAndDoesNothingOfIt) {
                     "Rex from S {x}: cooldown: 30 s left"));
 }
 
-// Every rule answers (the corvane-check scenario shows a bound and a pattern
-// failing together); an argument's permission is asked only when its other
-// rules pass.
+// Every rule answers, a pattern and a bound failing together; without a
+// cooldown or an Announce, the check says so; through a wrapper, it names
+// every name the line runs.
+TEST_F(CorvaneCommand, CheckGivesEveryRulesAnswerAndEveryNameRun) {
+    LoadWith(json::parse(R"({"PrintToChat": true, "Wrappers": ["wrap"],
+        "Commands": {"giveitem": {"Arguments": [{"Allow": ["1*"]}, {"Min": 1, "Max": 100}]}}})"));
+    Grant(kRexId, "Corvane.Check");
+    Grant(kRexId, "Cheat.giveitem");
+    Grant(kRexId, "Cheat.wrap");
+    const struct {
+        const char* command;
+        std::vector<std::string> replies;
+    } cases[] = {
+        {"giveitem 12 50",
+         {"/cheat giveitem 12 50 would run: Cheat.giveitem is held", "line: one printable line",
+          "deny list: giveitem is not on it", "permission Cheat.giveitem: held",
+          "argument rule: argument 1 (12): passes", "argument rule: argument 2 (50): passes",
+          "cooldown: none", "announcement: everyone, as PrintToChat says"}},
+        {"giveitem x 500",
+         {"/cheat giveitem x 500 would be denied: argument 1 (x) matches no pattern",
+          "line: one printable line", "deny list: giveitem is not on it", "permission Cheat.giveitem: held",
+          "argument rule: argument 1 (x) matches no pattern: /Commands/giveitem/Arguments/0/Allow",
+          "argument rule: argument 2 (500) is above 100: /Commands/giveitem/Arguments/1/Max"}},
+        {"wrap giveitem 12 5",
+         {"/cheat wrap giveitem 12 5 would run: Cheat.wrap is held", "line: one printable line",
+          "names run: wrap, then giveitem", "deny list: none of them is on it", "permission Cheat.wrap: held",
+          "argument rule: argument 1 (12): passes", "argument rule: argument 2 (5): passes", "cooldown: none",
+          "announcement: everyone, as PrintToChat says"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        Events().Clear();
+        SayChecked(rex_, std::string("/corvane check ") + c.command);
+        std::vector<std::string> expected;
+        for (const std::string& reply : c.replies) {
+            expected.push_back("Rex from Server: " + reply);
+        }
+        EXPECT_EQ(Replies(), expected);
+    }
+}
+
+// An argument's permission is asked only when its other rules pass.
 TEST_F(CorvaneCommand, CheckAsksOnlyThePermissionsOfArgumentsWhoseOtherRulesPass) {
     const json rule = {{"Allow", {"w*"}}, {"Permission", true}};
     LoadWith({{"Commands", {{"spawn", {{"Arguments", {rule, rule}}}}}}});

@@ -182,6 +182,24 @@ TEST_F(OperatorControls, CooldownsHoldBackThePlayerAndTheNameUntilTheyPass) {
                                        "Rex from Server: Wait 5 s (5 seconds) before walk."));
 }
 
+// The innermost name's settings apply: its cooldown, shared with the command
+// typed alone, and its announcement.
+TEST_F(OperatorControls, AWrappedUseTakesTheSettingsOfTheCommandItRuns) {
+    LoadWith({{"AuditLog", "audit.jsonl"},
+              {"PrintToChat", true},
+              {"Wrappers", {"wrap"}},
+              {"Commands", {{"giveitem", {{"Cooldown", 60}, {"Announce", "none"}}}}}});
+    Grant(kRexId, "Cheat.wrap");
+    Grant(kRexId, "Cheat.giveitem");
+    SayChecked(rex_, "/cheat wrap giveitem 5");
+    SayChecked(rex_, "/cheat giveitem 5");
+    EXPECT_THAT(Commands(), ElementsAre("Rex: wrap giveitem 5"));
+    EXPECT_THAT(Broadcasts(), IsEmpty());
+    EXPECT_THAT(Replies(), ElementsAre("Rex from Server: You can use giveitem again in 1 minute."));
+    ASSERT_THAT(AuditLines(), SizeIs(2));
+    EXPECT_EQ(json::parse(AuditLines()[0])["names"], json::parse(R"(["wrap","giveitem"])"));
+}
+
 TEST_F(OperatorControls, NoCooldownHoldersAreNeverHeldBackAndTheTextHasADefault) {
     LoadWith({{"Commands", {{"fly", {{"Cooldown", 60}}}}}});
     SayChecked(rex_, "/cheat fly");
