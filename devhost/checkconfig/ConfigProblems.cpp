@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/audit/AuditWriter.h"
 #include "core/settings/ConfigFile.h"
 #include "core/settings/ConfigReader.h"
 
