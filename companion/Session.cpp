@@ -83,7 +83,8 @@ std::optional<DatabaseFailure> CreateTables(Connection& connection, const std::s
     return std::nullopt;
 }
 
-// The schema's version: none with failure set when it can't be read.
+}  // namespace
+
 std::optional<unsigned> SchemaVersion(Connection& connection, const std::string& table,
                                       std::optional<DatabaseFailure>& failure) {
     auto statement =
@@ -94,8 +95,6 @@ std::optional<unsigned> SchemaVersion(Connection& connection, const std::string&
     }
     return rows.empty() || !rows[0][0] ? 0U : static_cast<unsigned>(std::stoul(*rows[0][0]));
 }
-
-}  // namespace
 
 std::vector<std::string> SchemaStatements(const std::string& table) {
     std::vector<std::string> statements;
