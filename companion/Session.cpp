@@ -168,7 +168,10 @@ Opened OpenSession(const DatabaseSettings& settings, bool mayCreate) {
     connection.Run("SET SESSION idle_write_transaction_timeout = 10");
     std::optional<DatabaseFailure> failure;
     std::optional<unsigned> version = SchemaVersion(connection, settings.table, failure);
-    if (!version && failure && failure->kind == FailureKind::Table && mayCreate) {
+    // Version 0 is a version table without its row: a companion stopped while
+    // it created the tables left them so, and the creation is finished.
+    const bool missing = (!version && failure && failure->kind == FailureKind::Table) || version == 0U;
+    if (missing && mayCreate) {
         if (auto refused = CreateTables(connection, settings.table)) {
             return fail(
                 *refused,
