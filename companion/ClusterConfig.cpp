@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 
@@ -214,16 +215,13 @@ ClusterConfig ReadCluster(const json& document, const fs::path& folder) {
     return config;
 }
 
-}  // namespace
-
-bool IsServerName(const std::string& text) {
-    return IsName(text, true);
-}
-
-ConfigResult ReadClusterConfig(const fs::path& configFile) {
+// Reads configFile's JSON object and gives it, with the file's folder, to
+// read; what is wrong with the file, or what read threw, when either fails.
+std::string ReadConfig(const fs::path& configFile,
+                       const std::function<void(const json&, const fs::path&)>& read) {
     std::ifstream stream(configFile, std::ios::binary);
     if (!stream) {
-        return {std::nullopt, fmt::format("Can't open {}", Corvane::PathText(configFile))};
+        return fmt::format("Can't open {}", Corvane::PathText(configFile));
     }
     // A byte-order mark, as editors on Windows write one.
     if (stream.peek() == 0xEF) {
@@ -233,14 +231,42 @@ ConfigResult ReadClusterConfig(const fs::path& configFile) {
         json document;
         stream >> document;
         if (!document.is_object()) {
-            return {std::nullopt, "config.json is not a JSON object"};
+            return "config.json is not a JSON object";
         }
-        return {ReadCluster(document, configFile.parent_path()), ""};
+        read(document, configFile.parent_path());
+        return "";
     } catch (const json::exception& error) {
-        return {std::nullopt, fmt::format("config.json is not valid JSON: {}", error.what())};
+        return fmt::format("config.json is not valid JSON: {}", error.what());
     } catch (const Problem& problem) {
-        return {std::nullopt, problem.what()};
+        return problem.what();
     }
+}
+
+}  // namespace
+
+bool IsServerName(const std::string& text) {
+    return IsName(text, true);
+}
+
+ConfigResult ReadClusterConfig(const fs::path& configFile) {
+    ConfigResult result;
+    result.problem = ReadConfig(configFile, [&result](const json& document, const fs::path& folder) {
+        result.config = ReadCluster(document, folder);
+    });
+    return result;
+}
+
+DatabaseConfigResult ReadDatabaseConfig(const fs::path& configFile) {
+    DatabaseConfigResult result;
+    result.problem = ReadConfig(configFile, [&result](const json& document, const fs::path& folder) {
+        const json* cluster = Member(document, "Cluster");
+        if (cluster == nullptr || !cluster->is_object()) {
+            Fail("/Cluster",
+                 cluster == nullptr ? "missing: it names the cluster's database" : "not an object");
+        }
+        result.database = ReadDatabase(*cluster, folder);
+    });
+    return result;
 }
 
 }  // namespace Companion

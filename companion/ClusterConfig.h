@@ -42,6 +42,15 @@ struct ConfigResult {
 // folder (the plugin's); PasswordEnv names a variable of this process.
 ConfigResult ReadClusterConfig(const std::filesystem::path& configFile);
 
+struct DatabaseConfigResult {
+    std::optional<DatabaseSettings> database;
+    std::string problem;  // when database is none
+};
+
+// Only Cluster.Database of configFile, for a reader of the table that serves
+// no server; read as ReadClusterConfig reads it.
+DatabaseConfigResult ReadDatabaseConfig(const std::filesystem::path& configFile);
+
 // Whether text names a server: 1 to 64 ASCII letters, digits, _ . and -.
 bool IsServerName(const std::string& text);
 

@@ -192,42 +192,75 @@ std::optional<DatabaseFailure> Statement::Execute(const std::vector<Value>& para
     return std::nullopt;
 }
 
-std::optional<DatabaseFailure> Statement::Query(const std::vector<Value>& parameters,
-                                                std::vector<Row>& rows) {
-    rows.clear();
-    if (auto failure = Execute(parameters)) {
-        return failure;
-    }
-    const unsigned columns = mysql_stmt_field_count(statement_);
-    // Every column as text, in a buffer no column of the table outgrows.
-    constexpr unsigned long kColumnBytes = 65536;
-    std::vector<std::string> buffers(columns, std::string(kColumnBytes, '\0'));
-    std::vector<unsigned long> lengths(columns);
-    std::vector<my_bool> nulls(columns);
-    std::vector<MYSQL_BIND> binds(columns, MYSQL_BIND{});
-    for (unsigned i = 0; i < columns; ++i) {
-        binds[i].buffer_type = MYSQL_TYPE_STRING;
-        binds[i].buffer = buffers[i].data();
-        binds[i].buffer_length = kColumnBytes;
-        binds[i].length = &lengths[i];
-        binds[i].is_null = &nulls[i];
-    }
-    if (mysql_stmt_bind_result(statement_, binds.data()) != 0 || mysql_stmt_store_result(statement_) != 0) {
-        return Failure();
-    }
-    int fetched = 0;
-    while ((fetched = mysql_stmt_fetch(statement_)) == 0 || fetched == MYSQL_DATA_TRUNCATED) {
-        Row& row = rows.emplace_back(columns);
+// Every column of a result as text, in buffers no column of the table outgrows.
+class Statement::ResultColumns {
+public:
+    explicit ResultColumns(unsigned columns)
+        : buffers_(columns, std::string(kColumnBytes, '\0')),
+          lengths_(columns),
+          nulls_(columns),
+          binds_(columns, MYSQL_BIND{}) {
         for (unsigned i = 0; i < columns; ++i) {
-            if (nulls[i] == 0) {
-                row[i] = buffers[i].substr(0, std::min(lengths[i], kColumnBytes));
+            binds_[i].buffer_type = MYSQL_TYPE_STRING;
+            binds_[i].buffer = buffers_[i].data();
+            binds_[i].buffer_length = kColumnBytes;
+            binds_[i].length = &lengths_[i];
+            binds_[i].is_null = &nulls_[i];
+        }
+    }
+    MYSQL_BIND* Binds() { return binds_.data(); }
+    // The row fetched last, into row (its strings reused).
+    void Read(Row& row) const {
+        row.resize(buffers_.size());
+        for (std::size_t i = 0; i < buffers_.size(); ++i) {
+            if (nulls_[i] != 0) {
+                row[i].reset();
+            } else {
+                row[i].emplace().assign(buffers_[i].data(), std::min(lengths_[i], kColumnBytes));
             }
         }
     }
-    const bool failed = fetched == 1;
-    std::optional<DatabaseFailure> failure = failed ? Failure() : std::nullopt;
+
+private:
+    static constexpr unsigned long kColumnBytes = 65536;
+    std::vector<std::string> buffers_;
+    std::vector<unsigned long> lengths_;
+    std::vector<my_bool> nulls_;
+    std::vector<MYSQL_BIND> binds_;
+};
+
+std::optional<DatabaseFailure> Statement::Fetch(const std::vector<Value>& parameters, bool stored,
+                                                const std::function<void(const Row&)>& each) {
+    if (auto failure = Execute(parameters)) {
+        return failure;
+    }
+    ResultColumns columns(mysql_stmt_field_count(statement_));
+    if (mysql_stmt_bind_result(statement_, columns.Binds()) != 0 ||
+        (stored && mysql_stmt_store_result(statement_) != 0)) {
+        const std::optional<DatabaseFailure> failure = Failure();
+        mysql_stmt_free_result(statement_);
+        return failure;
+    }
+    Row row;
+    int fetched = 0;
+    while ((fetched = mysql_stmt_fetch(statement_)) == 0 || fetched == MYSQL_DATA_TRUNCATED) {
+        columns.Read(row);
+        each(row);
+    }
+    const std::optional<DatabaseFailure> failure = fetched == 1 ? Failure() : std::nullopt;
     mysql_stmt_free_result(statement_);
     return failure;
+}
+
+std::optional<DatabaseFailure> Statement::Query(const std::vector<Value>& parameters,
+                                                std::vector<Row>& rows) {
+    rows.clear();
+    return Fetch(parameters, true, [&rows](const Row& row) { rows.push_back(row); });
+}
+
+std::optional<DatabaseFailure> Statement::Stream(const std::vector<Value>& parameters,
+                                                 const std::function<void(const Row&)>& each) {
+    return Fetch(parameters, false, each);
 }
 
 std::uint64_t Statement::AffectedRows() const {

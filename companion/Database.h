@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,9 +87,18 @@ public:
     std::optional<DatabaseFailure> Execute(const std::vector<Value>& parameters);
     // Executes and reads every row of the result.
     std::optional<DatabaseFailure> Query(const std::vector<Value>& parameters, std::vector<Row>& rows);
+    // Executes and gives each row to each as it arrives: the result is never
+    // held whole, so a result of any size takes the memory of one row. No
+    // other statement may run on the connection until it returns.
+    std::optional<DatabaseFailure> Stream(const std::vector<Value>& parameters,
+                                          const std::function<void(const Row&)>& each);
     std::uint64_t AffectedRows() const;
 
 private:
+    class ResultColumns;
+    // stored: the result is read whole before each is given its first row.
+    std::optional<DatabaseFailure> Fetch(const std::vector<Value>& parameters, bool stored,
+                                         const std::function<void(const Row&)>& each);
     std::optional<DatabaseFailure> Failure() const;
     st_mysql_stmt* statement_;
 };

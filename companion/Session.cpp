@@ -83,7 +83,8 @@ std::optional<DatabaseFailure> CreateTables(Connection& connection, const std::s
     return std::nullopt;
 }
 
-// The schema's version: none with failure set when it can't be read.
+}  // namespace
+
 std::optional<unsigned> SchemaVersion(Connection& connection, const std::string& table,
                                       std::optional<DatabaseFailure>& failure) {
     auto statement =
@@ -94,8 +95,6 @@ std::optional<unsigned> SchemaVersion(Connection& connection, const std::string&
     }
     return rows.empty() || !rows[0][0] ? 0U : static_cast<unsigned>(std::stoul(*rows[0][0]));
 }
-
-}  // namespace
 
 std::vector<std::string> SchemaStatements(const std::string& table) {
     std::vector<std::string> statements;
@@ -169,7 +168,10 @@ Opened OpenSession(const DatabaseSettings& settings, bool mayCreate) {
     connection.Run("SET SESSION idle_write_transaction_timeout = 10");
     std::optional<DatabaseFailure> failure;
     std::optional<unsigned> version = SchemaVersion(connection, settings.table, failure);
-    if (!version && failure && failure->kind == FailureKind::Table && mayCreate) {
+    // Version 0 is a version table without its row: a companion stopped while
+    // it created the tables left them so, and the creation is finished.
+    const bool missing = (!version && failure && failure->kind == FailureKind::Table) || version == 0U;
+    if (missing && mayCreate) {
         if (auto refused = CreateTables(connection, settings.table)) {
             return fail(
                 *refused,

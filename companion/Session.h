@@ -30,6 +30,11 @@ struct Session {
 // What the operator reads when a session can't be had: what is wrong and what to do.
 std::string Explain(const DatabaseFailure& failure, const DatabaseSettings& settings);
 
+// The version in the table's version table: none, with failure set, when it
+// can't be read.
+std::optional<unsigned> SchemaVersion(Connection& connection, const std::string& table,
+                                      std::optional<DatabaseFailure>& failure);
+
 // The schema's statements for the configured table, in order.
 std::vector<std::string> SchemaStatements(const std::string& table);
 

@@ -12,7 +12,8 @@ const char* const kUsage =
     "       corvane-devhost check-config FILE\n"
     "       corvane-devhost replay AUDIT-FILE... --config NEW-CONFIG [--json]\n"
     "       corvane-devhost report AUDIT-FILE... [--name SERVER=AUDIT-FILE]... [--from TIME] [--to TIME] -o "
-    "PAGE\n";
+    "PAGE\n"
+    "       corvane-devhost report --cluster CONFIG [--from TIME] [--to TIME] -o PAGE\n";
 
 namespace {
 
@@ -69,6 +70,11 @@ Report::ReportRequest ReportArguments(const std::vector<std::string>& words) {
         } else if (word == "--from" || word == "--to") {
             const bool end = word == "--to";
             (end ? request.range.to : request.range.from) = ReportTime(word, OptionValue(words, i), end);
+        } else if (word == "--cluster") {
+            if (request.cluster) {
+                throw std::invalid_argument("report takes one --cluster CONFIG");
+            }
+            request.cluster = OptionValue(words, i);
         } else if (word == "--name") {
             const std::string& pair = OptionValue(words, i);
             const std::size_t equals = pair.find('=');
@@ -82,8 +88,8 @@ Report::ReportRequest ReportArguments(const std::vector<std::string>& words) {
             request.files.push_back({word, std::nullopt});
         }
     }
-    if (request.files.empty() || request.output.empty()) {
-        throw std::invalid_argument("report needs an audit file and -o PAGE");
+    if (request.files.empty() == !request.cluster || request.output.empty()) {
+        throw std::invalid_argument("report needs audit files or --cluster CONFIG, and -o PAGE");
     }
     if (request.range.from && request.range.to && *request.range.from > *request.range.to) {
         throw std::invalid_argument("--from is after --to");

@@ -16,7 +16,8 @@ struct Arguments {
     std::optional<std::filesystem::path> configToCheck;
     // replay FILE... --config NEW [--json]
     std::optional<ReplayRequest> replay;
-    // report FILE... [--name NAME=FILE]... [--from TIME] [--to TIME] -o PAGE
+    // report FILE... [--name NAME=FILE]... [--from TIME] [--to TIME] -o PAGE, or
+    // report --cluster CONFIG [--from TIME] [--to TIME] -o PAGE
     std::optional<Report::ReportRequest> report;
     std::optional<std::filesystem::path> serverDir;
     // A script file, or "-" for standard input.

@@ -3,9 +3,11 @@
 #include <fmt/format.h>
 
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 #include "core/settings/AuditPath.h"
+#include "devhost/report/ClusterTable.h"
 #include "devhost/report/PageAssets.h"
 
 namespace DevHost::Report {
@@ -32,13 +34,20 @@ void WritePage(const std::filesystem::path& output, const std::string& data) {
     }
 }
 
+std::unique_ptr<LineSource> SourceOf(const ReportRequest& request) {
+    if (request.cluster) {
+        return std::make_unique<ClusterTable>(*request.cluster, request.range);
+    }
+    return std::make_unique<AuditFiles>(request.files);
+}
+
 }  // namespace
 
 int WriteReport(const ReportRequest& request, std::ostream& out, std::ostream& errors) {
     try {
-        AuditFiles files(request.files);
+        const std::unique_ptr<LineSource> source = SourceOf(request);
         ReportBuilder builder(request.range);
-        files.ReadInto(builder);
+        source->ReadInto(builder);
         const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         const auto [data, figures] = std::move(builder).Finish(now);
         WritePage(request.output, data);

@@ -49,6 +49,11 @@ public:
     std::size_t AddFile(std::string path, std::string server);
     // One line of that file, without its line break.
     void Add(std::size_t file, std::string_view text);
+    // Lines outside the time range that a source counted instead of giving.
+    void CountOutside(std::uint64_t lines) {
+        figures_.lines += lines;
+        figures_.outside += lines;
+    }
 
     // The page's data as JSON (see ReportData.cpp), and its figures; the builder is spent.
     std::pair<std::string, ReportFigures> Finish(std::chrono::sys_seconds generated) &&;

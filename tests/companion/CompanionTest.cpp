@@ -350,5 +350,16 @@ TEST_F(CompanionTest, ARunWithoutCreatePrivilegeSaysSo) {
     EXPECT_TRUE(WaitUntil([&] { return Rows() == 3; }, 10s)) << Log(server);
 }
 
+TEST_F(CompanionTest, TablesWhoseCreationWasCutShortAreFinished) {
+    const GameServer server = AddServer("a");
+    // As a companion killed between the version table and its row leaves them.
+    const std::string schema = ReadText(fs::path(SCHEMA_FILE));
+    Sql(fmt::format("USE {}; {}", db_, schema.substr(0, schema.find("INSERT IGNORE"))));
+    Append(server.Audit(), Numbered("a", 0, 3));
+    StartCompanion(server);
+    EXPECT_TRUE(WaitUntil([&] { return Rows() == 3; }, 10s)) << Log(server);
+    EXPECT_EQ(Sql(fmt::format("SELECT version FROM {}_schema", Table())), std::vector<std::string>{"1"});
+}
+
 }  // namespace
 }  // namespace CompanionTests

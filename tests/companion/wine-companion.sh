@@ -5,10 +5,11 @@
 # use without doubling it at a restart, and over TLS its check refuses a
 # certificate that another CA signed, never falling back to a connection it
 # did not verify (and accepts this script's own CA's as far as Wine lets it:
-# below).
-#   wine-companion.sh COMPANION_EXE EMULATOR...
+# below). The Windows dev host's report reads the same table.
+#   wine-companion.sh COMPANION_EXE DEVHOST_EXE EMULATOR...
 set -euo pipefail
 companion=$(realpath "$1"); shift
+devhost=$(realpath "$1"); shift
 emulator=("$@")
 work=$(mktemp -d /tmp/corvane-wine-companion.XXXXXX)
 server_pid=
@@ -73,6 +74,11 @@ run --until-idle config.json >>companion.log 2>&1 || fail "the companion failed"
 grep -q '"server":"other"' plugin/CheatFeed.jsonl || fail "the feed lacks the other server's use"
 run --until-idle config.json >>companion.log 2>&1 || fail "the companion failed"
 [ "$(grep -c '"server":"other"' plugin/CheatFeed.jsonl)" = 1 ] || fail "a restart doubled a feed line"
+(cd plugin && CORVANE_DB_PASSWORD=wine-pw WINEDEBUG=-all "${emulator[@]}" "$devhost" report --cluster config.json \
+  -o report.html) >report.log 2>&1 || fail "the dev host's report of the table failed"
+grep -q "4 lines read (0 invalid, 0 outside the time range), 2 servers" report.log \
+  || fail "the report of the table lacks lines"
+grep -q '"servers":\["other","wine"\]' plugin/report.html || fail "the report's page lacks the servers"
 
 # Connector/C checks the certificate through Schannel with a chain engine
 # whose only root is the CA given; Wine 8 does not make such an engine
@@ -89,4 +95,4 @@ config ', "Tls": {"CA": "../other-ca.pem"}'
 if run --check config.json >check-other.log 2>&1; then fail "another CA's certificate was accepted"; fi
 grep -q "The encrypted connection to 127.0.0.1" check-other.log || fail "the refused certificate is not named"
 if grep -q wine-pw ./*.log; then fail "the password was shown"; fi
-echo "wine-companion.sh: copied and fed under Wine; over TLS, no connection it could not verify"
+echo "wine-companion.sh: copied, fed and reported under Wine; over TLS, no connection it could not verify"

@@ -1,7 +1,9 @@
-// corvane-devhost report's command line: the files with their servers, the
-// time range (a day alone is the whole day), and the mistakes it refuses.
+// corvane-devhost report's command line: the files with their servers or the
+// cluster's table, the time range (a day alone is the whole day), and the
+// mistakes it refuses.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,15 @@ TEST(ReportArguments, FilesServersAndTheTimeRange) {
     EXPECT_EQ(exact.report->range.to, Corvane::ParseUtcTime("2026-12-08T10:00:00Z"));
 }
 
+TEST(ReportArguments, TheClusterTableInsteadOfFiles) {
+    const auto arguments =
+        Parse({"report", "--cluster", "island/config.json", "--from", "2026-12-07", "-o", "page.html"});
+    ASSERT_TRUE(arguments.report);
+    EXPECT_EQ(arguments.report->cluster, std::filesystem::path("island/config.json"));
+    EXPECT_TRUE(arguments.report->files.empty());
+    EXPECT_EQ(arguments.report->range.from, Corvane::ParseUtcTime("2026-12-07T00:00:00Z"));
+}
+
 TEST(ReportArguments, MistakesAreRefused) {
     const std::vector<std::vector<const char*>> cases = {
         {"report", "x"},
@@ -42,6 +53,11 @@ TEST(ReportArguments, MistakesAreRefused) {
         {"report", "x", "--from", "yesterday", "-o", "p"},
         {"report", "x", "--from", "2026-12-08", "--to", "2026-12-07", "-o", "p"},
         {"report", "x", "--json", "-o", "p"},
+        {"report", "--cluster", "c.json", "x", "-o", "p"},
+        {"report", "--cluster", "c.json", "--name", "island=x", "-o", "p"},
+        {"report", "--cluster", "c.json", "--cluster", "d.json", "-o", "p"},
+        {"report", "--cluster", "c.json"},
+        {"report", "-o", "p", "--cluster"},
     };
     for (const auto& words : cases) {
         SCOPED_TRACE(words.size());
