@@ -97,6 +97,16 @@ inline std::chrono::sys_seconds CountsFrom(std::chrono::sys_seconds recorded) {
     return recorded + std::chrono::seconds(1);
 }
 
+// A second before which no recorded use can still be within a window of that
+// length at now, as CountsFrom says, with a second to spare. Seconds, not the clock's
+// nanoseconds: a hostile line may name the year 9999, which no nanosecond
+// count holds.
+inline std::chrono::sys_seconds OldestWithin(std::chrono::system_clock::time_point now,
+                                             std::chrono::nanoseconds length) {
+    return std::chrono::floor<std::chrono::seconds>(now - length) -
+           (CountsFrom({}) - std::chrono::sys_seconds{});
+}
+
 // A recorded time on the history's clock, converted once as it arrives: the
 // end of its second, a time in the future (a clock set wrong) taken as now.
 UseHistory::Clock::time_point ArrivalTime(std::chrono::sys_seconds recorded,
@@ -106,7 +116,8 @@ UseHistory::Clock::time_point ArrivalTime(std::chrono::sys_seconds recorded,
 // How long the player must still wait after the newest of uses, with a
 // cooldown of length; zero when nothing holds them back.
 UseHistory::Clock::duration CooldownLeft(std::span<const UseHistory::Clock::time_point> uses,
-                                         UseHistory::Clock::duration length, UseHistory::Clock::time_point now);
+                                         UseHistory::Clock::duration length,
+                                         UseHistory::Clock::time_point now);
 
 // What a use limit of count per `per` says of uses at now.
 struct LimitAnswer {

@@ -28,11 +28,7 @@ public:
         if (!settings_.auditFile || window.length <= UseHistory::Clock::duration::zero()) {
             return restored_;
         }
-        // A use at second t ran before t + 1: lines from before this ran out.
-        // Seconds, not the clock's nanoseconds: a hostile line may name the
-        // year 9999, which no nanosecond count holds.
-        const auto oldest =
-            std::chrono::floor<std::chrono::seconds>(now_ - window.length - std::chrono::seconds(1));
+        const std::chrono::sys_seconds oldest = OldestWithin(now_, window.length);
         RecordReading reading(oldest, oldest - kRecordSlack, window.wrappers);
         ReadAll(reading, *settings_.auditFile);
         for (const RecordedUses::Counted& counted : reading.Unforgiven()) {
@@ -98,8 +94,8 @@ UseHistory::Reach ReachOf(const Settings& settings) {
     return {window.length, window.uses};
 }
 
-RestoredUses RestoreUses(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
-                         UseHistory::Clock::time_point steadyNow) {
+RestoredUses RestoreUses(const Settings& settings, UseHistory& history,
+                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow) {
     return Restorer(settings, history, now, steadyNow).Run();
 }
 

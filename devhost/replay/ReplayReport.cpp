@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/audit/Outcomes.h"
 #include "core/text/CommandText.h"
 #include "engine/WideText.h"
 
@@ -17,21 +18,24 @@ namespace {
 using nlohmann::ordered_json;
 
 constexpr std::size_t kShownCharacters = 200;
-constexpr const char* kOutcomes[] = {"granted",  "cooldown", "limit",  "refused",
-                                     "denied",   "rejected", "failed", kUnknown};
 
 // "1 line", "2 lines".
 std::string Counted(std::size_t count, const char* thing) {
     return fmt::format("{} {}{}", count, thing, count == 1 ? "" : "s");
 }
 
-// The outcomes of the set, in the order of kOutcomes.
+// The outcomes of the set: the decision's, the step that decided last
+// first (granted first, rejected last), then unknown.
 std::vector<std::string> InOrder(const std::set<std::string>& outcomes) {
     std::vector<std::string> ordered;
-    for (const char* outcome : kOutcomes) {
-        if (outcomes.contains(outcome)) {
-            ordered.emplace_back(outcome);
+    for (auto outcome = Corvane::kDecisionOutcomes.rbegin(); outcome != Corvane::kDecisionOutcomes.rend();
+         ++outcome) {
+        if (outcomes.contains(std::string(*outcome))) {
+            ordered.emplace_back(*outcome);
         }
+    }
+    if (outcomes.contains(kUnknown)) {
+        ordered.emplace_back(kUnknown);
     }
     return ordered;
 }

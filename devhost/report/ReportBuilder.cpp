@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/audit/Outcomes.h"
 #include "core/audit/RecordedUses.h"
 #include "devhost/report/ReportLine.h"
 
@@ -11,7 +12,7 @@ namespace {
 // The turn-aways that make a run worth a look; a cooldown or a use limit is
 // the player using what they may, too often.
 bool IsRefusal(std::string_view outcome) {
-    return outcome == "refused" || outcome == "denied" || outcome == "rejected";
+    return Corvane::IsTurnAway(outcome) && !Corvane::IsHeldBack(outcome);
 }
 
 }  // namespace

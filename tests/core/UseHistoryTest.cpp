@@ -29,14 +29,12 @@ TEST(UseHistory, ACooldownIsTheNewestUsePlusTheLengthAskedNow) {
         std::vector<Clock::time_point> uses;
         int length, now, left;
     } cases[] = {
-        {{}, 60, 0, 0},
-        {At({0}), 60, 10, 50},
-        {At({0, 30}), 60, 40, 50},  // the newest decides
-        {At({0}), 60, 60, 0},
-        {At({0}), 0, 1, 0},
+        {{}, 60, 0, 0},       {At({0}), 60, 10, 50}, {At({0, 30}), 60, 40, 50},  // the newest decides
+        {At({0}), 60, 60, 0}, {At({0}), 0, 1, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.uses.size() << " uses, length " << c.length << ", now " << c.now);
+        SCOPED_TRACE(testing::Message()
+                     << c.uses.size() << " uses, length " << c.length << ", now " << c.now);
         EXPECT_EQ(Corvane::CooldownLeft(c.uses, seconds(c.length), kStart + seconds(c.now)), seconds(c.left));
     }
 }
@@ -59,8 +57,8 @@ TEST(UseHistory, AUseLimitCountsTheUsesWithinItsWindow) {
         {At({0, 10, 20}), 1, 100, 50, 3, 70, 50},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.uses.size() << " uses, " << c.count << " per " << c.per << ", now "
-                                        << c.now);
+        SCOPED_TRACE(testing::Message()
+                     << c.uses.size() << " uses, " << c.count << " per " << c.per << ", now " << c.now);
         const auto answer = Corvane::AskLimit(c.uses, c.count, seconds(c.per), kStart + seconds(c.now));
         EXPECT_EQ(answer.used, c.used);
         EXPECT_EQ(answer.left, seconds(c.left));
@@ -147,9 +145,35 @@ TEST(UseHistory, ARecordedTimeArrivesAtTheEndOfItsSecondTheFutureTakenAsNow) {
         SCOPED_TRACE((c.recorded - second).count());
         EXPECT_EQ(steadyNow - Corvane::ArrivalTime(c.recorded, wallNow, steadyNow), c.ago);
     }
-    const auto ancient = Corvane::ArrivalTime(std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year(1) / 1 / 1}},
-                                              wallNow, steadyNow);
+    const auto ancient = Corvane::ArrivalTime(
+        std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year(1) / 1 / 1}}, wallNow, steadyNow);
     EXPECT_LT(ancient + seconds(1'000'000'000), steadyNow) << "far past any window, and no overflow";
+}
+
+// The restore reads back to this second: a use recorded before it, arriving
+// at its second's end, is out of the window; one recorded after it, within.
+TEST(UseHistory, TheRestoreReadsBackToASecondNoUseWithinTheWindowIsOlderThan) {
+    const std::chrono::sys_seconds second{std::chrono::sys_days{std::chrono::year(2026) / 12 / 8}};
+    const Clock::time_point steadyNow{std::chrono::hours(1)};
+    const struct {
+        Clock::duration afterSecond;  // now, past the second
+        Clock::duration window;
+    } cases[] = {
+        {milliseconds(0), seconds(60)},
+        {milliseconds(300), seconds(60)},
+        {milliseconds(999), seconds(60)},
+        {milliseconds(300), milliseconds(1'500)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.afterSecond.count() << " " << c.window.count());
+        const auto wallNow = second + c.afterSecond;
+        const std::chrono::sys_seconds oldest = Corvane::OldestWithin(wallNow, c.window);
+        const auto within = [&](std::chrono::sys_seconds recorded) {
+            return steadyNow - Corvane::ArrivalTime(recorded, wallNow, steadyNow) < c.window;
+        };
+        EXPECT_TRUE(within(oldest + seconds(1)));
+        EXPECT_FALSE(within(oldest - seconds(1)));
+    }
 }
 
 // The words never promise an earlier time than the true one.
