@@ -13,6 +13,7 @@
 #include "core/settings/AuditMembers.h"
 #include "core/settings/CommandMembers.h"
 #include "core/settings/ConfigReader.h"
+#include "core/settings/HistoryMembers.h"
 #include "core/settings/MessageMembers.h"
 #include "core/settings/TopMembers.h"
 
@@ -51,6 +52,8 @@ const std::vector<Place>& Places() {
         PlaceOf("/AuditRotate", Corvane::AuditRotateLevel()),
         PlaceOf("/Commands/fly", Corvane::CommandLevel()),
         PlaceOf("/Commands/fly/Arguments/0", Corvane::ArgumentRuleLevel()),
+        PlaceOf("/Commands/fly/MaxUses", Corvane::UseLimitLevel()),
+        PlaceOf("/Commands/fly/Tiers/0", Corvane::TierLevel()),
     };
     return places;
 }
@@ -58,7 +61,8 @@ const std::vector<Place>& Places() {
 json GoodDocument() {
     return json::parse(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.",
         "Sender": "S"}, "AuditLog": "a.jsonl", "AuditRotate": {"MaxBytes": 65536, "Keep": 1},
-        "Commands": {"fly": {"Arguments": [{"Min": 1}]}}})");
+        "Commands": {"fly": {"Arguments": [{"Min": 1}], "MaxUses": {"Count": 5, "Per": 60},
+            "Tiers": [{"Permission": "Group.Donor", "Cooldown": 0, "MaxUses": {"Count": 10}}]}}})");
 }
 
 // The good document with key at parent set to value, or removed when value is unset.
