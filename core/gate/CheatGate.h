@@ -1,8 +1,10 @@
 // The /cheat gate: one chat line, from the decision (Decision.h) to its
 // effects. The steps and their order are those of the README's "What happens
-// to a /cheat line", the one place they are written: a line turned away gets
-// its private reply and an audit line, and nothing after; a granted one is
-// checked whole, recorded, run, announced and logged, in that order.
+// to a /cheat line", the one place they are written: a line turned away (by
+// the line rule, the deny list, the permission, an argument rule, a cooldown
+// or a use limit) gets its private reply and an audit line, and nothing
+// after; a granted one is checked whole, recorded, run, announced and logged,
+// in that order.
 #pragma once
 
 #include "core/gate/PluginState.h"
