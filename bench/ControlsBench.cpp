@@ -379,8 +379,8 @@ void CooldownAndAdd(benchmark::State& state) {
     Corvane::UseHistory history({std::chrono::hours(1'000'000), 1});
     Clock::time_point now{};
     for (int i = 0; i < entries; ++i) {
-        history.Add(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers), fmt::format("held{}", i / kPlayers),
-                    now);
+        history.Add(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers),
+                    fmt::format("held{}", i / kPlayers), now);
     }
     const std::string name = kMeasuredName;
     std::uint64_t player = 0;

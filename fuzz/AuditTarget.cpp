@@ -96,8 +96,8 @@ struct Record {
 
 // The outcome or action of a line the load does not know; empty when it knows both.
 std::string UnknownKind(const std::string* action, const std::string& outcome) {
-    static const std::set<std::string> cheat = {"granted", "refused",  "rejected", "denied",
-                                                "cooldown", "limit", "failed"};
+    static const std::set<std::string> cheat = {"granted",  "refused", "rejected", "denied",
+                                                "cooldown", "limit",   "failed"};
     static const std::map<std::string, std::set<std::string>> actions = {
         {"reload", {"reloaded", "failed", "refused"}},
         {"check", {"refused"}},
@@ -315,10 +315,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "lines of kinds the load does not know were not counted by name and passed over");
     const auto lengthOf = [&](const std::string& name) { return settings.SettingsFor(name)->cooldown; };
     for (const auto& [key, end] : expected.ends) {
-        Require(Corvane::CooldownLeft(history.Uses(key.first, key.second), lengthOf(key.second), kSteadyNow) ==
-                    seconds(std::max(end, 0LL)),
+        Require(Corvane::CooldownLeft(history.Uses(key.first, key.second), lengthOf(key.second),
+                                      kSteadyNow) == seconds(std::max(end, 0LL)),
                 "a granted use in the window did not hold its player back, to the second");
     }
-    Require(history.Size() <= expected.ends.size(), "the history holds a use no granted line in the window holds");
+    Require(history.Size() <= expected.ends.size(),
+            "the history holds a use no granted line in the window holds");
     return 0;
 }

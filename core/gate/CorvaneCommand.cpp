@@ -323,8 +323,8 @@ private:
         }
         const GateLine line{command, FirstWord(command), true, steamId_, UseHistory::Clock::now(), true};
         const AskPermission ask = [this](WideStringView permission) {
-            return state_.permissions.IsPlayerHasPermission(steamId_,
-                                                            FString::FromWide(WideString(permission).c_str()));
+            return state_.permissions.IsPlayerHasPermission(
+                steamId_, FString::FromWide(WideString(permission).c_str()));
         };
         const Decision decision = Decide({line, *settings_, state_.history, ask});
         for (const std::string& text : Bounded(DescribeCheck(command, decision, *settings_))) {
@@ -343,8 +343,9 @@ private:
         }
         std::vector<std::string> lines =
             DescribeUses(state_.history, *settings_, search.found->steamId, UseHistory::Clock::now());
-        lines.insert(lines.begin(), lines.empty() ? Described(*search.found) + " has no cooldown or use limit running"
-                                                  : "Uses of " + Described(*search.found) + ":");
+        lines.insert(lines.begin(), lines.empty()
+                                        ? Described(*search.found) + " has no cooldown or use limit running"
+                                        : "Uses of " + Described(*search.found) + ":");
         for (const std::string& text : Bounded(std::move(lines))) {
             SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }

@@ -98,8 +98,8 @@ UseHistory::Reach ReachOf(const Settings& settings) {
     return {window.length, window.uses};
 }
 
-RestoredUses RestoreUses(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
-                         UseHistory::Clock::time_point steadyNow) {
+RestoredUses RestoreUses(const Settings& settings, UseHistory& history,
+                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow) {
     return Restorer(settings, history, now, steadyNow).Run();
 }
 

@@ -71,10 +71,11 @@ std::string Controls(const Settings& settings) {
         settings.deny.empty() ? "no deny list"
                               : "deny list of " + Counted(settings.deny.size(), "name", "names"),
         settings.wrappers.empty() ? "no wrappers" : Counted(settings.wrappers.size(), "wrapper", "wrappers"),
-        entries == 0 ? "no command entries"
-                     : fmt::format("{}, {} with a cooldown, {} with a use limit, {} with tiers, {} with argument rules",
-                                   Counted(entries, "command entry", "command entries"), cooling, limited, tiered,
-                                   ruled));
+        entries == 0
+            ? "no command entries"
+            : fmt::format(
+                  "{}, {} with a cooldown, {} with a use limit, {} with tiers, {} with argument rules",
+                  Counted(entries, "command entry", "command entries"), cooling, limited, tiered, ruled));
 }
 
 // The one line of a load that went through: what was read, and what is in force.
