@@ -182,6 +182,7 @@ std::vector<std::string> AuditWriter::CarriedLines() const {
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> lines;
+    lines.reserve(ordered.size());
     for (auto& [age, line] : ordered) {
         lines.push_back(std::move(line));
     }

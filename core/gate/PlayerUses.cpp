@@ -65,6 +65,7 @@ std::string DescribeMatches(WideStringView named, const std::vector<NamedPlayer>
         return fmt::format("No connected player is named \"{}\": name one exactly, or by Steam id.", shown);
     }
     std::vector<std::string> each;
+    each.reserve(matches.size());
     for (const NamedPlayer& match : matches) {
         each.push_back(Described(match));
     }
