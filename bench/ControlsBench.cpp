@@ -284,8 +284,8 @@ std::filesystem::path HistoryRecord(int uses) {
     const std::filesystem::path file = AuditFile().parent_path() / fmt::format("history-{}.jsonl", uses);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     const char* const names[kHistoryNames] = {"fly", "god", kMeasuredName};
-    const auto start = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) -
-                       std::chrono::minutes(30);
+    const auto start =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::minutes(30);
     for (int i = 0; i < uses; ++i) {
         const auto at = start + std::chrono::seconds(static_cast<std::int64_t>(i) * 1800 / uses);
         const char* const name = names[i % kHistoryNames];
@@ -304,7 +304,8 @@ std::unique_ptr<Stage> HistoryStage(int uses, int joined) {
     json config = HistoryConfig();
     config["AuditLog"] = HistoryRecord(uses).string();
     auto made = std::make_unique<Stage>(
-        config, std::vector<std::string>{"fly", "god"}, [](int) { return std::vector<std::string>{}; }, joined);
+        config, std::vector<std::string>{"fly", "god"}, [](int) { return std::vector<std::string>{}; },
+        joined);
     if (!made->error.empty()) {
         return made;
     }
@@ -312,8 +313,9 @@ std::unique_ptr<Stage> HistoryStage(int uses, int joined) {
     made->server.Grant(kFirstSteamId, "Corvane.Reload");
     made->server.Say(made->players[0], "/corvane reload");
     std::size_t runs = 0;
-    const DevHost::Subscription watch = made->server.Subscribe(
-        [&](const DevHost::Event& event) { runs += std::holds_alternative<DevHost::ConsoleCommandRun>(event); });
+    const DevHost::Subscription watch = made->server.Subscribe([&](const DevHost::Event& event) {
+        runs += std::holds_alternative<DevHost::ConsoleCommandRun>(event);
+    });
     made->server.Say(made->players[0], "/cheat fly");
     if (runs != 0) {
         made->error = "the reload did not keep the history";
@@ -324,7 +326,8 @@ std::unique_ptr<Stage> HistoryStage(int uses, int joined) {
 void UseWithHistory(benchmark::State& state) {
     const auto uses = static_cast<int>(state.range(0));
     const auto joined = static_cast<int>(state.range(1));
-    Stage& current = StageFor(fmt::format("history {} {}", uses, joined), [&] { return HistoryStage(uses, joined); });
+    Stage& current =
+        StageFor(fmt::format("history {} {}", uses, joined), [&] { return HistoryStage(uses, joined); });
     MeasureUses(state, current);
 }
 
@@ -474,8 +477,9 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
         const double small = time(fmt::format("Use/history/uses:100/joined:{}", joined));
         const double large = time(fmt::format("Use/history/uses:300000/joined:{}", joined));
         if (small > 0 && large > 0) {
-            Bench::PrintRatio(out, fmt::format("a use, history of 100,000 players x 3 / of 100, {} joined", joined),
-                              large / small, 1.2);
+            Bench::PrintRatio(
+                out, fmt::format("a use, history of 100,000 players x 3 / of 100, {} joined", joined),
+                large / small, 1.2);
         }
     }
     if (const double none = time("Use/no-argument-rules/joined:10"),
@@ -485,8 +489,9 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
     }
     if (const double small = time("History/use/uses:100"), large = time("History/use/uses:300000");
         small > 0 && large > 0) {
-        out << fmt::format("the history's calls of a use alone, 100,000 players x 3 names / 100 uses: {:.2f}\n",
-                           large / small);
+        out << fmt::format(
+            "the history's calls of a use alone, 100,000 players x 3 names / 100 uses: {:.2f}\n",
+            large / small);
     }
 }
 

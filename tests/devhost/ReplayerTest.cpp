@@ -182,7 +182,9 @@ TEST(Replayer, UseLimitsAndTiersAreReplayedFromTheRecordedAnswers) {
         std::vector<Use> uses;
     } stories[] = {
         {"the third use asks the bypass, which the record does not tell",
-         {{0, granted, "granted", ""}, {10, granted, "granted", ""}, {20, granted, "unknown", "Corvane.NoLimit"}}},
+         {{0, granted, "granted", ""},
+          {10, granted, "granted", ""},
+          {20, granted, "unknown", "Corvane.NoLimit"}}},
         {"the tier's recorded answer lets it through",
          {{0, granted, "granted", ""},
           {10, granted, "granted", ""},
@@ -193,7 +195,8 @@ TEST(Replayer, UseLimitsAndTiersAreReplayedFromTheRecordedAnswers) {
          {{0, granted, "granted", ""},
           {10, granted, "granted", ""},
           {20, noLimit + R"(],"outcome":"limit")", "unknown", "Group.Donor"}}},
-        {"the window's uses leave it", {{0, granted, "granted", ""}, {10, granted, "granted", ""}, {102, granted, "granted", ""}}},
+        {"the window's uses leave it",
+         {{0, granted, "granted", ""}, {10, granted, "granted", ""}, {102, granted, "granted", ""}}},
         {"held back by uses before the record", {{0, use + R"("outcome":"limit")", "unknown", ""}}},
     };
     for (const auto& story : stories) {
@@ -210,7 +213,8 @@ TEST(Replayer, AForgiveLineForgivesTheUsesBeforeIt) {
     const Corvane::Settings settings = SettingsOf(
         R"({"Commands": {"fly": {"Cooldown": 60}, "giveitem": {"MaxUses": {"Count": 1, "Per": 100}}}})");
     constexpr const char* kFly = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
-    constexpr const char* kGiveitem = R"("command":"giveitem","permission":"Cheat.giveitem","outcome":"granted")";
+    constexpr const char* kGiveitem =
+        R"("command":"giveitem","permission":"Cheat.giveitem","outcome":"granted")";
     DevHost::Replayer replayer(settings);
     ExpectReplayed(replayer, 0, {kFly, "granted", ""});
     ExpectReplayed(replayer, 0, {kGiveitem, "granted", ""});
