@@ -113,7 +113,7 @@ void ReportBuilder::Add(std::size_t file, std::string_view text) {
 }
 
 bool ReportBuilder::AlreadyMet(std::size_t file, const ReportLine& line, std::string_view text) {
-    if (line.action != "reload") {
+    if (line.action != "reload" || line.auditLog == line.previousAuditLog) {
         return false;
     }
     // Two same lines in one file are two reloads within one second.

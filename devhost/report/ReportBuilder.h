@@ -73,7 +73,7 @@ private:
     LineClass CountCheatLine(KeptLine& kept, std::string_view text);
     LineClass CountActionLine(KeptLine& kept, std::size_t file, std::string_view text);
     void Keep(KeptLine kept, LineClass kind);
-    // Whether the line is a reload line already met in another file.
+    // Whether the line is a reload line that moved the audit file, already met in another file.
     bool AlreadyMet(std::size_t file, const ReportLine& line, std::string_view text);
     // Bucket: one hour for a span of up to three days, else one day.
     std::int64_t BucketSeconds() const;

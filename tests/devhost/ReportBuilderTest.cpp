@@ -235,6 +235,9 @@ TEST(ReportBuilder, AReloadWrittenToBothAuditFilesCountsOnce) {
     const std::string reload =
         R"({"time":"2026-12-07T10:00:02Z","steamId":"76561198000000002","action":"reload","outcome":"reloaded",)"
         R"("auditLog":"/srv/b.jsonl","previousAuditLog":"/srv/a.jsonl"})";
+    const std::string unmoved =
+        R"({"time":"2026-12-07T10:00:02Z","steamId":"76561198000000002","action":"reload","outcome":"reloaded",)"
+        R"("auditLog":"/srv/a.jsonl","previousAuditLog":"/srv/a.jsonl"})";
     const std::string other = Cheat("10:00:03", 1, "fly", "granted");
     const struct {
         const char* name;
@@ -244,6 +247,7 @@ TEST(ReportBuilder, AReloadWrittenToBothAuditFilesCountsOnce) {
         {"in the file it left and the one it moved to", {{reload}, {other, reload}}, 1, 2},
         {"twice in one file: two reloads within a second", {{reload, reload}}, 2, 2},
         {"twice in each of two files", {{reload, reload}, {reload, reload}}, 2, 2},
+        {"a reload that kept its file, in two servers' files", {{unmoved}, {unmoved}}, 2, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
