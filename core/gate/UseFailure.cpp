@@ -19,5 +19,6 @@ std::string Corvane::UseFailure::Describe(const std::string& what, std::uint64_t
 
 std::string Corvane::QuotedExcerpt(WideStringView text) {
     const WideStringView kept = text.substr(0, CutPoint(text, kShownCharacters));
-    return "\"" + Engine::ToPrintableUtf8(kept) + "\"" + (kept.size() < text.size() ? "..." : "");
+    // Formatted, not added up: GCC 12 at -O3 takes the sum's copies for an overflow.
+    return fmt::format("\"{}\"{}", Engine::ToPrintableUtf8(kept), kept.size() < text.size() ? "..." : "");
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <fmt/format.h>
 #include <spdlog/logger.h>
 
 #include <cstring>
@@ -203,7 +204,7 @@ TEST(AuditLine, TheNamesRunAreWrittenBoundedWithTheCountLeftOut) {
     Corvane::AuditRecord record = Refused(WIDE("wrap"));
     record.names.emplace();
     for (int i = 0; i < 40; ++i) {
-        record.names->push_back("w" + std::to_string(i));
+        record.names->push_back(fmt::format("w{}", i));
     }
     record.names->push_back(std::string(500, 'g'));
     const json written = json::parse(Corvane::AuditLine(record));

@@ -2,6 +2,8 @@
 // what each replies, records and changes, and what it leaves alone.
 #include <gmock/gmock.h>
 
+#include <fmt/format.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -137,10 +139,11 @@ TEST_F(CorvaneCommand, AReloadThatMovesTheAuditFileRecordsItInBothAndTheRecordGo
                                                      .generic_string()
                                                : "";
             };
-            outcomes.push_back(record["outcome"].get<std::string>() +
-                               (record.contains("action")
-                                    ? " " + path("previousAuditLog") + " -> " + path("auditLog")
-                                    : ""));
+            outcomes.push_back(
+                fmt::format("{}{}", record["outcome"].get<std::string>(),
+                            record.contains("action")
+                                ? fmt::format(" {} -> {}", path("previousAuditLog"), path("auditLog"))
+                                : ""));
         }
         return outcomes;
     };
