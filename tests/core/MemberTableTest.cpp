@@ -11,6 +11,7 @@
 
 #include "core/settings/ArgumentRuleMembers.h"
 #include "core/settings/AuditMembers.h"
+#include "core/settings/ClusterMembers.h"
 #include "core/settings/CommandMembers.h"
 #include "core/settings/ConfigReader.h"
 #include "core/settings/MessageMembers.h"
@@ -51,6 +52,9 @@ const std::vector<Place>& Places() {
         PlaceOf("/AuditRotate", Corvane::AuditRotateLevel()),
         PlaceOf("/Commands/fly", Corvane::CommandLevel()),
         PlaceOf("/Commands/fly/Arguments/0", Corvane::ArgumentRuleLevel()),
+        PlaceOf("/Cluster", Corvane::ClusterLevel()),
+        PlaceOf("/Cluster/Database", Corvane::DatabaseLevel()),
+        PlaceOf("/Cluster/Database/Tls", Corvane::TlsLevel()),
     };
     return places;
 }
@@ -58,7 +62,8 @@ const std::vector<Place>& Places() {
 json GoodDocument() {
     return json::parse(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.",
         "Sender": "S"}, "AuditLog": "a.jsonl", "AuditRotate": {"MaxBytes": 65536, "Keep": 1},
-        "Commands": {"fly": {"Arguments": [{"Min": 1}]}}})");
+        "Commands": {"fly": {"Arguments": [{"Min": 1}]}},
+        "Cluster": {"Server": "a", "Database": {"User": "u", "Name": "n", "Tls": {"CA": "ca.pem"}}}})");
 }
 
 // The good document with key at parent set to value, or removed when value is unset.
