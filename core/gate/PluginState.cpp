@@ -12,7 +12,7 @@ PluginState* current = nullptr;
 // Each summary leaves the queue once it is written.
 void WriteSummariesDue(FloodControl& flood, AuditWriter& writer, FloodControl::Clock::time_point now) {
     while (const auto due = flood.NextDue(now)) {
-        writer.AppendLine(SummaryLine(*due));
+        writer.AppendLine(SummaryLine(*due, writer.Server()));
         flood.DropDue();
     }
 }
