@@ -37,8 +37,8 @@ ClusterFeed::Age ClusterFeed::AgeAt(std::chrono::system_clock::time_point wallNo
     if (!heartbeat_) {
         return {};
     }
-    const std::chrono::seconds age =
-        std::max(std::chrono::floor<std::chrono::seconds>(wallNow) - *heartbeat_, std::chrono::seconds::zero());
+    const std::chrono::seconds age = std::max(std::chrono::floor<std::chrono::seconds>(wallNow) - *heartbeat_,
+                                              std::chrono::seconds::zero());
     return {age, age > settings_.staleAfter};
 }
 
@@ -85,7 +85,8 @@ bool ClusterFeed::Start(const fs::path& path) {
     return true;
 }
 
-bool ClusterFeed::ReadFile(const fs::path& path, const FeedTarget& target, std::size_t& budget, bool renamed) {
+bool ClusterFeed::ReadFile(const fs::path& path, const FeedTarget& target, std::size_t& budget,
+                           bool renamed) {
     Platform::FollowedFile file;
     std::optional<Platform::FileStatus> status;
     if (!file.Open(path) || !(status = file.Status()) || !status->SameFile(*at_)) {
@@ -168,8 +169,9 @@ void ClusterFeed::Take(std::string_view line, const FeedTarget& target) {
 void ClusterFeed::TakeUse(std::string_view line, const AuditEntry& entry, const FeedTarget& target) {
     const bool carried = entry.action == "carried";
     const auto carries = carried && entry.carries && entry.names ? ParseHash(*entry.carries) : std::nullopt;
-    const std::string name =
-        entry.outcome == "granted" && (entry.action.empty() || carries) ? InnermostNameOf(entry, wrappers_) : "";
+    const std::string name = entry.outcome == "granted" && (entry.action.empty() || carries)
+                                 ? InnermostNameOf(entry, wrappers_)
+                                 : "";
     if (name.empty()) {
         ++counts_.skipped;
         return;

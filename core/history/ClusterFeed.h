@@ -38,13 +38,13 @@ namespace Corvane {
 inline constexpr std::size_t kMostCheckBytes = 64 * 1024;
 
 struct FeedCounts {
-    std::size_t lines = 0;      // read, of every kind
-    std::size_t added = 0;      // uses put in the history
-    std::size_t held = 0;       // uses the history held already (the record's own, a refill's)
-    std::size_t forgiven = 0;   // uses left out: a forgive line came before
-    std::size_t forgives = 0;   // forgive lines applied
-    std::size_t old = 0;        // uses and forgive lines older than the reach
-    std::size_t skipped = 0;    // lines that are none of the feed's, or can't be read
+    std::size_t lines = 0;     // read, of every kind
+    std::size_t added = 0;     // uses put in the history
+    std::size_t held = 0;      // uses the history held already (the record's own, a refill's)
+    std::size_t forgiven = 0;  // uses left out: a forgive line came before
+    std::size_t forgives = 0;  // forgive lines applied
+    std::size_t old = 0;       // uses and forgive lines older than the reach
+    std::size_t skipped = 0;   // lines that are none of the feed's, or can't be read
 };
 
 // What the history and the feed's reading are, for one pass.

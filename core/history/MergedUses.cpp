@@ -48,8 +48,8 @@ void MergedUses::Forgave(KnownForgive forgive) {
 bool MergedUses::Forgiven(std::uint64_t steamId, const std::string& name, std::chrono::sys_seconds time,
                           const std::string& server) const {
     return std::any_of(forgives_.begin(), forgives_.end(), [&](const KnownForgive& forgive) {
-        return forgive.forgiven == steamId && (!forgive.name || *forgive.name == name) && time <= forgive.time &&
-               forgive.server != server;
+        return forgive.forgiven == steamId && (!forgive.name || *forgive.name == name) &&
+               time <= forgive.time && forgive.server != server;
     });
 }
 

@@ -50,7 +50,8 @@ bool FollowedFile::Open(const std::filesystem::path& file) {
 
 std::optional<FileStatus> FollowedFile::Status() const {
     struct stat status {};
-    return handle_ >= 0 && ::fstat(static_cast<int>(handle_), &status) == 0 ? StatusFrom(status) : std::nullopt;
+    return handle_ >= 0 && ::fstat(static_cast<int>(handle_), &status) == 0 ? StatusFrom(status)
+                                                                            : std::nullopt;
 }
 
 std::size_t FollowedFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const {

@@ -28,8 +28,8 @@ std::optional<FileStatus> StatusFrom(HANDLE handle) {
 
 std::optional<FileStatus> StatusOf(const std::filesystem::path& file) {
     // Attributes only: no read access, so that it never stands in a writer's way.
-    const HANDLE handle =
-        CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
@@ -51,8 +51,8 @@ void FollowedFile::Close() {
 
 bool FollowedFile::Open(const std::filesystem::path& file) {
     Close();
-    const HANDLE handle =
-        CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }

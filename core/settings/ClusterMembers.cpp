@@ -60,7 +60,8 @@ void ServerMissing(ConfigReading& reading, const std::string& position, ClusterS
     reading.Add(Severity::Error, position, "missing: the name this server writes in its audit lines");
 }
 
-void ReadFeed(ConfigReading& reading, const std::string& position, const json& value, ClusterSettings& cluster) {
+void ReadFeed(ConfigReading& reading, const std::string& position, const json& value,
+              ClusterSettings& cluster) {
     if (auto file = ReadPath(reading, position, value)) {
         cluster.feedFile = std::move(*file);
     }
@@ -68,8 +69,8 @@ void ReadFeed(ConfigReading& reading, const std::string& position, const json& v
 
 void ReadStaleAfter(ConfigReading& reading, const std::string& position, const json& value,
                     ClusterSettings& cluster) {
-    const auto seconds =
-        reading.WholeNumber(value, position, 1, static_cast<std::uint64_t>(kLongestCooldown.count()), "seconds");
+    const auto seconds = reading.WholeNumber(value, position, 1,
+                                             static_cast<std::uint64_t>(kLongestCooldown.count()), "seconds");
     cluster.staleAfter = std::chrono::seconds(seconds.value_or(cluster.staleAfter.count()));
 }
 
@@ -98,8 +99,8 @@ constexpr std::array kClusterMembers{
     Member<ClusterSettings>{"Database", kControl, ReadDatabase, DatabaseMissing},
 };
 
-constexpr MemberLevel<Member<ClusterSettings>> kClusterLevel{ConfigLevel::Cluster, "/Cluster", "of the cluster",
-                                                             kClusterMembers};
+constexpr MemberLevel<Member<ClusterSettings>> kClusterLevel{ConfigLevel::Cluster, "/Cluster",
+                                                             "of the cluster", kClusterMembers};
 
 void ReadHost(ConfigReading& reading, const std::string& position, const json& value, CompanionMembers&) {
     IsText(reading, position, value, "a host's name or address");
@@ -174,7 +175,8 @@ void ReadCa(ConfigReading& reading, const std::string& position, const json& val
 }
 
 void CaMissing(ConfigReading& reading, const std::string& position, CompanionMembers&) {
-    reading.Add(Severity::Error, position, "missing: the certificate authority the server's certificate is checked against");
+    reading.Add(Severity::Error, position,
+                "missing: the certificate authority the server's certificate is checked against");
 }
 
 constexpr std::array kTlsMembers{
@@ -186,13 +188,15 @@ constexpr MemberLevel<Member<CompanionMembers>> kTlsLevel{ConfigLevel::Tls, "/Cl
 
 void ReadDatabase(ConfigReading& reading, const std::string& position, const json& value, ClusterSettings&) {
     if (!value.is_object()) {
-        reading.Add(Severity::Error, position, "is " + WithArticle(value) + ", not an object with User and Name");
+        reading.Add(Severity::Error, position,
+                    "is " + WithArticle(value) + ", not an object with User and Name");
         return;
     }
     CompanionMembers members;
     ReadInDocumentOrder(reading, kDatabaseLevel, position, value, members);
     if (members.passwords > 1) {
-        reading.Add(Severity::Error, position, "gives more than one of Password, PasswordFile and PasswordEnv");
+        reading.Add(Severity::Error, position,
+                    "gives more than one of Password, PasswordFile and PasswordEnv");
     }
 }
 
@@ -226,11 +230,13 @@ const MemberLevel<Member<CompanionMembers>>& TlsLevel() {
 
 void ReadCluster(ConfigReading& reading, const std::string& position, const json& value, Settings& settings) {
     if (!value.is_object()) {
-        reading.Add(Severity::Error, position, "is " + WithArticle(value) + ", not an object with Server and Database");
+        reading.Add(Severity::Error, position,
+                    "is " + WithArticle(value) + ", not an object with Server and Database");
         return;
     }
     if (!reading.document.contains("AuditLog")) {
-        reading.Add(Severity::Error, position, "needs AuditLog: the companion copies the audit file to the cluster");
+        reading.Add(Severity::Error, position,
+                    "needs AuditLog: the companion copies the audit file to the cluster");
     }
     ClusterSettings cluster;
     if (!ReadInDocumentOrder(reading, kClusterLevel, position, value, cluster) || !settings.auditFile) {
@@ -239,11 +245,13 @@ void ReadCluster(ConfigReading& reading, const std::string& position, const json
     if (cluster.feedFile.empty()) {
         cluster.feedFile = settings.auditFile->parent_path() / "CheatFeed.jsonl";
     }
-    for (const auto& [file, what] : {std::pair{*settings.auditFile, "the audit file"},
-                                     std::pair{reading.pluginFolder / "config.json", "the configuration file"}}) {
+    for (const auto& [file, what] :
+         {std::pair{*settings.auditFile, "the audit file"},
+          std::pair{reading.pluginFolder / "config.json", "the configuration file"}}) {
         if (SameFile(cluster.feedFile, file)) {
-            reading.Add(Severity::Error, position + "/Feed",
-                        std::string("names ") + what + ": the companion writes other servers' lines into the feed");
+            reading.Add(
+                Severity::Error, position + "/Feed",
+                std::string("names ") + what + ": the companion writes other servers' lines into the feed");
             return;
         }
     }

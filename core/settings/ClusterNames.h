@@ -16,7 +16,8 @@ inline bool IsClusterName(std::string_view text, bool punctuation) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
                (punctuation && (c == '.' || c == '-'));
     };
-    return !text.empty() && text.size() <= kLongestClusterName && std::all_of(text.begin(), text.end(), allowed);
+    return !text.empty() && text.size() <= kLongestClusterName &&
+           std::all_of(text.begin(), text.end(), allowed);
 }
 
 // 1 to 64 ASCII letters, digits, _ . and -: written in audit lines and file

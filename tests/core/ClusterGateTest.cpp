@@ -39,8 +39,8 @@ protected:
                                  Now(5), steamId, name, name));
     }
     void FeedHeartbeat() {
-        AppendToFeed(Corvane::HeartbeatLine(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
-                                            "island-1"));
+        AppendToFeed(Corvane::HeartbeatLine(
+            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()), "island-1"));
     }
     bool Ran(const std::string& line) {
         Events().Clear();
@@ -74,9 +74,10 @@ TEST_F(ClusterGate, AForgiveOnAnotherServerHoldsHere) {
     LoadInCluster();
     EXPECT_TRUE(Ran("/cheat fly"));
     EXPECT_FALSE(Ran("/cheat fly"));
-    AppendToFeed(fmt::format(R"({{"time":"{}","server":"island-2","steamId":"9","character":"op","action":"forgive",)"
-                             R"("forgiven":"{}","permission":"Corvane.Forgive","outcome":"forgiven"}})",
-                             Now(), kRexId));
+    AppendToFeed(
+        fmt::format(R"({{"time":"{}","server":"island-2","steamId":"9","character":"op","action":"forgive",)"
+                    R"("forgiven":"{}","permission":"Corvane.Forgive","outcome":"forgiven"}})",
+                    Now(), kRexId));
     EXPECT_TRUE(Ran("/cheat fly"));
 }
 
@@ -87,7 +88,8 @@ TEST_F(ClusterGate, TheLogTellsWhenTheFeedTurnsStaleAndFresh) {
     EXPECT_EQ(WarningLogged(), "");
     Server().LetTimePass(std::chrono::seconds(30));
     SayChecked(ann_, "/cheat fly");
-    EXPECT_THAT(WarningLogged(), HasSubstr("The cluster feed is stale: its last heartbeat is 30 s old (StaleAfter 10 s)"));
+    EXPECT_THAT(WarningLogged(),
+                HasSubstr("The cluster feed is stale: its last heartbeat is 30 s old (StaleAfter 10 s)"));
     Events().Clear();
     SayChecked(ann_, "/cheat fly");
     EXPECT_EQ(WarningLogged(), "") << "one line when it turns stale";
@@ -110,7 +112,8 @@ TEST_F(ClusterGate, CheckShowsTheFeedsAge) {
     const auto replies = Replies();
     ASSERT_THAT(replies, ::testing::Not(IsEmpty()));
     EXPECT_THAT(replies.back(), HasSubstr("cluster feed: last heartbeat "));
-    EXPECT_THAT(replies.back(), HasSubstr(", fresh (stale after 10 s); 0 uses read from it, 0 lines skipped"));
+    EXPECT_THAT(replies.back(),
+                HasSubstr(", fresh (stale after 10 s); 0 uses read from it, 0 lines skipped"));
 }
 
 }  // namespace

@@ -45,9 +45,11 @@ TEST(ClusterSettings, EachMistakeIsToldAtItsPlace) {
             "Database": {"Host": "db", "Port": 3307, "User": "u", "Name": "n", "PasswordEnv": "PW", "Table": "t_1",
             "Tls": {"CA": "ca.pem"}}})",
          {}},
-        {"{" + kDatabase + "}", {"error /Cluster/Server: missing: the name this server writes in its audit lines"}},
+        {"{" + kDatabase + "}",
+         {"error /Cluster/Server: missing: the name this server writes in its audit lines"}},
         {R"({"Server": "island 1", )" + kDatabase + "}",
-         {"error /Cluster/Server: is \"island 1\", not a server's name: 1 to 64 ASCII letters, digits, _ . and -"}},
+         {"error /Cluster/Server: is \"island 1\", not a server's name: 1 to 64 ASCII letters, digits, _ . "
+          "and -"}},
         {R"({"Server": ")" + std::string(65, 'a') + "\", " + kDatabase + "}",
          {"error /Cluster/Server: is \"" + std::string(65, 'a') +
           "\", not a server's name: 1 to 64 ASCII letters, digits, _ . and -"}},
@@ -58,28 +60,36 @@ TEST(ClusterSettings, EachMistakeIsToldAtItsPlace) {
         {R"({"Server": "a", "PollSeconds": 0.05, )" + kDatabase + "}",
          {"error /Cluster/PollSeconds: is 0.05, not a number of seconds from 0.1 to 60"}},
         {R"({"Server": "a", "Feed": "logs/a.jsonl", )" + kDatabase + "}",
-         {"error /Cluster/Feed: names the audit file: the companion writes other servers' lines into the feed"}},
-        {R"({"Server": "a", "Feed": "config.json", )" + kDatabase + "}",
-         {"error /Cluster/Feed: names the configuration file: the companion writes other servers' lines into the "
+         {"error /Cluster/Feed: names the audit file: the companion writes other servers' lines into the "
           "feed"}},
-        {R"({"Server": "a"})", {"error /Cluster/Database: missing: the companion reaches the cluster's table through it"}},
-        {R"({"Server": "a", "Database": []})", {"error /Cluster/Database: is an array, not an object with User and Name"}},
+        {R"({"Server": "a", "Feed": "config.json", )" + kDatabase + "}",
+         {"error /Cluster/Feed: names the configuration file: the companion writes other servers' lines into "
+          "the "
+          "feed"}},
+        {R"({"Server": "a"})",
+         {"error /Cluster/Database: missing: the companion reaches the cluster's table through it"}},
+        {R"({"Server": "a", "Database": []})",
+         {"error /Cluster/Database: is an array, not an object with User and Name"}},
         {R"({"Server": "a", "Database": {"Name": "n"}})",
          {"error /Cluster/Database/User: missing: the user the companion connects as"}},
         {R"({"Server": "a", "Database": {"User": "u", "Name": "n", "Port": 70000}})",
          {"error /Cluster/Database/Port: is 70000, not a whole number of a port from 1 to 65535"}},
         {R"({"Server": "a", "Database": {"User": "u", "Name": "n", "Table": "audit-log"}})",
-         {"error /Cluster/Database/Table: is \"audit-log\", not a table's name: 1 to 64 ASCII letters, digits and _"}},
+         {"error /Cluster/Database/Table: is \"audit-log\", not a table's name: 1 to 64 ASCII letters, "
+          "digits and _"}},
         {R"({"Server": "a", "Database": {"User": "u", "Name": "n", "Password": "hunter2", "PasswordEnv": "PW"}})",
          {"error /Cluster/Database: gives more than one of Password, PasswordFile and PasswordEnv"}},
         {R"({"Server": "a", "Database": {"User": "u", "Name": "n", "Tls": {}}})",
-         {"error /Cluster/Database/Tls/CA: missing: the certificate authority the server's certificate is checked "
+         {"error /Cluster/Database/Tls/CA: missing: the certificate authority the server's certificate is "
+          "checked "
           "against"}},
         {R"({"Server": "a", "Database": {"User": "u", "Name": "n", "Pasword": "hunter2"}})",
-         {"error /Cluster/Database/Pasword: is not a setting of the database (Host, Port, User, Name, Password, "
+         {"error /Cluster/Database/Pasword: is not a setting of the database (Host, Port, User, Name, "
+          "Password, "
           "PasswordFile, PasswordEnv, Table, Tls) (did you mean /Cluster/Database/Password?)"}},
         {R"({"Server": "a", "Stale": 5, )" + kDatabase + "}",
-         {"error /Cluster/Stale: is not a setting of the cluster (Server, Feed, StaleAfter, PollSeconds, Database)"}},
+         {"error /Cluster/Stale: is not a setting of the cluster (Server, Feed, StaleAfter, PollSeconds, "
+          "Database)"}},
         {R"(["a"])", {"error /Cluster: is an array, not an object with Server and Database"}},
     };
     for (const auto& c : cases) {
@@ -110,10 +120,12 @@ TEST(ClusterSettings, WhatLoadsHoldsItsValues) {
     const Read defaults = ReadCluster(R"({"Server": "island-1", )" + kDatabase + "}");
     ASSERT_TRUE(defaults.reading.settings.cluster);
     EXPECT_EQ(defaults.reading.settings.cluster->server, "island-1");
-    EXPECT_EQ(defaults.reading.settings.cluster->feedFile, std::filesystem::path("plugin/logs/CheatFeed.jsonl"));
+    EXPECT_EQ(defaults.reading.settings.cluster->feedFile,
+              std::filesystem::path("plugin/logs/CheatFeed.jsonl"));
     EXPECT_EQ(defaults.reading.settings.cluster->staleAfter, std::chrono::seconds(10));
 
-    const Read named = ReadCluster(R"({"Server": "b", "Feed": "feeds/f.jsonl", "StaleAfter": 25, )" + kDatabase + "}");
+    const Read named =
+        ReadCluster(R"({"Server": "b", "Feed": "feeds/f.jsonl", "StaleAfter": 25, )" + kDatabase + "}");
     ASSERT_TRUE(named.reading.settings.cluster);
     EXPECT_EQ(named.reading.settings.cluster->feedFile, std::filesystem::path("plugin/feeds/f.jsonl"));
     EXPECT_EQ(named.reading.settings.cluster->staleAfter, std::chrono::seconds(25));
