@@ -3,7 +3,7 @@
 // names, 50 command entries, 10,000 running cooldowns) beside the messages and
 // PrintToChat alone, in the same run; the audit append by itself, with
 // rotation on and off, and beside an append through stdio; and a use
-// with 100,000 running cooldowns beside one with 100.
+// with a history of 100,000 players' uses of three commands beside one of 100.
 //
 // Every measured use is granted and runs: the players still joined take
 // turns, each with "/cheat giveitem 10 20", whose cooldown is shorter than one
@@ -19,12 +19,14 @@
 // and its permissions plugin looks grants up by name, which makes a use with
 // 1,000 joined cost more for reasons of the stand-ins' own; with 10, the
 // plugin's own work is a larger share, and the controls' price shows more.
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -122,7 +124,7 @@ json ConfigWith(const Controls& controls) {
 }
 
 // Cooldowns on every name but the measured one last an hour.
-json TableConfig() {
+json HistoryConfig() {
     json config = json::parse(Bench::MessagesConfig(false));
     config["Commands"] = {{"*", {{"Cooldown", kLongCooldownSeconds}, {"Announce", "none"}}},
                           {kMeasuredName, {{"Cooldown", kUseCooldownSeconds}}}};
@@ -192,7 +194,7 @@ private:
 };
 
 // One stand-in server at a time: the stage of the benchmark running now,
-// kept across its repetitions (filling 100,000 cooldowns takes a while).
+// kept across its repetitions (filling a history of 300,000 uses takes a while).
 std::string stageKey;
 std::unique_ptr<Stage> stage;
 
@@ -272,37 +274,71 @@ void UseWithRules(benchmark::State& state, bool rules) {
 BENCHMARK_CAPTURE(UseWithRules, none, false)->Name("Use/no-argument-rules")->ArgName("joined")->Arg(10);
 BENCHMARK_CAPTURE(UseWithRules, three, true)->Name("Use/three-argument-rules")->ArgName("joined")->Arg(10);
 
-// The cooldown table's entries spread over the players as evenly as names
-// allow: entry i is player i % 1000's name number i / 1000.
-constexpr int kTableNames = 100;
+// The history of granted uses a use is asked of, three names a player: use i
+// is player i / 3's fly, god or the measured command, all within the last
+// half hour, restored at load from a record of them. The players joined are
+// the first of those it holds.
+constexpr int kHistoryNames = 3;
 
-void UseWithTable(benchmark::State& state) {
-    const auto entries = static_cast<int>(state.range(0));
-    const auto joined = static_cast<int>(state.range(1));
-    std::vector<std::string> names;
-    for (int i = 0; i < kTableNames; ++i) {
-        names.push_back(fmt::format("held{}", i));
+std::filesystem::path HistoryRecord(int uses) {
+    const std::filesystem::path file = AuditFile().parent_path() / fmt::format("history-{}.jsonl", uses);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const char* const names[kHistoryNames] = {"fly", "god", kMeasuredName};
+    const auto start =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) - std::chrono::minutes(30);
+    for (int i = 0; i < uses; ++i) {
+        const auto at = start + std::chrono::seconds(static_cast<std::int64_t>(i) * 1800 / uses);
+        const char* const name = names[i % kHistoryNames];
+        out << fmt::format(R"({{"time":"{:%Y-%m-%dT%H:%M:%SZ}","steamId":"{}","character":"Player",)"
+                           R"("command":"{}","permission":"Cheat.{}","outcome":"granted"}})"
+                           "\n",
+                           at, kFirstSteamId + static_cast<std::uint64_t>(i / kHistoryNames), name, name);
     }
-    Stage& current = StageFor(fmt::format("table {} {}", entries, joined), [&] {
-        const auto fill = [&](int player) {
-            std::vector<std::string> lines;
-            for (int i = player; i < entries; i += kPlayers) {
-                lines.push_back("/cheat " + names[static_cast<std::size_t>(i / kPlayers)]);
-            }
-            return lines;
-        };
-        return std::make_unique<Stage>(TableConfig(), names, fill, joined);
+    return file;
+}
+
+// Restored at load, then the audit file taken away by a reload, which keeps
+// the history (the same window): the uses timed write nothing, as in
+// Use/controls-but-audit. Player 0's fly, restored, must still be held back.
+std::unique_ptr<Stage> HistoryStage(int uses, int joined) {
+    json config = HistoryConfig();
+    config["AuditLog"] = HistoryRecord(uses).string();
+    auto made = std::make_unique<Stage>(
+        config, std::vector<std::string>{"fly", "god"}, [](int) { return std::vector<std::string>{}; },
+        joined);
+    if (!made->error.empty()) {
+        return made;
+    }
+    made->server.WriteConfig(HistoryConfig().dump());
+    made->server.Grant(kFirstSteamId, "Corvane.Reload");
+    made->server.Say(made->players[0], "/corvane reload");
+    std::size_t runs = 0;
+    const DevHost::Subscription watch = made->server.Subscribe([&](const DevHost::Event& event) {
+        runs += std::holds_alternative<DevHost::ConsoleCommandRun>(event);
     });
+    made->server.Say(made->players[0], "/cheat fly");
+    if (runs != 0) {
+        made->error = "the reload did not keep the history";
+    }
+    return made;
+}
+
+void UseWithHistory(benchmark::State& state) {
+    const auto uses = static_cast<int>(state.range(0));
+    const auto joined = static_cast<int>(state.range(1));
+    Stage& current =
+        StageFor(fmt::format("history {} {}", uses, joined), [&] { return HistoryStage(uses, joined); });
     MeasureUses(state, current);
 }
 
-BENCHMARK(UseWithTable)
-    ->Name("Use/cooldowns")
-    ->ArgNames({"entries", "joined"})
+// 100 uses, and 100,000 players' 300,000.
+BENCHMARK(UseWithHistory)
+    ->Name("Use/history")
+    ->ArgNames({"uses", "joined"})
     ->Args({100, kPlayers})
-    ->Args({100'000, kPlayers})
+    ->Args({300'000, kPlayers})
     ->Args({100, 10})
-    ->Args({100'000, 10});
+    ->Args({300'000, 10});
 
 // The append by itself, as a granted use writes it.
 Corvane::AuditRecord GrantedRecord() {
@@ -369,33 +405,40 @@ BENCHMARK(AuditAppend)->Name("Audit/append");
 BENCHMARK(AuditAppendRotating)->Name("Audit/append-rotating");
 BENCHMARK(AuditAppendStdio)->Name("Audit/append-stdio");
 
-// The history's two calls of a use with a cooldown, by players taking turns,
-// without the rest of the use: each call lands on an entry the previous ones
-// did not touch.
-void CooldownAndAdd(benchmark::State& state) {
+// What a use with a cooldown and a use limit asks of the history, and its
+// addition, without the rest of the use: the history holds `uses` uses, three
+// names per player (a history of 100,000 players holds 300,000), and the
+// players it holds take turns, each with the next of their names, so that
+// every call lands on an entry the previous ones did not touch.
+void HistoryUse(benchmark::State& state) {
     stage.reset();  // its 100,000 uses would only stand in the caches' way
     using Clock = Corvane::UseHistory::Clock;
-    const auto entries = static_cast<int>(state.range(0));
-    Corvane::UseHistory history({std::chrono::hours(1'000'000), 1});
+    constexpr int kNames = 3;
+    constexpr std::size_t kLimit = 3;
+    const auto uses = static_cast<int>(state.range(0));
+    const std::string names[kNames] = {"fly", "god", kMeasuredName};
+    Corvane::UseHistory history({std::chrono::hours(1'000'000), kLimit});
     Clock::time_point now{};
-    for (int i = 0; i < entries; ++i) {
-        history.Add(kFirstSteamId + static_cast<std::uint64_t>(i % kPlayers), fmt::format("held{}", i / kPlayers),
-                    now);
+    for (int i = 0; i < uses; ++i) {
+        history.Add(kFirstSteamId + static_cast<std::uint64_t>(i / kNames), names[i % kNames], now);
     }
-    const std::string name = kMeasuredName;
-    std::uint64_t player = 0;
+    const int players = (uses + kNames - 1) / kNames;
+    int turn = 0;
     for (auto _ : state) {
         now += std::chrono::microseconds(10);
-        const std::uint64_t steamId = kFirstSteamId + player;
-        player = player + 1 == kPlayers ? 0 : player + 1;
-        benchmark::DoNotOptimize(
-            Corvane::CooldownLeft(history.Uses(steamId, name), std::chrono::microseconds(5), now));
+        const std::uint64_t steamId = kFirstSteamId + static_cast<std::uint64_t>(turn % players);
+        const std::string& name = names[(turn / players) % kNames];
+        turn = turn + 1 == players * kNames ? 0 : turn + 1;
+        const auto held = history.Uses(steamId, name);
+        benchmark::DoNotOptimize(Corvane::CooldownLeft(held, std::chrono::microseconds(5), now));
+        benchmark::DoNotOptimize(Corvane::AskLimit(held, kLimit, std::chrono::hours(1), now));
         history.Add(steamId, name, now);
     }
+    state.counters["players"] = players;
     state.counters["entries"] = static_cast<double>(history.Size());
 }
 
-BENCHMARK(CooldownAndAdd)->Name("History/cooldown-add")->Arg(100)->Arg(100'000);
+BENCHMARK(HistoryUse)->Name("History/use")->ArgName("uses")->Arg(100)->Arg(300'000);
 
 void Summarise(const Bench::Times& times, std::ostream& out) {
     stage.reset();
@@ -431,11 +474,12 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
         Bench::PrintRatio(out, "single-write append / stdio append", append / stdio, 1.0);
     }
     for (const int joined : {kPlayers, 10}) {
-        const double small = time(fmt::format("Use/cooldowns/entries:100/joined:{}", joined));
-        const double large = time(fmt::format("Use/cooldowns/entries:100000/joined:{}", joined));
+        const double small = time(fmt::format("Use/history/uses:100/joined:{}", joined));
+        const double large = time(fmt::format("Use/history/uses:300000/joined:{}", joined));
         if (small > 0 && large > 0) {
-            Bench::PrintRatio(out, fmt::format("100,000 / 100 cooldowns, {} joined", joined), large / small,
-                              1.2);
+            Bench::PrintRatio(
+                out, fmt::format("a use, history of 100,000 players x 3 / of 100, {} joined", joined),
+                large / small, 1.2);
         }
     }
     if (const double none = time("Use/no-argument-rules/joined:10"),
@@ -443,9 +487,11 @@ void Summarise(const Bench::Times& times, std::ostream& out) {
         none > 0 && three > 0) {
         Bench::PrintRatio(out, "a use with three argument rules / none, 10 joined", three / none, 1.1);
     }
-    if (const double small = time("History/cooldown-add/100"), large = time("History/cooldown-add/100000");
+    if (const double small = time("History/use/uses:100"), large = time("History/use/uses:300000");
         small > 0 && large > 0) {
-        Bench::PrintRatio(out, "CooldownLeft+Add, 100,000 / 100", large / small, 1.2);
+        out << fmt::format(
+            "the history's calls of a use alone, 100,000 players x 3 names / 100 uses: {:.2f}\n",
+            large / small);
     }
 }
 

@@ -1,7 +1,8 @@
 // Loading and unloading the plugin library with a 1 KB configuration, as a
 // server does: the library opened, its attach notification (logger,
 // configuration, registration), its detach, the library closed; and the same
-// with an audit record of 1 MB and of 100 MB to read cooldowns back from.
+// with an audit record of 1 MB and of 100 MB to read a cooldown, a use limit
+// and a tier's back from.
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
@@ -57,7 +58,7 @@ void AttachDetach(benchmark::State& state) {
 }
 
 // Loading with an audit record of the given size whose last hour (the
-// longest cooldown) holds the same 100 granted uses: reading it back at load
+// longest window) holds the same 100 granted uses: reading it back at load
 // must cost what the window holds, not what the file does.
 std::filesystem::path RecordOf(std::uint64_t bytes, const std::filesystem::path& folder) {
     const std::filesystem::path file = folder / fmt::format("record-{}.jsonl", bytes);
@@ -85,7 +86,9 @@ void LoadWithRecord(benchmark::State& state) {
     DevHost::StandInServer server(DevHost::ServerDirectory::Temporary("corvane-bench-"));
     const std::filesystem::path record = RecordOf(bytes, server.Directory().PluginFolder());
     server.WriteConfig(
-        fmt::format(R"({{"PrintToChat": false, "AuditLog": "{}", "Commands": {{"fly": {{"Cooldown": 3600}}}},
+        fmt::format(R"({{"PrintToChat": false, "AuditLog": "{}", "Commands": {{"fly": {{"Cooldown": 3600,
+          "MaxUses": {{"Count": 5, "Per": 3600}},
+          "Tiers": [{{"Permission": "Group.Donor", "Cooldown": 60, "MaxUses": {{"Count": 10}}}}]}}}},
         "Messages": {{"LogMsg": "{{0}} ran {{1}}", "NoPermissions": "No.", "Sender": "Server"}}}})",
                     record.filename().string()));
     for (auto _ : state) {

@@ -237,7 +237,7 @@ std::optional<DatabaseFailure> Statement::Fetch(const std::vector<Value>& parame
     ResultColumns columns(mysql_stmt_field_count(statement_));
     if (mysql_stmt_bind_result(statement_, columns.Binds()) != 0 ||
         (stored && mysql_stmt_store_result(statement_) != 0)) {
-        const std::optional<DatabaseFailure> failure = Failure();
+        std::optional<DatabaseFailure> failure = Failure();
         mysql_stmt_free_result(statement_);
         return failure;
     }
@@ -247,7 +247,7 @@ std::optional<DatabaseFailure> Statement::Fetch(const std::vector<Value>& parame
         columns.Read(row);
         each(row);
     }
-    const std::optional<DatabaseFailure> failure = fetched == 1 ? Failure() : std::nullopt;
+    std::optional<DatabaseFailure> failure = fetched == 1 ? Failure() : std::nullopt;
     mysql_stmt_free_result(statement_);
     return failure;
 }

@@ -98,8 +98,8 @@ struct Record {
 
 // The outcome or action of a line the load does not know; empty when it knows both.
 std::string UnknownKind(const std::string* action, const std::string& outcome) {
-    static const std::set<std::string> cheat = {"granted", "refused",  "rejected", "denied",
-                                                "cooldown", "limit", "failed"};
+    static const std::set<std::string> cheat = {"granted",  "refused", "rejected", "denied",
+                                                "cooldown", "limit",   "failed"};
     static const std::map<std::string, std::set<std::string>> actions = {
         {"reload", {"reloaded", "failed", "refused"}},
         {"check", {"refused"}},
@@ -283,7 +283,8 @@ Expected ExpectedOf(const std::vector<std::string>& files) {
 // The same bytes as the cluster's feed: read at once at load, and read as a
 // companion appends them, half at load and the rest check by check, the two
 // readings count the same.
-Corvane::FeedCounts ReadAsFeed(const Corvane::Settings& settings, const std::string& text, std::size_t firstPart) {
+Corvane::FeedCounts ReadAsFeed(const Corvane::Settings& settings, const std::string& text,
+                               std::size_t firstPart) {
     const fs::path& feed = settings.cluster->feedFile;
     std::error_code ignored;
     fs::remove(feed, ignored);
@@ -299,8 +300,7 @@ Corvane::FeedCounts ReadAsFeed(const Corvane::Settings& settings, const std::str
     for (std::size_t check = 0; check < lines + text.size() / Corvane::kMostCheckBytes + 2; ++check) {
         reader.Check({history, merged, kNow, kSteadyNow});
     }
-    Require(reader.Counts().added <= lines,
-            "the feed added more uses than it has lines");
+    Require(reader.Counts().added <= lines, "the feed added more uses than it has lines");
     return reader.Counts();
 }
 
@@ -346,14 +346,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "lines of kinds the load does not know were not counted by name and passed over");
     const auto lengthOf = [&](const std::string& name) { return settings.SettingsFor(name)->cooldown; };
     for (const auto& [key, end] : expected.ends) {
-        Require(Corvane::CooldownLeft(history.Uses(key.first, key.second), lengthOf(key.second), kSteadyNow) ==
-                    seconds(std::max(end, 0LL)),
+        Require(Corvane::CooldownLeft(history.Uses(key.first, key.second), lengthOf(key.second),
+                                      kSteadyNow) == seconds(std::max(end, 0LL)),
                 "a granted use in the window did not hold its player back, to the second");
     }
-    Require(history.Size() <= expected.ends.size(), "the history holds a use no granted line in the window holds");
+    Require(history.Size() <= expected.ends.size(),
+            "the history holds a use no granted line in the window holds");
 
     settings.cluster = Corvane::ClusterSettings{"a", server.Directory().PluginFolder() / "feed.jsonl"};
-    Require(ReadAsFeed(settings, files[0], files[0].size()) == ReadAsFeed(settings, files[0], files[0].size() / 2),
+    Require(ReadAsFeed(settings, files[0], files[0].size()) ==
+                ReadAsFeed(settings, files[0], files[0].size() / 2),
             "the feed read at once and read as it grew counted differently");
     return 0;
 }

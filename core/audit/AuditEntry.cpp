@@ -116,11 +116,11 @@ private:
     // A member of the line starts: what it held before no longer counts.
     void Member(const std::string& name) {
         const std::pair<const char*, std::optional<std::string>*> texts[] = {
-            {"time", &time},       {"steamId", &steamId},
-            {"outcome", &outcome}, {"command", &command},
-            {"action", &action},   {"permission", &permission},
-            {"rule", &rule},       {"carries", &carries},
-            {"server", &server},   {"previousAuditLog", &previousAuditLog},
+            {"time", &time},         {"steamId", &steamId},
+            {"outcome", &outcome},   {"command", &command},
+            {"action", &action},     {"permission", &permission},
+            {"rule", &rule},         {"carries", &carries},
+            {"server", &server},     {"previousAuditLog", &previousAuditLog},
             {"forgiven", &forgiven}, {"forgivenName", &forgivenName}};
         text_ = nullptr;
         for (const auto& [textName, text] : texts) {

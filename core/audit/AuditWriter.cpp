@@ -173,7 +173,8 @@ std::vector<std::string> AuditWriter::CarriedLines() const {
     // forgave in other files too (though those are not carried).
     std::vector<std::pair<LineAge, std::string>> ordered;
     for (const RecordedUses::Counted& counted : reading.Unforgiven()) {
-        ordered.insert(ordered.end(), counted.times, {counted.age, CarriedLine(counted.hash, counted.said[0]) + '\n'});
+        ordered.insert(ordered.end(), counted.times,
+                       {counted.age, CarriedLine(counted.hash, counted.said[0]) + '\n'});
     }
     for (const RecordedForgive& forgive : reading.Forgives()) {
         ordered.emplace_back(forgive.age, CarriedLine(forgive) + '\n');
@@ -181,6 +182,7 @@ std::vector<std::string> AuditWriter::CarriedLines() const {
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> lines;
+    lines.reserve(ordered.size());
     for (auto& [age, line] : ordered) {
         lines.push_back(std::move(line));
     }

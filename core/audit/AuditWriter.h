@@ -26,7 +26,10 @@ public:
     explicit AuditWriter(std::optional<std::filesystem::path> file,
                          std::optional<AuditRotation> rotation = {}, RecordWindow window = {},
                          std::string server = {})
-        : file_(std::move(file)), rotation_(rotation), window_(std::move(window)), server_(std::move(server)) {}
+        : file_(std::move(file)),
+          rotation_(rotation),
+          window_(std::move(window)),
+          server_(std::move(server)) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
     // This server's name in a cluster, written in every line it makes; empty outside one.

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/audit/AuditEntry.h"
-#include "core/audit/Outcomes.h"
 #include "core/audit/BackwardLines.h"
+#include "core/audit/Outcomes.h"
 #include "core/text/CommandText.h"
 
 namespace Corvane {
@@ -60,8 +60,8 @@ bool RecordReading::ReadBack(const std::filesystem::path& file) {
             previousFiles_.push_back(std::move(*entry->previousAuditLog));
         }
         const bool forgive = entry->outcome == "forgiven";
-        const bool original = forgive ? entry->action == "forgive"
-                                      : entry->action.empty() && entry->outcome == "granted";
+        const bool original =
+            forgive ? entry->action == "forgive" : entry->action.empty() && entry->outcome == "granted";
         const auto carries =
             entry->action == "carried" && entry->carries ? ParseHash(*entry->carries) : std::nullopt;
         // A carried line names the line it stands for, and a use's its names;
@@ -92,8 +92,9 @@ bool RecordReading::ReadBack(const std::filesystem::path& file) {
 }
 
 void RecordReading::Forgive(const AuditEntry& entry, std::uint64_t hash, LineAge age) {
-    const auto [found, added] = forgives_.try_emplace(
-        hash, RecordedForgive{entry.time, entry.steamId, *entry.forgiven, entry.forgivenName, entry.server, hash, age});
+    const auto [found, added] =
+        forgives_.try_emplace(hash, RecordedForgive{entry.time, entry.steamId, *entry.forgiven,
+                                                    entry.forgivenName, entry.server, hash, age});
     found->second.age = std::max(found->second.age, age);
 }
 
@@ -102,9 +103,9 @@ std::vector<RecordedUses::Counted> RecordReading::Unforgiven() const {
     std::vector<RecordedUses::Counted> uses = uses_.Each();
     forgiven_ = 0;
     std::erase_if(uses, [&](const RecordedUses::Counted& counted) {
-        const bool forgiven = std::any_of(forgives.begin(), forgives.end(), [&](const RecordedForgive& forgive) {
-            return forgive.Forgives(counted.said[0], counted.age);
-        });
+        const bool forgiven = std::any_of(
+            forgives.begin(), forgives.end(),
+            [&](const RecordedForgive& forgive) { return forgive.Forgives(counted.said[0], counted.age); });
         forgiven_ += forgiven ? counted.times : 0;
         return forgiven;
     });

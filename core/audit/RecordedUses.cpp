@@ -114,8 +114,8 @@ std::string CarriedLine(const RecordedForgive& forgive) {
                                    R"("forgiven":"{}",)",
                                    UtcText(forgive.time), forgive.steamId, forgive.forgiven);
     if (forgive.name) {
-        line += R"("forgivenName":")" + EscapeWithin(Engine::FromUtf8(*forgive.name), kMostForgivenName).json +
-                "\",";
+        line += R"("forgivenName":")" +
+                EscapeWithin(Engine::FromUtf8(*forgive.name), kMostForgivenName).json + "\",";
     }
     line += R"("carries":")" + HashText(forgive.hash) + '"';
     AddServer(line, forgive.server);

@@ -176,10 +176,11 @@ void Use::SendHeldBack(const LookedUp<WideString>& message, const Decision& deci
         const UseLimit* limit = decision.settings != nullptr && decision.settings->maxUses
                                     ? &*decision.settings->maxUses
                                     : nullptr;
-        return FromFormat(format.CStr(), WideStringView(Decimal(static_cast<std::uint64_t>(SecondsLeft(decision.left)))),
-                          WideStringView(wide(decision.name)), WideStringView(wide(TimeInWords(decision.left))),
-                          WideStringView(limit != nullptr ? Decimal(limit->count) : WideString()),
-                          WideStringView(limit != nullptr ? wide(TimeInWords(limit->per)) : WideString()));
+        return FromFormat(
+            format.CStr(), WideStringView(Decimal(static_cast<std::uint64_t>(SecondsLeft(decision.left)))),
+            WideStringView(wide(decision.name)), WideStringView(wide(TimeInWords(decision.left))),
+            WideStringView(limit != nullptr ? Decimal(limit->count) : WideString()),
+            WideStringView(limit != nullptr ? wide(TimeInWords(limit->per)) : WideString()));
     });
     ChatToPlayer(api_, player_, sender, Engine::AsFormatText(text.View()).c_str());
 }

@@ -185,8 +185,8 @@ std::string DescribeFeed(const ClusterFeed& feed, std::chrono::system_clock::tim
     const std::string heartbeat =
         age.age ? fmt::format("last heartbeat {} s ago", age.age->count()) : std::string("no heartbeat yet");
     const FeedCounts& counts = feed.Counts();
-    return fmt::format("cluster feed: {}, {} (stale after {} s){}; {} read from it, {} skipped",
-                       heartbeat, age.stale ? "stale" : "fresh", feed.Settings().staleAfter.count(),
+    return fmt::format("cluster feed: {}, {} (stale after {} s){}; {} read from it, {} skipped", heartbeat,
+                       age.stale ? "stale" : "fresh", feed.Settings().staleAfter.count(),
                        age.stale ? ": this decision counts only the uses read before" : "",
                        counts.added == 1 ? std::string("1 use") : fmt::format("{} uses", counts.added),
                        counts.skipped == 1 ? std::string("1 line") : fmt::format("{} lines", counts.skipped));
@@ -338,8 +338,8 @@ private:
         state_.CheckFeed();
         const GateLine line{command, FirstWord(command), true, steamId_, UseHistory::Clock::now(), true};
         const AskPermission ask = [this](WideStringView permission) {
-            return state_.permissions.IsPlayerHasPermission(steamId_,
-                                                            FString::FromWide(WideString(permission).c_str()));
+            return state_.permissions.IsPlayerHasPermission(
+                steamId_, FString::FromWide(WideString(permission).c_str()));
         };
         const Decision decision = Decide({line, *settings_, state_.history, ask});
         std::vector<std::string> lines = DescribeCheck(command, decision, *settings_);
@@ -363,8 +363,9 @@ private:
         state_.CheckFeed();
         std::vector<std::string> lines =
             DescribeUses(state_.history, *settings_, search.found->steamId, UseHistory::Clock::now());
-        lines.insert(lines.begin(), lines.empty() ? Described(*search.found) + " has no cooldown or use limit running"
-                                                  : "Uses of " + Described(*search.found) + ":");
+        lines.insert(lines.begin(), lines.empty()
+                                        ? Described(*search.found) + " has no cooldown or use limit running"
+                                        : "Uses of " + Described(*search.found) + ":");
         for (const std::string& text : Bounded(std::move(lines))) {
             SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }

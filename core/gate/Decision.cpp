@@ -109,12 +109,13 @@ private:
         const auto cooldownLeft = CooldownLeft(uses, command.cooldown, line_.now);
         if (cooldownLeft > UseHistory::Clock::duration::zero() && !Ask(Wide(kNoCooldown)) &&
             !AnyTier(command, [&](const Tier& tier) {
-                return tier.cooldown && CooldownLeft(uses, *tier.cooldown, line_.now) == UseHistory::Clock::duration::zero();
+                return tier.cooldown &&
+                       CooldownLeft(uses, *tier.cooldown, line_.now) == UseHistory::Clock::duration::zero();
             })) {
             decision_.left = cooldownLeft;
             Set(Outcome::Cooldown, Reply::Cooldown,
-                    fmt::format("{} s of the cooldown on {} are left", SecondsLeft(cooldownLeft),
-                                Shown(decision_.name)));
+                fmt::format("{} s of the cooldown on {} are left", SecondsLeft(cooldownLeft),
+                            Shown(decision_.name)));
             return false;
         }
         if (!command.maxUses) {
@@ -124,13 +125,14 @@ private:
         const LimitAnswer answer = AskLimit(uses, limit.count, limit.per, line_.now);
         decision_.limit = answer;
         if (answer.left > UseHistory::Clock::duration::zero() && !Ask(Wide(kNoLimit)) &&
-            !AnyTier(command, [&](const Tier& tier) { return tier.maxUses && answer.used < tier.maxUses->count; })) {
+            !AnyTier(command,
+                     [&](const Tier& tier) { return tier.maxUses && answer.used < tier.maxUses->count; })) {
             decision_.left = answer.left;
             decision_.rule = limit.pointer;
             Set(Outcome::Limit, Reply::Limit,
-                    fmt::format("{} was used {} times in the last {} s, the most allowed; {} s until the next",
-                                Shown(decision_.name), answer.used, SecondsLeft(limit.per),
-                                SecondsLeft(answer.left)));
+                fmt::format("{} was used {} times in the last {} s, the most allowed; {} s until the next",
+                            Shown(decision_.name), answer.used, SecondsLeft(limit.per),
+                            SecondsLeft(answer.left)));
             return false;
         }
         return true;

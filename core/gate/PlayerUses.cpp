@@ -22,11 +22,10 @@ std::optional<std::uint64_t> SteamId(WideStringView text) {
     const std::string digits = Engine::ToUtf8(text);
     std::uint64_t id = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
-    const bool onlyDigits = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool onlyDigits = !digits.empty() && std::all_of(digits.begin(), digits.end(),
+                                                           [](char c) { return c >= '0' && c <= '9'; });
     return onlyDigits && error == std::errc() && end == digits.data() + digits.size() ? std::optional(id)
-                                                                                     : std::nullopt;
+                                                                                      : std::nullopt;
 }
 
 std::string Left(UseHistory::Clock::duration left) {
@@ -66,15 +65,16 @@ std::string DescribeMatches(WideStringView named, const std::vector<NamedPlayer>
         return fmt::format("No connected player is named \"{}\": name one exactly, or by Steam id.", shown);
     }
     std::vector<std::string> each;
+    each.reserve(matches.size());
     for (const NamedPlayer& match : matches) {
         each.push_back(Described(match));
     }
-    return fmt::format("{} connected players are named \"{}\": {}. Name one by Steam id.", matches.size(), shown,
-                       fmt::join(each, ", "));
+    return fmt::format("{} connected players are named \"{}\": {}. Name one by Steam id.", matches.size(),
+                       shown, fmt::join(each, ", "));
 }
 
-std::vector<std::string> DescribeUses(const UseHistory& history, const Settings& settings, std::uint64_t steamId,
-                                      UseHistory::Clock::time_point now) {
+std::vector<std::string> DescribeUses(const UseHistory& history, const Settings& settings,
+                                      std::uint64_t steamId, UseHistory::Clock::time_point now) {
     std::vector<std::string> lines;
     for (const std::string& name : history.NamesOf(steamId)) {
         const CommandSettings* command = settings.SettingsFor(name);
@@ -83,13 +83,15 @@ std::vector<std::string> DescribeUses(const UseHistory& history, const Settings&
         }
         const auto uses = history.Uses(steamId, name);
         std::vector<std::string> parts;
-        if (const auto left = CooldownLeft(uses, command->cooldown, now); left > UseHistory::Clock::duration::zero()) {
+        if (const auto left = CooldownLeft(uses, command->cooldown, now);
+            left > UseHistory::Clock::duration::zero()) {
             parts.push_back("cooldown " + Left(left) + " left");
         }
         if (const UseLimit* limit = command->maxUses ? &*command->maxUses : nullptr) {
             const LimitAnswer answer = AskLimit(uses, limit->count, limit->per, now);
             if (answer.used > 0) {
-                parts.push_back(fmt::format("{} of {} uses left in {} s; {}", limit->count - std::min<std::size_t>(limit->count, answer.used),
+                parts.push_back(fmt::format("{} of {} uses left in {} s; {}",
+                                            limit->count - std::min<std::size_t>(limit->count, answer.used),
                                             limit->count, SecondsLeft(limit->per),
                                             answer.left > UseHistory::Clock::duration::zero()
                                                 ? "the next use in " + Left(answer.left)

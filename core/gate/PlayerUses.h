@@ -39,7 +39,7 @@ std::string Described(const NamedPlayer& player);
 // One line for each command whose cooldown runs for the player, or whose use
 // limit counts uses of theirs now, with the entry's values (a tier the player
 // may hold is asked only at a use).
-std::vector<std::string> DescribeUses(const UseHistory& history, const Settings& settings, std::uint64_t steamId,
-                                      UseHistory::Clock::time_point now);
+std::vector<std::string> DescribeUses(const UseHistory& history, const Settings& settings,
+                                      std::uint64_t steamId, UseHistory::Clock::time_point now);
 
 }  // namespace Corvane

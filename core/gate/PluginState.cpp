@@ -45,7 +45,8 @@ RestoredUses PluginState::Restore() {
     return restored;
 }
 
-void PluginState::StartFeed(std::chrono::system_clock::time_point wallNow, UseHistory::Clock::time_point steadyNow) {
+void PluginState::StartFeed(std::chrono::system_clock::time_point wallNow,
+                            UseHistory::Clock::time_point steadyNow) {
     feed.reset();
     if (!settings->cluster) {
         return;
@@ -68,14 +69,17 @@ void PluginState::CheckFeed() {
     }
     feedStale_ = age.stale;
     if (!age.stale) {
-        PluginLog()->info("The cluster feed is fresh again: its last heartbeat is {} s old", age.age->count());
+        PluginLog()->info("The cluster feed is fresh again: its last heartbeat is {} s old",
+                          age.age->count());
     } else if (age.age) {
-        PluginLog()->warn("The cluster feed is stale: its last heartbeat is {} s old (StaleAfter {} s); "
-                          "decisions go on with this server's uses and those already read",
-                          age.age->count(), feed->Settings().staleAfter.count());
+        PluginLog()->warn(
+            "The cluster feed is stale: its last heartbeat is {} s old (StaleAfter {} s); "
+            "decisions go on with this server's uses and those already read",
+            age.age->count(), feed->Settings().staleAfter.count());
     } else {
-        PluginLog()->warn("The cluster feed is stale: it holds no heartbeat of its companion; decisions go on "
-                          "with this server's uses and those already read");
+        PluginLog()->warn(
+            "The cluster feed is stale: it holds no heartbeat of its companion; decisions go on "
+            "with this server's uses and those already read");
     }
 }
 

@@ -112,7 +112,8 @@ void UseHistory::Trim(Entry& entry) {
         entry.first += held - reach_.uses;
     }
     if (entry.first > 0 && entry.first * 2 >= entry.times.size()) {
-        entry.times.erase(entry.times.begin(), entry.times.begin() + static_cast<std::ptrdiff_t>(entry.first));
+        entry.times.erase(entry.times.begin(),
+                          entry.times.begin() + static_cast<std::ptrdiff_t>(entry.first));
         entry.first = 0;
     }
 }
@@ -126,8 +127,8 @@ void UseHistory::Erase(std::unordered_map<Key, Entry, KeyHash>::iterator found) 
     entries_.erase(found);
 }
 
-Clock::time_point ArrivalTime(std::chrono::sys_seconds recorded, std::chrono::system_clock::time_point wallNow,
-                              Clock::time_point steadyNow) {
+Clock::time_point ArrivalTime(std::chrono::sys_seconds recorded,
+                              std::chrono::system_clock::time_point wallNow, Clock::time_point steadyNow) {
     // Past any window (10^9 s at most), and within the clock's range from any now.
     constexpr std::chrono::seconds kFarPast{4'000'000'000};
     // Seconds first: a hostile line may name the year 9999, which no

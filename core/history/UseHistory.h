@@ -109,7 +109,8 @@ UseHistory::Clock::time_point ArrivalTime(std::chrono::sys_seconds recorded,
 // How long the player must still wait after the newest of uses, with a
 // cooldown of length; zero when nothing holds them back.
 UseHistory::Clock::duration CooldownLeft(std::span<const UseHistory::Clock::time_point> uses,
-                                         UseHistory::Clock::duration length, UseHistory::Clock::time_point now);
+                                         UseHistory::Clock::duration length,
+                                         UseHistory::Clock::time_point now);
 
 // What a use limit of count per `per` says of uses at now.
 struct LimitAnswer {

@@ -115,8 +115,9 @@ UseHistory::Reach ReachOf(const Settings& settings) {
     return {window.length, window.uses};
 }
 
-RestoredUses RestoreUses(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
-                         UseHistory::Clock::time_point steadyNow, MergedUses* merged) {
+RestoredUses RestoreUses(const Settings& settings, UseHistory& history,
+                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow,
+                         MergedUses* merged) {
     return Restorer(settings, history, now, steadyNow, merged).Run();
 }
 

@@ -25,8 +25,11 @@ std::filesystem::path PathFromFramework(const std::string& path) {
 bool AppendingFile::Open(const std::filesystem::path& file) {
     Close();
     int fd = -1;
+    // Not blocking: a pipe put in the file's place fails the write rather
+    // than holding the game thread until something reads it. A file is
+    // written the same either way.
     do {
-        fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     folderMissing_ = fd < 0 && errno == ENOENT;
     reason_ = fd < 0 ? Message(errno) : "";

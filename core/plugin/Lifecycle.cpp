@@ -71,10 +71,11 @@ std::string Controls(const Settings& settings) {
         settings.deny.empty() ? "no deny list"
                               : "deny list of " + Counted(settings.deny.size(), "name", "names"),
         settings.wrappers.empty() ? "no wrappers" : Counted(settings.wrappers.size(), "wrapper", "wrappers"),
-        entries == 0 ? "no command entries"
-                     : fmt::format("{}, {} with a cooldown, {} with a use limit, {} with tiers, {} with argument rules",
-                                   Counted(entries, "command entry", "command entries"), cooling, limited, tiered,
-                                   ruled));
+        entries == 0
+            ? "no command entries"
+            : fmt::format(
+                  "{}, {} with a cooldown, {} with a use limit, {} with tiers, {} with argument rules",
+                  Counted(entries, "command entry", "command entries"), cooling, limited, tiered, ruled));
 }
 
 // The one line of a load that went through: what was read, and what is in force.
@@ -87,8 +88,8 @@ void LogLoaded(const PluginState& state, const RestoredUses& restored) {
                               Counted(counts.lines, "line", "lines"), counts.skipped);
     }
     PluginLog()->info("Loaded {}: {}; {} restored from {}{}", kConfigFileInServer, Controls(*state.settings),
-                      Counted(restored.added, "use", "uses"), Counted(restored.lines, "audit line", "audit lines"),
-                      cluster);
+                      Counted(restored.added, "use", "uses"),
+                      Counted(restored.lines, "audit line", "audit lines"), cluster);
 }
 
 // Throws what reading throws, or std::invalid_argument naming the member of

@@ -128,10 +128,10 @@ void CheckCooldownsKept(ConfigReading& reading, Settings& settings) {
                                   [&](const auto& entry) { return cools(entry.second); }) ||
                       (settings.others && cools(*settings.others));
     if (some && !reading.document.contains("AuditLog")) {
-        reading.Add(
-            Severity::Warning, "/Commands",
-            "has cooldowns or use limits, and there is no AuditLog: the uses they count are forgotten when the "
-            "plugin unloads");
+        reading.Add(Severity::Warning, "/Commands",
+                    "has cooldowns or use limits, and there is no AuditLog: the uses they count are "
+                    "forgotten when the "
+                    "plugin unloads");
     }
 }
 

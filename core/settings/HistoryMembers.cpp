@@ -50,14 +50,16 @@ constexpr MemberLevel<Member<UseLimit>> kLimitLevel{ConfigLevel::UseLimit, "/Com
 // A limit as written; its Per zero when it has none. None when it is no object.
 std::optional<UseLimit> ReadLimit(ConfigReading& reading, const std::string& position, const json& value) {
     if (!value.is_object()) {
-        reading.Add(Severity::Error, position, "is " + WithArticle(value) + ", not an object with Count and Per");
+        reading.Add(Severity::Error, position,
+                    "is " + WithArticle(value) + ", not an object with Count and Per");
         return std::nullopt;
     }
     UseLimit limit;
     limit.pointer = position;
     ReadInDocumentOrder(reading, kLimitLevel, position, value, limit);
     if (!value.contains("Count")) {
-        reading.Add(Severity::Error, MemberPointer(position, "Count"), "missing: a use limit needs a number of uses");
+        reading.Add(Severity::Error, MemberPointer(position, "Count"),
+                    "missing: a use limit needs a number of uses");
     }
     return limit;
 }
@@ -94,8 +96,9 @@ constexpr MemberLevel<Member<Tier>> kTierLevel{ConfigLevel::Tier, "/Commands/<na
 
 std::optional<Tier> ReadTier(ConfigReading& reading, const std::string& position, const json& value) {
     if (!value.is_object()) {
-        reading.Add(Severity::Error, position,
-                    "is " + WithArticle(value) + ", not a tier: an object with Permission and Cooldown or MaxUses");
+        reading.Add(
+            Severity::Error, position,
+            "is " + WithArticle(value) + ", not a tier: an object with Permission and Cooldown or MaxUses");
         return std::nullopt;
     }
     Tier tier;
@@ -124,9 +127,10 @@ bool TakesTheEntrysPer(ConfigReading& reading, const CommandSettings& settings, 
         return false;
     }
     if (limit.per != Duration::zero() && limit.per != settings.maxUses->per) {
-        reading.Add(Severity::Error, MemberPointer(limit.pointer, "Per"),
-                    fmt::format("is {} s, not the entry's Per of {} s: a tier's count is of the entry's window",
-                                SecondsText(limit.per), SecondsText(settings.maxUses->per)));
+        reading.Add(
+            Severity::Error, MemberPointer(limit.pointer, "Per"),
+            fmt::format("is {} s, not the entry's Per of {} s: a tier's count is of the entry's window",
+                        SecondsText(limit.per), SecondsText(settings.maxUses->per)));
         return false;
     }
     limit.per = settings.maxUses->per;
@@ -139,11 +143,12 @@ std::optional<Duration> ReadSeconds(ConfigReading& reading, const std::string& p
                                     bool aboveZero) {
     const bool number = value.is_number();
     if (!number || value.get<double>() < 0 || (aboveZero && value.get<double>() == 0)) {
-        const std::string what = !number ? "is " + WithArticle(value)
+        const std::string what = !number                   ? "is " + WithArticle(value)
                                  : value.get<double>() < 0 ? std::string("is negative")
                                                            : std::string("is 0");
         reading.Add(Severity::Error, position,
-                    what + (aboveZero ? ", not a number of seconds above 0" : ", not a number of seconds, 0 or more"));
+                    what + (aboveZero ? ", not a number of seconds above 0"
+                                      : ", not a number of seconds, 0 or more"));
         return std::nullopt;
     }
     const std::chrono::duration<double> seconds(

@@ -22,8 +22,8 @@ inline constexpr std::uint32_t kMostUses = 1'000'000;
 // A number of seconds as Cooldown and Per take it, 0 or more (above 0 when
 // aboveZero), held at kLongestCooldown; none, and the error, otherwise.
 std::optional<std::chrono::steady_clock::duration> ReadSeconds(ConfigReading& reading,
-                                                              const std::string& position,
-                                                              const nlohmann::json& value, bool aboveZero);
+                                                               const std::string& position,
+                                                               const nlohmann::json& value, bool aboveZero);
 
 const MemberLevel<Member<UseLimit>>& UseLimitLevel();
 const MemberLevel<Member<Tier>>& TierLevel();

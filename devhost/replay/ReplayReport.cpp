@@ -17,8 +17,8 @@ namespace {
 using nlohmann::ordered_json;
 
 constexpr std::size_t kShownCharacters = 200;
-constexpr const char* kOutcomes[] = {"granted",  "cooldown", "limit",  "refused",
-                                     "denied",   "rejected", "failed", kUnknown};
+constexpr const char* kOutcomes[] = {"granted", "cooldown", "limit",  "refused",
+                                     "denied",  "rejected", "failed", kUnknown};
 
 // "1 line", "2 lines".
 std::string Counted(std::size_t count, const char* thing) {

@@ -27,7 +27,8 @@ std::string Unanswered(const std::string& asked) {
         return "a cooldown would hold it back unless " + asked + " is held, which the record does not tell";
     }
     if (asked == kNoLimit) {
-        return "its use limit would hold it back unless " + asked + " is held, which the record does not tell";
+        return "its use limit would hold it back unless " + asked +
+               " is held, which the record does not tell";
     }
     return "the record does not tell whether " + asked + " is held";
 }
@@ -35,7 +36,8 @@ std::string Unanswered(const std::string& asked) {
 // A question the record holds no answer to: the decision can't be made.
 class UnknownAnswer : public std::runtime_error {
 public:
-    explicit UnknownAnswer(std::string asked) : std::runtime_error(Unanswered(asked)), permission(std::move(asked)) {}
+    explicit UnknownAnswer(std::string asked)
+        : std::runtime_error(Unanswered(asked)), permission(std::move(asked)) {}
 
     std::string permission;
 };
@@ -145,23 +147,26 @@ Replayed Replayer::Replay(const AuditEntry& entry, Clock::time_point now) {
             try {
                 possible = Decide(entry, at, possible_).outcome;
             } catch (const UnknownAnswer& unknown) {
-                possible = unknown.permission == kNoLimit ? Corvane::Outcome::Limit : Corvane::Outcome::Cooldown;
+                possible =
+                    unknown.permission == kNoLimit ? Corvane::Outcome::Limit : Corvane::Outcome::Cooldown;
             }
             if (possible == Corvane::Outcome::Cooldown) {
-                replayed = Unknown(entry, now, name,
-                                   "an earlier use the record can't tell may have started the cooldown on " + name, "");
+                replayed = Unknown(
+                    entry, now, name,
+                    "an earlier use the record can't tell may have started the cooldown on " + name, "");
             } else if (possible == Corvane::Outcome::Limit) {
-                replayed = Unknown(entry, now, name,
-                                   "an earlier use the record can't tell may count toward the use limit on " + name,
-                                   "");
+                replayed = Unknown(
+                    entry, now, name,
+                    "an earlier use the record can't tell may count toward the use limit on " + name, "");
             }
         } else if (Corvane::IsHeldBack(entry.outcome) &&
                    recordedGrants_[key] < UsesNeeded(entry.outcome, name)) {
-            replayed = Unknown(entry, now, name,
-                               entry.outcome == "cooldown"
-                                   ? "the cooldown that held it back started before the record"
-                                   : "the uses that held it back by its use limit may be from before the record",
-                               "");
+            replayed =
+                Unknown(entry, now, name,
+                        entry.outcome == "cooldown"
+                            ? "the cooldown that held it back started before the record"
+                            : "the uses that held it back by its use limit may be from before the record",
+                        "");
         }
     }
     if (replayed.outcome == "granted") {
@@ -203,7 +208,8 @@ Corvane::Decision Replayer::Decide(const AuditEntry& entry, Clock::time_point at
     return Corvane::Decide({line, settings_, history, ask});
 }
 
-Clock::duration Replayer::HeldFor(const AuditEntry& entry, const std::string& name, Clock::time_point now) const {
+Clock::duration Replayer::HeldFor(const AuditEntry& entry, const std::string& name,
+                                  Clock::time_point now) const {
     const Corvane::CommandSettings* command = settings_.SettingsFor(name);
     if (command == nullptr) {
         return Clock::duration::zero();
@@ -211,7 +217,8 @@ Clock::duration Replayer::HeldFor(const AuditEntry& entry, const std::string& na
     const auto uses = history_.Uses(entry.steamId, name);
     Clock::duration held = Corvane::CooldownLeft(uses, command->cooldown, now);
     if (command->maxUses) {
-        held = std::max(held, Corvane::AskLimit(uses, command->maxUses->count, command->maxUses->per, now).left);
+        held =
+            std::max(held, Corvane::AskLimit(uses, command->maxUses->count, command->maxUses->per, now).left);
     }
     return held;
 }

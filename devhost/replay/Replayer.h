@@ -79,7 +79,8 @@ private:
     Corvane::Decision Decide(const Corvane::AuditEntry& entry, Clock::time_point at,
                              const Corvane::UseHistory& history) const;
     // How long the entry's own values hold the player back at now.
-    Clock::duration HeldFor(const Corvane::AuditEntry& entry, const std::string& name, Clock::time_point now) const;
+    Clock::duration HeldFor(const Corvane::AuditEntry& entry, const std::string& name,
+                            Clock::time_point now) const;
     // Why the decision depends on text past the part of the command the record
     // holds (held), when it does.
     std::optional<std::string> ReadsPastTheRecord(WideStringView held,

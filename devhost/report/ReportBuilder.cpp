@@ -93,6 +93,9 @@ void ReportBuilder::Add(std::size_t file, std::string_view text) {
         ++figures_.outside;
         return;
     }
+    if (AlreadyMet(file, *line, text)) {
+        return;
+    }
     first_ = std::min(first_.value_or(line->time), line->time);
     last_ = std::max(last_.value_or(line->time), line->time);
     KeptLine kept;
@@ -107,6 +110,15 @@ void ReportBuilder::Add(std::size_t file, std::string_view text) {
     const LineClass kind =
         kept.line.action.empty() ? CountCheatLine(kept, text) : CountActionLine(kept, file, text);
     Keep(std::move(kept), kind);
+}
+
+bool ReportBuilder::AlreadyMet(std::size_t file, const ReportLine& line, std::string_view text) {
+    if (line.action != "reload") {
+        return false;
+    }
+    // Two same lines in one file are two reloads within one second.
+    const auto [met, first] = reloads_.try_emplace(Corvane::LineHash(text), file);
+    return !first && met->second != file;
 }
 
 void ReportBuilder::Keep(KeptLine kept, LineClass kind) {

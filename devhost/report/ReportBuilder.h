@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "devhost/report/CarriedUses.h"
@@ -72,6 +73,8 @@ private:
     LineClass CountCheatLine(KeptLine& kept, std::string_view text);
     LineClass CountActionLine(KeptLine& kept, std::size_t file, std::string_view text);
     void Keep(KeptLine kept, LineClass kind);
+    // Whether the line is a reload line already met in another file.
+    bool AlreadyMet(std::size_t file, const ReportLine& line, std::string_view text);
     // Bucket: one hour for a span of up to three days, else one day.
     std::int64_t BucketSeconds() const;
 
@@ -90,6 +93,9 @@ private:
     UseCounts uses_;
     RefusalRuns runs_;
     CarriedUses carried_;
+    // A reload that moved the audit file wrote the same line to both files:
+    // each reload line's hash, with the file it was first met in.
+    std::unordered_map<std::uint64_t, std::size_t> reloads_;
     std::vector<std::uint64_t> outcomeLines_, outcomeOmitted_;
     std::map<std::pair<std::string, std::uint32_t>, std::uint64_t> actions_;  // (action, outcome): lines
     std::uint64_t carriedLines_ = 0, carriedCounted_ = 0;

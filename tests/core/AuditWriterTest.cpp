@@ -4,6 +4,12 @@
 // the file.
 #include <gmock/gmock.h>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <spdlog/logger.h>
 
 #include <cstring>
@@ -280,6 +286,27 @@ TEST_F(AuditWriterTest, APartWrittenStandsAloneAndTheNextLineStartsOnANewOne) {
     EXPECT_FALSE(json::accept(lines[1])) << "the part, alone";
     EXPECT_EQ(json::parse(lines[2])["command"], "swim") << "the next line is whole, on its own";
     EXPECT_EQ(json::parse(lines[3])["command"], "run") << "and only that one starts with a line break";
+}
+
+// A pipe put in the audit file's place after the load must not hold the game
+// thread: with no reader, or a reader that reads nothing, the use fails.
+TEST_F(AuditWriterTest, APipeInTheFilesPlaceFailsTheUseInsteadOfWaiting) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no pipes among its files";
+#else
+    Corvane::AuditWriter writer(File());
+    ASSERT_EQ(mkfifo(File().c_str(), 0600), 0);
+    EXPECT_THAT(AppendFailure(writer, Refused(WIDE("fly"))), HasSubstr("Can't open the audit file"))
+        << "no reader";
+    const int reader = ::open(File().c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string failure;
+    for (int line = 0; line < 100 && failure.empty(); ++line) {  // a pipe holds 64 KiB
+        failure = AppendFailure(writer, Refused(WIDE("fly ") + WideString(4'000, WIDE('x'))));
+    }
+    EXPECT_THAT(failure, HasSubstr("Can't write the audit file")) << "a reader that reads nothing";
+    ::close(reader);
+#endif
 }
 
 // Each line names its place in the order of appends.

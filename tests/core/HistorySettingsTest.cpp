@@ -55,16 +55,20 @@ TEST_F(HistorySettings, EachMistakeOfALimitOrATierIsToldAtItsPlace) {
          {"error " + at + "/MaxUses/Per: is 0, not a number of seconds above 0"}},
         {R"({"MaxUses": {"Count": 2, "Per": "1h"}})",
          {"error " + at + "/MaxUses/Per: is a string, not a number of seconds above 0"}},
-        {R"({"MaxUses": {"Count": 2}})", {"error " + at + "/MaxUses/Per: missing: a use limit needs the seconds it counts uses in"}},
-        {R"({"MaxUses": {"Per": 60}})", {"error " + at + "/MaxUses/Count: missing: a use limit needs a number of uses"}},
+        {R"({"MaxUses": {"Count": 2}})",
+         {"error " + at + "/MaxUses/Per: missing: a use limit needs the seconds it counts uses in"}},
+        {R"({"MaxUses": {"Per": 60}})",
+         {"error " + at + "/MaxUses/Count: missing: a use limit needs a number of uses"}},
         {R"({"MaxUses": 5})", {"error " + at + "/MaxUses: is a number, not an object with Count and Per"}},
         {R"({"MaxUses": {"Count": 2, "Per": 60, "Pre": 1}})",
-         {"error " + at + "/MaxUses/Pre: is not a setting of a use limit (Count, Per) (did you mean "
-                          "/Commands/giveitem/MaxUses/Per?)"}},
+         {"error " + at +
+          "/MaxUses/Pre: is not a setting of a use limit (Count, Per) (did you mean "
+          "/Commands/giveitem/MaxUses/Per?)"}},
         {R"({"Cooldown": 600, "Tiers": [{"Permission": "Group.Donor-1_x", "Cooldown": 60}]})", {}},
         {R"({"Cooldown": 600, "Tiers": [{"Permission": "Group Donor", "Cooldown": 60}]})",
-         {"error " + at + "/Tiers/0/Permission: is \"Group Donor\", not a permission: 1 to 100 ASCII letters, "
-                          "digits, _, . and -"}},
+         {"error " + at +
+          "/Tiers/0/Permission: is \"Group Donor\", not a permission: 1 to 100 ASCII letters, "
+          "digits, _, . and -"}},
         {R"({"Cooldown": 600, "Tiers": [{"Cooldown": 60}]})",
          {"error " + at + "/Tiers/0/Permission: missing: a tier is the players holding a permission"}},
         {R"({"Cooldown": 600, "Tiers": [{"Permission": "Donor"}]})",
@@ -72,20 +76,24 @@ TEST_F(HistorySettings, EachMistakeOfALimitOrATierIsToldAtItsPlace) {
         {R"({"Cooldown": 600, "Tiers": {"Permission": "Donor", "Cooldown": 1}})",
          {"error " + at + "/Tiers: is an object, not a list of tiers"}},
         {R"({"Tiers": [{"Permission": "Donor", "MaxUses": {"Count": 10}}]})",
-         {"error " + at + "/Tiers/0/MaxUses: is set, and the entry has no MaxUses: a tier's count is of the "
-                          "entry's Per"}},
+         {"error " + at +
+          "/Tiers/0/MaxUses: is set, and the entry has no MaxUses: a tier's count is of the "
+          "entry's Per"}},
         // The entry's MaxUses may come after its Tiers.
         {R"({"Tiers": [{"Permission": "Donor", "MaxUses": {"Count": 10, "Per": 60}}], "MaxUses": {"Count": 5, "Per": 3600}})",
-         {"error " + at + "/Tiers/0/MaxUses/Per: is 60 s, not the entry's Per of 3600 s: a tier's count is of "
-                          "the entry's window"}},
+         {"error " + at +
+          "/Tiers/0/MaxUses/Per: is 60 s, not the entry's Per of 3600 s: a tier's count is of "
+          "the entry's window"}},
         {R"({"Tiers": [{"Permission": "Donor", "MaxUses": {"Count": 10, "Per": 3600}}], "MaxUses": {"Count": 5, "Per": 3600}})",
          {}},
         {R"({"Cooldown": 60, "MaxUses": {"Count": 5, "Per": 3600}, "Tiers": [{"Permission": "Donor", "Cooldown": 60, "MaxUses": {"Count": 5}}]})",
-         {"warning " + at + "/Tiers/0: is never more generous than the entry: its players are held back as "
-                            "everyone is"}},
+         {"warning " + at +
+          "/Tiers/0: is never more generous than the entry: its players are held back as "
+          "everyone is"}},
         {R"({"Tiers": [{"Permission": "Donor", "Cooldown": 30}]})",
-         {"warning " + at + "/Tiers/0: is never more generous than the entry: its players are held back as "
-                            "everyone is"}},
+         {"warning " + at +
+          "/Tiers/0: is never more generous than the entry: its players are held back as "
+          "everyone is"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);

@@ -62,7 +62,8 @@ TEST_F(Lifecycle, ALoadSaysWhatItReadWhatIsInForceAndWhatItRestored) {
     EXPECT_THAT(LogLines(), Contains(EndsWith(
                                 "[Corvane][info] Loaded Velkor/Plugins/Corvane/config.json: audit file "
                                 "CheatAudit.jsonl, rotated at 65536 bytes keeping 2; deny list of 2 names; 1 "
-                                "wrapper; 3 command entries, 2 with a cooldown, 0 with a use limit, 0 with tiers, 1 with argument rules; 2 "
+                                "wrapper; 3 command entries, 2 with a cooldown, 0 with a use limit, 0 with "
+                                "tiers, 1 with argument rules; 2 "
                                 "uses restored from 3 audit lines")));
 }
 

@@ -31,8 +31,9 @@ protected:
         Events().Clear();
         SayChecked(Server().Player("Rex"), "/cheat fly");
         const auto replies = Replies();
-        return Commands().empty() ? (replies.empty() ? "" : replies.back().substr(replies.back().find(": ") + 2))
-                                  : "ran";
+        return Commands().empty()
+                   ? (replies.empty() ? "" : replies.back().substr(replies.back().find(": ") + 2))
+                   : "ran";
     }
     std::vector<std::string> Said(const std::string& line) {
         Events().Clear();
@@ -46,9 +47,7 @@ protected:
 // configured now, after a reload as after a restart (which counts the use
 // from the end of its second: one second more at most).
 TEST_F(PlayerUses, AReloadAndARestartGiveTheSameWait) {
-    const struct {
-        int before, after, waited;
-    } cases[] = {{600, 60, 10}, {60, 600, 10}};
+    const struct { int before, after, waited; } cases[] = {{600, 60, 10}, {60, 600, 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before);
         LoadConfig(Config(Fly({{"Cooldown", c.before}})));
@@ -84,37 +83,41 @@ TEST_F(PlayerUses, AReloadThatReachesFurtherBackReadsTheRecordAgain) {
 }
 
 TEST_F(PlayerUses, AnOperatorSeesAndForgivesAPlayersUsesAndARestartHonoursIt) {
-    LoadConfig(Config({{"Commands",
-                        {{"fly", {{"Cooldown", 600}}}, {"walk", {{"MaxUses", {{"Count", 3}, {"Per", 3600}}}}}}}}));
+    LoadConfig(
+        Config({{"Commands",
+                 {{"fly", {{"Cooldown", 600}}}, {"walk", {{"MaxUses", {{"Count", 3}, {"Per", 3600}}}}}}}}));
     Grant(kRexId, "Cheat.walk");
     Grant(kAnnId, "Corvane.Uses");
     Grant(kAnnId, "Corvane.Forgive");
     ASSERT_EQ(Fly(), "ran");
     SayChecked(rex_, "/cheat walk");
     Server().LetTimePass(seconds(100));
-    EXPECT_THAT(Said("/corvane uses Rex"),
-                ElementsAre("Ann from Server: Uses of Rex (1):",
-                            "Ann from Server: fly: cooldown 500 s (8 minutes 20 seconds) left",
-                            "Ann from Server: walk: 2 of 3 uses left in 3600 s; the next frees up in 3500 s (58 "
-                            "minutes 20 seconds)"));
-    EXPECT_THAT(Said("/corvane forgive Rex fly"), ElementsAre("Ann from Server: Rex (1) is forgiven their uses of fly."));
-    EXPECT_EQ(json::parse(AuditLines().at(0)).dump(),
-              json({{"time", json::parse(AuditLines().at(0))["time"]},
-                    {"steamId", "2"},
-                    {"character", "Ann"},
-                    {"action", "forgive"},
-                    {"forgiven", "1"},
-                    {"forgivenName", "fly"},
-                    {"outcome", "forgiven"}})
-                  .dump());
+    EXPECT_THAT(
+        Said("/corvane uses Rex"),
+        ElementsAre("Ann from Server: Uses of Rex (1):",
+                    "Ann from Server: fly: cooldown 500 s (8 minutes 20 seconds) left",
+                    "Ann from Server: walk: 2 of 3 uses left in 3600 s; the next frees up in 3500 s (58 "
+                    "minutes 20 seconds)"));
+    EXPECT_THAT(Said("/corvane forgive Rex fly"),
+                ElementsAre("Ann from Server: Rex (1) is forgiven their uses of fly."));
+    EXPECT_EQ(json::parse(AuditLines().at(0)).dump(), json({{"time", json::parse(AuditLines().at(0))["time"]},
+                                                            {"steamId", "2"},
+                                                            {"character", "Ann"},
+                                                            {"action", "forgive"},
+                                                            {"forgiven", "1"},
+                                                            {"forgivenName", "fly"},
+                                                            {"outcome", "forgiven"}})
+                                                          .dump());
     Restart();
     EXPECT_EQ(Fly(), "ran") << "forgiven, and the restore honours it";
     // The restore counts a use from the end of its second: a second more at most.
     EXPECT_THAT(Said("/corvane uses 1"),
-                ElementsAre("Ann from Server: Uses of Rex (1):", "Ann from Server: fly: cooldown 600 s (10 minutes) left",
+                ElementsAre("Ann from Server: Uses of Rex (1):",
+                            "Ann from Server: fly: cooldown 600 s (10 minutes) left",
                             HasSubstr("walk: 2 of 3 uses left in 3600 s; the next frees up in 350")));
     Said("/corvane forgive 1");
-    EXPECT_THAT(Said("/corvane uses 1"), ElementsAre("Ann from Server: Rex (1) has no cooldown or use limit running"));
+    EXPECT_THAT(Said("/corvane uses 1"),
+                ElementsAre("Ann from Server: Rex (1) has no cooldown or use limit running"));
 }
 
 TEST_F(PlayerUses, ANameThatIsNotOnePlayerChangesNothingAndListsTheMatches) {
@@ -126,7 +129,8 @@ TEST_F(PlayerUses, ANameThatIsNotOnePlayerChangesNothingAndListsTheMatches) {
         const char* line;
         const char* reply;
     } cases[] = {
-        {"/corvane forgive Nobody", "No connected player is named \"Nobody\": name one exactly, or by Steam id."},
+        {"/corvane forgive Nobody",
+         "No connected player is named \"Nobody\": name one exactly, or by Steam id."},
         {"/corvane forgive rex", "No connected player is named \"rex\": name one exactly, or by Steam id."},
         {"/corvane forgive Rex Jr", "Rex Jr (3) is forgiven their uses of every command."},
         {"/corvane forgive 77 fly", "77 is forgiven their uses of fly."},

@@ -29,14 +29,12 @@ TEST(UseHistory, ACooldownIsTheNewestUsePlusTheLengthAskedNow) {
         std::vector<Clock::time_point> uses;
         int length, now, left;
     } cases[] = {
-        {{}, 60, 0, 0},
-        {At({0}), 60, 10, 50},
-        {At({0, 30}), 60, 40, 50},  // the newest decides
-        {At({0}), 60, 60, 0},
-        {At({0}), 0, 1, 0},
+        {{}, 60, 0, 0},       {At({0}), 60, 10, 50}, {At({0, 30}), 60, 40, 50},  // the newest decides
+        {At({0}), 60, 60, 0}, {At({0}), 0, 1, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.uses.size() << " uses, length " << c.length << ", now " << c.now);
+        SCOPED_TRACE(testing::Message()
+                     << c.uses.size() << " uses, length " << c.length << ", now " << c.now);
         EXPECT_EQ(Corvane::CooldownLeft(c.uses, seconds(c.length), kStart + seconds(c.now)), seconds(c.left));
     }
 }
@@ -59,8 +57,8 @@ TEST(UseHistory, AUseLimitCountsTheUsesWithinItsWindow) {
         {At({0, 10, 20}), 1, 100, 50, 3, 70, 50},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.uses.size() << " uses, " << c.count << " per " << c.per << ", now "
-                                        << c.now);
+        SCOPED_TRACE(testing::Message()
+                     << c.uses.size() << " uses, " << c.count << " per " << c.per << ", now " << c.now);
         const auto answer = Corvane::AskLimit(c.uses, c.count, seconds(c.per), kStart + seconds(c.now));
         EXPECT_EQ(answer.used, c.used);
         EXPECT_EQ(answer.left, seconds(c.left));
@@ -147,8 +145,8 @@ TEST(UseHistory, ARecordedTimeArrivesAtTheEndOfItsSecondTheFutureTakenAsNow) {
         SCOPED_TRACE((c.recorded - second).count());
         EXPECT_EQ(steadyNow - Corvane::ArrivalTime(c.recorded, wallNow, steadyNow), c.ago);
     }
-    const auto ancient = Corvane::ArrivalTime(std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year(1) / 1 / 1}},
-                                              wallNow, steadyNow);
+    const auto ancient = Corvane::ArrivalTime(
+        std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year(1) / 1 / 1}}, wallNow, steadyNow);
     EXPECT_LT(ancient + seconds(1'000'000'000), steadyNow) << "far past any window, and no overflow";
 }
 

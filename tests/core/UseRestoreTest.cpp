@@ -149,11 +149,12 @@ TEST_F(UseRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
 // Newer versions add kinds of lines: one this version does not know is
 // counted under its name and passed over, whatever its time.
 TEST_F(UseRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
-    Write(*settings_.auditFile,
-          {Line(kAlice, "god", "granted", 500),
-           Record({{"action", "pardon"}, {"forgiven", "2"}, {"outcome", "pardoned"}}, 90'000),
-           Record({{"command", "fly"}, {"outcome", "postponed"}}, 90'000),
-           Record({{"action", "forgive"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
+    Write(
+        *settings_.auditFile,
+        {Line(kAlice, "god", "granted", 500),
+         Record({{"action", "pardon"}, {"forgiven", "2"}, {"outcome", "pardoned"}}, 90'000),
+         Record({{"command", "fly"}, {"outcome", "postponed"}}, 90'000),
+         Record({{"action", "forgive"}, {"outcome", "later"}}, 90'000), Line(kAlice, "fly", "granted", 20)});
     const auto restored = Restore();
     EXPECT_GT(Left(kAlice, "god"), seconds(0));
     EXPECT_EQ(restored.passedOver,
@@ -191,7 +192,8 @@ TEST_F(UseRestore, AUseStandingAsItsLineAndAsCarriedLinesCountsOnce) {
 // their oldest carried lines do.
 TEST_F(UseRestore, AForgiveLineForgivesTheUsesBeforeItWhereverTheyStand) {
     const auto forgive = [](std::uint64_t whom, const char* name, int ago) {
-        nlohmann::json line = {{"action", "forgive"}, {"forgiven", std::to_string(whom)}, {"outcome", "forgiven"}};
+        nlohmann::json line = {
+            {"action", "forgive"}, {"forgiven", std::to_string(whom)}, {"outcome", "forgiven"}};
         if (name != nullptr) {
             line["forgivenName"] = name;
         }
@@ -199,9 +201,13 @@ TEST_F(UseRestore, AForgiveLineForgivesTheUsesBeforeItWhereverTheyStand) {
     };
     const auto carriedForgive = [](const std::string& original) {
         const auto entry = Corvane::ParseAuditEntry(original);
-        return Corvane::CarriedLine(Corvane::RecordedForgive{entry->time, entry->steamId, *entry->forgiven,
-                                                             entry->forgivenName, std::nullopt,
-                                                             Corvane::LineHash(original), {}});
+        return Corvane::CarriedLine(Corvane::RecordedForgive{entry->time,
+                                                             entry->steamId,
+                                                             *entry->forgiven,
+                                                             entry->forgivenName,
+                                                             std::nullopt,
+                                                             Corvane::LineHash(original),
+                                                             {}});
     };
     const std::string before = Line(kAlice, "god", "granted", 300);
     const std::string forgiven = forgive(kAlice, "god", 200);

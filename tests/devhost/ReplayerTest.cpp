@@ -164,6 +164,67 @@ TEST(Replayer, CooldownsRunOverTheRecordsTimesWithTheNewLengthsAndNothingIsGuess
     }
 }
 
+TEST(Replayer, UseLimitsAndTiersAreReplayedFromTheRecordedAnswers) {
+    const Corvane::Settings settings = SettingsOf(
+        R"({"Commands": {"giveitem": {"MaxUses": {"Count": 2, "Per": 100},
+            "Tiers": [{"Permission": "Group.Donor", "MaxUses": {"Count": 3}}]}}})");
+    const std::string use = R"("command":"giveitem 1","permission":"Cheat.giveitem",)";
+    const std::string granted = use + R"("outcome":"granted")";
+    const std::string noLimit = use + R"("asked":[{"permission":"Corvane.NoLimit","held":false})";
+    struct Use {
+        int at;
+        std::string members;
+        const char* outcome;
+        const char* detail;
+    };
+    const struct {
+        const char* story;
+        std::vector<Use> uses;
+    } stories[] = {
+        {"the third use asks the bypass, which the record does not tell",
+         {{0, granted, "granted", ""},
+          {10, granted, "granted", ""},
+          {20, granted, "unknown", "Corvane.NoLimit"}}},
+        {"the tier's recorded answer lets it through",
+         {{0, granted, "granted", ""},
+          {10, granted, "granted", ""},
+          {20, noLimit + R"(,{"permission":"Group.Donor","held":true}],"outcome":"granted")", "granted", ""},
+          {30, noLimit + R"(,{"permission":"Group.Donor","held":true}],"outcome":"granted")", "limit",
+           "/Commands/giveitem/MaxUses"}}},
+        {"a tier the record holds no answer to",
+         {{0, granted, "granted", ""},
+          {10, granted, "granted", ""},
+          {20, noLimit + R"(],"outcome":"limit")", "unknown", "Group.Donor"}}},
+        {"the window's uses leave it",
+         {{0, granted, "granted", ""}, {10, granted, "granted", ""}, {102, granted, "granted", ""}}},
+        {"held back by uses before the record", {{0, use + R"("outcome":"limit")", "unknown", ""}}},
+    };
+    for (const auto& story : stories) {
+        SCOPED_TRACE(story.story);
+        DevHost::Replayer replayer(settings);
+        for (const Use& each : story.uses) {
+            SCOPED_TRACE(each.at);
+            ExpectReplayed(replayer, each.at, {each.members.c_str(), each.outcome, each.detail});
+        }
+    }
+}
+
+TEST(Replayer, AForgiveLineForgivesTheUsesBeforeIt) {
+    const Corvane::Settings settings = SettingsOf(
+        R"({"Commands": {"fly": {"Cooldown": 60}, "giveitem": {"MaxUses": {"Count": 1, "Per": 100}}}})");
+    constexpr const char* kFly = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
+    constexpr const char* kGiveitem =
+        R"("command":"giveitem","permission":"Cheat.giveitem","outcome":"granted")";
+    DevHost::Replayer replayer(settings);
+    ExpectReplayed(replayer, 0, {kFly, "granted", ""});
+    ExpectReplayed(replayer, 0, {kGiveitem, "granted", ""});
+    replayer.Forgive(76561198000000001, "fly");
+    ExpectReplayed(replayer, 10, {kFly, "granted", ""});
+    ExpectReplayed(replayer, 10, {kGiveitem, "unknown", "Corvane.NoLimit"});  // only the name forgiven
+    replayer.Forgive(76561198000000001, "");
+    ExpectReplayed(replayer, 20, {kGiveitem, "granted", ""});
+}
+
 TEST(Replayer, AUseTheNewConfigurationWouldFailIsFailed) {
     constexpr const char* kFly = R"("command":"fly","permission":"Cheat.fly","outcome":"granted")";
     constexpr const char* kGod = R"("command":"god","permission":"Cheat.god","outcome":"granted")";

@@ -231,6 +231,29 @@ TEST(ReportBuilder, RawLinesAreCappedKeepingTheRecentThenTheTurnAwaysThenTheReco
     EXPECT_EQ(data["players"][0][7], 3);
 }
 
+TEST(ReportBuilder, AReloadWrittenToBothAuditFilesCountsOnce) {
+    const std::string reload =
+        R"({"time":"2026-12-07T10:00:02Z","steamId":"76561198000000002","action":"reload","outcome":"reloaded",)"
+        R"("auditLog":"/srv/b.jsonl","previousAuditLog":"/srv/a.jsonl"})";
+    const std::string other = Cheat("10:00:03", 1, "fly", "granted");
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::string>> files;
+        std::uint64_t reloads, shown;
+    } cases[] = {
+        {"in the file it left and the one it moved to", {{reload}, {other, reload}}, 1, 2},
+        {"twice in one file: two reloads within a second", {{reload, reload}}, 2, 2},
+        {"twice in each of two files", {{reload, reload}, {reload, reload}}, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const json data = Report(c.files);
+        // The reload line is each record's first: its outcome's id is 0.
+        EXPECT_EQ(data["actions"], json::parse(R"([["reload", 0, )" + std::to_string(c.reloads) + "]]"));
+        EXPECT_EQ(data["figures"]["shown"], c.shown);
+    }
+}
+
 TEST(ReportBuilder, UsesAreCountedByHourForUpToThreeDaysElseByDay) {
     const std::string first = Cheat("10:00:00", 1, "fly", "granted");
     const auto later = [](const char* time) {
