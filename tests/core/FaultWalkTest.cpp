@@ -193,7 +193,7 @@ protected:
             // The load says so, once, when it had cooldowns to read back;
             // what it could not read, it can't hold against the line.
             const auto said = std::count_if(effects.begin(), effects.end(), [](const std::string& effect) {
-                return effect.find("cooldowns from before this load are not restored") != std::string::npos;
+                return effect.find("uses from before this load are not restored") != std::string::npos;
             });
             EXPECT_EQ(said, line.readsBack ? 1 : 0);
             EXPECT_THAT(errors, ::testing::IsEmpty());
