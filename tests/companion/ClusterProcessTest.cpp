@@ -3,7 +3,7 @@
 // server decides holds on the others once it reaches their feeds; through a
 // database killed and stalled, and companions killed mid-copy, every audit
 // line reaches the table once and every feed once; a broken row planted in
-// the table reaches no server.
+// the table reaches no server; and the game process opens no socket.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -61,9 +61,9 @@ protected:
         node.companion = StartCompanion(node.server);
         node.host = std::make_unique<DevHostProcess>(root, trace);
         EXPECT_TRUE(node.host->Started()) << node.host->Output();
-        for (const std::string& command :
-             std::vector<std::string>{fmt::format("join alice {}", kAlice), fmt::format("join bob {}", kBob),
-                                      "join op 76561198000000009", "grant op Corvane.Forgive"}) {
+        for (const std::string& command : std::vector<std::string>{
+                 fmt::format("join alice {}", kAlice), fmt::format("join bob {}", kBob),
+                 "join op 76561198000000009", "grant op Corvane.Forgive", "grant op Corvane.Check"}) {
             node.host->Send(command);
         }
         for (const char* player : {"alice", "bob"}) {
@@ -158,6 +158,30 @@ TEST_F(ClusterProcessTest, AForgiveOnOneServerHoldsOnAnother) {
     // What b granted after the forgive holds on a, where the forgive was.
     ASSERT_TRUE(Reaches(a, again));
     EXPECT_EQ(Outcome(a.host->Say("alice", "/cheat giveitem Pick 4")), "cooldown");
+}
+
+// The game process reaches the cluster through files alone: under strace,
+// the dev hosts of a use held and forgiven across servers make no socket and
+// connect to nothing (their companions, not traced, do both).
+TEST_F(ClusterProcessTest, TheGameProcessOpensNoSocket) {
+    Node& a = AddNode("a", folder_ / "a.trace");
+    Node& b = AddNode("b", folder_ / "b.trace");
+    const std::string given = a.host->Say("alice", "/cheat giveitem Pick 1");
+    ASSERT_TRUE(Reaches(b, given));
+    EXPECT_EQ(Outcome(b.host->Say("alice", "/cheat giveitem Pick 2")), "cooldown");
+    const std::string forgiven = a.host->Say("op", "/corvane forgive alice");
+    ASSERT_TRUE(Reaches(b, forgiven));
+    b.host->Send("feed");
+    b.host->Send("say op /corvane check giveitem");
+    for (Node* node : {&a, &b}) {
+        SCOPED_TRACE(node->server.name);
+        ASSERT_EQ(node->host->Quit(), 0) << node->host->Output();
+        const std::string trace = ReadText(folder_ / (node->server.name + ".trace"));
+        EXPECT_NE(trace.find("+++ exited with 0 +++"), std::string::npos) << "not traced: " << trace;
+        EXPECT_EQ(trace.find("socket("), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("connect("), std::string::npos) << trace;
+    }
+    EXPECT_NE(ReadText(a.server.Output()).find("Feed filled"), std::string::npos) << "the companion ran";
 }
 
 // Three servers whose players use a command without pause, for rounds

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -25,13 +26,17 @@ DevHostProcess::DevHostProcess(const fs::path& folder, const std::optional<fs::p
     if (::mkfifo(fifo.c_str(), 0600) != 0) {
         return;
     }
-    std::vector<std::string> command;
+    std::vector<std::string> command, environment;
     if (trace) {
         command = {"strace", "-f", "-e", "trace=socket,connect", "-o", trace->string()};
+        // LeakSanitizer can't work under ptrace: it would fail the exit.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        environment.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                              ":detect_leaks=0");
     }
     command.insert(command.end(),
                    {fs::path(DEVHOST_PROGRAM).string(), "--server-dir", folder.string(), fifo.string()});
-    pid_ = Spawn(command, {}, output_);
+    pid_ = Spawn(command, environment, output_);
     // The write end opens once the dev host has opened the read end.
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
