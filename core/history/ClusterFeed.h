@@ -35,7 +35,7 @@
 namespace Corvane {
 
 // What one check reads at most: the rest of a burst waits for the next one.
-inline constexpr std::size_t kMostCheckBytes = 64 * 1024;
+inline constexpr std::size_t kMostCheckBytes = std::size_t{64} * 1024;
 
 struct FeedCounts {
     std::size_t lines = 0;     // read, of every kind
