@@ -44,7 +44,7 @@ ClusterFeed::Age ClusterFeed::AgeAt(std::chrono::system_clock::time_point wallNo
 
 void ClusterFeed::Read(const FeedTarget& target, std::size_t budget) {
     const fs::path& feed = settings_.feedFile;
-    const fs::path rotated = RotatedAuditFile(feed, 1);
+    const fs::path& rotated = rotated_;
     // Enough for the rest of <feed>.1, then the feed; each step moves on.
     for (int step = 0; step < 4 && budget > 0; ++step) {
         const std::optional<Platform::FileStatus> current = Platform::StatusOf(feed);

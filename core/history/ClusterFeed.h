@@ -30,6 +30,7 @@
 #include "core/history/MergedUses.h"
 #include "core/history/UseHistory.h"
 #include "core/platform/FollowedFile.h"
+#include "core/settings/AuditPath.h"
 #include "core/settings/Settings.h"
 
 namespace Corvane {
@@ -58,7 +59,9 @@ struct FeedTarget {
 class ClusterFeed {
 public:
     ClusterFeed(ClusterSettings settings, std::set<std::string> wrappers)
-        : settings_(std::move(settings)), wrappers_(std::move(wrappers)) {}
+        : settings_(std::move(settings)),
+          rotated_(RotatedAuditFile(settings_.feedFile, 1)),
+          wrappers_(std::move(wrappers)) {}
 
     const ClusterSettings& Settings() const { return settings_; }
     // At load: both files, to their ends.
@@ -91,6 +94,8 @@ private:
     void TakeUse(std::string_view line, const AuditEntry& entry, const FeedTarget& target);
 
     ClusterSettings settings_;
+    // <feed>.1, made once: a path is dearer to build than the status call it names.
+    std::filesystem::path rotated_;
     std::set<std::string> wrappers_;
     std::optional<Platform::FileStatus> at_;  // the file read, and how far
     std::uint64_t offset_ = 0;
