@@ -259,6 +259,10 @@ TEST_F(BusyClusterTest, EveryLineOnceThroughTheDatabaseKilledAndStalled) {
               {160, [] { ASSERT_TRUE(Database().Start()) << Database().ErrorLog(); }},
               {240, [] { Database().Pause(); }},
               {320, [] { Database().Resume(); }}});
+    for (const auto& node : nodes_) {
+        EXPECT_NE(ReadText(node->server.Output()).find("Back in touch with the database"), std::string::npos)
+            << node->server.name << ": the database's death went unseen";
+    }
 }
 
 TEST_F(BusyClusterTest, EveryLineOnceThroughCompanionsKilledMidCopy) {
