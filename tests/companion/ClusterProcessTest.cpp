@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <thread>
@@ -249,7 +250,15 @@ protected:
                 return Sorted(uses);
             };
             EXPECT_TRUE(WaitUntil([&] { return feed().size() >= others.size(); }, 20s));
-            EXPECT_EQ(feed(), Sorted(others));
+            const std::vector<std::string> held = feed(), expected = Sorted(others);
+            std::vector<std::string> extra, missing;
+            std::set_difference(held.begin(), held.end(), expected.begin(), expected.end(),
+                                std::back_inserter(extra));
+            std::set_difference(expected.begin(), expected.end(), held.begin(), held.end(),
+                                std::back_inserter(missing));
+            EXPECT_TRUE(extra.empty()) << extra.size() << " lines too many, the first: " << extra.front();
+            EXPECT_TRUE(missing.empty())
+                << missing.size() << " lines missing, the first: " << missing.front();
         }
     }
 };
