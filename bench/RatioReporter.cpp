@@ -80,7 +80,7 @@ int RunWithSummary(int argc, char** argv, const Summary& summary) {
 void PrintRatio(std::ostream& out, const std::string& name, double ratio, double target) {
     const std::string verdict =
         ratio <= target ? "met" : fmt::format("missed by {:.0f}%", (ratio / target - 1) * 100);
-    out << fmt::format("{:<34} {:>6.2f}  (target at most {:.1f}: {})\n", name, ratio, target, verdict);
+    out << fmt::format("{:<34} {:>6.2f}  (target at most {:g}: {})\n", name, ratio, target, verdict);
 }
 
 }  // namespace Bench

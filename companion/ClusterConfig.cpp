@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/settings/AuditPath.h"
+#include "core/settings/ClusterNames.h"
 
 namespace Companion {
 namespace {
@@ -35,17 +36,6 @@ struct Problem : std::runtime_error {
 
 [[noreturn]] void Fail(const std::string& pointer, const std::string& what) {
     throw Problem(fmt::format("{}: {}", pointer, what));
-}
-
-bool IsNameCharacter(char c, bool punctuation) {
-    const bool alphanumeric =
-        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-    return alphanumeric || (punctuation && (c == '.' || c == '-'));
-}
-
-bool IsName(const std::string& text, bool punctuation) {
-    return !text.empty() && text.size() <= 64 &&
-           std::all_of(text.begin(), text.end(), [&](char c) { return IsNameCharacter(c, punctuation); });
 }
 
 const json* Member(const json& object, const char* key) {
@@ -159,7 +149,7 @@ DatabaseSettings ReadDatabase(const json& cluster, const fs::path& folder) {
     settings.user = Text(*database, "User", pointer, "", true);
     settings.name = Text(*database, "Name", pointer, "", true);
     settings.table = Text(*database, "Table", pointer, settings.table);
-    if (!IsName(settings.table, false)) {
+    if (!Corvane::IsTableName(settings.table)) {
         Fail(pointer + "/Table", "not 1 to 64 ASCII letters, digits and _");
     }
     if (const json* port = Member(*database, "Port")) {
@@ -187,7 +177,7 @@ ClusterConfig ReadCluster(const json& document, const fs::path& folder) {
     }
     ClusterConfig config;
     config.server = Text(*cluster, "Server", "/Cluster", "", true);
-    if (!IsServerName(config.server)) {
+    if (!Corvane::IsServerName(config.server)) {
         Fail("/Cluster/Server", "not 1 to 64 ASCII letters, digits, _, . and -");
     }
     if (!document.contains("AuditLog")) {
@@ -243,10 +233,6 @@ std::string ReadConfig(const fs::path& configFile,
 }
 
 }  // namespace
-
-bool IsServerName(const std::string& text) {
-    return IsName(text, true);
-}
 
 ConfigResult ReadClusterConfig(const fs::path& configFile) {
     ConfigResult result;

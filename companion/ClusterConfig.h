@@ -1,7 +1,9 @@
 // What the companion needs of config.json: the Cluster member, where the
 // audit file is, and the longest window any control looks back over. Read
-// here from the JSON itself, so that this one file can later give way to the
-// plugin's own settings reader.
+// here from the JSON itself: the plugin's reader checks the same members'
+// shapes (core/settings/ClusterMembers.h) but keeps none of the database's,
+// and reads no password file or variable. The names' rules are shared
+// (core/settings/ClusterNames.h).
 #pragma once
 
 #include <chrono>
@@ -50,8 +52,5 @@ struct DatabaseConfigResult {
 // Only Cluster.Database of configFile, for a reader of the table that serves
 // no server; read as ReadClusterConfig reads it.
 DatabaseConfigResult ReadDatabaseConfig(const std::filesystem::path& configFile);
-
-// Whether text names a server: 1 to 64 ASCII letters, digits, _ . and -.
-bool IsServerName(const std::string& text);
 
 }  // namespace Companion

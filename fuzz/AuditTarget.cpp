@@ -8,6 +8,7 @@
 // load does not know are counted by name and passed over. An input naming
 // another audit file (a reload's "previousAuditLog") is passed over: the
 // load would read whatever file it names.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/audit/BackwardLines.h"
+#include "core/history/ClusterFeed.h"
 #include "core/history/UseRestore.h"
 #include "core/settings/AuditPath.h"
 #include "devhost/server/StandInServer.h"
@@ -278,6 +280,35 @@ Expected ExpectedOf(const std::vector<std::string>& files) {
     return expected;
 }
 
+// The same bytes as the cluster's feed: read at once at load, and read as a
+// companion appends them, half at load and the rest check by check, the two
+// readings count the same.
+Corvane::FeedCounts ReadAsFeed(const Corvane::Settings& settings, const std::string& text,
+                               std::size_t firstPart) {
+    const fs::path& feed = settings.cluster->feedFile;
+    std::error_code ignored;
+    fs::remove(feed, ignored);
+    fs::remove(Corvane::RotatedAuditFile(feed, 1), ignored);
+    std::ofstream(feed, std::ios::binary) << text.substr(0, firstPart);
+    Corvane::ClusterFeed reader(*settings.cluster, settings.wrappers);
+    Corvane::UseHistory history(Corvane::ReachOf(settings));
+    Corvane::MergedUses merged;
+    reader.Load({history, merged, kNow, kSteadyNow});
+    std::ofstream(feed, std::ios::binary | std::ios::app) << text.substr(firstPart);
+    // Each check reads at least one whole line, or the bound of a line too long to keep.
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    for (std::size_t check = 0; check < lines + text.size() / Corvane::kMostCheckBytes + 2; ++check) {
+        reader.Check({history, merged, kNow, kSteadyNow});
+    }
+    Require(reader.Counts().added <= lines, "the feed added more uses than it has lines");
+    return reader.Counts();
+}
+
+bool operator==(const Corvane::FeedCounts& a, const Corvane::FeedCounts& b) {
+    return a.lines == b.lines && a.added == b.added && a.held == b.held && a.forgiven == b.forgiven &&
+           a.forgives == b.forgives && a.old == b.old && a.skipped == b.skipped;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -321,5 +352,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Require(history.Size() <= expected.ends.size(),
             "the history holds a use no granted line in the window holds");
+
+    settings.cluster = Corvane::ClusterSettings{"a", server.Directory().PluginFolder() / "feed.jsonl"};
+    Require(ReadAsFeed(settings, files[0], files[0].size()) ==
+                ReadAsFeed(settings, files[0], files[0].size() / 2),
+            "the feed read at once and read as it grew counted differently");
     return 0;
 }

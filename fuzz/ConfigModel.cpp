@@ -127,6 +127,22 @@ constexpr KnownMember kKnown[] = {
     {"/Commands/*/Arguments/*", "Max", true},
     {"/Commands/*/Arguments/*", "Allow", true},
     {"/Commands/*/Arguments/*", "Permission", true},
+    {"", "Cluster", true},
+    {"/Cluster", "Server", true},
+    {"/Cluster", "Feed", true},
+    {"/Cluster", "StaleAfter", true},
+    {"/Cluster", "PollSeconds", true},
+    {"/Cluster", "Database", true},
+    {"/Cluster/Database", "Host", true},
+    {"/Cluster/Database", "Port", true},
+    {"/Cluster/Database", "User", true},
+    {"/Cluster/Database", "Name", true},
+    {"/Cluster/Database", "Password", true},
+    {"/Cluster/Database", "PasswordFile", true},
+    {"/Cluster/Database", "PasswordEnv", true},
+    {"/Cluster/Database", "Table", true},
+    {"/Cluster/Database", "Tls", true},
+    {"/Cluster/Database/Tls", "CA", true},
 };
 
 bool Knows(std::string_view place, std::string_view key) {
@@ -407,7 +423,7 @@ void ConfigModel::FindRepeats(const std::string& firstValue) {
                         // Only a control written twice stops the load; a message or an unknown member warns.
                         const std::string top = where.substr(1, where.find('/', 1) - 1);
                         if (top == "AuditLog" || top == "AuditRotate" || top == "Deny" || top == "Commands" ||
-                            top == "Wrappers") {
+                            top == "Wrappers" || top == "Cluster") {
                             malformed_.insert(where);
                         }
                     }

@@ -5,7 +5,8 @@
 #                               companion's MariaDB Connector/C)
 #   install-deps.sh tests       and the test suite's: Clang, sanitizers, libFuzzer,
 #                               GoogleTest, Google Benchmark, clang-format, clang-tidy, and
-#                               for the companion's tests a MariaDB server and client, openssl
+#                               for the companion's tests a MariaDB server and client, openssl,
+#                               and strace (the game process traced through a cluster's run)
 #   install-deps.sh windows     and the Windows build's: MinGW-w64 and Wine
 #   install-deps.sh browser     and the report page's tests': Chromium, Python, and
 #                               Node.js with npm unless a Node.js with npm is there
@@ -15,7 +16,7 @@ packages=(cmake ninja-build g++ libfmt-dev libspdlog-dev nlohmann-json3-dev libr
 for group in "$@"; do
   case "$group" in
     tests) packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy libgtest-dev libgmock-dev googletest
-                      libbenchmark-dev mariadb-server-core mariadb-client-core openssl) ;;
+                      libbenchmark-dev mariadb-server-core mariadb-client-core openssl strace) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     # Another Node.js (with its own npm) may be installed; Debian's npm would not fit it.
     browser) packages+=(chromium python3)

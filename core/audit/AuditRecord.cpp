@@ -99,8 +99,9 @@ std::vector<PermissionAnswer> Thinned(const std::vector<PermissionAnswer>& asked
 
 class Line {
 public:
-    explicit Line(const AuditRecord& record)
+    Line(const AuditRecord& record, std::string_view server)
         : record_(record),
+          server_(server),
           turnedAway_(IsTurnAway(record.outcome)),
           limit_(turnedAway_ ? kTurnAwayLineLimit : kAuditLineLimit),
           mostAsked_(turnedAway_ ? 16 : 64) {}
@@ -122,6 +123,10 @@ private:
         members_.push_back(
             {"time",
              Ascii(UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())))});
+        if (!server_.empty()) {
+            // Never cut: the companion copies a line by the server it names.
+            members_.push_back(Member::Json("server", "\"" + std::string(server_) + "\""));
+        }
         members_.push_back({"steamId", Ascii(std::to_string(record.steamId))});
         members_.push_back(Supplied("character", Engine::FromUtf8(record.character)));
         if (!record.action.empty()) {
@@ -257,6 +262,7 @@ private:
     }
 
     const AuditRecord& record_;
+    const std::string_view server_;
     const bool turnedAway_;
     const std::size_t limit_;
     const std::size_t mostAsked_;
@@ -266,8 +272,8 @@ private:
 
 }  // namespace
 
-std::string AuditLine(const AuditRecord& record) {
-    return Line(record).Text();
+std::string AuditLine(const AuditRecord& record, std::string_view server) {
+    return Line(record, server).Text();
 }
 
 }  // namespace Corvane

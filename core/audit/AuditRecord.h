@@ -66,7 +66,9 @@ constexpr std::size_t kTurnAwayLineLimit = 4096;
 // surrogate pair. Of more than 64 asked questions (16 on a turn-away), the
 // first and the last are written, and "askedCut" counts the others. "names"
 // is written as NamesArray (JsonText.h) does, with "namesCut" when it left
-// names out. Characters are escaped as JsonText.h says.
-std::string AuditLine(const AuditRecord& record);
+// names out. Characters are escaped as JsonText.h says. server, when not
+// empty, is this server's name in a cluster (ClusterNames.h: nothing to
+// escape), written right after "time".
+std::string AuditLine(const AuditRecord& record, std::string_view server = {});
 
 }  // namespace Corvane

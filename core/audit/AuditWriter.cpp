@@ -248,7 +248,8 @@ void AuditWriter::AppendLine(std::string line) {
 }
 
 AuditWriter WriterFor(const Settings& settings) {
-    return AuditWriter(settings.auditFile, settings.auditRotate, WindowOf(settings));
+    return AuditWriter(settings.auditFile, settings.auditRotate, WindowOf(settings),
+                       settings.cluster ? settings.cluster->server : std::string());
 }
 
 std::string AuditFileProblem(const fs::path& file) {

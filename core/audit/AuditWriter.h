@@ -24,10 +24,16 @@ class AuditWriter {
 public:
     // No file: nothing is written, and every append succeeds.
     explicit AuditWriter(std::optional<std::filesystem::path> file,
-                         std::optional<AuditRotation> rotation = {}, RecordWindow window = {})
-        : file_(std::move(file)), rotation_(rotation), window_(std::move(window)) {}
+                         std::optional<AuditRotation> rotation = {}, RecordWindow window = {},
+                         std::string server = {})
+        : file_(std::move(file)),
+          rotation_(rotation),
+          window_(std::move(window)),
+          server_(std::move(server)) {}
 
     const std::optional<std::filesystem::path>& File() const { return file_; }
+    // This server's name in a cluster, written in every line it makes; empty outside one.
+    const std::string& Server() const { return server_; }
 
     // Appends AuditLine(record) and a line break with one write, the file
     // opened for appending (created, with its missing folders, when missing)
@@ -52,7 +58,7 @@ public:
     //
     // Throws std::runtime_error "Can't <verb> the audit file <path>: <reason>"
     // when the line could not be written.
-    void Append(const AuditRecord& record) { AppendLine(AuditLine(record)); }
+    void Append(const AuditRecord& record) { AppendLine(AuditLine(record, server_)); }
     // The same for a line of JSON already made, without its line break.
     void AppendLine(std::string line);
 
@@ -66,6 +72,7 @@ private:
     std::optional<std::filesystem::path> file_;
     std::optional<AuditRotation> rotation_;
     RecordWindow window_;
+    std::string server_;
     // A rotation failed, and its error line is in the log.
     bool rotationFailing_ = false;
     // The file's size when last measured, and what this writer appended since.

@@ -8,10 +8,11 @@
 
 namespace Corvane {
 
-std::string SummaryLine(const OmittedLines& omitted) {
+std::string SummaryLine(const OmittedLines& omitted, std::string_view server) {
     std::string line = fmt::format(
-        R"({{"time":"{}","steamId":"{}","action":"summary","outcome":"omitted","from":"{}","to":"{}","omitted":{{)",
-        UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())), omitted.steamId,
+        R"({{"time":"{}",{}"steamId":"{}","action":"summary","outcome":"omitted","from":"{}","to":"{}","omitted":{{)",
+        UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())),
+        server.empty() ? std::string() : fmt::format(R"("server":"{}",)", server), omitted.steamId,
         UtcText(omitted.from), UtcText(omitted.to));
     const char* comma = "";
     for (const auto& [outcome, count] : omitted.counts) {

@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Corvane {
@@ -33,8 +34,9 @@ struct OmittedLines {
 };
 
 // {"time":"<now>","steamId":"…","action":"summary","outcome":"omitted",
-//  "from":"…","to":"…","omitted":{"refused":3890,"denied":2}}
-std::string SummaryLine(const OmittedLines& omitted);
+//  "from":"…","to":"…","omitted":{"refused":3890,"denied":2}}, with
+// "server":"<server>" after "time" when server is not empty.
+std::string SummaryLine(const OmittedLines& omitted, std::string_view server = {});
 
 class FloodControl {
 public:

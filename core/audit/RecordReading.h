@@ -36,6 +36,8 @@ public:
 
     // Every use once, the oldest first, but those a forgive line forgave.
     std::vector<RecordedUses::Counted> Unforgiven() const;
+    // Every use once, the oldest first, those forgiven among them.
+    std::vector<RecordedUses::Counted> Each() const { return uses_.Each(); }
     // The forgive lines from since on, each once, the oldest first.
     std::vector<RecordedForgive> Forgives() const;
     // The uses within the window that a forgive line forgave: known once

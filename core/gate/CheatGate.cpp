@@ -101,6 +101,8 @@ void Use::Run(FString& message) {
             return;
         }
         steamId_ = api_.GetSteamIdFromController(player_);
+        // The other servers' uses first, as far as they have come.
+        state_.CheckFeed();
         const GateLine gateLine{command_, count >= 2 ? words.Data[1].View() : WideStringView(),
                                 StartsWithNoCase(line, kPrefix), *steamId_, UseHistory::Clock::now()};
         const AskPermission ask = [this](WideStringView permission) { return Ask(permission); };

@@ -4,6 +4,7 @@
 #include <fmt/ranges.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -178,6 +179,19 @@ std::vector<std::string> DescribeCheck(WideStringView command, const Decision& d
     return lines;
 }
 
+// The feed's age, and what that means for the decision above it.
+std::string DescribeFeed(const ClusterFeed& feed, std::chrono::system_clock::time_point wallNow) {
+    const ClusterFeed::Age age = feed.AgeAt(wallNow);
+    const std::string heartbeat =
+        age.age ? fmt::format("last heartbeat {} s ago", age.age->count()) : std::string("no heartbeat yet");
+    const FeedCounts& counts = feed.Counts();
+    return fmt::format("cluster feed: {}, {} (stale after {} s){}; {} read from it, {} skipped", heartbeat,
+                       age.stale ? "stale" : "fresh", feed.Settings().staleAfter.count(),
+                       age.stale ? ": this decision counts only the uses read before" : "",
+                       counts.added == 1 ? std::string("1 use") : fmt::format("{} uses", counts.added),
+                       counts.skipped == 1 ? std::string("1 line") : fmt::format("{} lines", counts.skipped));
+}
+
 // The lines that fit in kMostReplyBytes, and then one that says how many did not.
 std::vector<std::string> Bounded(std::vector<std::string> lines) {
     std::size_t bytes = 0;
@@ -321,13 +335,18 @@ private:
         if (!Allowed("check", "Corvane.Check")) {
             return;
         }
+        state_.CheckFeed();
         const GateLine line{command, FirstWord(command), true, steamId_, UseHistory::Clock::now(), true};
         const AskPermission ask = [this](WideStringView permission) {
             return state_.permissions.IsPlayerHasPermission(
                 steamId_, FString::FromWide(WideString(permission).c_str()));
         };
         const Decision decision = Decide({line, *settings_, state_.history, ask});
-        for (const std::string& text : Bounded(DescribeCheck(command, decision, *settings_))) {
+        std::vector<std::string> lines = DescribeCheck(command, decision, *settings_);
+        if (state_.feed) {
+            lines.push_back(DescribeFeed(*state_.feed, std::chrono::system_clock::now()));
+        }
+        for (const std::string& text : Bounded(std::move(lines))) {
             SendTextReply(api_, player_, *settings_, Wide(text), failure_);
         }
     }
@@ -341,6 +360,7 @@ private:
             SendTextReply(api_, player_, *settings_, Wide(DescribeMatches(named, search.matches)), failure_);
             return;
         }
+        state_.CheckFeed();
         std::vector<std::string> lines =
             DescribeUses(state_.history, *settings_, search.found->steamId, UseHistory::Clock::now());
         lines.insert(lines.begin(), lines.empty()

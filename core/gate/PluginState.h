@@ -13,6 +13,8 @@
 #include "core/audit/AuditWriter.h"
 #include "core/audit/FloodControl.h"
 #include "core/gate/PermissionsPlugin.h"
+#include "core/history/ClusterFeed.h"
+#include "core/history/MergedUses.h"
 #include "core/history/UseHistory.h"
 #include "core/history/UseRestore.h"
 #include "core/settings/Settings.h"
@@ -28,6 +30,13 @@ struct PluginState {
     // history holds read the record again, as a restart would: what that
     // reading restored, or none.
     std::optional<RestoredUses> Replace(Settings newSettings);
+    // At load: the history anew, from the record, then from the cluster's
+    // feed when the settings have one.
+    RestoredUses Restore();
+    // Before each decision and check: the feed's new lines into the history.
+    // The log gets one line when the feed turns stale (or is at the first
+    // check), and one when it is fresh again.
+    void CheckFeed();
 
     // The settings in force; a use keeps its own reference while it runs.
     std::shared_ptr<const Settings> settings;
@@ -39,9 +48,21 @@ struct PluginState {
     void WriteLastSummaries();
 
     UseHistory history;
+    // What the history holds from the record and from the feed.
+    MergedUses merged;
+    // The cluster's feed, when the settings have one.
+    std::optional<ClusterFeed> feed;
     PermissionsPlugin permissions;
     AuditWriter audit;
     FloodControl flood;
+
+private:
+    void StartFeed(std::chrono::system_clock::time_point wallNow, UseHistory::Clock::time_point steadyNow);
+    // A granted use or a forgive line written to the record, for the feed.
+    void NoteWritten(const AuditRecord& record, std::uint64_t hash, std::chrono::sys_seconds time);
+
+    // Whether the feed was stale at the last check; none before one.
+    std::optional<bool> feedStale_;
 };
 
 // The state of the loaded plugin; null while it is not loaded.

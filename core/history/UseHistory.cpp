@@ -61,6 +61,24 @@ void UseHistory::Forgive(std::uint64_t steamId, std::string_view name) {
     }
 }
 
+void UseHistory::ForgiveBefore(std::uint64_t steamId, std::string_view name, Clock::time_point at) {
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        auto next = std::next(it);
+        Entry& entry = it->second;
+        if (it->first.steamId == steamId && (name.empty() || it->first.name == name)) {
+            const auto kept = std::upper_bound(entry.times.begin() + static_cast<std::ptrdiff_t>(entry.first),
+                                               entry.times.end(), at);
+            if (kept == entry.times.end()) {
+                Erase(it);
+            } else {
+                // The newest use stays, and with it the entry's place in byDrop_.
+                entry.first = static_cast<std::size_t>(kept - entry.times.begin());
+            }
+        }
+        it = next;
+    }
+}
+
 std::span<const Clock::time_point> UseHistory::Uses(std::uint64_t steamId, const std::string& name) const {
     const auto found = entries_.find(Key{steamId, name});
     if (found == entries_.end()) {

@@ -53,6 +53,9 @@ public:
     void Add(std::uint64_t steamId, const std::string& name, Clock::time_point at);
     // Forgets the player's uses of name, or of every name when name is empty.
     void Forgive(std::uint64_t steamId, std::string_view name);
+    // The same of the uses at or before `at` only: a forgive line of another
+    // server forgives what came before it, not a use made since.
+    void ForgiveBefore(std::uint64_t steamId, std::string_view name, Clock::time_point at);
 
     // The player's uses of name, oldest first; some may be older than the
     // window, which the questions below pass over.

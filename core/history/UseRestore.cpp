@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 class Restorer {
 public:
     Restorer(const Settings& settings, UseHistory& history, std::chrono::system_clock::time_point now,
-             UseHistory::Clock::time_point steadyNow)
-        : settings_(settings), history_(history), now_(now), steadyNow_(steadyNow) {}
+             UseHistory::Clock::time_point steadyNow, MergedUses* merged)
+        : settings_(settings), history_(history), now_(now), steadyNow_(steadyNow), merged_(merged) {}
 
     RestoredUses Run() {
         const RecordWindow window = WindowOf(settings_);
@@ -40,6 +40,7 @@ public:
             }
             restored_.uses += counted.times;
         }
+        Note(reading);
         restored_.forgiven = reading.Forgiven();
         restored_.lines = reading.Lines();
         restored_.skipped = reading.Skipped();
@@ -48,6 +49,21 @@ public:
     }
 
 private:
+    void Note(const RecordReading& reading) {
+        if (merged_ == nullptr) {
+            return;
+        }
+        for (const RecordedUses::Counted& counted : reading.Each()) {
+            for (std::size_t each = 0; each < counted.times; ++each) {
+                merged_->Local(counted.hash, counted.said[0].time);
+            }
+        }
+        const std::string own = settings_.cluster ? settings_.cluster->server : std::string();
+        for (const RecordedForgive& forgive : reading.Forgives()) {
+            merged_->Forgave({forgive.time, forgive.forgiven, forgive.name, forgive.server.value_or(own)});
+        }
+    }
+
     // The file and its rotated ones, then each file a reload line names as
     // the one before it, with its rotated ones: each once.
     void ReadAll(RecordReading& reading, const fs::path& file) {
@@ -84,6 +100,7 @@ private:
     UseHistory& history_;
     const std::chrono::system_clock::time_point now_;
     const UseHistory::Clock::time_point steadyNow_;
+    MergedUses* merged_;
     RestoredUses restored_;
 };
 
@@ -95,8 +112,9 @@ UseHistory::Reach ReachOf(const Settings& settings) {
 }
 
 RestoredUses RestoreUses(const Settings& settings, UseHistory& history,
-                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow) {
-    return Restorer(settings, history, now, steadyNow).Run();
+                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow,
+                         MergedUses* merged) {
+    return Restorer(settings, history, now, steadyNow, merged).Run();
 }
 
 }  // namespace Corvane

@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 
+#include "core/history/MergedUses.h"
 #include "core/history/UseHistory.h"
 #include "core/settings/Settings.h"
 
@@ -45,9 +46,13 @@ struct RestoredUses {
 };
 
 // The history for the settings: empty, with the settings' reach, and the
-// record's uses in it when the settings name an audit file.
+// record's uses in it when the settings name an audit file. With merged, the
+// record's uses (forgiven ones too) and forgive lines are noted there, for
+// the cluster's feed (ClusterFeed.h); a forgive line that names no server is
+// this one's.
 UseHistory::Reach ReachOf(const Settings& settings);
 RestoredUses RestoreUses(const Settings& settings, UseHistory& history,
-                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow);
+                         std::chrono::system_clock::time_point now, UseHistory::Clock::time_point steadyNow,
+                         MergedUses* merged = nullptr);
 
 }  // namespace Corvane

@@ -79,10 +79,17 @@ std::string Controls(const Settings& settings) {
 }
 
 // The one line of a load that went through: what was read, and what is in force.
-void LogLoaded(const Settings& settings, const RestoredUses& restored) {
-    PluginLog()->info("Loaded {}: {}; {} restored from {}", kConfigFileInServer, Controls(settings),
+void LogLoaded(const PluginState& state, const RestoredUses& restored) {
+    std::string cluster;
+    if (state.feed) {
+        const FeedCounts& counts = state.feed->Counts();
+        cluster = fmt::format("; server {} of a cluster: {} from {} of its feed, {} skipped",
+                              state.feed->Settings().server, Counted(counts.added, "use", "uses"),
+                              Counted(counts.lines, "line", "lines"), counts.skipped);
+    }
+    PluginLog()->info("Loaded {}: {}; {} restored from {}{}", kConfigFileInServer, Controls(*state.settings),
                       Counted(restored.added, "use", "uses"),
-                      Counted(restored.lines, "audit line", "audit lines"));
+                      Counted(restored.lines, "audit line", "audit lines"), cluster);
 }
 
 // Throws what reading throws, or std::invalid_argument naming the member of
@@ -99,10 +106,10 @@ std::unique_ptr<PluginState> MakeState() {
         }
     }
     auto state = std::make_unique<PluginState>(std::move(reading.settings));
-    const RestoredUses restored = RestoreUses(*state->settings, state->history,
-                                              std::chrono::system_clock::now(), UseHistory::Clock::now());
+    const RestoredUses restored = state->Restore();
     LogRestore(restored);
-    LogLoaded(*state->settings, restored);
+    LogLoaded(*state, restored);
+    state->CheckFeed();
     return state;
 }
 

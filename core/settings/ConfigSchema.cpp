@@ -9,6 +9,7 @@
 
 #include "core/settings/ArgumentRuleMembers.h"
 #include "core/settings/AuditMembers.h"
+#include "core/settings/ClusterMembers.h"
 #include "core/settings/CommandMembers.h"
 #include "core/settings/HistoryMembers.h"
 #include "core/settings/MemberTable.h"
@@ -47,7 +48,8 @@ const std::vector<Level>& Levels() {
     static const std::vector<Level> levels{
         Describe(TopLevel()),     Describe(MessagesLevel()),     Describe(AuditRotateLevel()),
         Describe(CommandLevel()), Describe(ArgumentRuleLevel()), Describe(UseLimitLevel()),
-        Describe(TierLevel()),
+        Describe(TierLevel()),    Describe(ClusterLevel()),      Describe(DatabaseLevel()),
+        Describe(TlsLevel()),
     };
     return levels;
 }

@@ -27,6 +27,9 @@ enum class ConfigLevel {
     ArgumentRule,  // an element of an entry's "Arguments"
     UseLimit,      // an entry's or a tier's "MaxUses"
     Tier,          // an element of an entry's "Tiers"
+    Cluster,       // "Cluster"
+    Database,      // "Cluster"'s "Database"
+    Tls,           // the database's "Tls"
 };
 
 bool IsKnownMember(ConfigLevel level, std::string_view key);

@@ -72,6 +72,15 @@ struct Messages {
     LookedUp<WideString> limit;          // a text of ours when absent; fields tamed
 };
 
+// This server's place in a cluster ("Cluster"): its name, written in every
+// audit line, and the feed its companion fills with the other servers' uses.
+struct ClusterSettings {
+    std::string server;  // 1 to 64 ASCII letters, digits, _ . -
+    std::filesystem::path feedFile;
+    // Without a heartbeat this recent, the feed is stale.
+    std::chrono::seconds staleAfter{10};
+};
+
 struct Settings {
     Messages messages;
     LookedUp<bool> printToChat;
@@ -79,6 +88,8 @@ struct Settings {
     std::optional<std::filesystem::path> auditFile;
     // None: the file grows without bound.
     std::optional<AuditRotation> auditRotate;
+    // None: this server is in no cluster.
+    std::optional<ClusterSettings> cluster;
     // Console names (CommandText.h).
     std::set<std::string> deny;
     // Commands that run their argument text as another command.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/settings/AuditMembers.h"
+#include "core/settings/ClusterMembers.h"
 #include "core/settings/CommandMembers.h"
 #include "core/settings/MessageMembers.h"
 #include "core/text/CommandText.h"
@@ -104,6 +105,7 @@ constexpr std::array kDocumentMembers{
     Member<Settings>{"AuditLog", kControl, ReadAuditLog},
     Member<Settings>{
         .name = "AuditRotate", .kind = kControl, .read = ReadAuditRotate, .then = CheckAuditFiles},
+    Member<Settings>{"Cluster", kControl, ReadCluster},
     Member<Settings>{"Deny", kControl, ReadDeny},
     Member<Settings>{"Wrappers", kControl, ReadWrappers},
     Member<Settings>{.name = "Commands", .kind = kControl, .read = ReadCommands, .then = CheckCooldownsKept},

@@ -137,6 +137,11 @@ constexpr Command kCommands[] = {
          session.ReportMemory();
          return Next::Continue;
      }},
+    {"feed", "feed", "the cluster's feed config.json names: its heartbeat's age, its lines", 0, false,
+     [](Session& session, std::ostream&, const Parsed&) {
+         session.ReportFeed();
+         return Next::Continue;
+     }},
     {"help", "help", "this list", 0, false,
      [](Session&, std::ostream& help, const Parsed&) {
          PrintHelp(help);

@@ -1,7 +1,13 @@
 #include "devhost/console/Session.h"
 
+#include <fmt/format.h>
+
 #include <iostream>
 
+#include "core/history/ClusterFeed.h"
+#include "core/history/UseRestore.h"
+#include "core/settings/AuditPath.h"
+#include "core/settings/ConfigReader.h"
 #include "engine/WideText.h"
 #include "host/Velkor.h"
 
@@ -63,6 +69,30 @@ void Session::Grant(const std::string& name, const std::string& permission) {
 
 void Session::Revoke(const std::string& name, const std::string& permission) {
     server_.Revoke(server_.SteamIdOf(name), permission);
+}
+
+void Session::ReportFeed() {
+    const ServerDirectory& directory = server_.Directory();
+    const Corvane::SettingsReading reading =
+        Corvane::ReadSettings(Corvane::ReadConfigFile(directory.ConfigFile()), directory.PluginFolder());
+    if (!reading.settings.cluster) {
+        printer_.Line("feed: config.json sets no cluster");
+        return;
+    }
+    const Corvane::Settings& settings = reading.settings;
+    Corvane::ClusterFeed feed(*settings.cluster, settings.wrappers);
+    Corvane::UseHistory history(Corvane::ReachOf(settings));
+    Corvane::MergedUses merged;
+    const auto now = std::chrono::system_clock::now();
+    feed.Load({history, merged, now, Corvane::UseHistory::Clock::now()});
+    const Corvane::ClusterFeed::Age age = feed.AgeAt(now);
+    const Corvane::FeedCounts& counts = feed.Counts();
+    printer_.Line(fmt::format(
+        "feed: {}: {}, {} (stale after {} s); {} lines, {} uses within reach, {} skipped",
+        Corvane::PathText(settings.cluster->feedFile.lexically_relative(directory.PluginFolder())),
+        age.age ? fmt::format("last heartbeat {} s ago", age.age->count()) : std::string("no heartbeat yet"),
+        age.stale ? "stale" : "fresh", settings.cluster->staleAfter.count(), counts.lines, counts.added,
+        counts.skipped));
 }
 
 void Session::ReportMemory() {

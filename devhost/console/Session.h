@@ -33,6 +33,8 @@ public:
     // The player sends text (UTF-8) as a chat line.
     void Say(const std::string& name, const std::string& text);
     void ReportMemory();
+    // The cluster's feed that config.json names, as the plugin would read it now.
+    void ReportFeed();
 
 private:
     StandInServer server_;

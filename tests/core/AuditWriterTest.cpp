@@ -589,3 +589,21 @@ TEST(AuditPath, APathNamesTheSameFileOnEitherSystemOrNone) {
 }
 
 }  // namespace
+
+// In a cluster every line names its server right after its time, and a line
+// at the bound keeps it whole: the companion copies a line by that name.
+TEST(AuditLine, AServersNameFollowsTheTimeAndIsNeverCut) {
+    Corvane::AuditRecord granted = Refused(WIDE("fly ") + Repeated(WIDE("x"), 20'000));
+    granted.outcome = "granted";
+    const std::string server(64, 's');
+    for (const Corvane::AuditRecord& record : {Refused(WIDE("fly")), granted}) {
+        const std::string line = Corvane::AuditLine(record, server);
+        SCOPED_TRACE(line.substr(0, 120));
+        EXPECT_EQ(line.substr(29, 14 + server.size()), R"(","server":")" + server + R"(",)");
+        EXPECT_LE(line.size() + 1, Corvane::kAuditLineLimit);
+        EXPECT_EQ(json::parse(line).at("server"), server);
+    }
+    // Beside it, the line is the one written outside a cluster.
+    const std::string line = Corvane::AuditLine(Refused(WIDE("fly")), server);
+    EXPECT_EQ(line.substr(30 + 12 + server.size()), Corvane::AuditLine(Refused(WIDE("fly"))).substr(30));
+}

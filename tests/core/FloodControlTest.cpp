@@ -88,3 +88,11 @@ TEST_F(Flood, ASummaryStaysDueUntilWrittenAndUnloadEndsEveryPeriod) {
 }
 
 }  // namespace
+
+TEST(SummaryLine, AServersNameFollowsItsTime) {
+    const Corvane::OmittedLines omitted{7, kWallStart, kWallStart + seconds(5), {{"refused", 3}}};
+    const std::string plain = Corvane::SummaryLine(omitted);
+    const std::string named = Corvane::SummaryLine(omitted, "island-1");
+    EXPECT_EQ(named.substr(29, 22), R"(","server":"island-1",)");
+    EXPECT_EQ(named.substr(51), plain.substr(31));
+}

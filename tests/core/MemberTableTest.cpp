@@ -11,6 +11,7 @@
 
 #include "core/settings/ArgumentRuleMembers.h"
 #include "core/settings/AuditMembers.h"
+#include "core/settings/ClusterMembers.h"
 #include "core/settings/CommandMembers.h"
 #include "core/settings/ConfigReader.h"
 #include "core/settings/HistoryMembers.h"
@@ -54,6 +55,9 @@ const std::vector<Place>& Places() {
         PlaceOf("/Commands/fly/Arguments/0", Corvane::ArgumentRuleLevel()),
         PlaceOf("/Commands/fly/MaxUses", Corvane::UseLimitLevel()),
         PlaceOf("/Commands/fly/Tiers/0", Corvane::TierLevel()),
+        PlaceOf("/Cluster", Corvane::ClusterLevel()),
+        PlaceOf("/Cluster/Database", Corvane::DatabaseLevel()),
+        PlaceOf("/Cluster/Database/Tls", Corvane::TlsLevel()),
     };
     return places;
 }
@@ -62,7 +66,8 @@ json GoodDocument() {
     return json::parse(R"({"PrintToChat": true, "Messages": {"LogMsg": "{0} ran {1}", "NoPermissions": "No.",
         "Sender": "S"}, "AuditLog": "a.jsonl", "AuditRotate": {"MaxBytes": 65536, "Keep": 1},
         "Commands": {"fly": {"Arguments": [{"Min": 1}], "MaxUses": {"Count": 5, "Per": 60},
-            "Tiers": [{"Permission": "Group.Donor", "Cooldown": 0, "MaxUses": {"Count": 10}}]}}})");
+            "Tiers": [{"Permission": "Group.Donor", "Cooldown": 0, "MaxUses": {"Count": 10}}]}},
+        "Cluster": {"Server": "a", "Database": {"User": "u", "Name": "n", "Tls": {"CA": "ca.pem"}}}})");
 }
 
 // The good document with key at parent set to value, or removed when value is unset.

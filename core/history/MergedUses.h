@@ -1,0 +1,71 @@
+// What the history already holds, by source, so that the cluster's feed adds
+// each granted use once.
+//
+// A use is known by the FNV-1a hash of its audit line (RecordedUses.h; a
+// carried line by the hash it carries). The feed holds other servers' lines,
+// and after a lost audit folder this server's own, byte for byte as the
+// audit file has them: so for each hash the history holds as many uses as
+// the most of either source, the local record (the restore at load and each
+// granted line the plugin writes since) or the feed as it is read now. A
+// feed read again from its start (it was lost, and filled again) is counted
+// anew, and adds only what neither count held before.
+//
+// Forgive lines are kept too: a use that reaches the history after a forgive
+// line of another server, and is no newer than it, is forgiven as it comes.
+// Each server's lines reach the feed in that server's order, so a use of the
+// forgive line's own server arriving later came after it.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace Corvane {
+
+struct KnownForgive {
+    std::chrono::sys_seconds time;
+    std::uint64_t forgiven = 0;
+    std::optional<std::string> name;  // none: every command
+    std::string server;
+};
+
+class MergedUses {
+public:
+    // A use of the local record: the restore's, or a granted line just written.
+    void Local(std::uint64_t hash, std::chrono::sys_seconds time);
+    // A use the feed holds, by its line (carried: by the line it carries):
+    // true when the history does not hold it yet, which it then does.
+    bool FromFeed(std::uint64_t hash, std::chrono::sys_seconds time, bool carried);
+    // The feed is read from its start again: its lines are counted anew.
+    void NewFeed();
+
+    void Forgave(KnownForgive forgive);
+    // Whether a forgive line of another server than the use's, no older than
+    // it, forgave the player's uses of name.
+    bool Forgiven(std::uint64_t steamId, const std::string& name, std::chrono::sys_seconds time,
+                  const std::string& server) const;
+
+    // Forgets what is older than since; done seldom enough to cost nothing
+    // per use (when what is held has doubled).
+    void DropBefore(std::chrono::sys_seconds since);
+    std::size_t Size() const { return counts_.size(); }
+
+private:
+    struct Count {
+        std::chrono::sys_seconds time;
+        std::uint32_t local = 0;
+        std::uint32_t feed = 0;  // in the feed as read now
+        std::uint32_t held = 0;  // in the history: the most of the above, ever
+    };
+    Count& At(std::uint64_t hash, std::chrono::sys_seconds time);
+
+    std::unordered_map<std::uint64_t, Count> counts_;
+    std::vector<KnownForgive> forgives_;
+    std::size_t dropAt_ = 1024;
+};
+
+}  // namespace Corvane

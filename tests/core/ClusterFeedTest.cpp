@@ -1,0 +1,265 @@
+// The cluster's feed read into the history: at load as far back as the
+// reach, then a little before each decision; each use once, whatever else
+// holds it; forgive lines, heartbeats, rotations and broken lines.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <fmt/format.h>
+
+#include "core/audit/AuditEntry.h"
+#include "core/audit/RecordedUses.h"
+#include "core/history/ClusterFeed.h"
+#include "core/settings/AuditPath.h"
+
+namespace {
+
+using Corvane::ClusterFeed;
+using Corvane::UseHistory;
+using std::chrono::seconds;
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kAlice = 1;
+constexpr std::uint64_t kBob = 2;
+
+class ClusterFeedTest : public ::testing::Test {
+protected:
+    ClusterFeedTest() { fs::create_directories(folder_); }
+    ~ClusterFeedTest() override { fs::remove_all(folder_); }
+
+    static std::string Time(int secondsAgo) {
+        return Corvane::UtcText(std::chrono::floor<seconds>(kNow) - seconds(secondsAgo));
+    }
+    static std::string Use(int secondsAgo, const char* server, std::uint64_t steamId, const char* name) {
+        return fmt::format(
+            R"({{"time":"{}","server":"{}","steamId":"{}","character":"x","command":"{}","names":["{}"],)"
+            R"("outcome":"granted"}})",
+            Time(secondsAgo), server, steamId, name, name);
+    }
+    static std::string Forgive(int secondsAgo, const char* server, std::uint64_t forgiven) {
+        return fmt::format(
+            R"({{"time":"{}","server":"{}","steamId":"9","character":"op","action":"forgive","forgiven":"{}",)"
+            R"("permission":"Corvane.Forgive","outcome":"forgiven"}})",
+            Time(secondsAgo), server, forgiven);
+    }
+    static std::string Heartbeat(int secondsAgo) {
+        return Corvane::HeartbeatLine(std::chrono::floor<seconds>(kNow) - seconds(secondsAgo), "a");
+    }
+    static std::string Carried(const std::string& original, std::uint64_t steamId, const char* name) {
+        return fmt::format(
+            R"({{"time":"{}","server":"b","steamId":"{}","action":"carried","outcome":"granted","names":["{}"],)"
+            R"("carries":"{}"}})",
+            original.substr(9, 20), steamId, name, Corvane::HashText(Corvane::LineHash(original)));
+    }
+
+    void Append(const fs::path& file, const std::vector<std::string>& lines, const char* end = "\n") {
+        std::ofstream stream(file, std::ios::binary | std::ios::app);
+        for (const std::string& line : lines) {
+            stream << line << end;
+        }
+    }
+    void Append(const std::vector<std::string>& lines) { Append(settings_.feedFile, lines); }
+
+    Corvane::FeedTarget Target() { return {history_, merged_, kNow, kSteadyNow}; }
+    std::size_t UsesOf(std::uint64_t steamId, const std::string& name) const {
+        return history_.Uses(steamId, name).size();
+    }
+
+    static inline const auto kNow = std::chrono::system_clock::now();
+    static inline const auto kSteadyNow = UseHistory::Clock::now();
+    const fs::path folder_ =
+        fs::temp_directory_path() /
+        ("corvane-feed-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    Corvane::ClusterSettings settings_{"a", folder_ / "CheatFeed.jsonl"};
+    UseHistory history_{{seconds(600), 5}};
+    Corvane::MergedUses merged_;
+    ClusterFeed feed_{settings_, {"wrap"}};
+};
+
+TEST_F(ClusterFeedTest, LoadTakesEachKindOfLineAsItShould) {
+    const struct {
+        std::string line;
+        std::size_t alicesFly;  // Alice's uses of fly after it
+        const char* counted;    // the count it adds to
+    } cases[] = {
+        {Use(30, "b", kAlice, "fly"), 1, "added"},
+        {Use(31, "a", kAlice, "fly"), 2, "added"},  // this server's own, after a lost audit folder
+        {Use(700, "b", kAlice, "fly"), 2, "old"},   // before the reach
+        {Heartbeat(3), 2, "heartbeat"},
+        {R"({"time":"x"})", 2, "skipped"},
+        {"not json at all", 2, "skipped"},
+        {Use(20, "b", kAlice, "fly").replace(10, 0, "x"), 2, "skipped"},
+        // No server: no line of the feed.
+        {fmt::format(R"({{"time":"{}","steamId":"1","command":"fly","names":["fly"],"outcome":"granted"}})",
+                     Time(5)),
+         2, "skipped"},
+        {fmt::format(R"({{"time":"{}","server":"b","steamId":"1","command":"fly","outcome":"refused"}})",
+                     Time(5)),
+         2, "skipped"},
+        {fmt::format(R"({{"time":"{}","server":"b","steamId":"1","action":"carried","outcome":"granted"}})",
+                     Time(5)),
+         2, "skipped"},
+        {Corvane::HeartbeatLine(std::chrono::floor<seconds>(kNow), "another"), 2, "skipped"},
+        {std::string(100'000, 'x'), 2, "skipped"},
+        {Forgive(2, "b", kAlice), 0, "forgives"},
+    };
+    for (const auto& c : cases) {
+        Append({c.line});
+    }
+    feed_.Load(Target());
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 0u);
+    const Corvane::FeedCounts& counts = feed_.Counts();
+    std::map<std::string, std::size_t> expected;
+    for (const auto& c : cases) {
+        ++expected[c.counted];
+    }
+    EXPECT_EQ(counts.added, expected["added"]);
+    EXPECT_EQ(counts.old, expected["old"]);
+    EXPECT_EQ(counts.skipped, expected["skipped"]);
+    EXPECT_EQ(counts.forgives, expected["forgives"]);
+    EXPECT_EQ(counts.lines, std::size(cases));
+    EXPECT_EQ(feed_.Heartbeat(), std::chrono::floor<seconds>(kNow) - seconds(3));
+
+    // Line by line, each case leaves the history as it says.
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].line.substr(0, 200));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        history_ = UseHistory({seconds(600), 5});
+        merged_ = {};
+        std::vector<std::string> upTo;
+        for (std::size_t j = 0; j <= i; ++j) {
+            upTo.push_back(cases[j].line);
+        }
+        Append(upTo);
+        ClusterFeed fresh{settings_, {}};
+        fresh.Load(Target());
+        EXPECT_EQ(UsesOf(kAlice, "fly"), cases[i].alicesFly);
+    }
+}
+
+TEST_F(ClusterFeedTest, AUseTheRecordHoldsCountsOnceAndTwoLikeItTwice) {
+    const std::string own = Use(10, "a", kAlice, "fly");
+    merged_.Local(Corvane::LineHash(own), std::chrono::floor<seconds>(kNow) - seconds(10));
+    history_.Add(kAlice, "fly", kSteadyNow - seconds(10));
+    const std::string twice = Use(12, "b", kBob, "god");
+    Append({own, twice, twice, Carried(twice, kBob, "god")});
+    feed_.Load(Target());
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 1u);
+    EXPECT_EQ(UsesOf(kBob, "god"), 2u);
+    EXPECT_EQ(feed_.Counts().held, 2u);
+}
+
+TEST_F(ClusterFeedTest, ACarriedLineStandsForAUseWhoseLineIsOlderThanTheReading) {
+    const std::string original = Use(700, "b", kBob, "god");
+    Append({Carried(original, kBob, "god").replace(9, 20, Time(5))});
+    feed_.Load(Target());
+    EXPECT_EQ(UsesOf(kBob, "god"), 1u);
+}
+
+TEST_F(ClusterFeedTest, AForgiveLineForgivesWhatCameBeforeItNotAfter) {
+    history_.Add(kAlice, "fly", kSteadyNow - seconds(20));  // a local use before it
+    Append({Use(30, "b", kAlice, "fly"), Forgive(10, "b", kAlice)});
+    feed_.Load(Target());
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 0u);
+    // Later: a use of the forgiving server's own is newer; another server's
+    // of before the forgive line is forgiven as it comes.
+    history_.Add(kAlice, "fly", kSteadyNow);
+    Append({Use(12, "c", kAlice, "fly"), Use(5, "b", kAlice, "fly")});
+    feed_.Check(Target());
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 2u);
+    EXPECT_EQ(feed_.Counts().forgiven, 1u);
+}
+
+TEST_F(ClusterFeedTest, AChecksReadsOnlyWhatIsNewAndAtMostItsBound) {
+    feed_.Load(Target());
+    EXPECT_EQ(feed_.Counts().lines, 0u);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 2000; ++i) {
+        lines.push_back(Use(100, "b", 1000 + i, "fly"));  // about 130 bytes each
+    }
+    Append(lines);
+    feed_.Check(Target());
+    const std::size_t first = feed_.Counts().lines;
+    EXPECT_GT(first, 0u);
+    EXPECT_LE(first * lines[0].size(), Corvane::kMostCheckBytes);
+    for (int i = 0; i < 10; ++i) {
+        feed_.Check(Target());
+    }
+    EXPECT_EQ(feed_.Counts().lines, 2000u);
+    EXPECT_EQ(feed_.Counts().added, 2000u);
+}
+
+TEST_F(ClusterFeedTest, APartOfALineWaitsForItsEnd) {
+    feed_.Load(Target());
+    const std::string line = Use(5, "b", kBob, "fly");
+    Append(settings_.feedFile, {line.substr(0, 40)}, "");
+    feed_.Check(Target());
+    EXPECT_EQ(feed_.Counts().lines, 0u);
+    Append({line.substr(40)});
+    feed_.Check(Target());
+    EXPECT_EQ(feed_.Counts().added, 1u);
+}
+
+// The companion renames the feed and starts a new one, which has grown past
+// the old one's offset by the next check: the old one's rest, then the new
+// one from its start.
+TEST_F(ClusterFeedTest, ARenamedFeedIsReadToItsEndThenTheNewOneFromItsStart) {
+    Append({Use(50, "b", kBob, "fly")});
+    feed_.Load(Target());
+    Append({Use(40, "b", kBob, "fly"), Use(40, "b", kBob, "god")});
+    fs::rename(settings_.feedFile, Corvane::RotatedAuditFile(settings_.feedFile, 1));
+    std::vector<std::string> grown;
+    for (int i = 0; i < 5; ++i) {
+        grown.push_back(Use(30 - i, "c", kAlice, "fly"));
+    }
+    Append(grown);
+    feed_.Check(Target());
+    EXPECT_EQ(UsesOf(kBob, "fly"), 2u);
+    EXPECT_EQ(UsesOf(kBob, "god"), 1u);
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 5u);
+}
+
+// Lost (deleted) and filled again by the companion with what it had: only
+// what is new reaches the history.
+TEST_F(ClusterFeedTest, AFeedFilledAgainAddsOnlyWhatIsNew) {
+    const std::vector<std::string> lines{Use(50, "b", kBob, "fly"), Use(40, "c", kAlice, "god")};
+    Append(lines);
+    feed_.Load(Target());
+    fs::remove(settings_.feedFile);
+    feed_.Check(Target());
+    Append({lines[1], lines[0], Use(5, "b", kBob, "fly")});
+    feed_.Check(Target());
+    EXPECT_EQ(UsesOf(kBob, "fly"), 2u);
+    EXPECT_EQ(UsesOf(kAlice, "god"), 1u);
+    EXPECT_EQ(feed_.Counts().held, 2u);
+}
+
+TEST_F(ClusterFeedTest, TheFeedsAgeIsItsNewestHeartbeats) {
+    settings_.staleAfter = seconds(10);
+    const struct {
+        std::vector<std::string> lines;
+        std::optional<seconds> age;
+        bool stale;
+    } cases[] = {
+        {{}, std::nullopt, true},
+        {{Heartbeat(3)}, seconds(3), false},
+        {{Heartbeat(3), Heartbeat(30)}, seconds(3), false},
+        {{Heartbeat(11)}, seconds(11), true},
+        {{Heartbeat(10)}, seconds(10), false},
+        {{Heartbeat(-60)}, seconds(0), false},  // a clock ahead: taken as now
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.empty() ? "none" : c.lines[0]);
+        fs::remove(settings_.feedFile);
+        Append(c.lines);
+        ClusterFeed feed{settings_, {}};
+        feed.Load(Target());
+        const ClusterFeed::Age age = feed.AgeAt(kNow);
+        EXPECT_EQ(age.age, c.age);
+        EXPECT_EQ(age.stale, c.stale);
+    }
+}
+
+}  // namespace
