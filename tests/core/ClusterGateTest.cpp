@@ -32,7 +32,10 @@ protected:
         return Corvane::UtcText(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) -
                                 std::chrono::seconds(secondsAgo));
     }
-    void AppendToFeed(const std::string& line) { std::ofstream(Feed(), std::ios::app) << line << '\n'; }
+    // Binary, as the companion writes it.
+    void AppendToFeed(const std::string& line) {
+        std::ofstream(Feed(), std::ios::app | std::ios::binary) << line << '\n';
+    }
     void FeedUse(std::uint64_t steamId, const char* name) {
         AppendToFeed(fmt::format(R"({{"time":"{}","server":"island-2","steamId":"{}","character":"x",)"
                                  R"("command":"{}","names":["{}"],"outcome":"granted"}})",

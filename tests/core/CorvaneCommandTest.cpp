@@ -31,7 +31,7 @@ protected:
     // The members of the audit lines that don't change with time, the files
     // a reload names from the plugin's folder.
     std::vector<std::string> Audited() {
-        const std::string folder = Server().Directory().PluginFolder().string() + "/";
+        const std::string folder = (Server().Directory().PluginFolder() / "").string();
         std::vector<std::string> records;
         for (const std::string& line : AuditLines()) {
             json record = json::parse(line);
@@ -341,7 +341,9 @@ TEST_F(CorvaneCommand, CheckRepliesAreBoundedWhateverIsTyped) {
         EXPECT_LT(reply.size(), 600u) << reply.substr(0, 100);
     }
     EXPECT_LE(bytes, 2 * 4096u);
-    EXPECT_THAT(replies, ::testing::Contains(::testing::MatchesRegex(R"(.*\.\.\. and [0-9]+ more lines)")));
+    // gtest's regular expressions on Windows know no brackets.
+    EXPECT_THAT(replies, ::testing::Contains(
+                             ::testing::AllOf(HasSubstr("... and "), ::testing::EndsWith(" more lines"))));
     EXPECT_THAT(replies, ::testing::Contains(HasSubstr("permission Cheat.www")));
     EXPECT_THAT(replies, ::testing::Contains(HasSubstr("... (2906 more characters): not held")));
 }
