@@ -171,7 +171,8 @@ private:
         }
         PollCounts counts;
         const bool filling = !poller_.Filled();
-        auto failure = filling ? poller_.Fill(*session_, ownLines_, counts) : poller_.Poll(*session_, counts);
+        auto failure = filling ? poller_.Fill(*session_, ownLines_, copier_.Instance(), counts)
+                               : poller_.Poll(*session_, counts);
         if (failure) {
             Fail(*failure, now);
             return;

@@ -43,7 +43,8 @@ void Poller::Take(const std::vector<Row>& rows, std::vector<std::string>& lines,
     counts.lines += lines.size();
 }
 
-std::optional<DatabaseFailure> Poller::Fill(Session& session, bool ownLines, PollCounts& counts) {
+std::optional<DatabaseFailure> Poller::Fill(Session& session, bool ownLines, std::string_view instance,
+                                            PollCounts& counts) {
     std::vector<Row> rows;
     if (auto failure = session.highestId->Query({}, rows)) {
         return failure;
@@ -54,8 +55,9 @@ std::optional<DatabaseFailure> Poller::Fill(Session& session, bool ownLines, Pol
         return failure;
     }
     const std::uint64_t first = std::stoull(rows.at(0).at(0).value_or("0"));
-    auto failure = ownLines ? session.fillAll->Query({first, start}, rows)
-                            : session.fillOthers->Query({first, start, std::string_view(server_)}, rows);
+    auto failure = ownLines
+                       ? session.fillAll->Query({first, start, std::string_view(server_), instance}, rows)
+                       : session.fillOthers->Query({first, start, std::string_view(server_)}, rows);
     if (failure) {
         return failure;
     }

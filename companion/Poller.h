@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "companion/AuditFields.h"
@@ -35,8 +36,10 @@ public:
     Poller(std::string server, std::chrono::seconds window, Feed& feed);
 
     // Fills the feed with the window's rows it lacks; with ownLines, this
-    // server's own too (its audit folder was lost, or the feed was).
-    std::optional<DatabaseFailure> Fill(Session& session, bool ownLines, PollCounts& counts);
+    // server's own too (its audit folder was lost, or the feed was), but for
+    // those of the running instance, which its audit files hold.
+    std::optional<DatabaseFailure> Fill(Session& session, bool ownLines, std::string_view instance,
+                                        PollCounts& counts);
     // One poll: new rows to the feed, then a heartbeat.
     std::optional<DatabaseFailure> Poll(Session& session, PollCounts& counts);
     bool Filled() const { return filled_; }

@@ -64,7 +64,7 @@ std::vector<Prepared> Statements(Session& session, const std::string& table) {
         {&session.fillAll,
          fmt::format(
              "SELECT id, server, line FROM {} FORCE INDEX (PRIMARY) WHERE id >= ? AND time >= ? AND {} "
-             "ORDER BY id",
+             "AND NOT (server = ? AND instance = ?) ORDER BY id",
              t, kFeedKinds),
          "SELECT"},
         {&session.twins,

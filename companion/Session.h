@@ -22,7 +22,7 @@ struct Session {
     std::unique_ptr<Statement> pollRows;       // others' rows in a range of ids
     std::unique_ptr<Statement> firstInWindow;  // the lowest id of a row since a time
     std::unique_ptr<Statement> fillOthers;     // others' rows since a time, from an id on
-    std::unique_ptr<Statement> fillAll;        // every server's rows since a time, from an id on
+    std::unique_ptr<Statement> fillAll;        // also this server's rows of other instances
     std::unique_ptr<Statement> highestId;
     std::unique_ptr<Statement> twins;  // rows of this server's name by another instance
 };
