@@ -1,5 +1,6 @@
 #include "companion/Companion.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -74,7 +75,9 @@ public:
                 return 0;
             }
             if (!more) {
-                std::this_thread::sleep_until(std::min(now + kLookInterval, std::max(nextPoll_, now)));
+                // Until what is due next: a poll, or without a session, the next attempt.
+                const Clock::time_point next = session_ ? nextPoll_ : nextAttempt_;
+                std::this_thread::sleep_until(std::clamp(next, now, now + kLookInterval));
             }
         }
         return 0;

@@ -45,8 +45,8 @@ void ClusterTest::SetUp() {
 }
 
 void ClusterTest::TearDown() {
-    for (const pid_t pid : companions_) {
-        StopCompanion(pid);
+    while (!companions_.empty()) {
+        StopCompanion(companions_.back());
     }
     if (database_ && !database_->Running()) {
         ASSERT_TRUE(database_->Start());

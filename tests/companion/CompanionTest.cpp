@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <mysql.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include <fmt/format.h>
@@ -269,6 +271,25 @@ TEST_F(CompanionTest, AFeedThatCantBeWrittenHoldsBackNeitherTheCopyNorTheFeedAft
     // b's line; a's own are in its audit file.
     ASSERT_TRUE(WaitUntil([&] { return FeedLines(server).size() == 1; }, 10s)) << Log(server);
     EXPECT_EQ(Log(server).find("connection"), std::string::npos) << Log(server);
+}
+
+// Between its attempts to reach a database that is not there, it sleeps.
+TEST_F(CompanionTest, ADatabaseThatCantBeReachedCostsNoProcessorTime) {
+    const GameServer server = AddServer("a");
+    WriteConfig(server, DatabaseMembers(FreePort()));
+    const pid_t companion = StartCompanion(server);
+    ASSERT_TRUE(WaitUntil([&] { return Log(server).find("retrying") != std::string::npos; }, 10s))
+        << Log(server);
+    std::this_thread::sleep_for(3s);
+    // utime and stime, the 14th and 15th fields, in clock ticks.
+    std::istringstream stat(ReadText(fmt::format("/proc/{}/stat", companion)));
+    std::string field;
+    long ticks = 0;
+    for (int number = 1; number <= 15 && stat >> field; ++number) {
+        ticks += number >= 14 ? std::stol(field) : 0;
+    }
+    EXPECT_LT(static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK)), 0.1)
+        << "seconds of processor time in about 3 s";
 }
 
 TEST_F(CompanionTest, TwoServersWithOneNameGetAWarning) {
