@@ -42,23 +42,28 @@ ClusterFeed::Age ClusterFeed::AgeAt(std::chrono::system_clock::time_point wallNo
     return {age, age > settings_.staleAfter};
 }
 
-void ClusterFeed::Read(const FeedTarget& target, std::size_t budget) {
-    const fs::path& feed = settings_.feedFile;
-    const fs::path& rotated = rotated_;
+void ClusterFeed::Read(const FeedTarget& target, std::size_t budget, bool look) {
+    if (look) {
+        looked_ = target.steadyNow;
+    }
     // Enough for the rest of <feed>.1, then the feed; each step moves on.
     for (int step = 0; step < 4 && budget > 0; ++step) {
-        const std::optional<Platform::FileStatus> current = Platform::StatusOf(feed);
-        if (at_ && current && current->SameFile(*at_)) {
-            if (current->size > offset_) {
-                ReadFile(feed, target, budget, false);
-            }
-            break;
-        }
         if (at_) {
-            const std::optional<Platform::FileStatus> previous = Platform::StatusOf(rotated);
+            if (ReadOn(target, budget) || !(look || LookDue(target.steadyNow))) {
+                break;
+            }
+            const std::optional<Platform::FileStatus> current = Platform::StatusOf(settings_.feedFile);
+            if (current && current->SameFile(*at_)) {
+                break;
+            }
+            const std::optional<Platform::FileStatus> previous = Platform::StatusOf(rotated_);
             if (previous && previous->SameFile(*at_)) {
                 // Renamed: its rest, then the new feed from its start.
-                if (!ReadFile(rotated, target, budget, true) || !Start(feed)) {
+                if (ReadOn(target, budget)) {
+                    break;
+                }
+                SkipUnfinishedLine();
+                if (!Start(settings_.feedFile)) {
                     break;
                 }
                 continue;
@@ -66,17 +71,29 @@ void ClusterFeed::Read(const FeedTarget& target, std::size_t budget) {
             // Gone (deleted, or renamed twice since): the feed is read anew.
             target.merged.NewFeed();
             at_.reset();
+        } else if (!look && !LookDue(target.steadyNow)) {
+            break;
         }
-        if (!Start(rotated) && !Start(feed)) {
+        if (!Start(rotated_) && !Start(settings_.feedFile)) {
             break;
         }
     }
     target.merged.DropBefore(OldestNeeded(target));
 }
 
+bool ClusterFeed::LookDue(UseHistory::Clock::time_point steadyNow) {
+    if (looked_ && steadyNow - *looked_ < kFeedLookInterval) {
+        return false;
+    }
+    looked_ = steadyNow;
+    return true;
+}
+
 bool ClusterFeed::Start(const fs::path& path) {
-    const std::optional<Platform::FileStatus> status = Platform::StatusOf(path);
-    if (!status) {
+    // On a failure the file read before stays named, though closed: what is
+    // found at the next look is told from it as before.
+    std::optional<Platform::FileStatus> status;
+    if (!file_.Open(path) || !(status = file_.Status())) {
         return false;
     }
     at_ = status;
@@ -85,19 +102,14 @@ bool ClusterFeed::Start(const fs::path& path) {
     return true;
 }
 
-bool ClusterFeed::ReadFile(const fs::path& path, const FeedTarget& target, std::size_t& budget,
-                           bool renamed) {
-    Platform::FollowedFile file;
-    std::optional<Platform::FileStatus> status;
-    if (!file.Open(path) || !(status = file.Status()) || !status->SameFile(*at_)) {
-        // Replaced between the look and the open: the next look sees it.
-        return false;
-    }
+bool ClusterFeed::ReadOn(const FeedTarget& target, std::size_t& budget) {
+    const std::optional<Platform::FileStatus> status = file_.Status();
+    const std::uint64_t size = status ? status->size : 0;
     std::string buffer;
-    while (offset_ < status->size && budget > 0) {
-        const std::size_t wanted = std::min<std::uint64_t>({budget, kChunk, status->size - offset_});
+    while (offset_ < size && budget > 0) {
+        const std::size_t wanted = std::min<std::uint64_t>({budget, kChunk, size - offset_});
         buffer.resize(wanted);
-        const std::size_t read = file.ReadAt(offset_, buffer.data(), wanted);
+        const std::size_t read = file_.ReadAt(offset_, buffer.data(), wanted);
         buffer.resize(read);
         budget -= std::min(budget, read);
         std::size_t used = 0;
@@ -121,14 +133,18 @@ bool ClusterFeed::ReadFile(const fs::path& path, const FeedTarget& target, std::
             break;
         }
     }
-    if (renamed && budget > 0 && offset_ < status->size) {
-        // Nothing will finish the line it ends in.
+    return budget == 0;
+}
+
+void ClusterFeed::SkipUnfinishedLine() {
+    const std::optional<Platform::FileStatus> status = file_.Status();
+    if (status && offset_ < status->size) {
+        // Renamed, so written no more: nothing will finish the line it ends in.
         ++counts_.lines;
         ++counts_.skipped;
         offset_ = status->size;
         overlong_ = false;
     }
-    return offset_ >= status->size;
 }
 
 void ClusterFeed::Take(std::string_view line, const FeedTarget& target) {

@@ -4,12 +4,14 @@
 // no socket: the game thread reads it, a little at a time.
 //
 // At load both files are read (<feed>.1 then the feed), as far back as the
-// history's reach and kRecordSlack; before each decision, one status call
-// says whether the feed grew, and only its new lines are read, at most
-// kMostCheckBytes of them (the rest at the next check). The file read is
-// known by its identity with its offset: when the companion renames the feed
-// to <feed>.1 and starts anew, the rest of the old one is read from <feed>.1,
-// then the new one from its start, however far it has grown.
+// history's reach and kRecordSlack. The file read is kept open and known by
+// its identity with its offset, so that before each decision one status call
+// on the open file says whether it grew, and only its new lines are read, at
+// most kMostCheckBytes of them (the rest at the next check). Whether the
+// companion renamed the feed to <feed>.1 and started anew is a look at the
+// paths, made at most every kFeedLookInterval: the old file's rest is read
+// through the open file, then the new one from its start, however far it
+// has grown.
 //
 // Each granted use and forgive line goes into the history as the restore's
 // do: its time converted by ArrivalTime, each use once (MergedUses.h). A
@@ -37,6 +39,10 @@ namespace Corvane {
 
 // What one check reads at most: the rest of a burst waits for the next one.
 inline constexpr std::size_t kMostCheckBytes = std::size_t{64} * 1024;
+// How often a check looks at the feed's paths: a look costs a path lookup,
+// dearer than the status call on the open file, and the companion writes the
+// new feed once a poll.
+inline constexpr std::chrono::milliseconds kFeedLookInterval{250};
 
 struct FeedCounts {
     std::size_t lines = 0;     // read, of every kind
@@ -65,9 +71,9 @@ public:
 
     const ClusterSettings& Settings() const { return settings_; }
     // At load: both files, to their ends.
-    void Load(const FeedTarget& target) { Read(target, SIZE_MAX); }
+    void Load(const FeedTarget& target) { Read(target, SIZE_MAX, true); }
     // Before a decision: what the feed gained since, at most kMostCheckBytes.
-    void Check(const FeedTarget& target) { Read(target, kMostCheckBytes); }
+    void Check(const FeedTarget& target) { Read(target, kMostCheckBytes, false); }
 
     // The newest heartbeat's time; none before one is read.
     std::optional<std::chrono::sys_seconds> Heartbeat() const { return heartbeat_; }
@@ -82,14 +88,16 @@ public:
     const FeedCounts& Counts() const { return counts_; }
 
 private:
-    void Read(const FeedTarget& target, std::size_t budget);
-    // Reads the file at path, when it is still the one at_ names, from
-    // offset_ on; true once all of it is read. A renamed file is written no
-    // more: a part of a line at its end is skipped.
-    bool ReadFile(const std::filesystem::path& path, const FeedTarget& target, std::size_t& budget,
-                  bool renamed);
-    // Starts reading the file at path from its start; false when there is none.
+    // With look, the paths are looked at whether due or not.
+    void Read(const FeedTarget& target, std::size_t budget, bool look);
+    bool LookDue(UseHistory::Clock::time_point steadyNow);
+    // Opens the file at path to read from its start; false when there is none.
     bool Start(const std::filesystem::path& path);
+    // Reads what the open file holds past offset_, within budget; true when
+    // the budget ran out first.
+    bool ReadOn(const FeedTarget& target, std::size_t& budget);
+    // A renamed file is written no more: a part of a line at its end is skipped.
+    void SkipUnfinishedLine();
     void Take(std::string_view line, const FeedTarget& target);
     void TakeUse(std::string_view line, const AuditEntry& entry, const FeedTarget& target);
 
@@ -97,8 +105,10 @@ private:
     // <feed>.1, made once: a path is dearer to build than the status call it names.
     std::filesystem::path rotated_;
     std::set<std::string> wrappers_;
-    std::optional<Platform::FileStatus> at_;  // the file read, and how far
-    std::uint64_t offset_ = 0;
+    Platform::FollowedFile file_;              // the file read: open, or closed after a failed start
+    std::optional<Platform::FileStatus> at_;  // which file that is
+    std::uint64_t offset_ = 0;                // how far it is read
+    std::optional<UseHistory::Clock::time_point> looked_;
     bool overlong_ = false;  // in a line too long to keep, until its end
     std::optional<std::chrono::sys_seconds> heartbeat_;
     FeedCounts counts_;

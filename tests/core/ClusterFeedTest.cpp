@@ -61,7 +61,10 @@ protected:
     }
     void Append(const std::vector<std::string>& lines) { Append(settings_.feedFile, lines); }
 
-    Corvane::FeedTarget Target() { return {history_, merged_, kNow, kSteadyNow}; }
+    // later: how long after the load a check is made, on the steady clock.
+    Corvane::FeedTarget Target(std::chrono::milliseconds later = {}) {
+        return {history_, merged_, kNow, kSteadyNow + later};
+    }
     std::size_t UsesOf(std::uint64_t steamId, const std::string& name) const {
         return history_.Uses(steamId, name).size();
     }
@@ -173,6 +176,7 @@ TEST_F(ClusterFeedTest, AForgiveLineForgivesWhatCameBeforeItNotAfter) {
 }
 
 TEST_F(ClusterFeedTest, AChecksReadsOnlyWhatIsNewAndAtMostItsBound) {
+    Append({});  // there, and empty yet
     feed_.Load(Target());
     EXPECT_EQ(feed_.Counts().lines, 0u);
     std::vector<std::string> lines;
@@ -192,6 +196,7 @@ TEST_F(ClusterFeedTest, AChecksReadsOnlyWhatIsNewAndAtMostItsBound) {
 }
 
 TEST_F(ClusterFeedTest, APartOfALineWaitsForItsEnd) {
+    Append({});  // there, and empty yet
     feed_.Load(Target());
     const std::string line = Use(5, "b", kBob, "fly");
     Append(settings_.feedFile, {line.substr(0, 40)}, "");
@@ -203,8 +208,8 @@ TEST_F(ClusterFeedTest, APartOfALineWaitsForItsEnd) {
 }
 
 // The companion renames the feed and starts a new one, which has grown past
-// the old one's offset by the next check: the old one's rest, then the new
-// one from its start.
+// the old one's offset by the next check: the old one's rest at once, the
+// new one from its start once the paths are looked at again.
 TEST_F(ClusterFeedTest, ARenamedFeedIsReadToItsEndThenTheNewOneFromItsStart) {
     Append({Use(50, "b", kBob, "fly")});
     feed_.Load(Target());
@@ -215,9 +220,12 @@ TEST_F(ClusterFeedTest, ARenamedFeedIsReadToItsEndThenTheNewOneFromItsStart) {
         grown.push_back(Use(30 - i, "c", kAlice, "fly"));
     }
     Append(grown);
-    feed_.Check(Target());
+    const auto soon = Corvane::kFeedLookInterval / 2;
+    feed_.Check(Target(soon));
     EXPECT_EQ(UsesOf(kBob, "fly"), 2u);
     EXPECT_EQ(UsesOf(kBob, "god"), 1u);
+    EXPECT_EQ(UsesOf(kAlice, "fly"), 0u);
+    feed_.Check(Target(soon + Corvane::kFeedLookInterval));
     EXPECT_EQ(UsesOf(kAlice, "fly"), 5u);
 }
 
@@ -228,9 +236,9 @@ TEST_F(ClusterFeedTest, AFeedFilledAgainAddsOnlyWhatIsNew) {
     Append(lines);
     feed_.Load(Target());
     fs::remove(settings_.feedFile);
-    feed_.Check(Target());
+    feed_.Check(Target(Corvane::kFeedLookInterval));
     Append({lines[1], lines[0], Use(5, "b", kBob, "fly")});
-    feed_.Check(Target());
+    feed_.Check(Target(2 * Corvane::kFeedLookInterval));
     EXPECT_EQ(UsesOf(kBob, "fly"), 2u);
     EXPECT_EQ(UsesOf(kAlice, "god"), 1u);
     EXPECT_EQ(feed_.Counts().held, 2u);
