@@ -31,7 +31,12 @@ std::optional<RestoredUses> PluginState::Replace(Settings newSettings) {
         return Restore();
     }
     history.SetReach(reach);
-    // Its settings may have changed: read again, it adds only what the history lacks.
+    if (feed && settings->cluster && feed->Reads(*settings->cluster, settings->wrappers)) {
+        // The same feed, read the same way: only what it gained since.
+        CheckFeed();
+        return std::nullopt;
+    }
+    // Read anew as the settings say: it adds only what the history lacks.
     StartFeed(std::chrono::system_clock::now(), UseHistory::Clock::now());
     return std::nullopt;
 }

@@ -70,6 +70,11 @@ public:
           wrappers_(std::move(wrappers)) {}
 
     const ClusterSettings& Settings() const { return settings_; }
+    // Whether it reads what a feed of settings and wrappers would read, in the
+    // same way.
+    bool Reads(const ClusterSettings& settings, const std::set<std::string>& wrappers) const {
+        return settings == settings_ && wrappers == wrappers_;
+    }
     // At load: both files, to their ends.
     void Load(const FeedTarget& target) { Read(target, SIZE_MAX, true); }
     // Before a decision: what the feed gained since, at most kMostCheckBytes.

@@ -79,6 +79,8 @@ struct ClusterSettings {
     std::filesystem::path feedFile;
     // Without a heartbeat this recent, the feed is stale.
     std::chrono::seconds staleAfter{10};
+
+    friend bool operator==(const ClusterSettings&, const ClusterSettings&) = default;
 };
 
 struct Settings {

@@ -121,4 +121,19 @@ TEST_F(ClusterGate, CheckShowsTheFeedsAge) {
                 HasSubstr(", fresh (stale after 10 s); 0 uses read from it, 0 lines skipped"));
 }
 
+// A reload that keeps the cluster as it was reads only what the feed gained
+// since: the uses read before stay counted, and no line is read twice.
+TEST_F(ClusterGate, AReloadReadsOnlyWhatTheFeedGainedSince) {
+    Grant(kRexId, "Corvane.Check");
+    Grant(kRexId, "Corvane.Reload");
+    FeedHeartbeat();
+    FeedUse(kAnnId, "fly");
+    AppendToFeed("not a line of the feed");
+    LoadInCluster();
+    FeedUse(kAnnId, "god");
+    SayChecked(rex_, "/corvane reload");
+    SayChecked(rex_, "/corvane check fly");
+    EXPECT_THAT(Replies().back(), HasSubstr("; 2 uses read from it, 1 line skipped"));
+}
+
 }  // namespace
