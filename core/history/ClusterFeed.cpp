@@ -71,8 +71,6 @@ void ClusterFeed::Read(const FeedTarget& target, std::size_t budget, bool look) 
             // Gone (deleted, or renamed twice since): the feed is read anew.
             target.merged.NewFeed();
             at_.reset();
-        } else if (!look && !LookDue(target.steadyNow)) {
-            break;
         }
         if (!Start(rotated_) && !Start(settings_.feedFile)) {
             break;

@@ -11,7 +11,7 @@
 // companion renamed the feed to <feed>.1 and started anew is a look at the
 // paths, made at most every kFeedLookInterval: the old file's rest is read
 // through the open file, then the new one from its start, however far it
-// has grown.
+// has grown. While no feed is open (none yet), every check looks for one.
 //
 // Each granted use and forgive line goes into the history as the restore's
 // do: its time converted by ArrivalTime, each use once (MergedUses.h). A

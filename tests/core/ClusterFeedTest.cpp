@@ -176,7 +176,6 @@ TEST_F(ClusterFeedTest, AForgiveLineForgivesWhatCameBeforeItNotAfter) {
 }
 
 TEST_F(ClusterFeedTest, AChecksReadsOnlyWhatIsNewAndAtMostItsBound) {
-    Append({});  // there, and empty yet
     feed_.Load(Target());
     EXPECT_EQ(feed_.Counts().lines, 0u);
     std::vector<std::string> lines;
@@ -196,7 +195,6 @@ TEST_F(ClusterFeedTest, AChecksReadsOnlyWhatIsNewAndAtMostItsBound) {
 }
 
 TEST_F(ClusterFeedTest, APartOfALineWaitsForItsEnd) {
-    Append({});  // there, and empty yet
     feed_.Load(Target());
     const std::string line = Use(5, "b", kBob, "fly");
     Append(settings_.feedFile, {line.substr(0, 40)}, "");
