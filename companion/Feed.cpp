@@ -8,6 +8,7 @@
 #include "companion/AuditFields.h"
 #include "companion/LineHash.h"
 #include "companion/Log.h"
+#include "companion/platform/WrittenFiles.h"
 #include "core/settings/AuditPath.h"
 
 namespace Companion {
@@ -28,8 +29,8 @@ std::string Feed::Heartbeat(std::chrono::system_clock::time_point now) const {
 }
 
 bool Feed::Intact() const {
-    const auto opened = FollowedFile::Open(file_);
-    return opened && (!identity_ || opened->Identity() == *identity_);
+    const auto status = Corvane::Platform::StatusOf(file_);
+    return status && (!identity_ || status->SameFile(*identity_));
 }
 
 std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
@@ -56,7 +57,7 @@ void Feed::Rename(std::chrono::system_clock::time_point now) {
 }
 
 bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now) {
-    const bool exists = FollowedFile::Open(file_).has_value();
+    const bool exists = Corvane::Platform::StatusOf(file_).has_value();
     if (!started_) {
         // Kept across restarts by the heartbeat each new feed starts with.
         std::ifstream stream(file_, std::ios::binary);

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "companion/platform/FollowedFile.h"
+#include "core/platform/FollowedFile.h"
 
 namespace Companion {
 
@@ -40,7 +40,7 @@ private:
     std::filesystem::path file_;
     std::string server_;
     std::chrono::seconds span_;
-    std::optional<FileIdentity> identity_;
+    std::optional<Corvane::Platform::FileStatus> identity_;
     std::optional<std::chrono::sys_seconds> started_;
 };
 
