@@ -10,11 +10,14 @@
 
 namespace Companion {
 
-// Appends text to file with one write, creating it when missing, leaving it
-// free to be renamed or deleted meanwhile; which file was written (its size
-// before), none when it can't be.
-std::optional<Corvane::Platform::FileStatus> AppendToFile(const std::filesystem::path& file,
-                                                          const std::string& text);
+// Appends lines, each with its line break, to file with one write, creating
+// it when missing and leaving it free to be renamed or deleted meanwhile. A
+// file that ends in part of a line (a write cut short) gets a line break
+// first, so that the part stands on a line of its own and the first line
+// appended is whole; with no lines, that line break is all that is written.
+// Which file was written (its size before), none when it can't be.
+std::optional<Corvane::Platform::FileStatus> AppendLines(const std::filesystem::path& file,
+                                                         const std::string& lines);
 
 // Writes text to file through a file beside it and a rename, so that a
 // reader, or a crash, finds either the old text or the new, never a part.

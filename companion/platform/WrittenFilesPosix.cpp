@@ -8,14 +8,18 @@ namespace Companion {
 
 using Corvane::Platform::FileStatus;
 
-std::optional<FileStatus> AppendToFile(const std::filesystem::path& file, const std::string& text) {
-    const int descriptor = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+std::optional<FileStatus> AppendLines(const std::filesystem::path& file, const std::string& lines) {
+    // Read as well as appended to: its last byte tells whether it ends mid-line.
+    const int descriptor = ::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) {
         return std::nullopt;
     }
     struct stat status {};
-    const bool whole = ::fstat(descriptor, &status) == 0 &&
-                       ::write(descriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    char last = '\n';
+    bool whole = ::fstat(descriptor, &status) == 0 &&
+                 (status.st_size == 0 || ::pread(descriptor, &last, 1, status.st_size - 1) == 1);
+    const std::string text = last == '\n' ? lines : '\n' + lines;
+    whole = whole && ::write(descriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ::close(descriptor);
     if (!whole) {
         return std::nullopt;
