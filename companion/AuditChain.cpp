@@ -15,6 +15,11 @@ namespace {
 constexpr std::uint32_t kHeadLength = 4096;
 constexpr std::size_t kPiece = std::size_t{256} * 1024;
 
+std::uint64_t SizeOf(const FollowedFile& file) {
+    const std::optional<FileStatus> status = file.Status();
+    return status ? status->size : 0;
+}
+
 std::uint64_t HeadHash(const FollowedFile& file, std::uint32_t length) {
     std::string head(length, '\0');
     head.resize(file.ReadAt(0, head.data(), head.size()));
@@ -27,7 +32,7 @@ AuditChain::AuditChain(std::filesystem::path file, std::uint32_t keep)
     : file_(std::move(file)), keep_(keep) {}
 
 AuditChain::Held AuditChain::Hold(FollowedFile file) {
-    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kHeadLength)), '\0');
+    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(SizeOf(file), kHeadLength)), '\0');
     head.resize(file.ReadAt(0, head.data(), head.size()));
     head.resize(std::min(head.size(), head.find('\n') + 1));
     const auto length = static_cast<std::uint32_t>(head.size());
@@ -40,23 +45,22 @@ std::vector<AuditChain::Held> AuditChain::Present() const {
     // the next look, but never hide one between two others.
     std::vector<Held> present;
     for (std::uint32_t number = 0; number <= keep_; ++number) {
-        auto opened = FollowedFile::Open(Corvane::RotatedAuditFile(file_, number));
-        if (!opened || std::any_of(present.begin(), present.end(), [&](const Held& held) {
-                return held.file.Identity() == opened->Identity();
-            })) {
+        FollowedFile opened;
+        if (!opened.Open(Corvane::RotatedAuditFile(file_, number)) ||
+            std::any_of(present.begin(), present.end(),
+                        [&](const Held& held) { return held.file.Opened().SameFile(opened.Opened()); })) {
             continue;
         }
         // A file already held matters only for its place in the order.
-        present.push_back(IsHeld(opened->Identity()) ? Held{std::move(*opened), 0, 0}
-                                                     : Hold(std::move(*opened)));
+        present.push_back(IsHeld(opened.Opened()) ? Held{std::move(opened), 0, 0} : Hold(std::move(opened)));
     }
     std::reverse(present.begin(), present.end());
     return present;
 }
 
-bool AuditChain::IsHeld(const FileIdentity& identity) const {
+bool AuditChain::IsHeld(const FileStatus& identity) const {
     return std::any_of(held_.begin(), held_.end(),
-                       [&](const Held& held) { return held.file.Identity() == identity; });
+                       [&](const Held& held) { return held.file.Opened().SameFile(identity); });
 }
 
 bool AuditChain::Start(const std::optional<ChainPosition>& saved) {
@@ -68,7 +72,7 @@ bool AuditChain::Start(const std::optional<ChainPosition>& saved) {
     bool found = !saved.has_value();
     if (saved) {
         const auto match = std::find_if(present.begin(), present.end(), [&](const Held& held) {
-            return held.file.Identity() == saved->file && held.file.Size() >= saved->headLength &&
+            return held.file.Opened().SameFile(saved->file) && SizeOf(held.file) >= saved->headLength &&
                    HeadHash(held.file, saved->headLength) == saved->headHash;
         });
         if (match != present.end()) {
@@ -93,7 +97,7 @@ void AuditChain::Look() {
     auto newer = present.begin();
     if (!held_.empty()) {
         const auto front = std::find_if(present.begin(), present.end(), [&](const Held& held) {
-            return held.file.Identity() == held_.front().file.Identity();
+            return held.file.Opened().SameFile(held_.front().file.Opened());
         });
         newer = front == present.end() ? present.begin() : front;
     }
@@ -101,7 +105,7 @@ void AuditChain::Look() {
     auto at = held_.empty() ? held_.end() : std::next(held_.begin());
     for (; newer != present.end(); ++newer) {
         const auto known = std::find_if(held_.begin(), held_.end(), [&](const Held& held) {
-            return held.file.Identity() == newer->file.Identity();
+            return held.file.Opened().SameFile(newer->file.Opened());
         });
         if (known != held_.end()) {
             at = std::next(known);
@@ -136,7 +140,8 @@ std::uint64_t AuditChain::TakeLinesDropped() {
 }
 
 ChainPosition AuditChain::PositionIn(const Held& held, std::uint64_t offset) const {
-    return {held.file.Identity(), held.headHash, held.headLength, offset};
+    const FileStatus& opened = held.file.Opened();
+    return {{opened.volume, opened.index, 0}, held.headHash, held.headLength, offset};
 }
 
 ChainPosition AuditChain::Current() const {
@@ -176,7 +181,7 @@ std::vector<ChainLine> AuditChain::ReadLocked(std::size_t maxBytes) {
     while (index < held_.size() && taken < maxBytes) {
         const Held& held = held_[index];
         const bool newest = index + 1 == held_.size();
-        const std::uint64_t size = held.file.Size();
+        const std::uint64_t size = SizeOf(held.file);
         // A file cut back below what was read (a failed write undone) goes on from its end.
         offset = std::min(offset, size);
         if (index == 0) {
@@ -230,7 +235,7 @@ std::vector<ChainLine> AuditChain::ReadLocked(std::size_t maxBytes) {
 
 void AuditChain::MoveTo(const ChainPosition& position) {
     const std::lock_guard lock(mutex_);
-    while (held_.size() > 1 && !(held_.front().file.Identity() == position.file)) {
+    while (held_.size() > 1 && !held_.front().file.Opened().SameFile(position.file)) {
         held_.pop_front();
     }
     offset_ = position.offset;

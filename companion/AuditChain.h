@@ -15,13 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "companion/platform/FollowedFile.h"
+#include "core/platform/FollowedFile.h"
 
 namespace Companion {
 
+using Corvane::Platform::FileStatus;
+using Corvane::Platform::FollowedFile;
+
 // A place in the chain of audit files: a file and an offset in it.
 struct ChainPosition {
-    FileIdentity file;
+    FileStatus file;             // which file; its size is not kept
     std::uint64_t headHash = 0;  // of the file's first headLength bytes
     std::uint32_t headLength = 0;
     std::uint64_t offset = 0;
@@ -68,7 +71,7 @@ private:
     };
     static Held Hold(FollowedFile file);
     std::vector<ChainLine> ReadLocked(std::size_t maxBytes);
-    bool IsHeld(const FileIdentity& identity) const;
+    bool IsHeld(const FileStatus& identity) const;
     std::vector<Held> Present() const;
     void DropOldest();
     ChainPosition PositionIn(const Held& held, std::uint64_t offset) const;

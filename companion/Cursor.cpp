@@ -7,6 +7,8 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "companion/platform/WrittenFiles.h"
+
 namespace Companion {
 namespace {
 
@@ -60,7 +62,7 @@ std::optional<Cursor> ParseCursor(const std::string& text) {
     if (const auto file = document.find("file"); file != document.end()) {
         try {
             cursor.position = ChainPosition{
-                {file->at("volume").get<std::uint64_t>(), file->at("index").get<std::uint64_t>()},
+                {file->at("volume").get<std::uint64_t>(), file->at("index").get<std::uint64_t>(), 0},
                 file->at("headHash").get<std::uint64_t>(),
                 file->at("headLength").get<std::uint32_t>(),
                 file->at("offset").get<std::uint64_t>()};

@@ -8,6 +8,7 @@
 #include "companion/AuditFields.h"
 #include "companion/LineHash.h"
 #include "companion/Log.h"
+#include "companion/platform/WrittenFiles.h"
 #include "core/settings/AuditPath.h"
 
 namespace Companion {
@@ -28,8 +29,8 @@ std::string Feed::Heartbeat(std::chrono::system_clock::time_point now) const {
 }
 
 bool Feed::Intact() const {
-    const auto opened = FollowedFile::Open(file_);
-    return opened && (!identity_ || opened->Identity() == *identity_);
+    const auto status = Corvane::Platform::StatusOf(file_);
+    return status && (!identity_ || status->SameFile(*identity_));
 }
 
 std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
@@ -37,15 +38,21 @@ std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
     for (unsigned number : {1U, 0U}) {
         std::ifstream stream(Corvane::RotatedAuditFile(file_, number), std::ios::binary);
         for (std::string line; std::getline(stream, line);) {
-            ++held[Fnv1a(line)];
+            // Ended by the file's end rather than a line break: unfinished.
+            if (!stream.eof() || number == 0) {
+                ++held[Fnv1a(line)];
+            }
         }
     }
     return held;
 }
 
 void Feed::Rename(std::chrono::system_clock::time_point now) {
-    std::error_code failed;
-    std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
+    // Its unfinished end finished first: nothing is written to <name>.1 later.
+    std::error_code failed = std::make_error_code(std::errc::io_error);
+    if (AppendLines(file_, {})) {
+        std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
+    }
     if (failed) {
         // A reader holding it without sharing deletion (Windows): the feed
         // grows on, and the rename is tried again after another span.
@@ -56,7 +63,7 @@ void Feed::Rename(std::chrono::system_clock::time_point now) {
 }
 
 bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now) {
-    const bool exists = FollowedFile::Open(file_).has_value();
+    const bool exists = Corvane::Platform::StatusOf(file_).has_value();
     if (!started_) {
         // Kept across restarts by the heartbeat each new feed starts with.
         std::ifstream stream(file_, std::ios::binary);
@@ -87,7 +94,7 @@ bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clo
     // Its folder, as the plugin makes the audit file's, when it is missing.
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
-    identity_ = AppendToFile(file_, text);
+    identity_ = AppendLines(file_, text);
     return identity_.has_value();
 }
 

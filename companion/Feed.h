@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "companion/platform/FollowedFile.h"
+#include "core/platform/FollowedFile.h"
 
 namespace Companion {
 
@@ -25,10 +25,14 @@ public:
     // when it is missing or another file took its name.
     bool Intact() const;
     // The lines the feed files hold now, each line's hash with its count: what
-    // a refill leaves out, so that a restart doubles no line.
+    // a refill leaves out, so that a restart doubles no line. The feed's
+    // unfinished end, a write cut short, counts too: the next write finishes
+    // it (AppendLines), and only an end cut just before its line break is a
+    // line at all. <name>.1's never does: nothing finishes it.
     std::unordered_map<std::uint64_t, std::uint32_t> Held() const;
     // Appends lines and a heartbeat with one write, after renaming the feed
-    // when its span is over. False when the file can't be written.
+    // when its span is over; what a write cut short left is passed over as a
+    // line of its own. False when the file can't be written.
     bool Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now);
 
     std::string Heartbeat(std::chrono::system_clock::time_point now) const;
@@ -40,7 +44,7 @@ private:
     std::filesystem::path file_;
     std::string server_;
     std::chrono::seconds span_;
-    std::optional<FileIdentity> identity_;
+    std::optional<Corvane::Platform::FileStatus> identity_;
     std::optional<std::chrono::sys_seconds> started_;
 };
 

@@ -24,10 +24,13 @@ struct FileStatus {
 std::optional<FileStatus> StatusOf(const std::filesystem::path& file);
 
 // Opened for reading only, and so that its writer stays free to rename or
-// delete it meanwhile (FILE_SHARE_DELETE). Closed when destroyed.
+// delete it meanwhile (FILE_SHARE_DELETE). Closed when destroyed; moved, the
+// file goes along and the one moved from is closed.
 class FollowedFile {
 public:
     FollowedFile() = default;
+    FollowedFile(FollowedFile&& other) noexcept;
+    FollowedFile& operator=(FollowedFile&& other) noexcept;
     FollowedFile(const FollowedFile&) = delete;
     FollowedFile& operator=(const FollowedFile&) = delete;
     ~FollowedFile();
@@ -36,6 +39,9 @@ public:
     bool Open(const std::filesystem::path& file);
     // What is open, as StatusOf says of a path.
     std::optional<FileStatus> Status() const;
+    // What Status said at the last Open that succeeded, without asking again:
+    // which file is open, and its size then. All zero when none is.
+    const FileStatus& Opened() const { return opened_; }
     // Up to size bytes from offset; fewer at the file's end or on a failure.
     std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) const;
 
@@ -43,6 +49,7 @@ private:
     void Close();
 
     std::intptr_t handle_ = -1;
+    FileStatus opened_;
 };
 
 }  // namespace Corvane::Platform

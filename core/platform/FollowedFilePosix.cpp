@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "core/platform/FollowedFile.h"
 
@@ -24,6 +25,18 @@ std::optional<FileStatus> StatusOf(const std::filesystem::path& file) {
     return ::stat(file.c_str(), &status) == 0 ? StatusFrom(status) : std::nullopt;
 }
 
+FollowedFile::FollowedFile(FollowedFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), opened_(std::exchange(other.opened_, {})) {}
+
+FollowedFile& FollowedFile::operator=(FollowedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, -1);
+        opened_ = std::exchange(other.opened_, {});
+    }
+    return *this;
+}
+
 FollowedFile::~FollowedFile() {
     Close();
 }
@@ -33,6 +46,7 @@ void FollowedFile::Close() {
         ::close(static_cast<int>(handle_));
         handle_ = -1;
     }
+    opened_ = {};
 }
 
 bool FollowedFile::Open(const std::filesystem::path& file) {
@@ -42,10 +56,13 @@ bool FollowedFile::Open(const std::filesystem::path& file) {
         descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     } while (descriptor < 0 && errno == EINTR);
     handle_ = descriptor;
-    if (descriptor >= 0 && !Status()) {
+    const std::optional<FileStatus> status = Status();
+    if (!status) {
         Close();
+        return false;
     }
-    return handle_ >= 0;
+    opened_ = *status;
+    return true;
 }
 
 std::optional<FileStatus> FollowedFile::Status() const {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "core/platform/FollowedFile.h"
 
@@ -38,6 +39,18 @@ std::optional<FileStatus> StatusOf(const std::filesystem::path& file) {
     return status;
 }
 
+FollowedFile::FollowedFile(FollowedFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), opened_(std::exchange(other.opened_, {})) {}
+
+FollowedFile& FollowedFile::operator=(FollowedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, -1);
+        opened_ = std::exchange(other.opened_, {});
+    }
+    return *this;
+}
+
 FollowedFile::~FollowedFile() {
     Close();
 }
@@ -47,6 +60,7 @@ void FollowedFile::Close() {
         CloseHandle(Native(handle_));
         handle_ = -1;
     }
+    opened_ = {};
 }
 
 bool FollowedFile::Open(const std::filesystem::path& file) {
@@ -57,10 +71,13 @@ bool FollowedFile::Open(const std::filesystem::path& file) {
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(handle);
-    if (!Status()) {
+    const std::optional<FileStatus> status = Status();
+    if (!status) {
         Close();
+        return false;
     }
-    return handle_ != -1;
+    opened_ = *status;
+    return true;
 }
 
 std::optional<FileStatus> FollowedFile::Status() const {

@@ -3,8 +3,10 @@
 // through rotation, and the feed's renaming.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include <fmt/format.h>
@@ -15,6 +17,7 @@
 #include "companion/Feed.h"
 #include "companion/LineHash.h"
 #include "companion/Session.h"
+#include "core/settings/AuditPath.h"
 #include "tests/companion/AuditFiles.h"
 
 namespace {
@@ -327,6 +330,85 @@ TEST_F(FeedTest, RenamedWhenItsSpanIsOverAndCountedAtARestart) {
     EXPECT_TRUE(feed.Intact());
     fs::remove(file);
     EXPECT_FALSE(feed.Intact());
+}
+
+// The lines the plugin's reader takes: those ended by a line break.
+std::vector<std::string> WholeLines(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end = 0; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+TEST_F(FeedTest, AnAppendCutShortLosesNoLineAndTheRefillDoublesNone) {
+    const auto start = std::chrono::sys_seconds(std::chrono::sys_days(std::chrono::year(2026) / 12 / 7));
+    const std::vector<std::string> table = {AuditLine("b", "76561198000000001", "fly", "granted", start),
+                                            AuditLine("b", "76561198000000002", "god", "granted", start),
+                                            AuditLine("b", "76561198000000003", "wrap", "granted", start)};
+    constexpr std::size_t kAllButItsBreak = std::string::npos;
+    // The second append (the table's last two lines and a heartbeat) killed
+    // after this many bytes of one of its lines.
+    struct Case {
+        const char* name;
+        std::size_t line;  // of the cut append
+        std::size_t bytes;
+        bool spanOver;  // the refill renames the feed first
+    } cases[] = {
+        {"before it started", 0, 0, false},
+        {"in a line", 1, 10, false},
+        {"in a line", 1, 10, true},
+        {"just before a line break", 1, kAllButItsBreak, false},
+        {"just before a line break", 1, kAllButItsBreak, true},
+        {"in the heartbeat", 2, 5, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(fmt::format("cut {}, span over: {}", test.name, test.spanOver));
+        const fs::path file = folder_ / fmt::format("{}", &test - cases) / "Feed.jsonl";
+        fs::create_directories(file.parent_path());
+        Feed first(file, "a", std::chrono::seconds(100));
+        ASSERT_TRUE(first.Append({table[0]}, start));
+        const std::vector<std::string> cut = {table[1], table[2], first.Heartbeat(start)};
+        std::string written;
+        for (std::size_t line = 0; line < test.line; ++line) {
+            written += cut[line] + '\n';
+        }
+        written += cut[test.line].substr(0, test.bytes);
+        std::ofstream(file, std::ios::binary | std::ios::app) << written;
+
+        // The restart's fill: the table's lines the feed lacks.
+        Feed feed(file, "a", std::chrono::seconds(100));
+        auto held = feed.Held();
+        std::vector<std::string> lacking;
+        for (const std::string& line : table) {
+            if (std::uint32_t& count = held[Fnv1a(line)]; count > 0) {
+                --count;
+            } else {
+                lacking.push_back(line);
+            }
+        }
+        const auto refill = start + std::chrono::seconds(test.spanOver ? 100 : 1);
+        ASSERT_TRUE(feed.Append(lacking, refill));
+
+        std::vector<std::string> read = WholeLines(Corvane::RotatedAuditFile(file, 1));
+        const std::vector<std::string> current = WholeLines(file);
+        read.insert(read.end(), current.begin(), current.end());
+        for (const std::string& line : table) {
+            EXPECT_EQ(std::count(read.begin(), read.end(), line), 1) << line;
+        }
+        // The part, if any, stands alone; the refill's lines are whole to its last.
+        EXPECT_LE(std::count_if(read.begin(), read.end(),
+                                [&](const std::string& line) {
+                                    return std::find(table.begin(), table.end(), line) == table.end() &&
+                                           line.find(R"("action":"heartbeat")") == std::string::npos;
+                                }),
+                  1);
+        ASSERT_FALSE(current.empty());
+        EXPECT_EQ(current.back(), feed.Heartbeat(refill));
+    }
 }
 
 }  // namespace
