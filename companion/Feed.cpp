@@ -47,19 +47,26 @@ std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
     return held;
 }
 
-void Feed::Rename(std::chrono::system_clock::time_point now) {
+bool Feed::Rename() {
     // Its unfinished end finished first: nothing is written to <name>.1 later.
     std::error_code failed = std::make_error_code(std::errc::io_error);
     if (AppendLines(file_, {})) {
         std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
     }
     if (failed) {
-        // A reader holding it without sharing deletion (Windows): the feed
-        // grows on, and the rename is tried again after another span.
-        LogWarning(fmt::format("Can't rename the feed {}: {}", Corvane::PathText(file_), failed.message()));
+        // On Windows, a plugin that has not read since the last rename still
+        // holds <name>.1 open, and an open file can't be replaced: the feed
+        // grows on, and the rename is tried again at every append.
+        if (!renameFailing_) {
+            LogWarning(fmt::format("Can't rename the feed {}: {}; trying again at every poll",
+                                   Corvane::PathText(file_), failed.message()));
+        }
+        renameFailing_ = true;
+        return false;
     }
+    renameFailing_ = false;
     identity_.reset();
-    started_ = Seconds(now);
+    return true;
 }
 
 bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now) {
@@ -75,8 +82,7 @@ bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clo
     }
     std::string text;
     bool fresh = !exists;
-    if (exists && Seconds(now) - *started_ >= span_) {
-        Rename(now);
+    if (exists && Seconds(now) - *started_ >= span_ && Rename()) {
         fresh = true;
     }
     if (fresh) {

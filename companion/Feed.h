@@ -39,13 +39,15 @@ public:
     const std::filesystem::path& File() const { return file_; }
 
 private:
-    void Rename(std::chrono::system_clock::time_point now);
+    // False, logged once until it works again, when it can't be done.
+    bool Rename();
 
     std::filesystem::path file_;
     std::string server_;
     std::chrono::seconds span_;
     std::optional<Corvane::Platform::FileStatus> identity_;
     std::optional<std::chrono::sys_seconds> started_;
+    bool renameFailing_ = false;
 };
 
 }  // namespace Companion

@@ -332,6 +332,27 @@ TEST_F(FeedTest, RenamedWhenItsSpanIsOverAndCountedAtARestart) {
     EXPECT_FALSE(feed.Intact());
 }
 
+// On Windows a reader that still holds <name>.1 keeps the feed from being
+// renamed onto it; here a folder in its place does. The rename is tried again
+// at the next append, not a span later.
+TEST_F(FeedTest, ARenameThatFailsIsTriedAgainAtTheNextAppend) {
+    const fs::path file = folder_ / "CheatFeed.jsonl";
+    const fs::path renamed = folder_ / "CheatFeed.1.jsonl";
+    const auto start = std::chrono::sys_seconds(std::chrono::sys_days(std::chrono::year(2026) / 12 / 7));
+    Feed feed(file, "a", std::chrono::seconds(100));
+    ASSERT_TRUE(feed.Append({"x"}, start));
+    fs::create_directories(renamed / "held");
+    ASSERT_TRUE(feed.Append({"y"}, start + std::chrono::seconds(100)));
+    EXPECT_TRUE(fs::is_directory(renamed));
+    fs::remove_all(renamed);
+    ASSERT_TRUE(feed.Append({"z"}, start + std::chrono::seconds(101)));
+    const auto old = CompanionTests::Lines(renamed);
+    const auto current = CompanionTests::Lines(file);
+    EXPECT_EQ(std::count(old.begin(), old.end(), "y"), 1);
+    ASSERT_EQ(current.size(), 3U);  // heartbeat, z, heartbeat
+    EXPECT_EQ(current[1], "z");
+}
+
 // The lines the plugin's reader takes: those ended by a line break.
 std::vector<std::string> WholeLines(const fs::path& file) {
     std::ifstream stream(file, std::ios::binary);
