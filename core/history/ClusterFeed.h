@@ -110,7 +110,7 @@ private:
     // <feed>.1, made once: a path is dearer to build than the status call it names.
     std::filesystem::path rotated_;
     std::set<std::string> wrappers_;
-    Platform::FollowedFile file_;              // the file read: open, or closed after a failed start
+    Platform::FollowedFile file_;             // the file read: open, or closed after a failed start
     std::optional<Platform::FileStatus> at_;  // which file that is
     std::uint64_t offset_ = 0;                // how far it is read
     std::optional<UseHistory::Clock::time_point> looked_;
