@@ -18,6 +18,20 @@ std::chrono::sys_seconds Seconds(std::chrono::system_clock::time_point time) {
     return std::chrono::floor<std::chrono::seconds>(time);
 }
 
+// On Windows a plugin that has read nothing since the last rename still holds
+// <name>.1 open, and a file open there can't be replaced; it can be renamed
+// and deleted (the plugin shares deletion), which frees its name at once.
+void RemoveRotated(const std::filesystem::path& rotated, std::chrono::system_clock::time_point now) {
+    if (!Corvane::Platform::StatusOf(rotated)) {
+        return;
+    }
+    std::filesystem::path aside = rotated;
+    aside += fmt::format(".{}.old", Seconds(now).time_since_epoch().count());
+    std::error_code ignored;
+    std::filesystem::rename(rotated, aside, ignored);
+    std::filesystem::remove(aside, ignored);
+}
+
 }  // namespace
 
 Feed::Feed(std::filesystem::path file, std::string server, std::chrono::seconds span)
@@ -47,16 +61,16 @@ std::unordered_map<std::uint64_t, std::uint32_t> Feed::Held() const {
     return held;
 }
 
-bool Feed::Rename() {
+bool Feed::Rename(std::chrono::system_clock::time_point now) {
+    const std::filesystem::path rotated = Corvane::RotatedAuditFile(file_, 1);
     // Its unfinished end finished first: nothing is written to <name>.1 later.
     std::error_code failed = std::make_error_code(std::errc::io_error);
     if (AppendLines(file_, {})) {
-        std::filesystem::rename(file_, Corvane::RotatedAuditFile(file_, 1), failed);
+        RemoveRotated(rotated, now);
+        std::filesystem::rename(file_, rotated, failed);
     }
     if (failed) {
-        // On Windows, a plugin that has not read since the last rename still
-        // holds <name>.1 open, and an open file can't be replaced: the feed
-        // grows on, and the rename is tried again at every append.
+        // The feed grows on, and the rename is tried again at every append.
         if (!renameFailing_) {
             LogWarning(fmt::format("Can't rename the feed {}: {}; trying again at every poll",
                                    Corvane::PathText(file_), failed.message()));
@@ -82,7 +96,7 @@ bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clo
     }
     std::string text;
     bool fresh = !exists;
-    if (exists && Seconds(now) - *started_ >= span_ && Rename()) {
+    if (exists && Seconds(now) - *started_ >= span_ && Rename(now)) {
         fresh = true;
     }
     if (fresh) {

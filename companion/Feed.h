@@ -40,7 +40,7 @@ public:
 
 private:
     // False, logged once until it works again, when it can't be done.
-    bool Rename();
+    bool Rename(std::chrono::system_clock::time_point now);
 
     std::filesystem::path file_;
     std::string server_;

@@ -56,21 +56,24 @@ void ClusterFeed::Read(const FeedTarget& target, std::size_t budget, bool look) 
             if (current && current->SameFile(*at_)) {
                 break;
             }
+            // No longer the feed, so written no more: its rest, through the open file.
+            if (ReadOn(target, budget)) {
+                break;
+            }
+            SkipUnfinishedLine();
             const std::optional<Platform::FileStatus> previous = Platform::StatusOf(rotated_);
             if (previous && previous->SameFile(*at_)) {
-                // Renamed: its rest, then the new feed from its start.
-                if (ReadOn(target, budget)) {
-                    break;
-                }
-                SkipUnfinishedLine();
+                // Renamed: then the new feed from its start.
                 if (!Start(settings_.feedFile)) {
                     break;
                 }
                 continue;
             }
             // Gone (deleted, or renamed twice since): the feed is read anew.
+            // Let go, so that on Windows its name is free for a new feed.
             target.merged.NewFeed();
             at_.reset();
+            file_ = {};
         }
         if (!Start(rotated_) && !Start(settings_.feedFile)) {
             break;
@@ -88,13 +91,14 @@ bool ClusterFeed::LookDue(UseHistory::Clock::time_point steadyNow) {
 }
 
 bool ClusterFeed::Start(const fs::path& path) {
-    // On a failure the file read before stays named, though closed: what is
-    // found at the next look is told from it as before.
-    std::optional<Platform::FileStatus> status;
-    if (!file_.Open(path) || !(status = file_.Status())) {
+    // Opened apart: on a failure the file read before stays open, so that no
+    // new file can take its identity while at_ still names it.
+    Platform::FollowedFile opened;
+    if (!opened.Open(path)) {
         return false;
     }
-    at_ = status;
+    file_ = std::move(opened);
+    at_ = file_.Opened();
     offset_ = 0;
     overlong_ = false;
     return true;

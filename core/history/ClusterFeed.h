@@ -101,7 +101,8 @@ private:
     // Reads what the open file holds past offset_, within budget; true when
     // the budget ran out first.
     bool ReadOn(const FeedTarget& target, std::size_t& budget);
-    // A renamed file is written no more: a part of a line at its end is skipped.
+    // A file that is no longer the feed is written no more: a part of a line
+    // at its end is skipped.
     void SkipUnfinishedLine();
     void Take(std::string_view line, const FeedTarget& target);
     void TakeUse(std::string_view line, const AuditEntry& entry, const FeedTarget& target);
@@ -110,7 +111,7 @@ private:
     // <feed>.1, made once: a path is dearer to build than the status call it names.
     std::filesystem::path rotated_;
     std::set<std::string> wrappers_;
-    Platform::FollowedFile file_;             // the file read: open, or closed after a failed start
+    Platform::FollowedFile file_;             // the file read, open while at_ names it
     std::optional<Platform::FileStatus> at_;  // which file that is
     std::uint64_t offset_ = 0;                // how far it is read
     std::optional<UseHistory::Clock::time_point> looked_;

@@ -17,6 +17,7 @@
 #include "companion/Feed.h"
 #include "companion/LineHash.h"
 #include "companion/Session.h"
+#include "core/platform/FollowedFile.h"
 #include "core/settings/AuditPath.h"
 #include "tests/companion/AuditFiles.h"
 
@@ -330,6 +331,25 @@ TEST_F(FeedTest, RenamedWhenItsSpanIsOverAndCountedAtARestart) {
     EXPECT_TRUE(feed.Intact());
     fs::remove(file);
     EXPECT_FALSE(feed.Intact());
+}
+
+// A plugin that read nothing since the last rename holds <name>.1 open. The
+// next rename goes through all the same (on Windows too, where a file held
+// open can't be replaced), and the reader still reads its file to the end.
+TEST_F(FeedTest, ARenameGoesThroughWhileAReaderHoldsTheOldFeed) {
+    const fs::path file = folder_ / "CheatFeed.jsonl";
+    const auto start = std::chrono::sys_seconds(std::chrono::sys_days(std::chrono::year(2026) / 12 / 7));
+    Feed feed(file, "a", std::chrono::seconds(100));
+    ASSERT_TRUE(feed.Append({"x"}, start));
+    ASSERT_TRUE(feed.Append({"y"}, start + std::chrono::seconds(100)));
+    Corvane::Platform::FollowedFile reader;
+    ASSERT_TRUE(reader.Open(folder_ / "CheatFeed.1.jsonl"));
+    ASSERT_TRUE(feed.Append({"z"}, start + std::chrono::seconds(200)));
+    EXPECT_EQ(CompanionTests::Lines(folder_ / "CheatFeed.1.jsonl").at(1), "y");
+    EXPECT_EQ(CompanionTests::Lines(file).at(1), "z");
+    std::string held(reader.Opened().size, '\0');
+    EXPECT_EQ(reader.ReadAt(0, held.data(), held.size()), held.size());
+    EXPECT_NE(held.find("\nx\n"), std::string::npos) << held;
 }
 
 // On Windows a reader that still holds <name>.1 keeps the feed from being

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <fmt/format.h>
 
@@ -23,11 +24,19 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t kAlice = 1;
 constexpr std::uint64_t kBob = 2;
 
+// Made first and removed last, once every reader in it is closed: Windows
+// keeps a file that is still open from leaving its folder.
+struct TemporaryFolder {
+    explicit TemporaryFolder(fs::path made) : path(std::move(made)) { fs::create_directories(path); }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    const fs::path path;
+};
+
 class ClusterFeedTest : public ::testing::Test {
 protected:
-    ClusterFeedTest() { fs::create_directories(folder_); }
-    ~ClusterFeedTest() override { fs::remove_all(folder_); }
-
     static std::string Time(int secondsAgo) {
         return Corvane::UtcText(std::chrono::floor<seconds>(kNow) - seconds(secondsAgo));
     }
@@ -60,6 +69,16 @@ protected:
         }
     }
     void Append(const std::vector<std::string>& lines) { Append(settings_.feedFile, lines); }
+    // As the companion renames it: the old <feed>.1 moved aside and deleted
+    // first, since on Windows a file a reader holds open can't be replaced.
+    void RotateFeed() {
+        const fs::path rotated = Corvane::RotatedAuditFile(settings_.feedFile, 1);
+        if (fs::exists(rotated)) {
+            fs::rename(rotated, folder_ / "aside");
+            fs::remove(folder_ / "aside");
+        }
+        fs::rename(settings_.feedFile, rotated);
+    }
 
     // later: how long after the load a check is made, on the steady clock.
     Corvane::FeedTarget Target(std::chrono::milliseconds later = {}) {
@@ -71,9 +90,10 @@ protected:
 
     static inline const auto kNow = std::chrono::system_clock::now();
     static inline const auto kSteadyNow = UseHistory::Clock::now();
-    const fs::path folder_ =
+    const TemporaryFolder temporary_{
         fs::temp_directory_path() /
-        ("corvane-feed-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        ("corvane-feed-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()))};
+    const fs::path& folder_ = temporary_.path;
     Corvane::ClusterSettings settings_{"a", folder_ / "CheatFeed.jsonl"};
     UseHistory history_{{seconds(600), 5}};
     Corvane::MergedUses merged_;
@@ -127,16 +147,17 @@ TEST_F(ClusterFeedTest, LoadTakesEachKindOfLineAsItShould) {
     // Line by line, each case leaves the history as it says.
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].line.substr(0, 200));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         history_ = UseHistory({seconds(600), 5});
         merged_ = {};
         std::vector<std::string> upTo;
         for (std::size_t j = 0; j <= i; ++j) {
             upTo.push_back(cases[j].line);
         }
-        Append(upTo);
-        ClusterFeed fresh{settings_, {}};
+        Corvane::ClusterSettings settings = settings_;
+        settings.feedFile = folder_ / std::to_string(i) / "CheatFeed.jsonl";
+        fs::create_directories(settings.feedFile.parent_path());
+        Append(settings.feedFile, upTo);
+        ClusterFeed fresh{settings, {}};
         fresh.Load(Target());
         EXPECT_EQ(UsesOf(kAlice, "fly"), cases[i].alicesFly);
     }
@@ -225,6 +246,78 @@ TEST_F(ClusterFeedTest, ARenamedFeedIsReadToItsEndThenTheNewOneFromItsStart) {
     EXPECT_EQ(UsesOf(kAlice, "fly"), 0u);
     feed_.Check(Target(soon + Corvane::kFeedLookInterval));
     EXPECT_EQ(UsesOf(kAlice, "fly"), 5u);
+}
+
+// What the companion (or an operator) does to the feed between two looks,
+// and what the reader makes of it: every use once, and a part of a line that
+// no write will finish skipped. A feed missing at the 20th look is begun
+// then (on Windows, a deleted file's name is free once its reader lets go).
+TEST_F(ClusterFeedTest, EachChangeOfTheFeedBetweenTwoLooksLosesAndDoublesNothing) {
+    const fs::path feed = settings_.feedFile;
+    const fs::path rotated = Corvane::RotatedAuditFile(feed, 1);
+    const auto bob = [](int secondsAgo) { return Use(secondsAgo, "b", kBob, "fly"); };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::size_t bobsUses;  // the one read at load among them
+        std::size_t skipped;
+    } cases[] = {
+        {"renamed, its last line cut short",
+         [&] {
+             Append({bob(40)});
+             Append(feed, {bob(39).substr(0, 30)}, "");
+             RotateFeed();
+             Append({bob(38)});
+         },
+         3, 1},
+        {"renamed twice",
+         [&] {
+             Append({bob(40)});
+             RotateFeed();
+             Append({bob(39)});
+             RotateFeed();
+             Append({bob(38)});
+         },
+         4, 0},
+        {"deleted with a line unread",
+         [&] {
+             Append({bob(40)});
+             fs::remove(feed);
+         },
+         3, 0},
+        {"renamed, the new feed begun late",
+         [&] {
+             Append({bob(40)});
+             RotateFeed();
+         },
+         3, 0},
+        {"renamed with more than a check reads unread",
+         [&] {
+             Append(std::vector<std::string>(1000, bob(100)));
+             RotateFeed();
+             Append({bob(39)});
+         },
+         1002, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(feed);
+        fs::remove(rotated);
+        history_ = UseHistory({seconds(600), 5000});
+        merged_ = {};
+        Append({bob(50)});
+        ClusterFeed reader{settings_, {}};
+        reader.Load(Target());
+        c.change();
+        for (int look = 1; look <= 40; ++look) {
+            reader.Check(Target(look * Corvane::kFeedLookInterval));
+            if (look == 20 && !fs::exists(feed)) {
+                Append({bob(30)});
+            }
+        }
+        EXPECT_EQ(UsesOf(kBob, "fly"), c.bobsUses);
+        EXPECT_EQ(reader.Counts().skipped, c.skipped);
+    }
 }
 
 // Lost (deleted) and filled again by the companion with what it had: only
