@@ -60,8 +60,9 @@ TEST_F(PlayerUses, AReloadAndARestartGiveTheSameWait) {
         EXPECT_GE(reloaded, c.after - c.waited);
         EXPECT_LE(reloaded, c.after - c.waited + 1) << "read again from the record, for the longer window";
         Restart();
+        // Time runs on between the two, and can cross a second.
         const int restarted = std::stoi(Fly());
-        EXPECT_GE(restarted, reloaded);
+        EXPECT_GE(restarted, reloaded - 1);
         EXPECT_LE(restarted, reloaded + 1);
         UnloadPlugin();
         std::filesystem::remove(Server().Directory().PluginFolder() / "audit.jsonl");
