@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace Corvane::Platform {
 
@@ -29,11 +30,19 @@ std::optional<FileStatus> StatusOf(const std::filesystem::path& file);
 class FollowedFile {
 public:
     FollowedFile() = default;
-    FollowedFile(FollowedFile&& other) noexcept;
-    FollowedFile& operator=(FollowedFile&& other) noexcept;
+    FollowedFile(FollowedFile&& other) noexcept
+        : handle_(std::exchange(other.handle_, -1)), opened_(std::exchange(other.opened_, {})) {}
+    FollowedFile& operator=(FollowedFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, -1);
+            opened_ = std::exchange(other.opened_, {});
+        }
+        return *this;
+    }
     FollowedFile(const FollowedFile&) = delete;
     FollowedFile& operator=(const FollowedFile&) = delete;
-    ~FollowedFile();
+    ~FollowedFile() { Close(); }
 
     // False when there is no such regular file, or it can't be read.
     bool Open(const std::filesystem::path& file);

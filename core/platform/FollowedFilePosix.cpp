@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "core/platform/FollowedFile.h"
 
@@ -23,22 +22,6 @@ std::optional<FileStatus> StatusFrom(const struct stat& status) {
 std::optional<FileStatus> StatusOf(const std::filesystem::path& file) {
     struct stat status {};
     return ::stat(file.c_str(), &status) == 0 ? StatusFrom(status) : std::nullopt;
-}
-
-FollowedFile::FollowedFile(FollowedFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), opened_(std::exchange(other.opened_, {})) {}
-
-FollowedFile& FollowedFile::operator=(FollowedFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, -1);
-        opened_ = std::exchange(other.opened_, {});
-    }
-    return *this;
-}
-
-FollowedFile::~FollowedFile() {
-    Close();
 }
 
 void FollowedFile::Close() {

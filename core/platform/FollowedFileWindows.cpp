@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "core/platform/FollowedFile.h"
 
@@ -37,22 +36,6 @@ std::optional<FileStatus> StatusOf(const std::filesystem::path& file) {
     const std::optional<FileStatus> status = StatusFrom(handle);
     CloseHandle(handle);
     return status;
-}
-
-FollowedFile::FollowedFile(FollowedFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), opened_(std::exchange(other.opened_, {})) {}
-
-FollowedFile& FollowedFile::operator=(FollowedFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, -1);
-        opened_ = std::exchange(other.opened_, {});
-    }
-    return *this;
-}
-
-FollowedFile::~FollowedFile() {
-    Close();
 }
 
 void FollowedFile::Close() {
