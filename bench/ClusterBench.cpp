@@ -6,9 +6,9 @@
 // configuration between them, and each side's median run is compared.
 //
 // The feed holds a heartbeat and 1,000 other servers' uses, read at load;
-// between two runs a heartbeat is appended, as the companion does at every
-// poll, so the first use of a run reads new lines and the others find the
-// feed as it was.
+// between two runs a heartbeat is appended and the change counter bumped, as
+// the companion does at every poll, so the first use of a run reads new lines
+// and the others find the counter as it was.
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 #include <time.h>
@@ -25,6 +25,7 @@
 
 #include "bench/Configs.h"
 #include "bench/RatioReporter.h"
+#include "core/settings/AuditPath.h"
 #include "devhost/server/StandInServer.h"
 #include "host/Velkor.h"
 
@@ -61,11 +62,27 @@ std::string Config(bool cluster) {
     return config + "}";
 }
 
+// Written in place, as the companion bumps it after each write to the feed.
+void BumpChanges(const fs::path& feed) {
+    const fs::path file = Corvane::FeedChangesFile(feed);
+    std::uint64_t counter = 0;
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    if (!stream.is_open()) {
+        stream.open(file, std::ios::out | std::ios::binary);
+    }
+    stream.read(reinterpret_cast<char*>(&counter), sizeof counter);
+    stream.clear();
+    ++counter;
+    stream.seekp(0);
+    stream.write(reinterpret_cast<const char*>(&counter), sizeof counter);
+}
+
 void AppendHeartbeat(const fs::path& feed) {
     std::ofstream(feed, std::ios::app)
         << fmt::format(R"({{"time":"{}","server":"other","action":"heartbeat","outcome":"alive"}})"
                        "\n",
                        Time(std::chrono::system_clock::now()));
+    BumpChanges(feed);
 }
 
 void WriteFeed(const fs::path& feed) {

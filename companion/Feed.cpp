@@ -35,7 +35,10 @@ void RemoveRotated(const std::filesystem::path& rotated, std::chrono::system_clo
 }  // namespace
 
 Feed::Feed(std::filesystem::path file, std::string server, std::chrono::seconds span)
-    : file_(std::move(file)), server_(std::move(server)), span_(span) {}
+    : file_(std::move(file)),
+      changes_(Corvane::FeedChangesFile(file_)),
+      server_(std::move(server)),
+      span_(span) {}
 
 std::string Feed::Heartbeat(std::chrono::system_clock::time_point now) const {
     return fmt::format(R"({{"time":"{}","server":"{}","action":"heartbeat","outcome":"alive"}})",
@@ -115,7 +118,21 @@ bool Feed::Append(const std::vector<std::string>& lines, std::chrono::system_clo
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
     identity_ = AppendLines(file_, text);
+    if (identity_) {
+        Bump();
+    }
     return identity_.has_value();
+}
+
+void Feed::Bump() {
+    const bool bumped = BumpCounter(changes_);
+    if (!bumped && !bumpFailing_) {
+        LogWarning(
+            fmt::format("Can't write the feed's change counter {}: plugins read the feed's new lines "
+                        "within a quarter of a second instead of at once",
+                        Corvane::PathText(changes_)));
+    }
+    bumpFailing_ = !bumped;
 }
 
 }  // namespace Companion

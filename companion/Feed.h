@@ -32,7 +32,9 @@ public:
     std::unordered_map<std::uint64_t, std::uint32_t> Held() const;
     // Appends lines and a heartbeat with one write, after renaming the feed
     // when its span is over; what a write cut short left is passed over as a
-    // line of its own. False when the file can't be written.
+    // line of its own. Then bumps the feed's change counter (FeedChangesFile),
+    // which tells the plugin there is something to read. False when the file
+    // can't be written.
     bool Append(const std::vector<std::string>& lines, std::chrono::system_clock::time_point now);
 
     std::string Heartbeat(std::chrono::system_clock::time_point now) const;
@@ -41,13 +43,17 @@ public:
 private:
     // False, logged once until it works again, when it can't be done.
     bool Rename(std::chrono::system_clock::time_point now);
+    // Logged once until it works again, when it can't be done.
+    void Bump();
 
     std::filesystem::path file_;
+    std::filesystem::path changes_;
     std::string server_;
     std::chrono::seconds span_;
     std::optional<Corvane::Platform::FileStatus> identity_;
     std::optional<std::chrono::sys_seconds> started_;
     bool renameFailing_ = false;
+    bool bumpFailing_ = false;
 };
 
 }  // namespace Companion

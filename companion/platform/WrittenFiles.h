@@ -1,5 +1,5 @@
 // The files the companion writes: the feed, appended to while the plugin
-// reads it, and the cursor, replaced whole.
+// reads it, the feed's change counter, and the cursor, replaced whole.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +18,11 @@ namespace Companion {
 // Which file was written (its size before), none when it can't be.
 std::optional<Corvane::Platform::FileStatus> AppendLines(const std::filesystem::path& file,
                                                          const std::string& lines);
+
+// Adds one to the counter at file's start (Platform::MappedCounter), making
+// the file when it is missing. Written in place, never shortened, so that a
+// reader's mapping of it stays true. False when it can't be written.
+bool BumpCounter(const std::filesystem::path& file);
 
 // Writes text to file through a file beside it and a rename, so that a
 // reader, or a crash, finds either the old text or the new, never a part.

@@ -28,6 +28,21 @@ std::optional<FileStatus> AppendLines(const std::filesystem::path& file, const s
                       static_cast<std::uint64_t>(status.st_size)};
 }
 
+bool BumpCounter(const std::filesystem::path& file) {
+    const int descriptor = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) {
+        return false;
+    }
+    // A new file reads as zero.
+    std::uint64_t counter = 0;
+    const bool read = ::pread(descriptor, &counter, sizeof counter, 0) >= 0;
+    ++counter;
+    const bool written =
+        read && ::pwrite(descriptor, &counter, sizeof counter, 0) == static_cast<ssize_t>(sizeof counter);
+    ::close(descriptor);
+    return written;
+}
+
 bool ReplaceContents(const std::filesystem::path& file, const std::string& text) {
     const std::filesystem::path temporary = file.string() + ".new";
     const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -55,6 +55,27 @@ std::optional<FileStatus> AppendLines(const std::filesystem::path& file, const s
                       (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow};
 }
 
+bool BumpCounter(const std::filesystem::path& file) {
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // A new file reads as zero.
+    std::uint64_t counter = 0;
+    OVERLAPPED at{};
+    DWORD done = 0;
+    const bool read =
+        ReadFile(handle, &counter, sizeof counter, &done, &at) != 0 || GetLastError() == ERROR_HANDLE_EOF;
+    ++counter;
+    at = {};
+    const bool written =
+        read && WriteFile(handle, &counter, sizeof counter, &done, &at) != 0 && done == sizeof counter;
+    CloseHandle(handle);
+    return written;
+}
+
 bool ReplaceContents(const std::filesystem::path& file, const std::string& text) {
     const std::filesystem::path temporary = file.wstring() + L".new";
     const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

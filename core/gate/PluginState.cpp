@@ -88,9 +88,10 @@ void PluginState::CheckFeed() {
     }
 }
 
-void PluginState::NoteWritten(const AuditRecord& record, std::uint64_t hash, std::chrono::sys_seconds time) {
-    if (record.action.empty() && record.outcome == "granted") {
-        merged.Local(hash, time);
+void PluginState::NoteWritten(const AuditRecord& record, std::optional<std::uint64_t> hash,
+                              std::chrono::sys_seconds time) {
+    if (hash) {
+        merged.Local(*hash, time);
     } else if (record.action == "forgive" && record.outcome == "forgiven" && record.forgiven) {
         merged.Forgave({time, *record.forgiven, record.forgivenName, feed->Settings().server});
     }
@@ -107,7 +108,10 @@ void PluginState::Audit(AuditWriter& writer, const AuditRecord& record) {
     std::string line = AuditLine(record, writer.Server());
     // {"time":"2026-12-07T21:57:03Z",...
     const auto time = feed ? ParseUtcTime(std::string_view(line).substr(9, 20)) : std::nullopt;
-    const std::uint64_t hash = time ? LineHash(line) : 0;
+    const bool granted = record.action.empty() && record.outcome == "granted";
+    const auto hash = time && granted && merged.NoteByHash(writer.Server(), *time)
+                          ? std::optional<std::uint64_t>(LineHash(line))
+                          : std::nullopt;
     writer.AppendLine(std::move(line));
     if (time) {
         NoteWritten(record, hash, *time);

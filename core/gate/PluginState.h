@@ -58,8 +58,10 @@ struct PluginState {
 
 private:
     void StartFeed(std::chrono::system_clock::time_point wallNow, UseHistory::Clock::time_point steadyNow);
-    // A granted use or a forgive line written to the record, for the feed.
-    void NoteWritten(const AuditRecord& record, std::uint64_t hash, std::chrono::sys_seconds time);
+    // A granted use (with its hash when it is to be noted) or a forgive line
+    // written to the record, for the feed.
+    void NoteWritten(const AuditRecord& record, std::optional<std::uint64_t> hash,
+                     std::chrono::sys_seconds time);
 
     // Whether the feed was stale at the last check; none before one.
     std::optional<bool> feedStale_;

@@ -42,10 +42,31 @@ ClusterFeed::Age ClusterFeed::AgeAt(std::chrono::system_clock::time_point wallNo
     return {age, age > settings_.staleAfter};
 }
 
+void ClusterFeed::Check(const FeedTarget& target) {
+    const bool look = LookDue(target.steadyNow);
+    if (look) {
+        FollowChanges();
+    } else if (changes_.Mapped() && changes_.Value() == changesSeen_ && !unread_) {
+        return;
+    }
+    Read(target, kMostCheckBytes, look);
+}
+
+void ClusterFeed::FollowChanges() {
+    const std::optional<Platform::FileStatus> current = Platform::StatusOf(changesFile_);
+    if (!current) {
+        changes_ = {};
+    } else if (!changes_.Mapped() || !current->SameFile(changes_.Identity())) {
+        changes_.Map(changesFile_);
+    }
+}
+
 void ClusterFeed::Read(const FeedTarget& target, std::size_t budget, bool look) {
     if (look) {
         looked_ = target.steadyNow;
     }
+    // Taken first: a write during the read moves it again.
+    changesSeen_ = changes_.Value();
     // Enough for the rest of <feed>.1, then the feed; each step moves on.
     for (int step = 0; step < 4 && budget > 0; ++step) {
         if (at_) {
@@ -79,6 +100,7 @@ void ClusterFeed::Read(const FeedTarget& target, std::size_t budget, bool look) 
             break;
         }
     }
+    unread_ = budget == 0;
     target.merged.DropBefore(OldestNeeded(target));
 }
 
@@ -198,7 +220,8 @@ void ClusterFeed::TakeUse(std::string_view line, const AuditEntry& entry, const 
         ++counts_.forgiven;
         return;
     }
-    if (!target.merged.FromFeed(carried ? *carries : LineHash(line), entry.time, carried)) {
+    if (target.merged.WroteSince(*entry.server, entry.time) ||
+        !target.merged.FromFeed(carried ? *carries : LineHash(line), entry.time, carried)) {
         ++counts_.held;
         return;
     }

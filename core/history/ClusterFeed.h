@@ -5,13 +5,20 @@
 //
 // At load both files are read (<feed>.1 then the feed), as far back as the
 // history's reach and kRecordSlack. The file read is kept open and known by
-// its identity with its offset, so that before each decision one status call
-// on the open file says whether it grew, and only its new lines are read, at
-// most kMostCheckBytes of them (the rest at the next check). Whether the
-// companion renamed the feed to <feed>.1 and started anew is a look at the
-// paths, made at most every kFeedLookInterval: the old file's rest is read
-// through the open file, then the new one from its start, however far it
-// has grown. While no feed is open (none yet), every check looks for one.
+// its identity with its offset, so that a status call on the open file says
+// whether it grew, and only its new lines are read, at most kMostCheckBytes
+// of them (the rest at the next check). Whether the companion renamed the
+// feed to <feed>.1 and started anew is a look at the paths, made at most
+// every kFeedLookInterval: the old file's rest is read through the open file,
+// then the new one from its start, however far it has grown. While no feed
+// is open (none yet), every check looks for one.
+//
+// The companion bumps a counter beside the feed after each write to it
+// (FeedChangesFile). While it is mapped, a check between two looks reads the
+// counter from memory and makes the status call only when the counter moved
+// or a check left lines unread: no system call at all on a quiet feed. A line
+// written to the feed by anything else is read at the next look. Without the
+// counter file, every check makes the status call.
 //
 // Each granted use and forgive line goes into the history as the restore's
 // do: its time converted by ArrivalTime, each use once (MergedUses.h). A
@@ -32,6 +39,7 @@
 #include "core/history/MergedUses.h"
 #include "core/history/UseHistory.h"
 #include "core/platform/FollowedFile.h"
+#include "core/platform/MappedCounter.h"
 #include "core/settings/AuditPath.h"
 #include "core/settings/Settings.h"
 
@@ -67,6 +75,7 @@ public:
     ClusterFeed(ClusterSettings settings, std::set<std::string> wrappers)
         : settings_(std::move(settings)),
           rotated_(RotatedAuditFile(settings_.feedFile, 1)),
+          changesFile_(FeedChangesFile(settings_.feedFile)),
           wrappers_(std::move(wrappers)) {}
 
     const ClusterSettings& Settings() const { return settings_; }
@@ -76,9 +85,12 @@ public:
         return settings == settings_ && wrappers == wrappers_;
     }
     // At load: both files, to their ends.
-    void Load(const FeedTarget& target) { Read(target, SIZE_MAX, true); }
+    void Load(const FeedTarget& target) {
+        FollowChanges();
+        Read(target, SIZE_MAX, true);
+    }
     // Before a decision: what the feed gained since, at most kMostCheckBytes.
-    void Check(const FeedTarget& target) { Read(target, kMostCheckBytes, false); }
+    void Check(const FeedTarget& target);
 
     // The newest heartbeat's time; none before one is read.
     std::optional<std::chrono::sys_seconds> Heartbeat() const { return heartbeat_; }
@@ -96,6 +108,9 @@ private:
     // With look, the paths are looked at whether due or not.
     void Read(const FeedTarget& target, std::size_t budget, bool look);
     bool LookDue(UseHistory::Clock::time_point steadyNow);
+    // At a look: maps the counter file the companion bumps now, when it is
+    // another than the one mapped.
+    void FollowChanges();
     // Opens the file at path to read from its start; false when there is none.
     bool Start(const std::filesystem::path& path);
     // Reads what the open file holds past offset_, within budget; true when
@@ -108,14 +123,19 @@ private:
     void TakeUse(std::string_view line, const AuditEntry& entry, const FeedTarget& target);
 
     ClusterSettings settings_;
-    // <feed>.1, made once: a path is dearer to build than the status call it names.
+    // <feed>.1 and <feed>.changes, made once: a path is dearer to build than
+    // the status call it names.
     std::filesystem::path rotated_;
+    std::filesystem::path changesFile_;
     std::set<std::string> wrappers_;
     Platform::FollowedFile file_;             // the file read, open while at_ names it
     std::optional<Platform::FileStatus> at_;  // which file that is
     std::uint64_t offset_ = 0;                // how far it is read
     std::optional<UseHistory::Clock::time_point> looked_;
-    bool overlong_ = false;  // in a line too long to keep, until its end
+    Platform::MappedCounter changes_;
+    std::uint64_t changesSeen_ = 0;  // the counter when the last read began
+    bool unread_ = false;            // the last read stopped at its budget
+    bool overlong_ = false;          // in a line too long to keep, until its end
     std::optional<std::chrono::sys_seconds> heartbeat_;
     FeedCounts counts_;
 };

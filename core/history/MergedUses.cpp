@@ -41,6 +41,27 @@ void MergedUses::NewFeed() {
     }
 }
 
+const MergedUses::Writing* MergedUses::WritingAs(const std::string& server) const {
+    const auto found = std::find_if(writing_.begin(), writing_.end(),
+                                    [&](const Writing& writing) { return writing.server == server; });
+    return found != writing_.end() ? &*found : nullptr;
+}
+
+bool MergedUses::NoteByHash(const std::string& server, std::chrono::sys_seconds time) {
+    const Writing* writing = WritingAs(server);
+    if (writing == nullptr) {
+        writing_.push_back({server, time});
+        return true;
+    }
+    // A clock set back writes seconds before the first again: those are noted.
+    return time <= writing->first;
+}
+
+bool MergedUses::WroteSince(const std::string& server, std::chrono::sys_seconds time) const {
+    const Writing* writing = WritingAs(server);
+    return writing != nullptr && time > writing->first;
+}
+
 void MergedUses::Forgave(KnownForgive forgive) {
     forgives_.push_back(std::move(forgive));
 }

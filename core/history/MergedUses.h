@@ -10,6 +10,14 @@
 // feed read again from its start (it was lost, and filled again) is counted
 // anew, and adds only what neither count held before.
 //
+// The lines the plugin writes itself are not hashed one by one: a hash, a
+// byte at a time, costs as much as the rest of what the feed adds to a use.
+// Only those of the first second it writes under a server's name are. After
+// that second, a feed line naming that server is one this plugin wrote since
+// (a fill after a lost audit folder brings them), and the history holds it.
+// So a history restored anew (a load, a reload that reaches further) starts
+// with a MergedUses of its own.
+//
 // Forgive lines are kept too: a use that reaches the history after a forgive
 // line of another server, and is no newer than it, is forgiven as it comes.
 // Each server's lines reach the feed in that server's order, so a use of the
@@ -43,6 +51,14 @@ public:
     // The feed is read from its start again: its lines are counted anew.
     void NewFeed();
 
+    // A granted line the plugin writes now under server, at time: whether it
+    // is to be noted by its hash (Local), being of the first second written
+    // under that name.
+    bool NoteByHash(const std::string& server, std::chrono::sys_seconds time);
+    // Whether a line of server at time is one the plugin wrote after that
+    // first second, which the history holds.
+    bool WroteSince(const std::string& server, std::chrono::sys_seconds time) const;
+
     void Forgave(KnownForgive forgive);
     // Whether a forgive line of another server than the use's, no older than
     // it, forgave the player's uses of name.
@@ -63,7 +79,15 @@ private:
     };
     Count& At(std::uint64_t hash, std::chrono::sys_seconds time);
 
+    // Each name the plugin wrote under, and the first second it did.
+    struct Writing {
+        std::string server;
+        std::chrono::sys_seconds first;
+    };
+    const Writing* WritingAs(const std::string& server) const;
+
     std::unordered_map<std::uint64_t, Count> counts_;
+    std::vector<Writing> writing_;
     std::vector<KnownForgive> forgives_;
     std::size_t dropAt_ = 1024;
 };

@@ -73,6 +73,12 @@ std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsign
     return file.parent_path() / name;
 }
 
+std::filesystem::path FeedChangesFile(const std::filesystem::path& feed) {
+    std::filesystem::path changes = feed;
+    changes += ".changes";
+    return changes;
+}
+
 std::string PathText(const std::filesystem::path& file) {
     const std::u8string path = file.u8string();
     return std::string(path.begin(), path.end());

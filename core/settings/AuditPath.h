@@ -27,6 +27,10 @@ AuditPath ResolveAuditPath(const std::string& configured, const std::filesystem:
 // <name>.<number><ext>, the name of a rotated file; number 0 is the file itself.
 std::filesystem::path RotatedAuditFile(const std::filesystem::path& file, unsigned number);
 
+// <feed>.changes, beside the cluster's feed: the counter its companion bumps
+// after every write to the feed (Platform::MappedCounter).
+std::filesystem::path FeedChangesFile(const std::filesystem::path& feed);
+
 // The current file and its rotated files, newest first, as far as they go.
 std::vector<std::filesystem::path> AuditFilesNewestFirst(const std::filesystem::path& file);
 

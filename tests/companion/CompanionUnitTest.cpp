@@ -18,6 +18,7 @@
 #include "companion/LineHash.h"
 #include "companion/Session.h"
 #include "core/platform/FollowedFile.h"
+#include "core/platform/MappedCounter.h"
 #include "core/settings/AuditPath.h"
 #include "tests/companion/AuditFiles.h"
 
@@ -331,6 +332,29 @@ TEST_F(FeedTest, RenamedWhenItsSpanIsOverAndCountedAtARestart) {
     EXPECT_TRUE(feed.Intact());
     fs::remove(file);
     EXPECT_FALSE(feed.Intact());
+}
+
+// Each write to the feed, renames too, bumps the counter the plugin maps,
+// in the file the plugin mapped: a counter file made anew would go unseen.
+TEST_F(FeedTest, EveryAppendBumpsTheCounterThePluginMapped) {
+    const fs::path file = folder_ / "CheatFeed.jsonl";
+    const auto start = std::chrono::sys_seconds(std::chrono::sys_days(std::chrono::year(2026) / 12 / 7));
+    Feed feed(file, "a", std::chrono::seconds(100));
+    ASSERT_TRUE(feed.Append({}, start));
+    Corvane::Platform::MappedCounter counter;
+    ASSERT_TRUE(counter.Map(Corvane::FeedChangesFile(file)));
+    EXPECT_EQ(counter.Value(), 1U);
+    const std::pair<const char*, int> appends[] = {{"x", 1}, {"y", 100}, {"z", 250}};
+    for (const auto& [line, at] : appends) {
+        SCOPED_TRACE(line);
+        const std::uint64_t before = counter.Value();
+        ASSERT_TRUE(feed.Append({line}, start + std::chrono::seconds(at)));
+        EXPECT_EQ(counter.Value(), before + 1);
+    }
+    EXPECT_EQ(CompanionTests::Lines(file).at(1), "z");
+    const auto now = Corvane::Platform::StatusOf(Corvane::FeedChangesFile(file));
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(now->SameFile(counter.Identity()));
 }
 
 // A plugin that read nothing since the last rename holds <name>.1 open. The

@@ -79,6 +79,18 @@ protected:
         }
     }
     void Append(const std::vector<std::string>& lines) { Append(settings_.feedFile, lines); }
+    // As the companion does after each write: in place, made when missing.
+    void Bump() {
+        const fs::path file = Corvane::FeedChangesFile(settings_.feedFile);
+        std::uint64_t counter = 0;
+        std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(&counter), sizeof counter);
+        ++counter;
+        std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+        if (!stream.is_open()) {
+            stream.open(file, std::ios::out | std::ios::binary);
+        }
+        stream.write(reinterpret_cast<const char*>(&counter), sizeof counter);
+    }
     // As the companion renames it: the old <feed>.1 moved aside and deleted
     // first, since on Windows a file a reader holds open can't be replaced.
     void RotateFeed() {
@@ -348,6 +360,104 @@ TEST_F(ClusterFeedTest, AFeedFilledAgainAddsOnlyWhatIsNew) {
     feed_.Check(Target(2 * Corvane::kFeedLookInterval));
     EXPECT_EQ(UsesOf(kBob, "fly"), 2u);
     EXPECT_EQ(UsesOf(kAlice, "god"), 1u);
+    EXPECT_EQ(feed_.Counts().held, 2u);
+}
+
+// The counter the companion bumps after each write: between two looks, a
+// check reads only when it moved; a line written by anything else waits for
+// the next look; without the counter file, every check reads.
+TEST_F(ClusterFeedTest, BetweenTwoLooksTheChangeCounterSaysWhenToRead) {
+    const auto soon = Corvane::kFeedLookInterval / 2;
+    const struct {
+        const char* what;
+        bool counter;
+        bool bumped;
+        std::chrono::milliseconds later;
+        std::size_t read;
+    } cases[] = {
+        {"no counter file", false, false, soon, 1},
+        {"counter still", true, false, soon, 0},
+        {"counter bumped", true, true, soon, 1},
+        {"counter still, at the next look", true, false, Corvane::kFeedLookInterval, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ignored;
+        fs::remove(Corvane::FeedChangesFile(settings_.feedFile), ignored);
+        Append({Heartbeat(1)});
+        if (c.counter) {
+            Bump();
+        }
+        ClusterFeed feed{settings_, {}};
+        UseHistory history{{seconds(600), 5}};
+        Corvane::MergedUses merged;
+        feed.Load({history, merged, kNow, kSteadyNow});
+        Append({Use(1, "b", kBob, c.what)});
+        if (c.bumped) {
+            Bump();
+        }
+        feed.Check({history, merged, kNow, kSteadyNow + c.later});
+        EXPECT_EQ(history.Uses(kBob, c.what).size(), c.read);
+    }
+}
+
+// A burst longer than one check reads goes on at the next checks, with no
+// bump in between; a counter file made anew is mapped at the next look.
+TEST_F(ClusterFeedTest, TheCounterNeitherStallsABurstNorIsLostWhenMadeAnew) {
+    Bump();
+    feed_.Load(Target());
+    std::vector<std::string> lines;
+    for (int i = 0; i < 2000; ++i) {
+        lines.push_back(Use(100, "b", 1000 + i, "fly"));
+    }
+    Append(lines);
+    Bump();
+    for (int i = 0; i < 10; ++i) {
+        feed_.Check(Target(std::chrono::milliseconds(i)));
+    }
+    EXPECT_EQ(feed_.Counts().added, 2000u);
+
+    // The companion's counter lost and made again: another file.
+    fs::rename(Corvane::FeedChangesFile(settings_.feedFile), folder_ / "old-counter");
+    Bump();
+    Append({Use(5, "b", kBob, "fly")});
+    feed_.Check(Target(Corvane::kFeedLookInterval));
+    EXPECT_EQ(UsesOf(kBob, "fly"), 1u);
+    Append({Use(5, "b", kBob, "god")});
+    Bump();
+    feed_.Check(Target(Corvane::kFeedLookInterval + std::chrono::milliseconds(1)));
+    EXPECT_EQ(UsesOf(kBob, "god"), 1u);
+}
+
+// The plugin hashes the lines it writes only in the first second it writes
+// under a name; the feed's lines of that name after that second are its own,
+// which the history holds. A fill after a lost audit folder brings them.
+TEST_F(ClusterFeedTest, ThisServersLinesAfterItsFirstWrittenSecondAreHeld) {
+    const std::string first = Use(20, "a", kAlice, "fly");
+    ASSERT_TRUE(merged_.NoteByHash("a", std::chrono::floor<seconds>(kNow) - seconds(20)));
+    merged_.Local(Corvane::LineHash(first), std::chrono::floor<seconds>(kNow) - seconds(20));
+    EXPECT_TRUE(merged_.NoteByHash("a", std::chrono::floor<seconds>(kNow) - seconds(20)));
+    EXPECT_FALSE(merged_.NoteByHash("a", std::chrono::floor<seconds>(kNow) - seconds(10)));
+    const struct {
+        std::string line;
+        std::uint64_t steamId;
+        const char* name;
+        bool added;
+    } cases[] = {
+        {first, kAlice, "fly", false},                        // noted by its hash
+        {Use(10, "a", kAlice, "god"), kAlice, "god", false},  // written since, not hashed
+        {Use(20, "a", kBob, "fly"), kBob, "fly", true},       // the first second, not this load's
+        {Use(30, "a", kBob, "god"), kBob, "god", true},       // before it: an earlier load's
+        {Use(10, "b", kBob, "up"), kBob, "up", true},         // another server's
+    };
+    for (const auto& c : cases) {
+        Append({c.line});
+    }
+    feed_.Load(Target());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(UsesOf(c.steamId, c.name), c.added ? 1u : 0u);
+    }
     EXPECT_EQ(feed_.Counts().held, 2u);
 }
 
