@@ -11,7 +11,7 @@
 // feed to <feed>.1 and started anew is a look at the paths, made at most
 // every kFeedLookInterval: the old file's rest is read through the open file,
 // then the new one from its start, however far it has grown. While no feed
-// is open (none yet), every check looks for one.
+// is open (none yet), every check looks for one (see below).
 //
 // The companion bumps a counter beside the feed after each write to it
 // (FeedChangesFile). While it is mapped, a check between two looks reads the

@@ -41,25 +41,27 @@ void MergedUses::NewFeed() {
     }
 }
 
-const MergedUses::Writing* MergedUses::WritingAs(const std::string& server) const {
+MergedUses::Writing* MergedUses::WritingAs(const std::string& server) {
     const auto found = std::find_if(writing_.begin(), writing_.end(),
                                     [&](const Writing& writing) { return writing.server == server; });
     return found != writing_.end() ? &*found : nullptr;
 }
 
 bool MergedUses::NoteByHash(const std::string& server, std::chrono::sys_seconds time) {
-    const Writing* writing = WritingAs(server);
+    Writing* writing = WritingAs(server);
     if (writing == nullptr) {
-        writing_.push_back({server, time});
+        writing_.push_back({server, time, time});
         return true;
     }
+    writing->last = std::max(writing->last, time);
     // A clock set back writes seconds before the first again: those are noted.
     return time <= writing->first;
 }
 
 bool MergedUses::WroteSince(const std::string& server, std::chrono::sys_seconds time) const {
-    const Writing* writing = WritingAs(server);
-    return writing != nullptr && time > writing->first;
+    const auto found = std::find_if(writing_.begin(), writing_.end(),
+                                    [&](const Writing& writing) { return writing.server == server; });
+    return found != writing_.end() && time > found->first && time <= found->last;
 }
 
 void MergedUses::Forgave(KnownForgive forgive) {

@@ -56,7 +56,9 @@ public:
     // under that name.
     bool NoteByHash(const std::string& server, std::chrono::sys_seconds time);
     // Whether a line of server at time is one the plugin wrote after that
-    // first second, which the history holds.
+    // first second, and no later than its last line under that name (a
+    // server renamed by a reload leaves its old name to another), which the
+    // history holds.
     bool WroteSince(const std::string& server, std::chrono::sys_seconds time) const;
 
     void Forgave(KnownForgive forgive);
@@ -79,12 +81,13 @@ private:
     };
     Count& At(std::uint64_t hash, std::chrono::sys_seconds time);
 
-    // Each name the plugin wrote under, and the first second it did.
+    // Each name the plugin wrote under, and the first and last seconds it did.
     struct Writing {
         std::string server;
         std::chrono::sys_seconds first;
+        std::chrono::sys_seconds last;
     };
-    const Writing* WritingAs(const std::string& server) const;
+    Writing* WritingAs(const std::string& server);
 
     std::unordered_map<std::uint64_t, Count> counts_;
     std::vector<Writing> writing_;

@@ -438,6 +438,9 @@ TEST_F(ClusterFeedTest, ThisServersLinesAfterItsFirstWrittenSecondAreHeld) {
     merged_.Local(Corvane::LineHash(first), std::chrono::floor<seconds>(kNow) - seconds(20));
     EXPECT_TRUE(merged_.NoteByHash("a", std::chrono::floor<seconds>(kNow) - seconds(20)));
     EXPECT_FALSE(merged_.NoteByHash("a", std::chrono::floor<seconds>(kNow) - seconds(10)));
+    // Renamed by a reload: "a" may be another server's name from then on.
+    EXPECT_TRUE(merged_.NoteByHash("z", std::chrono::floor<seconds>(kNow) - seconds(8)));
+    EXPECT_FALSE(merged_.NoteByHash("z", std::chrono::floor<seconds>(kNow) - seconds(5)));
     const struct {
         std::string line;
         std::uint64_t steamId;
@@ -449,6 +452,8 @@ TEST_F(ClusterFeedTest, ThisServersLinesAfterItsFirstWrittenSecondAreHeld) {
         {Use(20, "a", kBob, "fly"), kBob, "fly", true},       // the first second, not this load's
         {Use(30, "a", kBob, "god"), kBob, "god", true},       // before it: an earlier load's
         {Use(10, "b", kBob, "up"), kBob, "up", true},         // another server's
+        {Use(5, "a", kAlice, "up"), kAlice, "up", true},      // "a" after this server left the name
+        {Use(5, "z", kBob, "down"), kBob, "down", false},     // its new name's, written since
     };
     for (const auto& c : cases) {
         Append({c.line});
@@ -458,7 +463,7 @@ TEST_F(ClusterFeedTest, ThisServersLinesAfterItsFirstWrittenSecondAreHeld) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(UsesOf(c.steamId, c.name), c.added ? 1u : 0u);
     }
-    EXPECT_EQ(feed_.Counts().held, 2u);
+    EXPECT_EQ(feed_.Counts().held, 3u);
 }
 
 TEST_F(ClusterFeedTest, TheFeedsAgeIsItsNewestHeartbeats) {
