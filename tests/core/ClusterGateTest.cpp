@@ -134,4 +134,37 @@ TEST_F(ClusterGate, AReloadReadsOnlyWhatTheFeedGainedSince) {
     EXPECT_THAT(Replies().back(), HasSubstr("; 2 uses read from it, 1 line skipped"));
 }
 
+// After a lost audit folder the companion fills the feed with this server's
+// own uses from the table, among them ones the running plugin wrote and
+// holds: each counts once, whether written in the plugin's first second under
+// its name (known by its hash) or later, and after a reload that reads the
+// record again.
+TEST_F(ClusterGate, ThisServersOwnUsesFedBackCountOnce) {
+    const auto config = [](int per) {
+        return ConfigWith(
+            {{"AuditLog", "CheatAudit.jsonl"},
+             {"Cluster", {{"Server", "island-1"}, {"Database", {{"User", "u"}, {"Name", "n"}}}}},
+             {"Commands", {{"fly", {{"MaxUses", {{"Count", 3}, {"Per", per}}}}}}}});
+    };
+    Grant(kRexId, "Corvane.Reload");
+    LoadConfig(config(600));
+    EXPECT_TRUE(Ran("/cheat fly"));
+    Server().LetTimePass(std::chrono::seconds(2));
+    EXPECT_TRUE(Ran("/cheat fly"));
+    for (const std::string& line : AuditLines()) {
+        AppendToFeed(line);
+    }
+    EXPECT_TRUE(Ran("/cheat fly"));
+    EXPECT_FALSE(Ran("/cheat fly"));
+    // A longer window reads the record and the feed anew.
+    WriteConfig(config(900));
+    SayChecked(rex_, "/corvane reload");
+    EXPECT_FALSE(Ran("/cheat fly"));
+    // The first use has left the window, the second and third not yet
+    // (their record's times are their second's end: the reload's now).
+    Server().LetTimePass(std::chrono::seconds(899));
+    EXPECT_TRUE(Ran("/cheat fly"));
+    EXPECT_FALSE(Ran("/cheat fly"));
+}
+
 }  // namespace
