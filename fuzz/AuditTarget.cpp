@@ -183,6 +183,10 @@ std::optional<Record> ReadRecord(const std::string& line) {
     }
     record.secondsBeforeNow = *before;
     record.unknown = UnknownKind(text("action"), *text("outcome"));
+    // A forgive line (or its carried line) that forgives no one is broken.
+    if (record.unknown.empty() && *text("outcome") == "forgiven" && text("forgiven") == nullptr) {
+        return std::nullopt;
+    }
     if (!record.unknown.empty() || *text("outcome") != "granted") {
         return record;
     }

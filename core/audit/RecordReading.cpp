@@ -53,23 +53,25 @@ bool RecordReading::ReadBack(const std::filesystem::path& file) {
             ++passedOver_[unknown];
             continue;
         }
-        if (entry->time < stopBefore_) {
-            return false;
-        }
-        if (entry->action == "reload" && entry->previousAuditLog) {
-            previousFiles_.push_back(std::move(*entry->previousAuditLog));
-        }
         const bool forgive = entry->outcome == "forgiven";
         const bool original =
             forgive ? entry->action == "forgive" : entry->action.empty() && entry->outcome == "granted";
         const auto carries =
             entry->action == "carried" && entry->carries ? ParseHash(*entry->carries) : std::nullopt;
         // A carried line names the line it stands for, and a use's its names;
-        // a forgive line (and its carried line) names whom it forgave.
+        // a forgive line (and its carried line) names whom it forgave. One
+        // that doesn't is skipped as broken, and its time, like an unreadable
+        // line's, ends nothing.
         if ((entry->action == "carried" && (!carries || (!forgive && !entry->names))) ||
             (forgive && !entry->forgiven)) {
             ++skipped_;
             continue;
+        }
+        if (entry->time < stopBefore_) {
+            return false;
+        }
+        if (entry->action == "reload" && entry->previousAuditLog) {
+            previousFiles_.push_back(std::move(*entry->previousAuditLog));
         }
         if ((!original && !carries) || entry->time < since_) {
             continue;

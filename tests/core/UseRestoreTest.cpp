@@ -146,6 +146,30 @@ TEST_F(UseRestore, ReadingGoesOnPastALineOlderThanTheWindowByTenMinutes) {
     }
 }
 
+// A line skipped as broken says nothing of where the record's window ends,
+// whatever its time: the uses before it are read.
+TEST_F(UseRestore, ABrokenLineOlderThanTheWindowStopsNothing) {
+    const struct {
+        const char* what;
+        std::string line;
+    } cases[] = {
+        {"not a record", R"({"time":"2026-11-07T23:59:30Z","steamId":)"},
+        {"carried, with no hash",
+         Record({{"action", "carried"}, {"outcome", "granted"}, {"names", {"god"}}}, 90'000)},
+        {"carried use, with no names",
+         Record({{"action", "carried"}, {"outcome", "granted"}, {"carries", "dd192622639505b2"}}, 90'000)},
+        {"forgive, forgiving no one", Record({{"action", "forgive"}, {"outcome", "forgiven"}}, 90'000)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(*settings_.auditFile,
+              {Line(kAlice, "god", "granted", 500), c.line, Line(kBob, "fly", "granted", 20)});
+        const auto restored = Restore();
+        EXPECT_GT(Left(kAlice, "god"), seconds(0));
+        EXPECT_EQ(restored.skipped, 1u);
+    }
+}
+
 // Newer versions add kinds of lines: one this version does not know is
 // counted under its name and passed over, whatever its time.
 TEST_F(UseRestore, LinesOfKindsItDoesNotKnowArePassedOverAndCounted) {
