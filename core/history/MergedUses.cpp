@@ -41,27 +41,16 @@ void MergedUses::NewFeed() {
     }
 }
 
-MergedUses::Writing* MergedUses::WritingAs(const std::string& server) {
-    const auto found = std::find_if(writing_.begin(), writing_.end(),
-                                    [&](const Writing& writing) { return writing.server == server; });
-    return found != writing_.end() ? &*found : nullptr;
-}
-
 bool MergedUses::NoteByHash(const std::string& server, std::chrono::sys_seconds time) {
-    Writing* writing = WritingAs(server);
-    if (writing == nullptr) {
-        writing_.push_back({server, time, time});
-        return true;
-    }
-    writing->last = std::max(writing->last, time);
+    const auto [at, first] = writing_.try_emplace(server, Writing{time, time});
+    at->second.last = std::max(at->second.last, time);
     // A clock set back writes seconds before the first again: those are noted.
-    return time <= writing->first;
+    return first || time <= at->second.first;
 }
 
 bool MergedUses::WroteSince(const std::string& server, std::chrono::sys_seconds time) const {
-    const auto found = std::find_if(writing_.begin(), writing_.end(),
-                                    [&](const Writing& writing) { return writing.server == server; });
-    return found != writing_.end() && time > found->first && time <= found->last;
+    const auto at = writing_.find(server);
+    return at != writing_.end() && time > at->second.first && time <= at->second.last;
 }
 
 void MergedUses::Forgave(KnownForgive forgive) {

@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -81,16 +82,14 @@ private:
     };
     Count& At(std::uint64_t hash, std::chrono::sys_seconds time);
 
-    // Each name the plugin wrote under, and the first and last seconds it did.
+    // The first and last seconds the plugin wrote under a name.
     struct Writing {
-        std::string server;
         std::chrono::sys_seconds first;
         std::chrono::sys_seconds last;
     };
-    Writing* WritingAs(const std::string& server);
 
     std::unordered_map<std::uint64_t, Count> counts_;
-    std::vector<Writing> writing_;
+    std::map<std::string, Writing, std::less<>> writing_;  // by server name
     std::vector<KnownForgive> forgives_;
     std::size_t dropAt_ = 1024;
 };
